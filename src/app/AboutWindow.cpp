@@ -1,0 +1,68 @@
+#include "app/AboutWindow.h"
+
+#include <exception>
+
+#include "ui/Texts.h"
+
+namespace dormix::app {
+
+using ui::Ctl;
+
+std::string ProgramErrorReport(std::int32_t number, std::string_view description) {
+    std::string out(text::ProgramErrorHeading);
+    out += text::LineBreak;
+    out += text::ProgramErrorNumber;
+    out += std::to_string(number);
+    out += text::LineBreak;
+    out += text::ProgramErrorDescription;
+    out += description;
+    return out;
+}
+
+std::string ErrorTitle() {
+    return std::string(text::ProductTitle) + std::string(text::ProgramErrorTitleSuffix);
+}
+
+AboutWindow::AboutWindow(ui::View& view, Shell& shell, monitor::CycleState& state)
+    : view_(view), shell_(shell), state_(state) {}
+
+void AboutWindow::OnLoad() {
+    view_.SetWindowCaption(ui::Wnd::frmAbout,
+                           std::string(text::AboutCaptionPrefix) + std::string(text::ProductTitle));
+    view_.SetCaption(Ctl::ProgName, text::ProductTitle);
+    view_.SetCaption(Ctl::ProgVersion,
+                     std::string(text::VersionPrefix) + std::string(text::VersionNumber));
+    state_.AboutCloseCounter = monitor::AboutCloseSeconds;
+    if (state_.InhibitShutdown) state_.AboutCloseCounter = monitor::AboutCloseSecondsInhibited;
+}
+
+void AboutWindow::OnTimer1() {
+    std::string line(text::AboutClosePrefix);
+    line += std::to_string(state_.AboutCloseCounter);
+    line += text::AboutCloseSuffix;
+    view_.SetCaption(Ctl::TMessage, line);
+    --state_.AboutCloseCounter;
+}
+
+void AboutWindow::OnExitAboutClick() {
+    state_.AboutOpen = false;
+    shell_.CloseAbout();
+}
+
+void AboutWindow::OnClosedOtherwise() { state_.AboutOpen = false; }
+
+void AboutWindow::OnWebSiteClick() {
+    try {
+        shell_.ProcessPendingMessages();
+        const int result = shell_.LaunchBrowser(text::AboutWebAddress);
+        view_.SetForeColour(Ctl::WebSite, ui::Orange);
+        if (result <= 32) shell_.MessageBox(text::AboutLaunchFailed, ErrorTitle(), MessageIcon::None);
+    } catch (const ProgramError& e) {
+        shell_.MessageBox(ProgramErrorReport(e.Number(), e.Description()), ErrorTitle(),
+                          MessageIcon::None);
+    } catch (const std::exception& e) {
+        shell_.MessageBox(ProgramErrorReport(0, e.what()), ErrorTitle(), MessageIcon::None);
+    }
+}
+
+}  // namespace dormix::app

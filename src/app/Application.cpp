@@ -1,0 +1,131 @@
+#include "app/Application.h"
+
+#include <exception>
+
+#include "app/Arguments.h"
+#include "ui/Texts.h"
+
+namespace dormix::app {
+
+using monitor::Phase;
+
+Application::Application(Ports ports, std::string argumentText, std::string programName)
+    : ports_(ports),
+      argumentText_(std::move(argumentText)),
+      sampler_(ports.input),
+      log_(ports.files, ports.clock, ports.shell),
+      power_(ports.power, std::move(programName)),
+      tray_(ports.shell),
+      cycle_({ports.view, ports.shell, sampler_, log_, power_, tray_}),
+      about_(ports.view, ports.shell, cycle_.State()),
+      guard_(ports.marker) {}
+
+template <typename F>
+void Application::Guarded(F&& handler) {
+    try {
+        handler();
+    } catch (const ProgramError& e) {
+        LastResortReport(e.Number(), e.Description());
+    } catch (const std::exception& e) {
+        LastResortReport(0, e.what());
+    }
+}
+
+void Application::LastResortReport(std::int32_t number, std::string_view description) {
+    // The timer stops first: a tick during the report would run the failed
+    // step again.
+    ports_.shell.StopRefreshTimer();
+    ports_.shell.MessageBox(ProgramErrorReport(number, description), ErrorTitle(),
+                            MessageIcon::Warning);
+    ports_.shell.TrayDelete();
+    ports_.shell.EndProgram();
+}
+
+bool Application::Main() { return guard_.MayStart(argumentText_); }
+
+void Application::OnMainLoad() {
+    Guarded([this] {
+        auto& shell = ports_.shell;
+        auto& state = cycle_.State();
+        shell.PrepareTrayIcon();
+        ports_.view.SetWindowCaption(ui::Wnd::DormixMain, text::ProductTitle);
+        state.InhibitShutdown = HasInhibitShutdown(argumentText_);
+        shell.RaisePriority();
+        sampler_.ResetInputSnapshot();
+        tray_.WindowOpenedByUser = false;
+        cycle_.ResetCycle();
+        cycle_.RefreshCaptions();
+        shell.SetMinimised();
+        if (shell.IsMinimised()) {
+            shell.TrayAdd();
+            shell.HideWindow();
+        }
+        log_.OpenEventLog();
+        log_.WriteStartBanner();
+        cycle_.WriteLogEntry(text::LogStart, text::LogInitialise);
+    });
+}
+
+void Application::OnMainUnload() {
+    Guarded([this] {
+        ports_.shell.StopRefreshTimer();
+        const Phase phase = cycle_.State().MonitorPhase;
+        if (phase == Phase::Countdown)
+            cycle_.WriteLogEntry(text::LogExit, text::LogShutdown);
+        else if (phase == Phase::Monitoring)
+            cycle_.WriteLogEntry(text::LogExit, text::LogRun);
+        else
+            cycle_.WriteLogEntry(text::LogExit, text::LogInitialise);
+        ports_.shell.TrayDelete();
+        ports_.shell.EndProgram();
+    });
+}
+
+void Application::OnRefreshTick() {
+    Guarded([this] { cycle_.Tick(); });
+}
+void Application::OnResetClick() {
+    Guarded([this] { cycle_.OnResetClick(); });
+}
+void Application::OnTestClick() {
+    Guarded([this] { cycle_.OnTestClick(); });
+}
+void Application::OnAboutClick() {
+    Guarded([this] { cycle_.OnAboutClick(); });
+}
+void Application::OnExitClick() { OnMainUnload(); }
+void Application::OnMainMouseMove(double x) {
+    Guarded([&] { tray_.OnMouseMove(x); });
+}
+void Application::OnMainResize() {
+    Guarded([this] { tray_.MinimiseToTray(); });
+}
+
+void Application::OnAboutLoad() {
+    Guarded([this] { about_.OnLoad(); });
+}
+void Application::OnAboutTimer() {
+    Guarded([this] { about_.OnTimer1(); });
+}
+void Application::OnAboutExitClick() {
+    Guarded([this] { about_.OnExitAboutClick(); });
+}
+void Application::OnAboutClosedOtherwise() {
+    Guarded([this] { about_.OnClosedOtherwise(); });
+}
+void Application::OnWebSiteClick() {
+    Guarded([this] { about_.OnWebSiteClick(); });
+}
+
+void Application::OnNoticeLoad() {
+    Guarded([this] {
+        ports_.view.SetWindowCaption(ui::Wnd::MultiInst, NoticeCaption());
+        ports_.view.SetCaption(ui::Ctl::ErrorMess, NoticeText());
+    });
+}
+void Application::OnNoticeActivate() {
+    Guarded([this] { ports_.shell.SetNoticeTopmost(); });
+}
+void Application::OnNoticeOk() { ports_.shell.EndProgram(); }
+
+}  // namespace dormix::app

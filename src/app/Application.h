@@ -1,0 +1,92 @@
+#pragma once
+// mdMain: the program's entry, the loading of the main window in its fixed
+// order, the orderly exit, and the one place every window event enters the
+// core. A platform's main() builds the ports, hands them over and forwards
+// its window events to the On... methods.
+
+#include <string>
+
+#include "app/AboutWindow.h"
+#include "app/InstanceGuard.h"
+#include "app/InstanceMarker.h"
+#include "app/Shell.h"
+#include "app/TrayPlacement.h"
+#include "log/Clock.h"
+#include "log/EventLog.h"
+#include "log/LogFiles.h"
+#include "monitor/InputSampler.h"
+#include "monitor/InputSource.h"
+#include "monitor/MonitorCycle.h"
+#include "power/PowerApi.h"
+#include "power/ShutdownService.h"
+#include "ui/View.h"
+
+namespace dormix::app {
+
+struct Ports {
+    ui::View& view;
+    Shell& shell;
+    monitor::InputSource& input;
+    log::LogFiles& files;
+    log::Clock& clock;
+    power::PowerApi& power;
+    InstanceMarker& marker;
+};
+
+class Application {
+public:
+    // `programName`: the executable's file name without folder and extension.
+    Application(Ports ports, std::string argumentText, std::string programName);
+
+    // The single-instance decision: true to load the main window, false to
+    // show the notice window instead.
+    bool Main();
+
+    // DormixMain
+    void OnMainLoad();
+    void OnMainUnload();  // Exit button, close box, session end
+    void OnRefreshTick();
+    void OnResetClick();
+    void OnTestClick();
+    void OnAboutClick();
+    void OnExitClick();
+    void OnMainMouseMove(double x);
+    void OnMainResize();
+
+    // frmAbout
+    void OnAboutLoad();
+    void OnAboutTimer();
+    void OnAboutExitClick();
+    void OnAboutClosedOtherwise();
+    void OnWebSiteClick();
+
+    // MultiInst
+    void OnNoticeLoad();
+    void OnNoticeActivate();
+    void OnNoticeOk();
+
+    const std::string& ArgumentText() const { return argumentText_; }
+    monitor::MonitorCycle& Cycle() { return cycle_; }
+    monitor::InputSampler& Sampler() { return sampler_; }
+    TrayPlacement& Tray() { return tray_; }
+    InstanceGuard& Guard() { return guard_; }
+    power::ShutdownService& Power() { return power_; }
+
+private:
+    // Runs one window event; an error nobody caught ends in the last-resort report.
+    template <typename F>
+    void Guarded(F&& handler);
+    [[noreturn]] void LastResortReport(std::int32_t number, std::string_view description);
+
+    Ports ports_;
+    std::string argumentText_;
+    monitor::InputSampler sampler_;
+    log::EventLog log_;
+    power::ShutdownService power_;
+    TrayPlacement tray_;
+    monitor::MonitorCycle cycle_;
+    AboutWindow about_;
+    InstanceGuard guard_;
+};
+
+}  // namespace dormix::app

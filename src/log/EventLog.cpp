@@ -1,0 +1,110 @@
+#include "log/EventLog.h"
+
+#include <exception>
+#include <span>
+#include <string>
+
+#include "log/LogFormat.h"
+#include "ui/Texts.h"
+
+namespace dormix::log {
+namespace {
+
+std::string JoinLines(std::span<const std::string_view> lines) {
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i) out += text::LineBreak;
+        out += lines[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string FailureTitle(LogFailure failure) {
+    std::string title(text::ProductTitle);
+    title += failure == LogFailure::Directory ? text::LogDirectoryErrorTitle
+                                              : text::LogFileErrorTitle;
+    return title;
+}
+
+std::string FailureText(LogFailure failure) {
+    switch (failure) {
+        case LogFailure::Directory:
+            return JoinLines(text::LogDirectoryError);
+        case LogFailure::MissingFile:
+            return JoinLines(text::LogMissingError);
+        case LogFailure::Create: {
+            std::string out(text::LogCreateErrorFirst);
+            out += text::LogFileName;
+            out += text::LineBreak;
+            return out + JoinLines(text::LogCreateError);
+        }
+        case LogFailure::Write:
+        case LogFailure::None:
+            break;
+    }
+    return JoinLines(text::LogWriteError);
+}
+
+EventLog::EventLog(LogFiles& files, Clock& clock, Shell& shell)
+    : files_(files),
+      clock_(clock),
+      shell_(shell),
+      directory_(std::filesystem::path(text::LogDirectory)),
+      file_(directory_ / std::filesystem::path(text::LogFileName)) {}
+
+LogFailure EventLog::CheckTargets(bool checkFile) {
+    if (!files_.FolderExists(directory_)) return LogFailure::Directory;
+    if (checkFile && !files_.FileExists(file_)) return LogFailure::MissingFile;
+    return LogFailure::None;
+}
+
+void EventLog::OpenEventLog() {
+    LogFailure failure = LogFailure::None;
+    try {
+        if (!files_.FolderExists(directory_)) {
+            failure = LogFailure::Directory;
+        } else if (!files_.FileExists(file_)) {
+            files_.CreateTextFile(file_);
+            files_.AppendLine(file_, CreationHeader(clock_.Now()));
+        }
+    } catch (const std::exception&) {
+        failure = LogFailure::Create;
+    }
+    if (failure != LogFailure::None) Fail(failure);
+}
+
+void EventLog::WriteStartBanner() {
+    LogFailure failure = LogFailure::None;
+    try {
+        failure = CheckTargets(true);
+        if (failure == LogFailure::None) files_.AppendLine(file_, StartBanner());
+    } catch (const std::exception&) {
+        failure = LogFailure::Write;
+    }
+    if (failure != LogFailure::None) Fail(failure);
+}
+
+void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, bool testMark,
+                             std::int16_t count) {
+    LogFailure failure = LogFailure::None;
+    try {
+        // The time is taken before the file is touched.
+        const std::string line = FormatEntry(clock_.Now(), action, detail, testMark, count);
+        failure = CheckTargets(true);
+        if (failure == LogFailure::None) files_.AppendLine(file_, line);
+    } catch (const std::exception&) {
+        failure = LogFailure::Write;
+    }
+    if (failure != LogFailure::None) Fail(failure);
+}
+
+void EventLog::Fail(LogFailure failure) {
+    shell_.StopRefreshTimer();
+    shell_.MessageBox(FailureText(failure), FailureTitle(failure), MessageIcon::Warning);
+    shell_.TrayDelete();
+    shell_.EndProgram();
+}
+
+}  // namespace dormix::log

@@ -1,0 +1,46 @@
+#pragma once
+// The append-only history of starts, phase changes, resets and exits in
+// Log/DormixL.log below the working directory. Every failure to reach the
+// file is fatal: timer stopped, message shown, tray icon removed, program ended.
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "app/Shell.h"
+#include "log/Clock.h"
+#include "log/LogFiles.h"
+
+namespace dormix::log {
+
+enum class LogFailure { None, Directory, MissingFile, Create, Write };
+
+class EventLog {
+public:
+    EventLog(LogFiles& files, Clock& clock, Shell& shell);
+
+    void OpenEventLog();
+    void WriteStartBanner();
+    // The entry also carries the cycle's counter and, in test mode, the mark.
+    void WriteLogEntry(std::string_view action, std::string_view detail, bool testMark,
+                       std::int16_t count);
+
+    const std::filesystem::path& Directory() const { return directory_; }
+    const std::filesystem::path& File() const { return file_; }
+
+private:
+    LogFailure CheckTargets(bool checkFile);
+    [[noreturn]] void Fail(LogFailure failure);
+
+    LogFiles& files_;
+    Clock& clock_;
+    Shell& shell_;
+    std::filesystem::path directory_;
+    std::filesystem::path file_;
+};
+
+// Title and text of the message a failure shows.
+std::string FailureTitle(LogFailure failure);
+std::string FailureText(LogFailure failure);
+
+}  // namespace dormix::log

@@ -1,0 +1,66 @@
+#include "monitor/InputSampler.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+
+#include "app/ProgramError.h"
+#include "ui/Texts.h"
+
+namespace dormix::monitor {
+
+InputSampler::InputSampler(InputSource& source) : source_(source) {
+    // The strings are rebuilt every second; reserve their largest size once
+    // so a day of ticks never allocates.
+    KeyList.reserve(1 + 256 * 3);
+    LastKeyList.reserve(1 + 256 * 3);
+    ActivityMark.reserve(3);
+}
+
+bool InputSampler::InputChanged() {
+    source_.ReadCursor(CursorPos);  // a failed read keeps the previous position
+    const std::int64_t sum = std::int64_t(CursorPos.x) + CursorPos.y;
+    if (sum < std::numeric_limits<std::int32_t>::min() ||
+        sum > std::numeric_limits<std::int32_t>::max())
+        throw ProgramError(OverflowErrorNumber, std::string(text::ExeBaseName), "Overflow");
+    // Only the sum is compared: a move of one pixel right and one up is not seen.
+    MouseChanged = std::int32_t(sum) != LastCursorSum;
+    LastCursorSum = std::int32_t(sum);
+
+    source_.ReadKeys(keys_);
+    KeyList.assign("0");
+    char digits[4];
+    for (int code = 0; code < 256; ++code) {
+        if (!keys_[code]) continue;
+        auto [end, ec] = std::to_chars(digits, digits + sizeof digits, code);
+        KeyList.append(digits, end);
+    }
+    // Releasing every key is not activity, and a set of keys held down counts
+    // once, on the first sample that sees it.
+    if (KeyList == "0") LastKeyList.assign("0");
+    KeysChanged = KeyList != LastKeyList;
+    LastKeyList.assign(KeyList);
+
+    return MouseChanged || KeysChanged;
+}
+
+void InputSampler::ResetInputSnapshot() {
+    LastCursorSum = 0;
+    LastKeyList.assign("0");
+    KeyList.assign("0");
+    MouseChanged = false;
+    KeysChanged = false;
+}
+
+void InputSampler::SampleActivity() {
+    const bool changed = InputChanged();
+    InputUnchanged = !changed;
+    ActivityMark.clear();
+    if (KeysChanged) ActivityMark.append(text::MarkKeys);
+    if (MouseChanged) {
+        if (KeysChanged) ActivityMark.append(text::MarkBoth);
+        ActivityMark.append(text::MarkMouse);
+    }
+}
+
+}  // namespace dormix::monitor

@@ -1,0 +1,208 @@
+#include "monitor/MonitorCycle.h"
+
+#include <charconv>
+
+#include "ui/Texts.h"
+
+namespace dormix::monitor {
+
+using ui::Colour;
+using ui::Ctl;
+
+namespace {
+
+std::string Joined(std::string_view a, std::string_view b, std::string_view c = {},
+                   std::string_view d = {}) {
+    std::string out;
+    out.reserve(a.size() + b.size() + c.size() + d.size());
+    out.append(a).append(b).append(c).append(d);
+    return out;
+}
+
+}  // namespace
+
+MonitorCycle::MonitorCycle(CycleParts parts) : p_(parts) { scratch_.reserve(64); }
+
+void MonitorCycle::WriteLogEntry(std::string_view action, std::string_view detail) {
+    p_.log.WriteLogEntry(action, detail, s_.TestMode, s_.PhaseCounter);
+}
+
+void MonitorCycle::SetCounterText(std::string_view prefix, int number) {
+    char digits[12];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
+    scratch_.assign(prefix);
+    scratch_.append(digits, end);
+    scratch_.append(text::SecondsUnit);
+    p_.view.SetCaption(Ctl::Counter, scratch_);
+}
+
+void MonitorCycle::Tick() {
+    // While the cycle's own message box is open the step that opened it is
+    // still running: a second step would log again and open another box.
+    // The About window's automatic close below still needs these ticks.
+    if (!messageOpen_) {
+        if (s_.MonitorPhase == Phase::Monitoring && !s_.AboutOpen) MonitoringStep();
+        if (s_.MonitorPhase == Phase::Activation && !s_.AboutOpen) ActivationStep();
+        if (s_.MonitorPhase == Phase::Countdown && !s_.AboutOpen) CountdownStep();
+    }
+    if (s_.AboutCloseCounter < 1 && s_.AboutOpen) {
+        s_.AboutOpen = false;
+        p_.shell.CloseAbout();
+        s_.AboutCloseCounter = AboutCloseSeconds;
+    }
+}
+
+void MonitorCycle::ActivationStep() {
+    --s_.PhaseCounter;
+    SetCounterText(text::ActivationIn, s_.PhaseCounter);
+    if (s_.PhaseCounter <= 0) {
+        s_.MonitorPhase = Phase::Monitoring;
+        WriteLogEntry(text::LogEnter, text::LogRun);
+        s_.PhaseCounter = 0;
+    } else {
+        // Keeps the stored sample current for the first monitoring tick.
+        p_.sampler.SampleActivity();
+    }
+}
+
+void MonitorCycle::MonitoringStep() {
+    p_.sampler.SampleActivity();
+    s_.PhaseCounter = p_.sampler.InputUnchanged ? std::int16_t(s_.PhaseCounter + 1) : 0;
+    p_.view.SetBold(Ctl::Counter, true);
+    p_.view.SetForeColour(Ctl::Counter, ui::Orange);
+    p_.view.SetCaption(Ctl::CPULoad, p_.sampler.ActivityMark);
+    SetCounterText(text::NoActivityFor, s_.PhaseCounter);
+    if (s_.PhaseCounter >= s_.IdleLimit) {
+        s_.MonitorPhase = Phase::Countdown;
+        s_.PhaseCounter = 0;
+    }
+}
+
+void MonitorCycle::ShowCycleMessage(const std::string& message, const std::string& title) {
+    messageOpen_ = true;
+    p_.shell.MessageBox(message, title, MessageIcon::None);
+    messageOpen_ = false;
+}
+
+void MonitorCycle::CountdownStep() {
+    p_.view.SetCaption(Ctl::CPULoad, "");
+    if (s_.PhaseCounter == 0) {
+        p_.tray.RestoreFromTray();
+        p_.shell.SetTopmost();
+        p_.shell.TrayDelete();
+    }
+    if (s_.TestMode) {
+        WriteLogEntry(text::LogSimulate, s_.ActionWord);
+        ShowCycleMessage(Joined(text::TestMessagePrefix, s_.ActionWord),
+                         Joined(text::ProductTitle, text::TestTitleSuffix));
+        ResetCycle();
+        RefreshCaptions();
+        return;
+    }
+    if (s_.PhaseCounter == 0) WriteLogEntry(text::LogEnter, s_.ActionWord);
+    p_.view.SetEnabled(Ctl::About, false);
+    p_.view.SetEnabled(Ctl::TestS, false);
+    p_.view.SetEnabled(Ctl::Exit, false);
+    p_.view.SetForeColour(Ctl::CPULoad, ui::White);
+    p_.view.SetForeColour(Ctl::Counter, ui::White);
+    p_.view.SetBackColour(Ctl::CPULoad, ui::Orange);
+    p_.view.SetBackColour(Ctl::Counter, ui::Orange);
+    SetCounterText(text::WillPowerOffIn, s_.CountdownLength - s_.PhaseCounter);
+    p_.view.SetCaption(Ctl::Reset, text::CaptionCancel);
+    p_.view.SetTooltip(Ctl::Reset,
+                       Joined(text::TipCancelPrefix, text::ProductTitle, " ", s_.ActionWord));
+    p_.view.SetCaption(Ctl::CPULoad, "");
+    if (s_.PhaseCounter >= s_.CountdownLength) {
+        if (s_.InhibitShutdown) {
+            WriteLogEntry(s_.ActionWord, text::LogSimulate);
+            ShowCycleMessage(Joined(text::RealTestMessagePrefix, s_.ActionWord),
+                             Joined(text::ProductTitle, text::SimulateTitleInfix, s_.ActionWord));
+        } else {
+            WriteLogEntry(text::LogClose, s_.ActionWord);
+            // A refusal is raised and reaches the last-resort report.
+            p_.power.ShutdownSystem(power::FlagsPowerOffForced);
+        }
+        p_.shell.EndProgram();
+    }
+    ++s_.PhaseCounter;
+}
+
+void MonitorCycle::ResetCycle() {
+    std::int16_t baseIdleLimit = NormalIdleLimit;
+    s_.CountdownLength = NormalCountdownLength;
+    s_.TestMode = false;
+    p_.shell.StopRefreshTimer();
+    s_.PhaseCounter = ActivationTicks;
+    s_.MonitorPhase = Phase::Activation;
+    if (s_.InhibitShutdown) {
+        baseIdleLimit = InhibitLimit;
+        s_.CountdownLength = InhibitLimit;
+    }
+    s_.AboutCloseCounter = AboutCloseSeconds;
+    s_.IdleLimit = baseIdleLimit;
+    p_.view.SetCaption(Ctl::CPULoad, "");
+    s_.ActionWord = text::ActionPowerOff;
+    p_.view.SetBackColour(Ctl::CPULoad, Colour::ButtonFace());
+    p_.view.SetBackColour(Ctl::Counter, Colour::ButtonFace());
+    p_.view.SetForeColour(Ctl::CPULoad, Colour::ButtonText());
+    p_.view.SetForeColour(Ctl::Counter, Colour::ButtonText());
+    p_.view.SetForeColour(Ctl::Title, Colour::ButtonText());
+    p_.view.SetBold(Ctl::Title, false);
+    p_.view.SetBold(Ctl::Counter, false);
+    p_.view.SetEnabled(Ctl::About, true);
+    p_.view.SetEnabled(Ctl::Exit, true);
+    p_.view.SetEnabled(Ctl::TestS, true);
+    p_.shell.ClearTopmost();
+}
+
+void MonitorCycle::RefreshCaptions() {
+    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+    p_.view.SetTooltip(Ctl::Exit, Joined(text::TipExitPrefix, text::ProductTitle));
+    p_.view.SetTooltip(Ctl::About, Joined(text::TipAboutPrefix, text::ProductTitle));
+    p_.view.SetWindowCaption(ui::Wnd::DormixMain, text::ProductTitle);
+    std::string title = s_.ActionWord;
+    title.append(text::TitleMiddle).append(text::TitleOver);
+    title.append(std::to_string(s_.IdleLimit)).append(text::TitleUnit);
+    p_.view.SetCaption(Ctl::Title, title);
+    SetCounterText(text::ActivationIn, s_.PhaseCounter);
+    p_.shell.StartRefreshTimer();
+}
+
+void MonitorCycle::OnResetClick() {
+    if (s_.MonitorPhase == Phase::Countdown) {
+        WriteLogEntry(text::LogReset, s_.ActionWord);
+        p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
+        p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+        if (!p_.tray.WindowOpenedByUser) {
+            // The countdown brought the window out: send it back. Some window
+            // systems report the minimising later, so it is handled here too.
+            p_.shell.SetMinimised();
+            p_.tray.MinimiseToTray();
+        }
+    } else if (s_.MonitorPhase == Phase::Monitoring) {
+        WriteLogEntry(text::LogReset, text::LogRun);
+    } else {
+        WriteLogEntry(text::LogReset, text::LogActivate);
+    }
+    ResetCycle();
+    RefreshCaptions();
+}
+
+void MonitorCycle::OnTestClick() {
+    ResetCycle();
+    s_.TestMode = true;
+    s_.IdleLimit = TestIdleLimit;
+    RefreshCaptions();
+    p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
+    WriteLogEntry(text::LogEnter, text::LogTest);
+    p_.view.SetWindowCaption(ui::Wnd::DormixMain,
+                             Joined(text::ProductTitle, text::TestModeSuffix));
+    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+}
+
+void MonitorCycle::OnAboutClick() {
+    s_.AboutOpen = true;
+    p_.shell.ShowAboutModal();
+}
+
+}  // namespace dormix::monitor

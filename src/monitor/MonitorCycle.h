@@ -1,0 +1,86 @@
+#pragma once
+// The one-second cycle: a 2-second activation, the counting of idle seconds,
+// and the power-off countdown, plus the main window's buttons that steer it.
+// Every tick is a call of Tick(); nothing here reads a clock.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/Shell.h"
+#include "app/TrayPlacement.h"
+#include "log/EventLog.h"
+#include "monitor/InputSampler.h"
+#include "power/ShutdownService.h"
+#include "ui/Texts.h"
+#include "ui/View.h"
+
+namespace dormix::monitor {
+
+enum class Phase : std::int16_t { Activation = 0, Monitoring = 1, Countdown = 2 };
+
+inline constexpr std::int16_t NormalIdleLimit = 900;
+inline constexpr std::int16_t NormalCountdownLength = 60;
+inline constexpr std::int16_t InhibitLimit = 6;
+inline constexpr std::int16_t TestIdleLimit = 5;
+inline constexpr std::int16_t ActivationTicks = 2;
+inline constexpr std::int16_t AboutCloseSeconds = 30;
+inline constexpr std::int16_t AboutCloseSecondsInhibited = 4;
+
+// The program-wide variables of the cycle.
+struct CycleState {
+    Phase MonitorPhase = Phase::Activation;
+    std::int16_t PhaseCounter = ActivationTicks;
+    std::int16_t IdleLimit = NormalIdleLimit;
+    std::int16_t CountdownLength = NormalCountdownLength;
+    std::string ActionWord{text::ActionPowerOff};
+    bool TestMode = false;
+    bool InhibitShutdown = false;
+    bool AboutOpen = false;
+    std::int16_t AboutCloseCounter = AboutCloseSeconds;
+};
+
+struct CycleParts {
+    ui::View& view;
+    Shell& shell;
+    InputSampler& sampler;
+    log::EventLog& log;
+    power::ShutdownService& power;
+    app::TrayPlacement& tray;
+};
+
+class MonitorCycle {
+public:
+    explicit MonitorCycle(CycleParts parts);
+
+    // tmrRefresh
+    void Tick();
+    void ResetCycle();
+    void RefreshCaptions();
+
+    // Buttons of the main window. Exit belongs to the application's unload.
+    void OnResetClick();
+    void OnTestClick();
+    void OnAboutClick();
+
+    void WriteLogEntry(std::string_view action, std::string_view detail);
+
+    CycleState& State() { return s_; }
+    const CycleState& State() const { return s_; }
+    // True while one of the cycle's own message boxes is open.
+    bool CycleMessageOpen() const { return messageOpen_; }
+
+private:
+    void ActivationStep();
+    void MonitoringStep();
+    void CountdownStep();
+    void ShowCycleMessage(const std::string& message, const std::string& title);
+    void SetCounterText(std::string_view prefix, int number);
+
+    CycleParts p_;
+    CycleState s_;
+    bool messageOpen_ = false;
+    std::string scratch_;
+};
+
+}  // namespace dormix::monitor

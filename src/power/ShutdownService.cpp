@@ -1,0 +1,60 @@
+#include "power/ShutdownService.h"
+
+#include <string>
+
+#include "app/ProgramError.h"
+#include "ui/Texts.h"
+
+namespace dormix::power {
+
+ShutdownService::ShutdownService(PowerApi& api, std::string programName)
+    : api_(api), source_(std::move(programName) + std::string(text::ShutdownSourceSuffix)) {}
+
+void ShutdownService::Raise(std::int32_t number, std::string description) {
+    throw ProgramError(number, source_, std::move(description));
+}
+
+void ShutdownService::RaiseWithSystemText(std::int32_t number, std::string_view prefix) {
+    // The last error is read before any other call can change it.
+    const std::uint32_t code = api_.LastError();
+    std::string description(prefix);
+    description += SystemErrorText(code);
+    description += text::ShutdownTextEnd;
+    Raise(number, std::move(description));
+}
+
+bool ShutdownService::ShutdownSystem(std::int32_t flags) {
+    if (flags < 0 || flags > 31)
+        Raise(ErrInvalidParameter, std::string(text::ShutdownInvalid) + std::to_string(flags));
+    if (!EnableShutdownPrivilege()) return false;
+    if (api_.ExitWindows(flags, ReasonAllBits)) return true;
+    const std::uint32_t code = api_.LastError();
+    Raise(ErrExitWindowsFailed, std::string(text::ShutdownFailed) + SystemErrorText(code));
+}
+
+bool ShutdownService::EnableShutdownPrivilege() {
+    if (!api_.LookupShutdownPrivilege())
+        RaiseWithSystemText(ErrNoPrivilegeValue, text::ShutdownNoPrivilegeValue);
+    if (!api_.CurrentProcess()) RaiseWithSystemText(ErrNoCurrentProcess, text::ShutdownNoProcess);
+    if (!api_.OpenProcessToken(TokenAdjustAndQuery))
+        RaiseWithSystemText(ErrNoPrivileges, text::ShutdownNoPrivileges);
+    // Success is judged by the return value alone: a token without the
+    // privilege passes here and the request itself is refused later.
+    const bool adjusted = api_.AdjustTokenPrivileges();
+    const std::uint32_t code = adjusted ? 0 : api_.LastError();
+    api_.CloseToken();
+    if (adjusted) return true;
+    std::string description(text::ShutdownNoPrivileges);
+    description += SystemErrorText(code);
+    description += text::ShutdownTextEnd;
+    Raise(ErrNoPrivileges, std::move(description));
+}
+
+std::string ShutdownService::SystemErrorText(std::uint32_t code) {
+    std::string buffer(MessageBufferSize, ' ');
+    const std::uint32_t n = api_.FormatMessage(code, buffer.data(), MessageBufferSize);
+    // The system's sentence is kept as written, line break included.
+    return n ? buffer.substr(0, std::min<std::uint32_t>(n, MessageBufferSize)) : std::string();
+}
+
+}  // namespace dormix::power

@@ -1,0 +1,43 @@
+#pragma once
+// mdShut: asks the system to switch the computer off. Every failure is raised
+// as a ProgramError with its own number; nothing is shown or logged here.
+
+#include <cstdint>
+#include <string>
+
+#include "power/PowerApi.h"
+
+namespace dormix::power {
+
+inline constexpr std::int32_t ErrorBase = static_cast<std::int32_t>(0x80040000u);
+inline constexpr std::int32_t ErrExitWindowsFailed = ErrorBase + 1579;    // 0x8004062B
+inline constexpr std::int32_t ErrNoPrivilegeValue = ErrorBase + 1580;     // 0x8004062C
+inline constexpr std::int32_t ErrNoCurrentProcess = ErrorBase + 1581;     // 0x8004062D
+inline constexpr std::int32_t ErrNoPrivileges = ErrorBase + 1582;         // 0x8004062E
+inline constexpr std::int32_t ErrInvalidParameter = ErrorBase + 1583;     // 0x8004062F
+
+inline constexpr std::int32_t FlagsPowerOffForced = 12;  // EWX_POWEROFF 8 + EWX_FORCE 4
+inline constexpr std::uint32_t TokenAdjustAndQuery = 0x28;
+inline constexpr std::uint32_t ReasonAllBits = 0xFFFFFFFFu;
+inline constexpr std::uint32_t MessageBufferSize = 255;
+
+class ShutdownService {
+public:
+    // `programName`: the executable's file name without folder and extension.
+    ShutdownService(PowerApi& api, std::string programName);
+
+    bool ShutdownSystem(std::int32_t flags);
+    bool EnableShutdownPrivilege();
+    std::string SystemErrorText(std::uint32_t code);
+
+    const std::string& Source() const { return source_; }
+
+private:
+    [[noreturn]] void Raise(std::int32_t number, std::string description);
+    [[noreturn]] void RaiseWithSystemText(std::int32_t number, std::string_view prefix);
+
+    PowerApi& api_;
+    std::string source_;
+};
+
+}  // namespace dormix::power

@@ -1,0 +1,115 @@
+#pragma once
+// Every caption, message and log word the program shows or writes, each
+// written once. Texts made of pieces are joined where they are used.
+
+#include <string_view>
+
+namespace dormix::text {
+
+inline constexpr std::string_view ProductTitle = "Dormix Lite";
+inline constexpr std::string_view ProductWord = "Dormix";  // mutex name, first design caption
+inline constexpr std::string_view VersionPrefix = "Version ";
+inline constexpr std::string_view VersionNumber = "2.1";
+inline constexpr std::string_view ExeBaseName = "DormixL";
+inline constexpr std::string_view ShutdownSourceSuffix = ".mShutDown";
+
+// Command-line switches.
+inline constexpr std::string_view SwitchInhibitShutdown = "-InhibitShutdown";
+inline constexpr std::string_view SwitchAllowMulti = "-AllowMulti";
+
+// Monitor cycle and main window.
+inline constexpr std::string_view ActionPowerOff = "Power Off";
+inline constexpr std::string_view TitleMiddle = " the computer if there is no input activity";
+inline constexpr std::string_view TitleOver = " for over ";
+inline constexpr std::string_view TitleUnit = " sec";
+inline constexpr std::string_view ActivationIn = "Program Activation In ";
+inline constexpr std::string_view NoActivityFor = "No key or mouse activity for the last ";
+inline constexpr std::string_view WillPowerOffIn = "The Computer Will Power Off In ";
+inline constexpr std::string_view SecondsUnit = "s";
+inline constexpr std::string_view MarkKeys = "K";
+inline constexpr std::string_view MarkBoth = "+";
+inline constexpr std::string_view MarkMouse = "M";
+inline constexpr std::string_view CaptionReset = "Reset";
+inline constexpr std::string_view CaptionCancel = "Cancel";
+inline constexpr std::string_view TipResetPrefix = "Reset ";
+inline constexpr std::string_view TipCancelPrefix = "Cancel ";
+inline constexpr std::string_view TipExitPrefix = "Exit ";
+inline constexpr std::string_view TipAboutPrefix = "About ";
+inline constexpr std::string_view TestModeSuffix = " - Test Mode";
+inline constexpr std::string_view TestMessagePrefix = "Test ";
+inline constexpr std::string_view TestTitleSuffix = " Test";
+inline constexpr std::string_view RealTestMessagePrefix = "Test Real ";
+inline constexpr std::string_view SimulateTitleInfix = " Simulate ";
+
+// Log words.
+inline constexpr std::string_view LogStart = "Start";
+inline constexpr std::string_view LogInitialise = "Initialise";
+inline constexpr std::string_view LogEnter = "Enter";
+inline constexpr std::string_view LogRun = "Run";
+inline constexpr std::string_view LogTest = "Test";
+inline constexpr std::string_view LogSimulate = "Simulate";
+inline constexpr std::string_view LogClose = "Close";
+inline constexpr std::string_view LogReset = "Reset";
+inline constexpr std::string_view LogActivate = "Activate";
+inline constexpr std::string_view LogExit = "Exit";
+inline constexpr std::string_view LogShutdown = "Shutdown";
+
+// Event log file.
+inline constexpr std::string_view LogDirectory = "Log";
+inline constexpr std::string_view LogFileName = "DormixL.log";
+inline constexpr std::string_view LogFileCreated = "File Created";
+inline constexpr std::string_view LogCountLabel = ", Count:";
+inline constexpr std::string_view LogFieldSeparator = ", ";
+inline constexpr std::string_view LogDirectoryErrorTitle = " Log Directory Error";
+inline constexpr std::string_view LogFileErrorTitle = " Log File Error";
+inline constexpr std::string_view LogDirectoryError[] = {
+    "The log directory does not exist", "Reinstall the program to restore the",
+    "log directory.", "The program will now terminate."};
+inline constexpr std::string_view LogMissingError[] = {
+    "The log file is either missing or", "corrupted. Delete the log file if",
+    "it exists and restart the program", "The program will now terminate"};
+inline constexpr std::string_view LogCreateErrorFirst = "Unable to create the log file ";
+inline constexpr std::string_view LogCreateError[] = {"This may be a permissions problem.",
+                                                      "The program will now terminate."};
+inline constexpr std::string_view LogWriteError[] = {
+    "Unable to write to the log file ", "This may be a permissions problem.",
+    "The program will now terminate"};
+
+// Power-off service.
+inline constexpr std::string_view ShutdownInvalid = "Invalid parameter to ShutdownSystem: ";
+inline constexpr std::string_view ShutdownFailed = "ShutdownSystem failed: ";
+inline constexpr std::string_view ShutdownNoPrivilegeValue =
+    "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [";
+inline constexpr std::string_view ShutdownNoProcess =
+    "Can't enable shutdown: Can't determine the current process. [";
+inline constexpr std::string_view ShutdownNoPrivileges =
+    "Can't enable shutdown: You do not have the privileges to shutdown this system. [";
+inline constexpr std::string_view ShutdownTextEnd = "]";
+inline constexpr std::string_view ShutdownPrivilegeName = "SeShutdownPrivilege";
+
+// Last-resort report of an error nobody caught.
+inline constexpr std::string_view ProgramErrorTitleSuffix = " Error";
+inline constexpr std::string_view ProgramErrorHeading = "A program error has occured";
+inline constexpr std::string_view ProgramErrorNumber = "Error Number: ";
+inline constexpr std::string_view ProgramErrorDescription = "Error description: ";
+
+// Single-instance notice.
+inline constexpr std::string_view NoticeTitleSuffix = " Start Up Error";
+inline constexpr std::string_view NoticeFirstPrefix = "Dormix or ";
+inline constexpr std::string_view NoticeFirstSuffix = " is already";
+inline constexpr std::string_view NoticeSecond = "running, Only one instance can";
+inline constexpr std::string_view NoticeThird = "be running at a time";
+
+// About window.
+inline constexpr std::string_view AboutCaptionPrefix = "About ";
+inline constexpr std::string_view AboutClosePrefix = "About will close in ";
+inline constexpr std::string_view AboutCloseSuffix = " sec";
+inline constexpr std::string_view AboutWebAddress = "https://dormix-lite.example.org/";
+inline constexpr std::string_view AboutWebText = "dormix-lite.example.org";
+inline constexpr std::string_view AboutCopyright = "(c) 2026 The Dormix Lite authors";
+inline constexpr std::string_view AboutOpenVerb = "Open";
+inline constexpr std::string_view AboutLaunchFailed = "Unable to launch Browser.";
+
+inline constexpr std::string_view LineBreak = "\r\n";
+
+}  // namespace dormix::text

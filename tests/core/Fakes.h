@@ -1,0 +1,202 @@
+#pragma once
+// Fakes of every port, recording what the core asked for, and a rig that
+// wires them to one Application the way a platform's main() does.
+
+#include <bitset>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+
+namespace dormix::testing {
+
+// Thrown where a real platform would end the process.
+struct ProgramEnded {};
+
+struct ControlState {
+    std::string caption;
+    ui::Colour fore = ui::Colour::ButtonText();
+    ui::Colour back = ui::Colour::ButtonFace();
+    bool bold = false;
+    bool enabled = true;
+    std::string tooltip;
+};
+
+class FakeView : public ui::View {
+public:
+    FakeView();
+    void SetWindowCaption(ui::Wnd w, std::string_view c) override { windowCaption[w] = c; }
+    void SetCaption(ui::Ctl c, std::string_view t) override { controls[c].caption = t; }
+    void SetForeColour(ui::Ctl c, ui::Colour v) override { controls[c].fore = v; }
+    void SetBackColour(ui::Ctl c, ui::Colour v) override { controls[c].back = v; }
+    void SetBold(ui::Ctl c, bool b) override { controls[c].bold = b; }
+    void SetEnabled(ui::Ctl c, bool e) override { controls[c].enabled = e; }
+    void SetTooltip(ui::Ctl c, std::string_view t) override { controls[c].tooltip = t; }
+
+    const std::string& Text(ui::Ctl c) { return controls[c].caption; }
+
+    std::map<ui::Wnd, std::string> windowCaption;
+    std::map<ui::Ctl, ControlState> controls;
+};
+
+struct Message {
+    std::string text, title;
+    MessageIcon icon;
+};
+
+class FakeShell : public Shell {
+public:
+    void StartRefreshTimer() override { Record("timer on"), timerRunning = true; }
+    void StopRefreshTimer() override { Record("timer off"), timerRunning = false; }
+    bool IsMinimised() override { return minimised; }
+    void SetMinimised() override;
+    void SetNormal() override { Record("normal"), minimised = false; }
+    void ShowWindow() override { Record("show"), visible = true; }
+    void HideWindow() override { Record("hide"), visible = false; }
+    TwipsSize ScreenSize() override { return screen; }
+    TwipsSize WindowOuterSize() override { return window; }
+    void MoveWindow(float left, float top) override;
+    void SetTopmost() override { Record("topmost"), topmost = true, visible = true; }
+    void ClearTopmost() override { Record("not topmost"), topmost = false; }
+    void PrepareTrayIcon() override { Record("tray prepare"); }
+    void TrayAdd() override;
+    void TrayDelete() override { Record("tray delete"), trayIcon = false; }
+    void MessageBox(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void ShowAboutModal() override;
+    void CloseAbout() override { Record("about close"), aboutShown = false; }
+    void ProcessPendingMessages() override { Record("pending"); }
+    int LaunchBrowser(std::string_view address) override;
+    void RaisePriority() override { Record("priority"); }
+    void SetNoticeTopmost() override { Record("notice topmost"); }
+    void EndProcess() override;
+
+    void Record(std::string what) { calls.push_back(std::move(what)); }
+
+    std::vector<std::string> calls;
+    std::vector<Message> messages;
+    bool timerRunning = false, minimised = false, visible = true, topmost = false;
+    bool trayIcon = false, aboutShown = false, ended = false;
+    TwipsSize screen{15360, 11520}, window{7350, 1380};
+    float left = 0, top = 0;
+    int browserResult = 42;
+    bool browserThrows = false;
+
+    // Run while a modal box or the About window is open, as a platform's
+    // nested message loop would deliver timer ticks.
+    std::function<void(const Message&)> duringMessage;
+    std::function<void()> duringAbout;
+    // A real window system reports a minimise as a resize.
+    std::function<void()> onResize;
+    std::function<void()> onAboutLoad;
+};
+
+class FakeInput : public monitor::InputSource {
+public:
+    void ReadKeys(std::bitset<256>& active) override {
+        active = down | pressed;
+        pressed.reset();
+        ++keyReads;
+    }
+    bool ReadCursor(monitor::CursorPoint& p) override {
+        if (!cursorWorks) return false;
+        p = cursor;
+        return true;
+    }
+    std::bitset<256> down, pressed;
+    monitor::CursorPoint cursor{};
+    bool cursorWorks = true;
+    int keyReads = 0;
+};
+
+class FakeClock : public log::Clock {
+public:
+    log::LocalTime Now() override { return time; }
+    void Advance(int seconds);
+    log::LocalTime time{2026, 12, 6, 12, 3, 52, "Dec"};
+};
+
+// The log's files in memory, with failures to order.
+class MemoryLogFiles : public log::LogFiles {
+public:
+    bool FolderExists(const std::filesystem::path& p) override;
+    bool FileExists(const std::filesystem::path& p) override;
+    void CreateTextFile(const std::filesystem::path& p) override;
+    void AppendLine(const std::filesystem::path& p, std::string_view text) override;
+
+    std::vector<std::string> Lines() const;  // the file split at CR LF
+    std::vector<std::string> Entries() const;  // entry lines without their time stamp
+
+    bool folder = true;
+    std::map<std::string, std::string> files;
+    bool failLookup = false, failCreate = false, failAppend = false;
+    int appends = 0;
+};
+
+class FakePower : public power::PowerApi {
+public:
+    bool LookupShutdownPrivilege() override { return Step("lookup", lookup); }
+    bool CurrentProcess() override { return Step("process", process); }
+    bool OpenProcessToken(std::uint32_t access) override;
+    bool AdjustTokenPrivileges() override { return Step("adjust", adjust); }
+    void CloseToken() override { calls.push_back("close"); }
+    bool ExitWindows(std::int32_t flags, std::uint32_t reason) override;
+    std::uint32_t LastError() override;
+    std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
+
+    bool Step(const char* name, bool ok);
+
+    bool lookup = true, process = true, token = true, adjust = true, exitOk = true;
+    std::uint32_t failingError = 5;
+    std::map<std::uint32_t, std::string> systemTexts{{5, "Access is denied.\r\n"}};
+    std::vector<std::string> calls;
+    std::uint32_t lastError = 0;
+};
+
+// Named markers shared by every "process" in one test.
+class MarkerSystem {
+public:
+    std::map<std::string, int> holders;
+    app::MarkerHandle next = 100;
+    std::map<app::MarkerHandle, std::string> open;
+};
+
+class FakeMarker : public app::InstanceMarker {
+public:
+    explicit FakeMarker(MarkerSystem& system) : system_(system) {}
+    Created Create(std::string_view name, bool initialOwner) override;
+    void Close(app::MarkerHandle handle) override;
+    void EndProcess();  // the system releases what the process held
+    bool fail = false;
+    std::vector<app::MarkerHandle> held;
+
+private:
+    MarkerSystem& system_;
+};
+
+// One process of the program.
+struct Rig {
+    explicit Rig(std::string arguments = "", MarkerSystem* markers = nullptr);
+
+    // Main and the loading of the main window; false when the notice shows.
+    bool Start();
+    // `n` ticks of tmrRefresh, one second each.
+    void Tick(int n = 1);
+    // Run `action`, which must end the program.
+    bool Ends(const std::function<void()>& action);
+    std::string Counter() { return view.Text(ui::Ctl::Counter); }
+
+    MarkerSystem ownMarkers;
+    FakeView view;
+    FakeShell shell;
+    FakeInput input;
+    FakeClock clock;
+    MemoryLogFiles files;
+    FakePower power;
+    FakeMarker marker;
+    app::Application app;
+};
+
+}  // namespace dormix::testing

@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+
+namespace dormix::testing {
+namespace {
+
+using monitor::Phase;
+using ui::Ctl;
+using Lines = std::vector<std::string>;
+
+const std::string kStart = " Start    , Initialise, Count:   2";
+const std::string kEnterRun = " Enter    , Run       , Count:   0";
+
+// Cursor parked away from (0, 0), so the first sample after start sees a move.
+void Park(Rig& rig) { rig.input.cursor = {300, 200}; }
+
+TEST(MonitorCycle, WholeCycleFromStartToPowerOff) {
+    Rig rig;
+    Park(rig);
+    ASSERT_TRUE(rig.Start());
+
+    EXPECT_EQ(rig.files.Lines(), (Lines{"Dormix Lite", "Version 2.1", "File Created",
+                                        "06-Dec-26 12:03:52", "", "", "Dormix Lite",
+                                        "Version 2.1", "", "06-Dec-26 12:03:52, " + kStart}));
+    EXPECT_FALSE(rig.shell.visible);
+    EXPECT_TRUE(rig.shell.trayIcon);
+    EXPECT_TRUE(rig.shell.timerRunning);
+    EXPECT_EQ(rig.view.windowCaption[ui::Wnd::DormixMain], "Dormix Lite");
+    EXPECT_EQ(rig.view.Text(Ctl::Title),
+              "Power Off the computer if there is no input activity for over 900 sec");
+    EXPECT_EQ(rig.Counter(), "Program Activation In 2s");
+    EXPECT_EQ(rig.view.controls[Ctl::Exit].tooltip, "Exit Dormix Lite");
+
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "Program Activation In 1s");
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "Program Activation In 0s");
+    EXPECT_EQ(rig.files.Entries(), (Lines{kStart, kEnterRun}));
+    EXPECT_EQ(rig.files.Lines().back(), "06-Dec-26 12:03:54, " + kEnterRun);
+
+    rig.Tick(899);
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 899s");
+    EXPECT_TRUE(rig.view.controls[Ctl::Counter].bold);
+    EXPECT_EQ(rig.view.controls[Ctl::Counter].fore, ui::Orange);
+    EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "");
+    EXPECT_EQ(rig.files.Entries().size(), 2u);
+    EXPECT_FALSE(rig.shell.visible);
+
+    rig.Tick();  // the 900th idle second starts the countdown in the same tick
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 60s");
+    EXPECT_EQ(rig.files.Entries().back(), " Enter    , Power Off , Count:   0");
+    EXPECT_TRUE(rig.shell.visible);
+    EXPECT_FALSE(rig.shell.minimised);
+    EXPECT_TRUE(rig.shell.topmost);
+    EXPECT_FALSE(rig.shell.trayIcon);
+    EXPECT_EQ(rig.shell.left, 4005);
+    EXPECT_EQ(rig.shell.top, 5070);
+    for (Ctl c : {Ctl::About, Ctl::TestS, Ctl::Exit}) EXPECT_FALSE(rig.view.controls[c].enabled);
+    EXPECT_TRUE(rig.view.controls[Ctl::Reset].enabled);
+    EXPECT_EQ(rig.view.Text(Ctl::Reset), "Cancel");
+    EXPECT_EQ(rig.view.controls[Ctl::Reset].tooltip, "Cancel Dormix Lite Power Off");
+    EXPECT_EQ(rig.view.controls[Ctl::Counter].fore, ui::White);
+    EXPECT_EQ(rig.view.controls[Ctl::Counter].back, ui::Orange);
+    EXPECT_EQ(rig.view.controls[Ctl::CPULoad].back, ui::Orange);
+
+    rig.Tick(59);
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 1s");
+    EXPECT_TRUE(rig.power.calls.empty());
+    EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 0s");
+    EXPECT_EQ(rig.files.Entries(), (Lines{kStart, kEnterRun, " Enter    , Power Off , Count:   0",
+                                          " Close    , Power Off , Count:  60"}));
+    EXPECT_EQ(rig.files.Lines().back(), "06-Dec-26 12:19:54,  Close    , Power Off , Count:  60");
+    EXPECT_EQ(rig.power.calls,
+              (Lines{"lookup", "process", "open 40", "adjust", "close", "exit 12 4294967295"}));
+    EXPECT_TRUE(rig.shell.messages.empty());
+}
+
+TEST(MonitorCycle, ActivityRestartsTheIdleCountAndShowsItsMark) {
+    Rig rig;
+    Park(rig);
+    rig.Start();
+    rig.Tick(2 + 10);
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 10s");
+
+    rig.input.cursor = {310, 200};
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 0s");
+    EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "M");
+
+    rig.input.down.set(65);
+    rig.Tick();
+    EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "K");
+    rig.Tick();  // held: counted once
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 1s");
+    EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "");
+
+    rig.input.down.set(66);
+    rig.input.cursor = {0, 0};
+    rig.Tick();
+    EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "K+M");
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 0s");
+
+    rig.input.down.reset();  // letting go is not activity
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 1s");
+    rig.input.pressed.set(1);  // a click between two samples
+    rig.Tick();
+    EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "K");
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 0s");
+}
+
+TEST(MonitorCycle, ActivityDuringTheCountdownChangesNothing) {
+    Rig rig;
+    Park(rig);
+    rig.Start();
+    rig.Tick(2 + 900);
+    const int readsAtCountdown = rig.input.keyReads;
+    for (int i = 0; i < 59; ++i) {
+        rig.input.cursor.x += 7;
+        rig.input.pressed.set(65);
+        rig.Tick();
+    }
+    EXPECT_EQ(rig.input.keyReads, readsAtCountdown);  // nothing samples during the countdown
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 1s");
+    EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
+    EXPECT_EQ(rig.files.Entries().back(), " Close    , Power Off , Count:  60");
+}
+
+TEST(MonitorCycle, InhibitShutdownEndsWithAMessageAndNoPowerOff) {
+    Rig rig("-InhibitShutdown");
+    Park(rig);
+    rig.Start();
+    EXPECT_EQ(rig.view.Text(Ctl::Title),
+              "Power Off the computer if there is no input activity for over 6 sec");
+    rig.Tick(2 + 5);
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 5s");
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 6s");
+    rig.Tick(5);
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 1s");
+
+    int ticksDuringMessage = 0;
+    rig.shell.duringMessage = [&](const Message&) {
+        // The timer keeps ticking under the box; the step must not run again.
+        rig.Tick(3);
+        ticksDuringMessage += 3;
+    };
+    EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
+    EXPECT_EQ(ticksDuringMessage, 3);
+    ASSERT_EQ(rig.shell.messages.size(), 1u);
+    EXPECT_EQ(rig.shell.messages[0].text, "Test Real Power Off");
+    EXPECT_EQ(rig.shell.messages[0].title, "Dormix Lite Simulate Power Off");
+    EXPECT_EQ(rig.shell.messages[0].icon, MessageIcon::None);
+    EXPECT_EQ(rig.files.Entries(), (Lines{kStart, kEnterRun, " Enter    , Power Off , Count:   0",
+                                          " Power Off, Simulate  , Count:   6"}));
+    EXPECT_TRUE(rig.power.calls.empty());
+}
+
+TEST(MonitorCycle, TestModeEndsOnItsFirstCountdownStepAndReturnsToTheNormalCycle) {
+    Rig rig;
+    Park(rig);
+    rig.Start();
+    rig.Tick(2 + 3);
+    rig.app.OnTestClick();
+    EXPECT_EQ(rig.view.windowCaption[ui::Wnd::DormixMain], "Dormix Lite - Test Mode");
+    EXPECT_EQ(rig.view.Text(Ctl::Title),
+              "Power Off the computer if there is no input activity for over 5 sec");
+    EXPECT_EQ(rig.Counter(), "Program Activation In 2s");
+    EXPECT_EQ(rig.files.Entries().back(), "*Enter    , Test      , Count:   2");
+
+    rig.Tick(2);
+    EXPECT_EQ(rig.files.Entries().back(), "*Enter    , Run       , Count:   0");
+    rig.Tick(4);
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 4s");
+    rig.shell.duringMessage = [&](const Message&) { rig.Tick(2); };
+    rig.Tick();
+    ASSERT_EQ(rig.shell.messages.size(), 1u);
+    EXPECT_EQ(rig.shell.messages[0].text, "Test Power Off");
+    EXPECT_EQ(rig.shell.messages[0].title, "Dormix Lite Test");
+    EXPECT_EQ(rig.files.Entries().back(), "*Simulate , Power Off , Count:   0");
+
+    // Back to the normal cycle, with the window still out but not on top.
+    const auto& s = rig.app.Cycle().State();
+    EXPECT_EQ(s.MonitorPhase, Phase::Activation);
+    EXPECT_FALSE(s.TestMode);
+    EXPECT_EQ(s.IdleLimit, 900);
+    EXPECT_EQ(rig.view.windowCaption[ui::Wnd::DormixMain], "Dormix Lite");
+    EXPECT_EQ(rig.view.Text(Ctl::Title),
+              "Power Off the computer if there is no input activity for over 900 sec");
+    EXPECT_EQ(rig.Counter(), "Program Activation In 2s");
+    EXPECT_EQ(rig.view.Text(Ctl::Reset), "Reset");
+    EXPECT_TRUE(rig.shell.visible);
+    EXPECT_FALSE(rig.shell.topmost);
+    EXPECT_FALSE(rig.shell.trayIcon);
+    EXPECT_TRUE(rig.view.controls[Ctl::Exit].enabled);
+
+    rig.Tick(2);
+    EXPECT_EQ(rig.files.Entries().back(), kEnterRun);
+    EXPECT_EQ(rig.files.Entries().size(), 6u);
+}
+
+TEST(MonitorCycle, CancelDuringCountdownLogsStepsTakenAndSendsTheWindowBack) {
+    Rig rig;
+    Park(rig);
+    rig.Start();
+    rig.Tick(2 + 900 + 15);
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 45s");
+    rig.app.OnResetClick();
+    EXPECT_EQ(rig.files.Entries().back(), " Reset    , Power Off , Count:  16");
+    EXPECT_EQ(rig.view.Text(Ctl::Reset), "Reset");
+    EXPECT_EQ(rig.view.controls[Ctl::Reset].tooltip, "Reset Dormix Lite");
+    EXPECT_TRUE(rig.shell.minimised);
+    EXPECT_FALSE(rig.shell.visible);
+    EXPECT_TRUE(rig.shell.trayIcon);
+    EXPECT_FALSE(rig.shell.topmost);
+    EXPECT_EQ(rig.Counter(), "Program Activation In 2s");
+    EXPECT_EQ(rig.view.controls[Ctl::Counter].back, ui::Colour::ButtonFace());
+    EXPECT_EQ(rig.view.controls[Ctl::Counter].fore, ui::Colour::ButtonText());
+    EXPECT_FALSE(rig.view.controls[Ctl::Counter].bold);
+    for (Ctl c : {Ctl::About, Ctl::TestS, Ctl::Exit}) EXPECT_TRUE(rig.view.controls[c].enabled);
+
+    // A second countdown, this time with the window opened by the user.
+    rig.app.OnMainMouseMove(515);
+    EXPECT_TRUE(rig.app.Tray().WindowOpenedByUser);
+    rig.Tick(2 + 900 + 1);
+    rig.app.OnResetClick();
+    EXPECT_EQ(rig.files.Entries().back(), " Reset    , Power Off , Count:   2");
+    EXPECT_TRUE(rig.shell.visible);
+    EXPECT_FALSE(rig.shell.minimised);
+    EXPECT_FALSE(rig.shell.topmost);
+    EXPECT_FALSE(rig.shell.trayIcon);
+}
+
+TEST(MonitorCycle, ResetInActivationAndMonitoringRestartsTheActivation) {
+    Rig rig;
+    Park(rig);
+    rig.Start();
+    rig.Tick();
+    rig.app.OnResetClick();
+    EXPECT_EQ(rig.files.Entries().back(), " Reset    , Activate  , Count:   1");
+    EXPECT_EQ(rig.Counter(), "Program Activation In 2s");
+    rig.Tick(2 + 7);
+    rig.app.OnResetClick();
+    EXPECT_EQ(rig.files.Entries().back(), " Reset    , Run       , Count:   7");
+    EXPECT_EQ(rig.app.Cycle().State().MonitorPhase, Phase::Activation);
+    EXPECT_FALSE(rig.shell.visible);  // reset outside a countdown leaves the window alone
+    // The timer was restarted, so the next tick is a full second later.
+    EXPECT_TRUE(rig.shell.timerRunning);
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "Program Activation In 1s");
+}
+
+TEST(MonitorCycle, AboutSuspendsTheCycleAndClosesItself) {
+    for (const bool inhibit : {false, true}) {
+        Rig rig(inhibit ? "-InhibitShutdown" : "");
+        Park(rig);
+        rig.Start();
+        rig.Tick(2 + 3);
+        std::vector<std::string> shown;
+        int mainTicks = 0;
+        rig.shell.duringAbout = [&] {
+            rig.app.OnAboutTimer();
+            shown.push_back(rig.view.Text(Ctl::TMessage));
+            rig.Tick();
+            ++mainTicks;
+        };
+        rig.app.OnAboutClick();
+        const int first = inhibit ? 4 : 30;
+        ASSERT_EQ(shown.size(), std::size_t(first));
+        EXPECT_EQ(shown.front(), "About will close in " + std::to_string(first) + " sec");
+        EXPECT_EQ(shown.back(), "About will close in 1 sec");
+        EXPECT_EQ(mainTicks, first);
+        EXPECT_EQ(rig.view.windowCaption[ui::Wnd::frmAbout], "About Dormix Lite");
+        EXPECT_EQ(rig.view.Text(Ctl::ProgVersion), "Version 2.1");
+        const auto& s = rig.app.Cycle().State();
+        EXPECT_FALSE(s.AboutOpen);
+        EXPECT_EQ(s.AboutCloseCounter, 30);
+        EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 3s");  // stood still
+        rig.Tick();
+        EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 4s");
+    }
+}
+
+TEST(MonitorCycle, AboutClosedByItsButtonResumesAtTheNextTick) {
+    Rig rig;
+    Park(rig);
+    rig.Start();
+    rig.Tick(2);
+    int seconds = 0;
+    rig.shell.duringAbout = [&] {
+        rig.app.OnAboutTimer();
+        rig.Tick();
+        if (++seconds == 10) rig.app.OnAboutExitClick();
+    };
+    rig.app.OnAboutClick();
+    EXPECT_FALSE(rig.app.Cycle().State().AboutOpen);
+    EXPECT_EQ(rig.app.Cycle().State().AboutCloseCounter, 20);
+    EXPECT_EQ(rig.Counter(), "Program Activation In 0s");
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 1s");
+}
+
+TEST(MonitorCycle, ExitInEachPhaseLogsThePhaseAndRemovesTheIcon) {
+    const std::pair<int, std::string> cases[] = {
+        {1, " Exit     , Initialise, Count:   1"},
+        {2 + 4, " Exit     , Run       , Count:   4"},
+        {2 + 900 + 3, " Exit     , Shutdown  , Count:   4"},
+    };
+    for (const auto& [ticks, entry] : cases) {
+        Rig rig;
+        Park(rig);
+        rig.Start();
+        rig.Tick(ticks);
+        EXPECT_TRUE(rig.Ends([&] { rig.app.OnExitClick(); }));
+        EXPECT_EQ(rig.files.Entries().back(), entry);
+        EXPECT_FALSE(rig.shell.trayIcon);
+        EXPECT_FALSE(rig.shell.timerRunning);
+        const Lines tail(rig.shell.calls.end() - 3, rig.shell.calls.end());
+        EXPECT_EQ(tail, (Lines{"timer off", "tray delete", "end"}));
+    }
+}
+
+TEST(MonitorCycle, StartUpRunsItsStepsInOrder) {
+    Rig rig;
+    rig.Start();
+    const Lines expected{"tray prepare", "priority", "timer off", "not topmost",
+                         "timer on",     "minimise", "tray add",  "hide",
+                         "tray add",     "hide"};
+    EXPECT_EQ(rig.shell.calls, expected);
+    EXPECT_TRUE(rig.shell.trayIcon);
+    EXPECT_FALSE(rig.app.Tray().WindowOpenedByUser);
+}
+
+TEST(MonitorCycle, PowerOffRefusedReachesTheLastResortReport) {
+    Rig rig("-AllowMulti");
+    Park(rig);
+    rig.power.exitOk = false;
+    rig.Start();
+    rig.Tick(2 + 900 + 59);
+    EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
+    EXPECT_EQ(rig.files.Entries().back(), " Close    , Power Off , Count:  60");
+    ASSERT_EQ(rig.shell.messages.size(), 1u);
+    EXPECT_EQ(rig.shell.messages[0].text,
+              "A program error has occured\r\nError Number: -2147219925\r\n"
+              "Error description: ShutdownSystem failed: Access is denied.\r\n");
+    EXPECT_FALSE(rig.shell.timerRunning);  // no further tick can repeat the request
+}
+
+}  // namespace
+}  // namespace dormix::testing
