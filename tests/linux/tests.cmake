@@ -28,3 +28,15 @@ target_include_directories(linux_system_tests PRIVATE tests/linux)
 gtest_discover_tests(linux_system_tests
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
     DISCOVERY_TIMEOUT 30)
+
+# Whole runs under Xvfb, each with its own display, folders and buses.
+add_executable(x11_close_window tests/linux/XClose.cpp)
+target_link_libraries(x11_close_window PRIVATE X11::X11)
+set_target_properties(x11_close_window PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_missing exit_phases
+                 about power_off power_refused no_display)
+    add_test(NAME linux_e2e_${scenario}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/scenarios.sh ${CMAKE_BINARY_DIR}
+                     ${scenario})
+    set_tests_properties(linux_e2e_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e)
+endforeach()

@@ -16,6 +16,7 @@
 #include "app/Application.h"
 #include "app/linux/Priority.h"
 #include "ui/Inventory.h"
+#include "ui/qt/TracingView.h"
 #include "ui/qt/WidgetBuilder.h"
 
 namespace dormix::qt {
@@ -139,7 +140,7 @@ void QtShell::MessageBox(std::string_view text, std::string_view title, MessageI
     box.setWindowIcon(main_.windowIcon());
     std::string line = "message ";
     line.append(icon == MessageIcon::Warning ? "warning" : "plain").append(" [");
-    line.append(title).append("] ").append(text);
+    line.append(title).append("] ").append(OneLine(text));
     Trace(line);
     RunModal(box);
 }

@@ -14,18 +14,22 @@ std::string ColourText(ui::Colour c) {
     return hex;
 }
 
-std::string TraceLine(std::string_view name, std::string_view what, std::string_view value) {
-    std::string line(name);
-    line.append(".").append(what).append("=");
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value.substr(i, 2) == "\r\n") {
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.substr(i, 2) == "\r\n") {
             line.append(" | ");
             ++i;
         } else {
-            line.push_back(value[i]);
+            line.push_back(text[i]);
         }
     }
     return line;
+}
+
+std::string TraceLine(std::string_view name, std::string_view what, std::string_view value) {
+    std::string line(name);
+    return line.append(".").append(what).append("=").append(OneLine(value));
 }
 
 void TracingView::Line(std::string_view name, std::string_view what, std::string_view value) {

@@ -30,7 +30,9 @@ private:
 
 // How a colour is written in the trace: #RRGGBB, or the system colour's name.
 std::string ColourText(ui::Colour colour);
-// One line: "Name.what=value" with line breaks shown as " | ".
+// Line breaks shown as " | ", so that every trace entry is one line.
+std::string OneLine(std::string_view text);
+// One line: "Name.what=value".
 std::string TraceLine(std::string_view name, std::string_view what, std::string_view value);
 
 }  // namespace dormix::qt
