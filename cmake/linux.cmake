@@ -5,46 +5,6 @@ find_package(X11 REQUIRED COMPONENTS Xi xcb)
 
 set(CMAKE_AUTOMOC ON)
 
-# The artwork: the PNG forms in src/ui/art/png, compiled into a Qt resource.
-# Until they exist, plain throw-away stand-ins of the right sizes are drawn
-# into the build folder so the program still builds and runs.
-set(DORMIX_ART_DIR ${CMAKE_SOURCE_DIR}/src/ui/art/png)
-set(DORMIX_ART_OUT ${CMAKE_BINARY_DIR}/art)
-set(DORMIX_ART_QRC ${DORMIX_ART_OUT}/art.qrc)
-set(dormix_art
-    "DormixL-16 16x16 #086BCE" "DormixL-32 32x32 #086BCE" "DormixL-48 48x48 #086BCE"
-    "DormixAbout-16 16x16 #0A5FB0" "DormixAbout-32 32x32 #0A5FB0" "DormixAbout-48 48x48 #0A5FB0"
-    "SmallLogo 55x58 #086BCE" "AboutBackground 164x314 #086BCE"
-    "Error-16 16x16 #D00000" "Error-32 32x32 #D00000")
-file(MAKE_DIRECTORY ${DORMIX_ART_OUT})
-set(qrc "<RCC><qresource prefix=\"/art\">\n")
-foreach(entry IN LISTS dormix_art)
-    separate_arguments(parts UNIX_COMMAND "${entry}")
-    list(GET parts 0 name)
-    list(GET parts 1 size)
-    list(GET parts 2 colour)
-    set(file ${DORMIX_ART_DIR}/${name}.png)
-    if(NOT EXISTS ${file})
-        set(file ${DORMIX_ART_OUT}/${name}.png)
-        if(NOT EXISTS ${file})
-            message(STATUS "Artwork ${name}.png not on this branch yet: drawing a stand-in")
-            execute_process(COMMAND convert -size ${size} xc:${colour} PNG24:${file}
-                            RESULT_VARIABLE failed)
-            if(failed)
-                message(FATAL_ERROR "cannot draw ${file} (imagemagick's convert)")
-            endif()
-        endif()
-    endif()
-    string(APPEND qrc "  <file alias=\"${name}.png\">${file}</file>\n")
-endforeach()
-string(APPEND qrc "</qresource></RCC>\n")
-file(WRITE ${DORMIX_ART_QRC}.new "${qrc}")
-file(COPY_FILE ${DORMIX_ART_QRC}.new ${DORMIX_ART_QRC} ONLY_IF_DIFFERENT)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui)
-if(EXISTS ${CMAKE_SOURCE_DIR}/src/ui/art)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/art
-                                                                  ${DORMIX_ART_DIR})
-endif()
 set(CMAKE_AUTORCC ON)
 
 # Everything but main(): the program and its tests link the same objects.
@@ -66,7 +26,7 @@ add_library(dormix_linux STATIC
     src/ui/qt/TracingView.cpp
     src/ui/qt/TrayIcon.cpp
     src/ui/qt/WidgetBuilder.cpp
-    ${DORMIX_ART_QRC}
+    src/ui/qt/art.qrc
 )
 target_include_directories(dormix_linux PUBLIC src)
 target_link_libraries(dormix_linux PUBLIC dormix_core Qt6::Widgets Qt6::DBus X11::X11 X11::Xi X11::xcb)
