@@ -236,6 +236,8 @@ scenario_about() {
   click_button "$main" About
   about=$(wait_window "About Dormix Lite")
   wait_trace "about closed" "$TRACE" 15
+  mark_trace
+  wait_new "Counter.caption=.*" 5  # the cycle resumes
   local during
   during=$(sed -n '/^about shown$/,/^about closed$/p' "$TRACE")
   [ "$(grep '^TMessage.caption=' <<<"$during")" = "$(printf 'TMessage.caption=About will close in %s sec\n' 4 3 2 1)" ] ||
