@@ -129,9 +129,9 @@ TEST(LogindPower, FlagsMapOntoLogindsMethods) {
         const char* method;
         QVariant argument;
     } cases[] = {
-        {8, "PowerOff", true},  {12, "PowerOff", false}, {24, "PowerOff", false},
-        {2, "Reboot", true},    {6, "Reboot", false},    {10, "Reboot", true},
-        {1, "Halt", true},      {5, "Halt", false},      {0, "TerminateSession", "c7"},
+        {8, "PowerOff", true}, {12, "PowerOff", false}, {24, "PowerOff", false},
+        {2, "Reboot", true},   {6, "Reboot", false},    {10, "Reboot", true},
+        {1, "Halt", true},     {5, "Halt", false},      {0, "TerminateSession", "c7"},
     };
     for (const Case& c : cases) {
         const int before = logind.Calls(c.method).size();

@@ -75,9 +75,9 @@ MockLogind::~MockLogind() {
 }
 
 void MockLogind::AddMethod(const QString& name, const QString& inSig, const QString& code) {
-    const QDBusMessage reply = MockCall(
-        bus_.Connection(), "AddMethod",
-        {"org.freedesktop.login1.Manager", name, inSig, QString(), code});
+    const QDBusMessage reply =
+        MockCall(bus_.Connection(), "AddMethod",
+                 {"org.freedesktop.login1.Manager", name, inSig, QString(), code});
     EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
 }
 
@@ -108,8 +108,8 @@ QList<QVariantList> MockLogind::Calls(const QString& method) {
 
 int MockLogind::Inhibit(const QString& what, const QString& who, const QString& why,
                         const QString& mode) {
-    QDBusMessage m = QDBusMessage::createMethodCall(Service, Path,
-                                                    "org.freedesktop.login1.Manager", "Inhibit");
+    QDBusMessage m =
+        QDBusMessage::createMethodCall(Service, Path, "org.freedesktop.login1.Manager", "Inhibit");
     m.setArguments({what, who, why, mode});
     const QDBusMessage reply = bus_.Connection().call(m);
     if (reply.type() == QDBusMessage::ErrorMessage) return -1;

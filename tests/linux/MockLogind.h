@@ -11,19 +11,19 @@
 namespace dormix::testing {
 
 class PrivateBus {
-public:
+  public:
     PrivateBus();
     ~PrivateBus();
     const QString& Address() const { return address_; }
     QDBusConnection Connection() const;  // our own connection to it
 
-private:
+  private:
     QProcess daemon_;
     QString address_, name_;
 };
 
 class MockLogind {
-public:
+  public:
     // `parameters`: the template's JSON parameters, e.g. {"CanPowerOff": "no"}.
     explicit MockLogind(PrivateBus& bus, const QString& parameters = "{}");
     ~MockLogind();
@@ -35,7 +35,7 @@ public:
     // A shutdown inhibitor taken from this process; held until the fd closes.
     int Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode);
 
-private:
+  private:
     PrivateBus& bus_;
     QProcess mock_;
 };

@@ -73,8 +73,10 @@ TEST(FlockMarker, FallsBackToAPrivateFolderUnderTmp) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    if (saved) ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
-    else ::unsetenv("XDG_RUNTIME_DIR");
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(LocalClock, MonthFollowsTheTimeLocale) {

@@ -38,7 +38,8 @@ TEST(QtCycle, WholeInhibitedCycleAsTheUserSeesIt) {
     EXPECT_TRUE(rig.tray.Shown());
     EXPECT_EQ(rig.tray.Icon().toolTip(), "Dormix Lite");
     EXPECT_EQ(rig.main.windowTitle(), "Dormix Lite");
-    EXPECT_EQ(rig.Text(Ctl::Title), "Power Off the computer if there is no input activity for over 6 sec");
+    EXPECT_EQ(rig.Text(Ctl::Title),
+              "Power Off the computer if there is no input activity for over 6 sec");
     EXPECT_EQ(rig.Text(Ctl::Counter), "Program Activation In 2s");
     EXPECT_EQ(rig.Control(Ctl::Exit)->toolTip(), "Exit Dormix Lite");
     EXPECT_FALSE(rig.Control(Ctl::Counter)->font().bold());
@@ -99,7 +100,8 @@ TEST(QtCycle, CancelClickedSendsTheWindowBackUnlessTheUserOpenedIt) {
         EXPECT_EQ(rig.tray.Shown(), !userOpened);
         EXPECT_FALSE(rig.main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         EXPECT_EQ(Back(rig.Control(Ctl::Counter)), Back(&rig.main)) << "back to button face";
-        for (Ctl on : {Ctl::About, Ctl::TestS, Ctl::Exit}) EXPECT_TRUE(rig.Control(on)->isEnabled());
+        for (Ctl on : {Ctl::About, Ctl::TestS, Ctl::Exit})
+            EXPECT_TRUE(rig.Control(on)->isEnabled());
     }
 }
 
@@ -145,14 +147,16 @@ TEST(QtCycle, TestButtonRunsTheShortTestAndReturnsToTheNormalCycle) {
     rig.Tick(3);
     Click(rig, Ctl::TestS);
     EXPECT_EQ(rig.main.windowTitle(), "Dormix Lite - Test Mode");
-    EXPECT_EQ(rig.Text(Ctl::Title), "Power Off the computer if there is no input activity for over 5 sec");
+    EXPECT_EQ(rig.Text(Ctl::Title),
+              "Power Off the computer if there is no input activity for over 5 sec");
     EXPECT_EQ(rig.files.Entries().back(), "*Enter    , Test      , Count:   2");
     rig.Tick(2 + 5);
     ASSERT_EQ(rig.shell.modals.size(), 1u);
     EXPECT_EQ(rig.shell.modals[0].title, "Dormix Lite Test");
     EXPECT_EQ(rig.shell.modals[0].text, "Test Power Off");
     EXPECT_EQ(rig.main.windowTitle(), "Dormix Lite");
-    EXPECT_EQ(rig.Text(Ctl::Title), "Power Off the computer if there is no input activity for over 900 sec");
+    EXPECT_EQ(rig.Text(Ctl::Title),
+              "Power Off the computer if there is no input activity for over 900 sec");
     EXPECT_EQ(rig.Text(Ctl::Counter), "Program Activation In 2s");
     EXPECT_TRUE(rig.shell.RefreshTimerRunning());
 }
@@ -205,9 +209,9 @@ TEST(QtCycle, AboutEscapeClearsAboutOpenAndTheLinkReportsALaunchFailure) {
 
 class UrlSink : public QObject {
     Q_OBJECT
-public:
+  public:
     QList<QUrl> opened;
-public slots:
+  public slots:
     void Open(const QUrl& url) { opened << url; }
 };
 
@@ -248,8 +252,9 @@ TEST(QtCycle, NoticeWindowShowsTheThreeLinesAndOkEnds) {
     notice.onOk = [&] { rig.app.OnNoticeOk(); };
     rig.app.OnNoticeLoad();
     EXPECT_EQ(notice.windowTitle(), "Dormix Lite Start Up Error");
-    EXPECT_EQ(rig.Text(Ctl::ErrorMess),
-              "Dormix or Dormix Lite is already\nrunning, Only one instance can\nbe running at a time");
+    EXPECT_EQ(
+        rig.Text(Ctl::ErrorMess),
+        "Dormix or Dormix Lite is already\nrunning, Only one instance can\nbe running at a time");
     rig.app.OnNoticeActivate();
     EXPECT_TRUE(notice.isVisible());
     EXPECT_TRUE(notice.windowFlags().testFlag(Qt::WindowStaysOnTopHint));

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
-#include <QAbstractButton>
 
 namespace dormix::testing {
 

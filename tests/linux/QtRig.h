@@ -23,13 +23,13 @@ struct ModalSeen {
 };
 
 class TestShell : public qt::QtShell {
-public:
+  public:
     using QtShell::QtShell;
     std::vector<ModalSeen> modals;
     std::function<void(QDialog&)> duringModal;
     bool ended = false;
 
-protected:
+  protected:
     void RunModal(QDialog& dialog) override;
     void EndProcess() override;
 };

@@ -11,7 +11,7 @@
 namespace dormix::linux_app {
 
 class FlockMarker final : public app::InstanceMarker {
-public:
+  public:
     // `directory` empty: $XDG_RUNTIME_DIR, or a private folder under /tmp.
     explicit FlockMarker(std::filesystem::path directory = {});
     Created Create(std::string_view name, bool initialOwner) override;
@@ -19,7 +19,7 @@ public:
 
     const std::filesystem::path& Directory() const { return directory_; }
 
-private:
+  private:
     std::filesystem::path directory_;
 };
 

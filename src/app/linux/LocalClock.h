@@ -6,7 +6,7 @@ namespace dormix::linux_app {
 
 // Local time with the month abbreviation the user's LC_TIME locale gives.
 class LocalClock final : public log::Clock {
-public:
+  public:
     log::LocalTime Now() override;
 };
 

@@ -10,11 +10,11 @@
 namespace dormix::linux_app {
 
 class SignalBridge : public QObject {
-public:
+  public:
     explicit SignalBridge(std::function<void()> onEnd);
     ~SignalBridge() override;
 
-private:
+  private:
     void Drain();
 
     std::function<void()> onEnd_;

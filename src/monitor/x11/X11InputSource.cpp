@@ -19,12 +19,18 @@ constexpr MaskCode kHeldButtons[] = {{Button1Mask, 1}, {Button3Mask, 2}, {Button
 
 int X11InputSource::ButtonKeyCode(int xButton) {
     switch (xButton) {
-        case 1: return 1;  // left
-        case 2: return 4;  // middle
-        case 3: return 2;  // right
-        case 8: return 5;  // back (X1)
-        case 9: return 6;  // forward (X2)
-        default: return 0;  // 4-7 are wheel steps, which no key state shows
+        case 1:
+            return 1;  // left
+        case 2:
+            return 4;  // middle
+        case 3:
+            return 2;  // right
+        case 8:
+            return 5;  // back (X1)
+        case 9:
+            return 6;  // forward (X2)
+        default:
+            return 0;  // 4-7 are wheel steps, which no key state shows
     }
 }
 
@@ -49,7 +55,8 @@ X11InputSource::X11InputSource(Display* display, int xiOpcode)
     XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
     XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
     XFlush(display_);
-    notifier_ = std::make_unique<QSocketNotifier>(ConnectionNumber(display_), QSocketNotifier::Read);
+    notifier_ =
+        std::make_unique<QSocketNotifier>(ConnectionNumber(display_), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &X11InputSource::Drain);
 }
 

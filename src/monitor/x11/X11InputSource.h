@@ -19,7 +19,7 @@ typedef union _XEvent XEvent;
 namespace dormix::x11 {
 
 class X11InputSource final : public QObject, public monitor::InputSource {
-public:
+  public:
     // Null when the display cannot be opened or lacks XInput 2.
     static std::unique_ptr<X11InputSource> Open(const char* displayName = nullptr);
     ~X11InputSource() override;
@@ -31,7 +31,7 @@ public:
     // back 5, forward 6; 0 for wheel steps and other buttons.
     static int ButtonKeyCode(int xButton);
 
-private:
+  private:
     X11InputSource(Display* display, int xiOpcode);
     void Drain();
     void Take(XEvent& event);

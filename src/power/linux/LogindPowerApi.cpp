@@ -96,11 +96,12 @@ QString LogindPowerApi::BlockingInhibitor(QDBusConnection& bus) {
         list.endStructure();
         if (found.isEmpty() && mode == QLatin1String("block") &&
             what.split(':').contains(QLatin1String("shutdown")))
-            found = QStringLiteral("Operation inhibited by \"%1\" (PID %2, user %3), reason is \"%4\".")
-                        .arg(who)
-                        .arg(pid)
-                        .arg(uid)
-                        .arg(why);
+            found =
+                QStringLiteral("Operation inhibited by \"%1\" (PID %2, user %3), reason is \"%4\".")
+                    .arg(who)
+                    .arg(pid)
+                    .arg(uid)
+                    .arg(why);
     }
     list.endArray();
     return found;
@@ -110,7 +111,8 @@ bool LogindPowerApi::ExitWindows(std::int32_t flags, std::uint32_t /*reason*/) {
     const LogindRequest request = RequestFor(flags);
     QDBusConnection bus = busFactory_();
     if (request.inhibitable) {
-        if (const QString blocked = BlockingInhibitor(bus); !blocked.isEmpty()) return Fail(blocked);
+        if (const QString blocked = BlockingInhibitor(bus); !blocked.isEmpty())
+            return Fail(blocked);
     }
     QVariantList args;
     if (request.inhibitable) {

@@ -31,7 +31,7 @@ struct LogindRequest {
 LogindRequest RequestFor(std::int32_t flags);
 
 class LogindPowerApi final : public power::PowerApi {
-public:
+  public:
     using BusFactory = std::function<QDBusConnection()>;
     // Default: the system bus.
     explicit LogindPowerApi(BusFactory bus = {});
@@ -45,7 +45,7 @@ public:
     std::uint32_t LastError() override { return lastError_; }
     std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
-private:
+  private:
     bool Fail(const QString& text);
     QString BlockingInhibitor(QDBusConnection& bus);
 

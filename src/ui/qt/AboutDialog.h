@@ -10,18 +10,18 @@ namespace dormix::qt {
 
 class AboutDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit AboutDialog(QtView& view);
     // The program closes it (its Close button or the countdown).
     void CloseByProgram();
 
     std::function<void()> onCloseClick, onWebSiteClick, onClosedOtherwise;
 
-public slots:
+  public slots:
     // Escape, or a close request from the window manager.
     void reject() override;
 
-private:
+  private:
     bool closingByProgram_ = false;
 };
 

@@ -14,18 +14,18 @@ namespace dormix::qt {
 
 class MainWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit MainWindow(QtView& view);
     void Bind(app::Application* app);
 
     // The window manager minimised or restored the window (the user did).
     std::function<void(bool minimised)> onStateChange;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     QtView& view_;
     app::Application* app_ = nullptr;
 };

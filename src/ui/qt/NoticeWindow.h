@@ -10,12 +10,12 @@ namespace dormix::qt {
 
 class NoticeWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit NoticeWindow(QtView& view);
 
     std::function<void()> onOk, onActivate, onClosed;
 
-protected:
+  protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 };

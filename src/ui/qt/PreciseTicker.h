@@ -13,14 +13,14 @@
 namespace dormix::qt {
 
 class PreciseTicker : public QObject {
-public:
+  public:
     PreciseTicker(int periodMs, std::function<void()> onTick);
     void Start();
     void Stop();
     bool Running() const { return running_; }
     int PeriodMs() const { return int(cadence_.Period()); }
 
-private:
+  private:
     void Fire();
 
     std::function<void()> onTick_;

@@ -1,5 +1,6 @@
 #include "ui/qt/QtShell.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -8,7 +9,6 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
-#include <QtGui/qguiapplication_platform.h>
 #include <cmath>
 #include <cstdio>
 #include <string>

@@ -23,7 +23,7 @@ class QDialog;
 namespace dormix::qt {
 
 class QtShell : public Shell {
-public:
+  public:
     // `timerDivisor` > 1 only in the fast test build.
     QtShell(MainWindow& main, QtView& view, TrayIcon& tray, int timerDivisor = 1);
     void Bind(app::Application* app);
@@ -57,12 +57,12 @@ public:
     void RaisePriority() override;
     void SetNoticeTopmost() override;
 
-protected:
+  protected:
     // Runs a modal dialog to its end; tests answer it instead.
     virtual void RunModal(QDialog& dialog);
     void EndProcess() override;
 
-private:
+  private:
     void Trace(std::string_view what);
     void OnWindowManagerState(bool minimised);
 

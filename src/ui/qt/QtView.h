@@ -12,7 +12,7 @@
 namespace dormix::qt {
 
 class QtView final : public ui::View {
-public:
+  public:
     void RegisterWindow(ui::Wnd id, QWidget* window) { windows_[id] = window; }
     void RegisterControl(ui::Ctl id, QWidget* control) { controls_[id] = control; }
     QWidget* Window(ui::Wnd id) const;
@@ -26,7 +26,7 @@ public:
     void SetEnabled(ui::Ctl control, bool enabled) override;
     void SetTooltip(ui::Ctl control, std::string_view tip) override;
 
-private:
+  private:
     std::map<ui::Wnd, QPointer<QWidget>> windows_;
     std::map<ui::Ctl, QPointer<QWidget>> controls_;
 };

@@ -10,7 +10,7 @@
 namespace dormix::qt {
 
 class TracingView final : public ui::View {
-public:
+  public:
     explicit TracingView(ui::View& inner, std::FILE* out = stderr) : inner_(inner), out_(out) {}
 
     void SetWindowCaption(ui::Wnd window, std::string_view caption) override;
@@ -21,7 +21,7 @@ public:
     void SetEnabled(ui::Ctl control, bool enabled) override;
     void SetTooltip(ui::Ctl control, std::string_view tip) override;
 
-private:
+  private:
     void Line(std::string_view name, std::string_view what, std::string_view value);
 
     ui::View& inner_;

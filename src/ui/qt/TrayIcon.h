@@ -10,7 +10,7 @@ namespace dormix::qt {
 
 class TrayIcon : public QObject {
     Q_OBJECT
-public:
+  public:
     TrayIcon();
     void Add();
     void Delete();
@@ -19,7 +19,7 @@ public:
 
     std::function<void()> onDoubleClick;
 
-private:
+  private:
     QSystemTrayIcon icon_;
 };
 

@@ -35,9 +35,12 @@ QFont FontOf(const ui::Font& f) {
 QColor ColourOf(ui::Colour c) {
     const QPalette palette = QApplication::palette();
     switch (c.system) {
-        case ui::Colour::System::ButtonFace: return palette.color(QPalette::Window);
-        case ui::Colour::System::ButtonText: return palette.color(QPalette::WindowText);
-        case ui::Colour::System::None: break;
+        case ui::Colour::System::ButtonFace:
+            return palette.color(QPalette::Window);
+        case ui::Colour::System::ButtonText:
+            return palette.color(QPalette::WindowText);
+        case ui::Colour::System::None:
+            break;
     }
     return QColor(c.Red(), c.Green(), c.Blue());
 }

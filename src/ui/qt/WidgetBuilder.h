@@ -28,12 +28,12 @@ void SetStaysOnTop(QWidget* window, bool onTop);
 // A label that reports clicks (the About window's web link).
 class ClickableLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     using QLabel::QLabel;
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
