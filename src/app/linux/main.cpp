@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     // The input source speaks X11: under a Wayland session Qt would otherwise
     // pick Wayland while the pointer and keys come from XWayland.
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    if (!linux_app::DisplayReachable()) return 1;
+    linux_app::DisplayProbe probe;
+    if (!probe.Open()) return 1;
 
     QApplication qapp(argc, argv);
     // Every window is hidden most of the time; closing a message box must
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "DormixL: the X server has no XInput 2 extension.\n");
         return 1;
     }
+    probe.Release();
     qt::QtView qtView;
     qt::TracingView tracing(qtView);
     ui::View& view = DORMIX_TRACE_VIEW ? static_cast<ui::View&>(tracing) : qtView;

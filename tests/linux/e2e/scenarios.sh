@@ -37,6 +37,31 @@ scenario_inhibit() {
     " Power Off, Simulate  , Count:   6"
 }
 
+# SIGINT and SIGHUP end in order like SIGTERM; a notice copy just goes.
+scenario_signals() {
+  start_display
+  local signal
+  for signal in INT HUP; do
+    start_program DormixL-trace
+    wait_trace "Counter.caption=No key or mouse activity for the last 1s"
+    kill -"$signal" "$LAST_PID"
+    wait_exit "$LAST_PID" || fail "exit code after SIG$signal"
+    traced "tray delete" || fail "icon not removed on SIG$signal"
+  done
+  start_program DormixL-trace
+  local first=$LAST_PID
+  wait_trace "Counter.caption=Program Activation In 1s"
+  start_program DormixL-trace
+  wait_window "Dormix Lite Start Up Error" >/dev/null
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "notice copy exit code"
+  kill -TERM "$first"
+  wait_exit "$first"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" " Exit     , Run       , Count:   1" \
+    "${BANNER[@]}" "$ENTRY_START" "$ENTRY_RUN" " Exit     , Run       , Count:   1" \
+    "${BANNER[@]}" "$ENTRY_START" " Exit     , Initialise, Count:   1"
+}
+
 # (b) The pointer during monitoring restarts the count; during the
 # countdown it changes nothing.
 scenario_pointer() {
