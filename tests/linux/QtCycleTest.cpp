@@ -130,6 +130,33 @@ TEST(QtCycle, OnlyADoubleClickOnTheIconBringsTheWindowOutAndMinimisingSendsItBac
     EXPECT_FALSE(rig.main.windowState().testFlag(Qt::WindowMinimized));
 }
 
+TEST(QtCycle, TwoQuickActivationsFromADBusTrayCountAsADoubleClick) {
+    qint64 now = 10'000;
+    qt::TrayIcon tray([&] { return now; });
+    int doubles = 0;
+    tray.onDoubleClick = [&] { ++doubles; };
+    const int interval = QApplication::doubleClickInterval();
+    emit tray.Icon().activated(QSystemTrayIcon::Trigger);
+    now += interval + 1;
+    emit tray.Icon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(doubles, 0) << "two single clicks, slower than a double-click";
+    now += interval;
+    emit tray.Icon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(doubles, 1);
+    now += 10;
+    emit tray.Icon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(doubles, 1) << "a third click starts over";
+    // An XEmbed tray sends a click, then the double-click itself: one restore.
+    now += 10 * interval;
+    emit tray.Icon().activated(QSystemTrayIcon::Trigger);
+    emit tray.Icon().activated(QSystemTrayIcon::DoubleClick);
+    emit tray.Icon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(doubles, 2);
+    emit tray.Icon().activated(QSystemTrayIcon::Context);
+    emit tray.Icon().activated(QSystemTrayIcon::MiddleClick);
+    EXPECT_EQ(doubles, 2);
+}
+
 TEST(QtCycle, ClearingTopmostNeverShowsAHiddenWindow) {
     QtRig rig;
     rig.app.OnMainLoad();
