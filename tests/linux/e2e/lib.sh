@@ -108,15 +108,16 @@ answer_box() {
 
 close_window() { "$BUILD/x11_close_window" "$1"; }
 
-# Double-clicks the program's icon in the tray host.
-double_click_tray() {
+# Clicks the program's icon in the tray host: click_tray [count] [button].
+click_tray() {
   local line w h x y
   line=$(xwininfo -root -tree | awk '/"panel"/{p=1} p && /\("DormixL/ {print; exit}')
   [ -n "$line" ] || fail "no icon in the tray"
   read -r w h x y < <(echo "$line" |
     sed -E 's/.* ([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ +\+([-0-9]+)\+([-0-9]+).*/\1 \2 \3 \4/')
-  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click --repeat 2 --delay 90 1
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click --repeat "${1:-1}" --delay 90 "${2:-1}"
 }
+double_click_tray() { click_tray 2 1; }
 tray_icon_present() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /\("DormixL/ {f=1} END {exit !f}'; }
 
 wait_exit() {

@@ -109,7 +109,13 @@ scenario_test_button() {
   start_program DormixL-trace
   wait_trace "Counter.caption=No key or mouse activity for the last 1s"
   wait_for 10 tray_icon_present || fail "no tray icon"
-  local main
+  local main button
+  for button in 1 3 2; do  # a left, a right and a middle click do nothing
+    mark_trace
+    click_tray 1 $button
+    wait_new "Counter.caption=.*"
+    xdotool search --onlyvisible --name '^Dormix Lite$' >/dev/null && fail "a single click opened it"
+  done
   double_click_tray
   main=$(wait_window "Dormix Lite")
   click_button "$main" TestS
