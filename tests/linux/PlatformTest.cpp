@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <clocale>
 #include <cstdlib>
 
@@ -14,6 +16,7 @@
 #include "app/linux/FlockMarker.h"
 #include "app/linux/LocalClock.h"
 #include "app/linux/Priority.h"
+#include "app/linux/SignalBridge.h"
 #include "monitor/x11/X11InputSource.h"
 #include "ui/qt/TracingView.h"
 
@@ -115,6 +118,33 @@ TEST(TracingView, WritesOneLinePerChangeWithLineBreaksShown) {
     EXPECT_EQ(qt::TraceLine("ErrorMess", "caption", "a\r\nb\r\nc"), "ErrorMess.caption=a | b | c");
     EXPECT_EQ(qt::ColourText(ui::Orange), "#FF8000");
     EXPECT_EQ(qt::ColourText(ui::Colour::ButtonFace()), "ButtonFace");
+}
+
+}  // namespace
+}  // namespace dormix::testing
+
+namespace dormix::testing {
+namespace {
+
+TEST(SignalBridge, TerminationSignalsAndTheSessionsEndBecomeTheOrderlyExit) {
+    int ends = 0;
+    {
+        linux_app::SignalBridge bridge([&] { ++ends; });
+        for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+            const int before = ends;
+            ::raise(number);  // caught: the test process goes on
+            QCoreApplication::processEvents();
+            EXPECT_EQ(ends, before + 1) << number;
+        }
+        // The session manager's "die" makes Qt leave its event loop.
+        QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+        QCoreApplication::exec();
+        EXPECT_EQ(ends, 4);
+    }
+    // Gone with the bridge: the default action is back.
+    struct sigaction now {};
+    ::sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 }  // namespace

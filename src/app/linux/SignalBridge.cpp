@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <csignal>
 
 namespace dormix::linux_app {
@@ -32,10 +32,12 @@ SignalBridge::SignalBridge(std::function<void()> onEnd) : onEnd_(std::move(onEnd
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &action, nullptr);
-    // The X session manager asks every client to save before the session
-    // ends; for us that is the moment to close in order, as on WM_ENDSESSION.
-    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        connect(gui, &QGuiApplication::commitDataRequest, this, [this] { onEnd_(); });
+    // The session manager's "die" at the end of the session makes Qt leave
+    // its event loop, which nothing else in this program does: close in
+    // order then, as on WM_ENDSESSION. (Its "save yourself" comes at
+    // checkpoints too, so it is no sign of the end.)
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            [this] { onEnd_(); });
 }
 
 SignalBridge::~SignalBridge() {
