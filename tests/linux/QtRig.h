@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "../core/Fakes.h"
+#include "Fakes.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/QtShell.h"
 #include "ui/qt/QtView.h"

@@ -9,9 +9,8 @@ add_executable(linux_qt_tests
     tests/linux/QtRig.cpp
     tests/linux/WindowsTest.cpp
     tests/linux/QtCycleTest.cpp
-    tests/core/Fakes.cpp
 )
-target_link_libraries(linux_qt_tests PRIVATE dormix_linux Qt6::Test GTest::gtest)
+target_link_libraries(linux_qt_tests PRIVATE dormix_linux dormix_fakes Qt6::Test GTest::gtest)
 target_include_directories(linux_qt_tests PRIVATE tests/linux)
 gtest_discover_tests(linux_qt_tests
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 60
