@@ -18,6 +18,7 @@
 #include "app/linux/Priority.h"
 #include "app/linux/SignalBridge.h"
 #include "monitor/x11/X11InputSource.h"
+#include "ui/qt/PreciseTicker.h"
 #include "ui/qt/TracingView.h"
 
 namespace dormix::testing {
@@ -145,6 +146,61 @@ TEST(SignalBridge, TerminationSignalsAndTheSessionsEndBecomeTheOrderlyExit) {
     struct sigaction now {};
     ::sigaction(SIGTERM, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+}  // namespace
+}  // namespace dormix::testing
+
+namespace dormix::testing {
+namespace {
+
+// Fires the timer's timeout by hand at the injected time.
+class HandTicker : public qt::PreciseTicker {
+  public:
+    using PreciseTicker::Fire;
+    using PreciseTicker::PreciseTicker;
+};
+
+TEST(PreciseTicker, KeepsTheBeatAndObeysAStopOrRestartFromItsOwnHandler) {
+    qint64 now = 0;
+    std::function<void()> during;
+    int ticks = 0;
+    HandTicker ticker(
+        1000,
+        [&] {
+            ++ticks;
+            if (during) during();
+        },
+        [&] { return now; });
+    EXPECT_EQ(ticker.ArmedDelayMs(), -1) << "stopped until started";
+    ticker.Start();
+    EXPECT_EQ(ticker.ArmedDelayMs(), 1000);
+    now = 1030;  // delivered 30 ms late: the next one comes 30 ms sooner
+    ticker.Fire();
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(ticker.ArmedDelayMs(), 970);
+    now = 7000;  // stalled for seconds: no burst of catch-up ticks
+    ticker.Fire();
+    EXPECT_EQ(ticker.ArmedDelayMs(), 1000);
+
+    during = [&] { ticker.Stop(); };  // the cycle stops the timer (ResetCycle)
+    now = 8000;
+    ticker.Fire();
+    EXPECT_FALSE(ticker.Running());
+    EXPECT_EQ(ticker.ArmedDelayMs(), -1);
+    ticker.Fire();  // a timeout already queued when it stopped
+    EXPECT_EQ(ticks, 3);
+
+    ticker.Start();
+    during = [&] {  // ...and starts it again: a full period from now
+        ticker.Stop();
+        now += 250;
+        ticker.Start();
+    };
+    now = 9000;
+    ticker.Fire();
+    EXPECT_EQ(ticker.ArmedDelayMs(), 1000);
+    EXPECT_TRUE(ticker.Running());
 }
 
 }  // namespace

@@ -14,18 +14,24 @@ namespace dormix::qt {
 
 class PreciseTicker : public QObject {
   public:
-    PreciseTicker(int periodMs, std::function<void()> onTick);
+    // `nowMs`: a monotonic clock in milliseconds; tests pass their own.
+    PreciseTicker(int periodMs, std::function<void()> onTick, std::function<qint64()> nowMs = {});
     void Start();
     void Stop();
     bool Running() const { return running_; }
     int PeriodMs() const { return int(cadence_.Period()); }
+    // The delay the timer was last armed with; -1 when it is not armed.
+    int ArmedDelayMs() const { return timer_.isActive() ? timer_.interval() : -1; }
 
-  private:
+  protected:
+    // The timer's timeout.
     void Fire();
 
+  private:
     std::function<void()> onTick_;
     app::TickCadence cadence_;
     QElapsedTimer clock_;
+    std::function<qint64()> nowMs_;
     QTimer timer_;
     bool running_ = false;
 };
