@@ -102,6 +102,7 @@ TEST(LogindPower, ABlockInhibitorIsNeverOverriddenEvenWhenForced) {
 
     // A delay lock only postpones: the power-off goes ahead.
     ::close(block);
+    ASSERT_EQ(logind.InhibitorsSettledAt(1), 1);
     out = PowerOff(bus);
     EXPECT_FALSE(out.raised) << out.description;
     EXPECT_EQ(logind.Calls("PowerOff").size(), 1);

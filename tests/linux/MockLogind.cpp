@@ -117,3 +117,36 @@ int MockLogind::Inhibit(const QString& what, const QString& who, const QString& 
 }
 
 }  // namespace dormix::testing
+
+namespace dormix::testing {
+
+int MockLogind::InhibitorsSettledAt(int expected) {
+    // The mock drops an inhibitor when it sees the lock's pipe close, in its
+    // own time: wait for it (for another process, not for time to pass).
+    const QDeadlineTimer deadline(5000);
+    int count = -1;
+    do {
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            Service, Path, "org.freedesktop.login1.Manager", "ListInhibitors");
+        const QDBusMessage reply = bus_.Connection().call(m);
+        count = 0;
+        if (reply.type() != QDBusMessage::ErrorMessage) {
+            const auto list = reply.arguments().at(0).value<QDBusArgument>();
+            list.beginArray();
+            while (!list.atEnd()) {
+                QString what, who, why, mode;
+                uint uid = 0, pid = 0;
+                list.beginStructure();
+                list >> what >> who >> why >> mode >> uid >> pid;
+                list.endStructure();
+                ++count;
+            }
+            list.endArray();
+        }
+        if (count == expected) break;
+        QThread::msleep(10);
+    } while (!deadline.hasExpired());
+    return count;
+}
+
+}  // namespace dormix::testing

@@ -34,6 +34,8 @@ class MockLogind {
     QList<QVariantList> Calls(const QString& method);
     // A shutdown inhibitor taken from this process; held until the fd closes.
     int Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode);
+    // How many inhibitors the mock lists, once it has seen dropped ones go.
+    int InhibitorsSettledAt(int expected);
 
   private:
     PrivateBus& bus_;
