@@ -45,10 +45,23 @@ wait_for() {
 }
 
 start_display() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
-  DISPLAY_PID=$!
-  wait_for 10 test -s "$WORK/display" || fail "Xvfb did not start"
-  export DISPLAY=:$(head -1 "$WORK/display")
+  local try
+  # Servers starting side by side can race for the same display number;
+  # the loser exits, and another try picks the next free one.
+  for try in 1 2 3; do
+    : >"$WORK/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" \
+      >"$WORK/xvfb.log" 2>&1 &
+    DISPLAY_PID=$!
+    wait_for 30 sh -c "test -s '$WORK/display' || ! kill -0 $DISPLAY_PID 2>/dev/null"
+    if [ -s "$WORK/display" ]; then
+      export DISPLAY=:$(head -1 "$WORK/display")
+      return 0
+    fi
+    wait "$DISPLAY_PID" 2>/dev/null
+  done
+  cat "$WORK/xvfb.log" >&2
+  fail "Xvfb did not start"
 }
 
 start_tray() {
@@ -73,20 +86,20 @@ start_program() {
 
 # The trace has a line matching the extended regex (anchored at both ends).
 traced() { grep -qE "^$1\$" "${2:-$TRACE}"; }
-wait_trace() { wait_for "${3:-20}" traced "$1" "${2:-$TRACE}" || fail "never traced: $1"; }
+wait_trace() { wait_for "${3:-40}" traced "$1" "${2:-$TRACE}" || fail "never traced: $1"; }
 
 # For a line that must come after some action: mark_trace before the action,
 # then wait_new for a line traced after the mark.
 mark_trace() { TRACE_MARK=$(wc -l <"${1:-$TRACE}"); }
 traced_new() { tail -n +$((TRACE_MARK + 1)) "${2:-$TRACE}" | grep -qE "^$1\$"; }
-wait_new() { wait_for "${2:-20}" traced_new "$1" || fail "never traced after the mark: $1"; }
+wait_new() { wait_for "${2:-40}" traced_new "$1" || fail "never traced after the mark: $1"; }
 
 # Counts the lines of the trace matching a regex.
 count_traced() { grep -cE "^$1\$" "${2:-$TRACE}"; }
 
 window_id() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
 wait_window() {
-  wait_for "${2:-20}" sh -c "xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1" ||
+  wait_for "${2:-40}" sh -c "xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1" ||
     fail "no window titled: $1"
   xdotool search --onlyvisible --name "^$1\$" | head -1
 }
@@ -117,7 +130,19 @@ click_tray() {
     sed -E 's/.* ([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ +\+([-0-9]+)\+([-0-9]+).*/\1 \2 \3 \4/')
   xdotool mousemove $((x + w / 2)) $((y + h / 2)) click --repeat "${1:-1}" --delay 90 "${2:-1}"
 }
-double_click_tray() { click_tray 2 1; }
+# A click that lands while the window is still being mapped can be lost
+# on a loaded machine: try again until the trace shows its effect.
+until_traced() {
+  local regex=$1 tries
+  shift
+  for tries in 1 2 3; do
+    mark_trace
+    "$@"
+    wait_for 5 traced_new "$regex" && return 0
+  done
+  fail "no effect of: $* (waited for $regex)"
+}
+double_click_tray() { until_traced "window shown" click_tray 2 1; }
 tray_icon_present() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /\("DormixL/ {f=1} END {exit !f}'; }
 
 wait_exit() {

@@ -204,10 +204,9 @@ scenario_log_missing() {
   wait_exit "$LAST_PID" || fail "exit code"
   [ -e "$WORK/Log" ] && fail "the program created the Log folder"
   mkdir "$WORK/Log"
-  start_program DormixL-trace
-  wait_trace "Counter.caption=Program Activation In 2s"
-  wait_for 5 test -s "$WORK/Log/DormixL.log" || fail "no log"
-  rm "$WORK/Log/DormixL.log"
+  start_program DormixL-trace -InhibitShutdown
+  wait_for 20 grep -q "Enter    , Run" "$WORK/Log/DormixL.log" || fail "no Enter Run entry"
+  rm "$WORK/Log/DormixL.log"  # the countdown's entry is the next write
   answer_box "Dormix Lite Log File Error"
   traced "message warning \[Dormix Lite Log File Error\] The log file is either missing or \| corrupted. Delete the log file if \| it exists and restart the program \| The program will now terminate" ||
     fail "missing-file message"
@@ -264,7 +263,7 @@ scenario_about() {
   double_click_tray
   local main about
   main=$(wait_window "Dormix Lite")
-  click_button "$main" About
+  until_traced "about shown" click_button "$main" About
   about=$(wait_window "About Dormix Lite")
   wait_trace "about closed" "$TRACE" 15
   mark_trace
@@ -277,7 +276,7 @@ scenario_about() {
   wait_for 5 sh -c "! xdotool search --onlyvisible --name '^About Dormix Lite\$' >/dev/null" ||
     fail "About still shown"
   # Again, with the link and the Close button.
-  click_button "$main" About
+  until_traced "about shown" click_button "$main" About
   about=$(wait_window "About Dormix Lite")
   click_button "$about" WebSite
   answer_box "Dormix Lite Error"
