@@ -1,0 +1,20 @@
+# Windows-side tests: the test driver, in-process tests of the Win32 layer
+# under Wine, and end-to-end scripts that drive DormixL.exe under Wine+Xvfb.
+
+add_executable(dormix-driver tests/win32/driver/DormixDriver.cpp)
+target_link_libraries(dormix-driver PRIVATE dormix_win32)
+set_target_properties(dormix-driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+
+set(DORMIX_E2E "${CMAKE_SOURCE_DIR}/tests/win32/e2e")
+
+# One Wine prefix made once per build; every test copies it.
+add_test(NAME win32_wine_template COMMAND bash "${DORMIX_E2E}/make-template.sh" "${CMAKE_BINARY_DIR}/wine-template")
+set_tests_properties(win32_wine_template PROPERTIES FIXTURES_SETUP wine_template TIMEOUT 180)
+
+function(dormix_e2e name)
+    add_test(NAME win32_e2e_${name} COMMAND bash "${DORMIX_E2E}/${name}.sh" "${CMAKE_BINARY_DIR}")
+    set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
+endfunction()
+foreach(t inhibit_cycle pointer test_mode cancel single_instance log_failures exit_phases about power_off)
+    dormix_e2e(${t})
+endforeach()
