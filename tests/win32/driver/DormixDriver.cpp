@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgramError.h"
+#include "power/ShutdownService.h"
+#include "power/win32/TokenPowerApi.h"
 #include "ui/Inventory.h"
 #include "ui/win32/ControlIds.h"
 
@@ -110,6 +113,18 @@ int Run(const std::vector<std::string>& a) {
         return WaitFor(timeout(2), [&] { return FindTop(arg(1)) == nullptr; })
                    ? (std::printf("gone\n"), 0)
                    : Fail("still there: " + arg(1));
+    if (cmd == "shutdown") {  // shutdown FLAGS: the real power-off service, result or error
+        power::TokenPowerApi api;
+        power::ShutdownService service(api, "dormix-driver");
+        try {
+            const bool ok = service.ShutdownSystem(std::atoi(arg(1).c_str()));
+            std::printf("%s\n", ok ? "true" : "false");
+        } catch (const ProgramError& e) {
+            std::printf("error %d %s\n", static_cast<int>(e.Number()), e.Description().c_str());
+        }
+        std::fflush(stdout);  // the system may end this process at any moment now
+        return 0;
+    }
     if (cmd == "count") {  // count CAPTION
         std::printf("%u\n", static_cast<unsigned>(TopLevelWindows(arg(1)).size()));
         return 0;

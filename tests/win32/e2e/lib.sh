@@ -52,6 +52,12 @@ check() {  # check DESCRIPTION EXPECTED ACTUAL
     fi
 }
 
+check_match() {  # check_match DESCRIPTION REGEX ACTUAL
+    if [[ $3 =~ $2 ]]; then echo "ok   $1"; else
+        echo "FAIL $1: $(printf '%q' "$3") does not match $2"; failures=$((failures + 1))
+    fi
+}
+
 check_ok() {  # check_ok DESCRIPTION COMMAND...
     local d=$1; shift
     if out=$("$@"); then echo "ok   $d"; else echo "FAIL $d: $out"; failures=$((failures + 1)); fi
@@ -83,6 +89,25 @@ wait_ended() {
     done
     echo "FAIL $what"; failures=$((failures + 1))
 }
+
+# Wine's virtual desktop shows the notification area at the bottom right of
+# its taskbar; our icon is the only one there. "icon" when the screen shows it.
+TRAY_X=1014 TRAY_Y=758
+tray_icon() {
+    local colours
+    colours=$(import -window root -crop 12x12+$((TRAY_X - 6))+$((TRAY_Y - 6)) +repage -format '%k' info: 2>/dev/null)
+    if [ "${colours:-1}" -gt 2 ]; then echo icon; else echo none; fi
+}
+# The same, once it has settled (the taskbar repaints asynchronously).
+tray_icon_becomes() {
+    for _ in $(seq 40); do [ "$(tray_icon)" = "$1" ] && break; sleep 0.05; done
+    tray_icon
+}
+# A real left double-click on the tray icon.
+double_click_tray() { xdotool mousemove $TRAY_X $TRAY_Y click --repeat 2 --delay 80 1; }
+
+# The colour of one screen pixel as #RRGGBB.
+pixel() { import -window root -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null | grep -oE '#[0-9A-F]{6}' | head -1; }
 
 finish() {
     if [ "$failures" -eq 0 ]; then echo "PASS"; exit 0; fi
