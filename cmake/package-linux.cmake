@@ -1,0 +1,45 @@
+# Installation of the Linux program (cmake --install) and its Debian package
+# (cpack in build/linux gives dormix-lite_2.1.0.8_amd64.deb).
+if(NOT TARGET DormixL)
+    return()
+endif()
+include(GNUInstallDirs)
+
+install(TARGETS DormixL RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS packaging/linux/dormix-lite DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES packaging/linux/dormix-lite.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/linux/dormix-lite-autostart.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/dormix-lite)
+foreach(size 16 32 48)
+    install(FILES src/ui/art/png/DormixL-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME dormix-lite.png)
+endforeach()
+install(FILES src/ui/art/DormixL.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME dormix-lite.svg)
+
+# Manual pages are installed compressed, as Debian wants them.
+set(DORMIX_MAN_GZ ${CMAKE_BINARY_DIR}/DormixL.1.gz)
+add_custom_command(OUTPUT ${DORMIX_MAN_GZ}
+    COMMAND gzip -9 -n -c ${CMAKE_SOURCE_DIR}/docs/DormixL.1 > ${DORMIX_MAN_GZ}
+    DEPENDS ${CMAKE_SOURCE_DIR}/docs/DormixL.1 VERBATIM)
+add_custom_target(dormix_man ALL DEPENDS ${DORMIX_MAN_GZ})
+install(FILES ${DORMIX_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME dormix-lite)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The Dormix Lite authors")
+set(CPACK_PACKAGE_CONTACT "The Dormix Lite authors <dormix-lite@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "switches the computer off when nobody has used it for 15 minutes")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Dormix Lite lives in the notification area, counts the seconds without keyboard or\nmouse input and, after 15 minutes, counts down 60 seconds that only its Cancel\nbutton stops before it asks systemd-logind to power the machine off. Every\nstart, phase change, reset and exit goes to a plain-text log.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd")
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
+include(CPack)

@@ -1,0 +1,118 @@
+; Installer for Dormix Lite on Windows.
+;   makensis -DEXE=path\DormixL.exe -DICON=path\DormixL.ico -DOUTFILE=DormixL-setup.exe DormixL.nsi
+; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART]
+; Silent removal:  Uninstall.exe /S [/REMOVELOG]
+
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!define PRODUCT "Dormix Lite"
+!define VERSION "2.1.0.8"
+!define PUBLISHER "The Dormix Lite authors"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite"
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "LogicLib.nsh"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\${PRODUCT}"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "(c) 2026 ${PUBLISHER}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_COMPONENTSPAGE_NODESC
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Section "-Program"
+  SetShellVarContext all
+  ; The working directory of the shortcuts is the install folder, so the
+  ; program finds its Log folder there.
+  SetOutPath "$INSTDIR"
+  File "/oname=DormixL.exe" "${EXE}"
+  CreateDirectory "$INSTDIR\Log"
+  ; Ordinary users (the Users group, by its well-known SID) may write the log.
+  nsExec::Exec 'icacls "$INSTDIR\Log" /grant *S-1-5-32-545:(OI)(CI)M'
+  Pop $0
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+  CreateDirectory "$SMPROGRAMS\${PRODUCT}"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\DormixL.exe" "" "$INSTDIR\DormixL.exe" 0
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\Uninstall.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\DormixL.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMajor" 2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+Section "Start with Windows" SecAutostart
+  SetShellVarContext all
+  SetOutPath "$INSTDIR"
+  CreateShortCut "$SMSTARTUP\${PRODUCT}.lnk" "$INSTDIR\DormixL.exe" "" "$INSTDIR\DormixL.exe" 0
+SectionEnd
+
+Function .onInit
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/NOAUTOSTART" $R1
+  ${IfNot} ${Errors}
+    SectionSetFlags ${SecAutostart} 0
+  ${EndIf}
+FunctionEnd
+
+Section "-un.Program"
+  SetShellVarContext all
+  Delete "$SMSTARTUP\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"
+  RMDir "$SMPROGRAMS\${PRODUCT}"
+  Delete "$INSTDIR\DormixL.exe"
+  Delete "$INSTDIR\Uninstall.exe"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
+
+; The log is the history of the machine: kept unless asked for.
+Section /o "un.Remove the log" SecRemoveLog
+  RMDir /r "$INSTDIR\Log"
+SectionEnd
+
+Section "-un.Folder"
+  ; Removed only when empty, so a kept log keeps its folder.
+  RMDir "$INSTDIR"
+SectionEnd
+
+Function un.onInit
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/REMOVELOG" $R1
+  ${IfNot} ${Errors}
+    SectionSetFlags ${SecRemoveLog} 1
+  ${EndIf}
+FunctionEnd

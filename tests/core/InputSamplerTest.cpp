@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+
+namespace dormix::testing {
+namespace {
+
+struct Sampler : ::testing::Test {
+    FakeInput input;
+    monitor::InputSampler sampler{input};
+
+    std::string Sample() {
+        sampler.SampleActivity();
+        return sampler.ActivityMark;
+    }
+};
+
+TEST_F(Sampler, FirstSampleComparesTheCursorWithZero) {
+    input.cursor = {0, 0};
+    EXPECT_EQ(Sample(), "");
+    EXPECT_TRUE(sampler.InputUnchanged);
+
+    sampler.ResetInputSnapshot();
+    input.cursor = {640, 480};
+    EXPECT_EQ(Sample(), "M");
+    EXPECT_FALSE(sampler.InputUnchanged);
+    EXPECT_EQ(Sample(), "");
+    EXPECT_TRUE(sampler.InputUnchanged);
+}
+
+TEST_F(Sampler, OnlyTheSumOfTheCoordinatesIsCompared) {
+    input.cursor = {100, 100};
+    Sample();
+    input.cursor = {101, 99};  // one right, one up
+    EXPECT_EQ(Sample(), "");
+    input.cursor = {101, 100};
+    EXPECT_EQ(Sample(), "M");
+}
+
+TEST_F(Sampler, AFailedCursorReadCountsAsNoMovement) {
+    input.cursor = {5, 5};
+    Sample();
+    input.cursorWorks = false;
+    input.cursor = {500, 5};
+    EXPECT_EQ(Sample(), "");
+    EXPECT_EQ(sampler.CursorPos.x, 5);
+}
+
+TEST_F(Sampler, KeyListSpellsTheActiveCodesAndHeldKeysCountOnce) {
+    input.down.set(16);
+    input.down.set(65);
+    EXPECT_EQ(Sample(), "K");
+    EXPECT_EQ(sampler.KeyList, "01665");
+    EXPECT_EQ(Sample(), "");  // still held
+    input.down.reset(16);
+    EXPECT_EQ(Sample(), "K");  // a different set: 065
+    input.down.set(66);
+    EXPECT_EQ(Sample(), "K");
+    EXPECT_EQ(sampler.KeyList, "06566");
+    input.down.reset();
+    EXPECT_EQ(Sample(), "");  // releasing everything is not activity
+    EXPECT_EQ(sampler.LastKeyList, "0");
+    input.down.set(65);
+    input.down.set(66);
+    EXPECT_EQ(Sample(), "K");  // the same keys again after a release
+    input.down.reset();
+    input.down.set(0);
+    input.down.set(255);
+    Sample();
+    EXPECT_EQ(sampler.KeyList, "00255");
+}
+
+TEST_F(Sampler, SetsThatSpellTheSameDigitsAreNotToldApart) {
+    input.down.set(165);
+    EXPECT_EQ(Sample(), "K");
+    input.down.reset();
+    input.down.set(1);
+    input.down.set(65);
+    EXPECT_EQ(sampler.KeyList, "0165");
+    EXPECT_EQ(Sample(), "");
+    EXPECT_EQ(sampler.KeyList, "0165");
+}
+
+TEST_F(Sampler, AClickWithAStillCursorIsAKeyAndBothMakeKPlusM) {
+    input.cursor = {10, 10};
+    Sample();
+    input.pressed.set(1);  // pressed and released between two samples
+    EXPECT_EQ(Sample(), "K");
+    input.pressed.set(2);
+    input.cursor = {12, 10};
+    EXPECT_EQ(Sample(), "K+M");
+    EXPECT_EQ(Sample(), "");  // the press was reported once
+}
+
+TEST_F(Sampler, ResetForgetsThePreviousSample) {
+    input.cursor = {7, 7};
+    input.down.set(65);
+    Sample();
+    sampler.ResetInputSnapshot();
+    EXPECT_EQ(sampler.LastCursorSum, 0);
+    EXPECT_EQ(sampler.LastKeyList, "0");
+    EXPECT_EQ(Sample(), "K+M");
+}
+
+TEST_F(Sampler, CoordinatesWhoseSumLeavesThe32BitRangeAreAProgramError) {
+    input.cursor = {2147483647, 1};
+    EXPECT_THROW(sampler.InputChanged(), ProgramError);
+    input.cursor = {-2147483647, -1};
+    EXPECT_NO_THROW(sampler.InputChanged());
+    EXPECT_EQ(sampler.LastCursorSum, -2147483647 - 1);
+}
+
+}  // namespace
+}  // namespace dormix::testing

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Installs Dormix Lite silently into a throw-away Wine prefix, checks files,
+# shortcuts and the Add/Remove Programs entry, starts the program the way
+# its shortcut does (working directory: the install folder) and checks that
+# it logs there, then uninstalls silently, with and without the log.
+set -euo pipefail
+setup=$(readlink -f "$1")
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=""
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$work/display")
+
+wineboot --init >/dev/null 2>&1
+wineserver -w
+
+c=$WINEPREFIX/drive_c
+dir="$c/Program Files/Dormix Lite"
+menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite'
+
+wine "$setup" /S
+wineserver -w
+[ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
+[ -d "$dir/Log" ] || fail "no Log folder"
+[ -f "$dir/Uninstall.exe" ] || fail "no uninstaller"
+[ -f "$menu/Dormix Lite/Dormix Lite.lnk" ] || fail "no Start-menu shortcut"
+[ -f "$menu/StartUp/Dormix Lite.lnk" ] || fail "no Startup shortcut"
+# The shortcut starts the program in the install folder.
+strings -a "$menu/StartUp/Dormix Lite.lnk" | grep -qx 'C:\\Program Files\\Dormix Lite' ||
+  fail "Startup shortcut has no working directory"
+reg=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
+grep -q 'DisplayName *REG_SZ *Dormix Lite$' <<<"$reg" || fail "no DisplayName: $reg"
+grep -q 'DisplayVersion *REG_SZ *2.1.0.8$' <<<"$reg" || fail "no DisplayVersion"
+grep -q 'QuietUninstallString' <<<"$reg" || fail "no quiet uninstall"
+
+(cd "$dir" && wine DormixL.exe -InhibitShutdown >/dev/null 2>&1 &)
+for _ in $(seq 1 60); do
+  grep -q 'Enter    , Run' "$dir/Log/DormixL.log" 2>/dev/null && break
+  sleep 0.5
+done
+grep -q ',  Start    , Initialise, Count:   2' "$dir/Log/DormixL.log" ||
+  fail "the program did not log into its install folder"
+wineserver -k || true
+wineserver -w
+
+wine "$dir/Uninstall.exe" /S
+wineserver -w
+[ ! -e "$dir/DormixL.exe" ] || fail "program left behind"
+[ ! -e "$menu/Dormix Lite" ] || fail "Start-menu folder left behind"
+[ ! -e "$menu/StartUp/Dormix Lite.lnk" ] || fail "Startup shortcut left behind"
+[ -f "$dir/Log/DormixL.log" ] || fail "the log was not kept"
+wine reg query "$key" >/dev/null 2>&1 && fail "Add/Remove entry left behind"
+
+wine "$setup" /S /NOAUTOSTART
+wineserver -w
+[ -f "$dir/DormixL.exe" ] || fail "reinstall failed"
+[ ! -e "$menu/StartUp/Dormix Lite.lnk" ] || fail "/NOAUTOSTART still made a Startup shortcut"
+wine "$dir/Uninstall.exe" /S /REMOVELOG
+wineserver -w
+[ ! -e "$dir" ] || fail "/REMOVELOG left $(ls -R "$dir")"
+echo "windows installer: install, run, uninstall keep and remove log: ok"
