@@ -117,8 +117,8 @@ HFONT ControlSet::FontFor(const ui::Font& f, bool bold) {
     auto key = std::make_tuple(f.points, weight, f.underline);
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second;
-    HFONT font = CreateFontA(PointsToFontHeight(f.points, dpi_), 0, 0, 0, weight, f.underline,
-                             FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+    HFONT font = CreateFontA(PointsToFontHeight(f.points, dpi_), 0, 0, 0, weight, FALSE,
+                             f.underline, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                              std::string(f.face).c_str());
     fonts_.emplace(key, font);
