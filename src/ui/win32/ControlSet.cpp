@@ -247,6 +247,8 @@ bool ControlSet::OnDrawItem(const DRAWITEMSTRUCT& di) {
     for (auto& [id, item] : items_) {
         if (item.hwnd != di.hwndItem || !item.image) continue;
         const RECT& r = di.rcItem;
+        // Owner-drawn statics get no background of their own.
+        FillRect(di.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
         if (item.def->picture == ui::Picture::ErrorIcon) {
             DrawIconEx(di.hDC, r.left, r.top, static_cast<HICON>(item.image), r.right - r.left,
                        r.bottom - r.top, 0, nullptr, DI_NORMAL);
@@ -257,7 +259,6 @@ bool ControlSet::OnDrawItem(const DRAWITEMSTRUCT& di) {
         GetObjectA(item.image, sizeof bm, &bm);
         HDC mem = CreateCompatibleDC(di.hDC);
         HGDIOBJ old = SelectObject(mem, item.image);
-        FillRect(di.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
         StretchBlt(di.hDC, r.left, r.top, MulDiv(bm.bmWidth, dpi_, 96),
                    MulDiv(bm.bmHeight, dpi_, 96), mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
         SelectObject(mem, old);

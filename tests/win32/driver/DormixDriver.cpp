@@ -158,6 +158,28 @@ int Run(const std::vector<std::string>& a) {
                     r.bottom - r.top, c.right, c.bottom);
         return 0;
     }
+    if (cmd == "boxicon") {  // whether a message box shows an icon
+        for (HWND c = GetWindow(top, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            if (_stricmp(ClassOf(c).c_str(), "Static") == 0 &&
+                (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(c) &&
+                SendMessageA(c, STM_GETICON, 0, 0) != 0) {
+                std::printf("icon\n");
+                return 0;
+            }
+        std::printf("none\n");
+        return 0;
+    }
+    if (cmd == "priority") {  // the owning process's class and its UI thread's priority
+        DWORD pid = 0;
+        const DWORD tid = GetWindowThreadProcessId(top, &pid);
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, tid);
+        std::printf("class=0x%lx thread=%d\n", process ? GetPriorityClass(process) : 0UL,
+                    thread ? GetThreadPriority(thread) : -99);
+        if (process) CloseHandle(process);
+        if (thread) CloseHandle(thread);
+        return 0;
+    }
     HWND control = FindControl(top, arg(2));
     if (!control) return Fail("no control " + arg(2) + " on " + arg(1));
     if (cmd == "text") {  // text CAPTION CONTROL

@@ -11,6 +11,7 @@ start -InhibitShutdown
 wait_log "Start"
 check "window comes up hidden in the tray" "visible=0 iconic=1" \
     "$(drv state "$MAIN" | grep -oE 'visible=[01] iconic=[01]')"
+check "raised priorities" "class=0x80 thread=2" "$(drv priority "$MAIN")"
 check "title" "Power Off the computer if there is no input activity for over 6 sec" \
     "$(drv text "$MAIN" Title)"
 wait "$watcher" || true
@@ -34,6 +35,8 @@ check "counter texts, in order" "$expected" "$seen"
 
 check_ok "simulate box appears" drv wait "Dormix Lite Simulate Power Off" 5000
 check "simulate box text" "Test Real Power Off" "$(drv text "Dormix Lite Simulate Power Off" static)"
+check "simulate box: OK only, no icon" "none OK" \
+    "$(drv boxicon "Dormix Lite Simulate Power Off") $(drv text "Dormix Lite Simulate Power Off" OK)"
 state=$(drv state "$MAIN")
 check "countdown window is shown, on top" "visible=1 iconic=0 topmost=1" \
     "$(grep -oE 'visible=[01] iconic=[01] topmost=[01]' <<<"$state")"

@@ -32,6 +32,9 @@ setup() {
     for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
     export DISPLAY=:$(head -1 "$work/display")
     cd "$work/run"
+    # Bring up the wineserver and the desktop once, so the program and the
+    # driver started next do not race to create them.
+    drv count "warming up" >/dev/null
 }
 
 # Starts the program (or another exe) in the run folder, in the background.

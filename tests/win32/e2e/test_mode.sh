@@ -16,6 +16,7 @@ check "test title" "Power Off the computer if there is no input activity for ove
     "$(drv text "$TEST_CAPTION" Title)"
 check_ok "test message appears" drv wait "Dormix Lite Test" 15000
 check "test message" "Test Power Off" "$(drv text "Dormix Lite Test" static)"
+check "test message has no icon" none "$(drv boxicon "Dormix Lite Test")"
 check "window came out of the tray, on top" "visible=1 iconic=0 topmost=1" \
     "$(drv state "$TEST_CAPTION" | grep -oE 'visible=[01] iconic=[01] topmost=[01]')"
 drv click "Dormix Lite Test" OK >/dev/null
