@@ -28,4 +28,6 @@ check "close box, countdown" " Exit     , Shutdown  , Count:   3" \
     "$(run_and_end "The Computer Will Power Off In 4s" drv close "$MAIN")"
 check "session end, monitoring" " Exit     , Run       , Count:   1" \
     "$(run_and_end "No key or mouse activity for the last 1s" drv endsession "$MAIN")"
+check "the real end of the Wine session, monitoring" " Exit     , Run       , Count:   1" \
+    "$(run_and_end "No key or mouse activity for the last 1s" wine wineboot --end-session)"
 finish
