@@ -106,7 +106,7 @@ inline constexpr std::string_view AboutClosePrefix = "About will close in ";
 inline constexpr std::string_view AboutCloseSuffix = " sec";
 inline constexpr std::string_view AboutWebAddress = "https://dormix-lite.example.org/";
 inline constexpr std::string_view AboutWebText = "dormix-lite.example.org";
-inline constexpr std::string_view AboutCopyright = "(c) 2026 The Dormix Lite authors";
+inline constexpr std::string_view AboutCopyright = "(c) 2026 Dormix Lite authors";
 inline constexpr std::string_view AboutOpenVerb = "Open";
 inline constexpr std::string_view AboutLaunchFailed = "Unable to launch Browser.";
 
