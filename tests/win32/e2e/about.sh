@@ -15,7 +15,7 @@ check_ok "About opens" drv wait "$ABOUT" 5000
 drv watch "$ABOUT" TMessage "About will close in 1 sec" 10000 >"$work/seen" &
 watcher=$!
 check "name, version, link, copyright" \
-    "Dormix Lite|Version 2.1|dormix-lite.example.org|(c) 2026 The Dormix Lite authors" \
+    "Dormix Lite|Version 2.1|dormix-lite.example.org|(c) 2026 Dormix Lite authors" \
     "$(drv text "$ABOUT" ProgName)|$(drv text "$ABOUT" ProgVersion)|$(drv text "$ABOUT" WebSite)|$(drv text "$ABOUT" Copyright)"
 check_match "About: no title-bar buttons, 164x312" 'sysmenu=0 minbox=0 maxbox=0 .* client=164x312' \
     "$(drv state "$ABOUT")"
