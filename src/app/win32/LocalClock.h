@@ -10,7 +10,7 @@ namespace dormix::app {
 log::LocalTime ToLocalTime(const SYSTEMTIME& st);
 
 class LocalClock final : public log::Clock {
-public:
+  public:
     log::LocalTime Now() override;
 };
 

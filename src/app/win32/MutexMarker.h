@@ -7,7 +7,7 @@
 namespace dormix::app {
 
 class MutexMarker final : public InstanceMarker {
-public:
+  public:
     Created Create(std::string_view name, bool initialOwner) override;
     void Close(MarkerHandle handle) override;
 };

@@ -21,11 +21,11 @@ namespace dormix::app {
 std::string ProgramFileStem();
 
 class Program {
-public:
+  public:
     Program(HINSTANCE instance, std::string argumentText);
     int Run();
 
-private:
+  private:
     int MessageLoop();
 
     HINSTANCE instance_;

@@ -9,8 +9,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     try {
-        dormix::app::Program program(
-            instance, dormix::app::ArgumentTextFromCommandLine(GetCommandLineA()));
+        dormix::app::Program program(instance,
+                                     dormix::app::ArgumentTextFromCommandLine(GetCommandLineA()));
         return program.Run();
     } catch (const std::exception& e) {
         dormix::win32::FatalReport(e.what());

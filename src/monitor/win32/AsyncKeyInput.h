@@ -7,7 +7,7 @@
 namespace dormix::monitor {
 
 class AsyncKeyInput final : public InputSource {
-public:
+  public:
     void ReadKeys(std::bitset<256>& active) override;
     bool ReadCursor(CursorPoint& point) override;
 };

@@ -30,8 +30,8 @@ bool TokenPowerApi::AdjustTokenPrivileges() {
     request.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     TOKEN_PRIVILEGES previous{};
     DWORD returned = 0;
-    return ::AdjustTokenPrivileges(token_, FALSE, &request, sizeof request, &previous,
-                                   &returned) != 0;
+    return ::AdjustTokenPrivileges(token_, FALSE, &request, sizeof request, &previous, &returned) !=
+           0;
 }
 
 void TokenPowerApi::CloseToken() {

@@ -9,11 +9,12 @@ namespace dormix::power {
 
 // One privilege entry: count, the identifier (low, high), attributes.
 static_assert(sizeof(TOKEN_PRIVILEGES) == 16);
-inline constexpr DWORD SystemMessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+inline constexpr DWORD SystemMessageFlags =
+    FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
 static_assert(SystemMessageFlags == 0x1200);
 
 class TokenPowerApi final : public PowerApi {
-public:
+  public:
     bool LookupShutdownPrivilege() override;
     bool CurrentProcess() override;
     bool OpenProcessToken(std::uint32_t access) override;
@@ -23,7 +24,7 @@ public:
     std::uint32_t LastError() override;
     std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
-private:
+  private:
     LUID privilege_{};
     HANDLE process_ = nullptr;
     HANDLE token_ = nullptr;

@@ -13,7 +13,7 @@ namespace dormix::win32 {
 int TimerPeriodMs(int intervalMs);
 
 class BeatTimer {
-public:
+  public:
     BeatTimer(UINT_PTR id, int periodMs) : id_(id), cadence_(periodMs) {}
 
     void Start(HWND hwnd) {
@@ -34,7 +34,7 @@ public:
     }
     bool Running() const { return running_; }
 
-private:
+  private:
     static std::int64_t Now() { return static_cast<std::int64_t>(GetTickCount64()); }
 
     UINT_PTR id_;

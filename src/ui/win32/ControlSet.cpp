@@ -57,8 +57,9 @@ ControlSet::~ControlSet() {
     for (auto& [colour, brush] : brushes_) DeleteObject(brush);
     for (auto& [id, item] : items_)
         if (item.image)
-            item.def->picture == ui::Picture::ErrorIcon ? DestroyIcon(static_cast<HICON>(item.image))
-                                                        : DeleteObject(item.image);
+            item.def->picture == ui::Picture::ErrorIcon
+                ? DestroyIcon(static_cast<HICON>(item.image))
+                : DeleteObject(item.image);
 }
 
 void ControlSet::Create(HINSTANCE instance, HWND parent, ui::Wnd window, int dpi) {
@@ -71,20 +72,21 @@ void ControlSet::Create(HINSTANCE instance, HWND parent, ui::Wnd window, int dpi
                                nullptr, instance, nullptr);
     for (const ui::Control* def : InFocusOrder(window)) {
         const auto& r = def->rect;
-        HWND h = CreateWindowExA(0, ClassOf(def->kind), std::string(def->caption).c_str(),
-                                 StyleOf(*def), TwipsToPixels(r.left, dpi),
-                                 TwipsToPixels(r.top, dpi), TwipsToPixels(r.width, dpi),
-                                 TwipsToPixels(r.height, dpi), parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(def->id))),
-                                 instance, nullptr);
+        HWND h = CreateWindowExA(
+            0, ClassOf(def->kind), std::string(def->caption).c_str(), StyleOf(*def),
+            TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi), TwipsToPixels(r.width, dpi),
+            TwipsToPixels(r.height, dpi), parent,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(def->id))), instance, nullptr);
         if (!h) throw std::runtime_error("cannot create control");
         Item item{def, h, def->fore, def->back, false, std::string(def->tooltip), nullptr};
         SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(def->font, false)), FALSE);
         const int w = TwipsToPixels(r.width, dpi), ht = TwipsToPixels(r.height, dpi);
         if (def->picture == ui::Picture::SmallLogo)
-            item.image = LoadImageA(instance, MAKEINTRESOURCEA(IDB_SMALLLOGO), IMAGE_BITMAP, 0, 0, 0);
+            item.image =
+                LoadImageA(instance, MAKEINTRESOURCEA(IDB_SMALLLOGO), IMAGE_BITMAP, 0, 0, 0);
         else if (def->picture == ui::Picture::ErrorIcon)
-            item.image = LoadImageA(instance, MAKEINTRESOURCEA(IDI_ERRORICON), IMAGE_ICON, w, ht, 0);
+            item.image =
+                LoadImageA(instance, MAKEINTRESOURCEA(IDI_ERRORICON), IMAGE_ICON, w, ht, 0);
         auto& stored = items_.emplace(def->id, std::move(item)).first->second;
         if (!stored.tip.empty()) AddTooltip(stored);
     }
@@ -117,10 +119,10 @@ HFONT ControlSet::FontFor(const ui::Font& f, bool bold) {
     auto key = std::make_tuple(f.points, weight, f.underline);
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second;
-    HFONT font = CreateFontA(PointsToFontHeight(f.points, dpi_), 0, 0, 0, weight, FALSE,
-                             f.underline, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                             std::string(f.face).c_str());
+    HFONT font =
+        CreateFontA(PointsToFontHeight(f.points, dpi_), 0, 0, 0, weight, FALSE, f.underline, FALSE,
+                    ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_SWISS, std::string(f.face).c_str());
     fonts_.emplace(key, font);
     return font;
 }

@@ -14,7 +14,7 @@
 namespace dormix::win32 {
 
 class ControlSet {
-public:
+  public:
     ControlSet() = default;
     ControlSet(const ControlSet&) = delete;
     ControlSet& operator=(const ControlSet&) = delete;
@@ -45,7 +45,7 @@ public:
 
     static COLORREF Resolve(ui::Colour colour);
 
-private:
+  private:
     struct Item {
         const ui::Control* def;
         HWND hwnd;

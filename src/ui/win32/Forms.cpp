@@ -159,7 +159,8 @@ void AboutForm::Build() {
 void AboutForm::OnCreate() {
     SetWindowIcons(Handle(), icon_, smallIcon_);
     // Transparent labels need the background under them: no clipping of children.
-    SetWindowLongPtrA(Handle(), GWL_STYLE, GetWindowLongPtrA(Handle(), GWL_STYLE) & ~WS_CLIPCHILDREN);
+    SetWindowLongPtrA(Handle(), GWL_STYLE,
+                      GetWindowLongPtrA(Handle(), GWL_STYLE) & ~WS_CLIPCHILDREN);
     controls_.Create(instance_, Handle(), ui::Wnd::frmAbout, dpi_);
     view_.Attach(ui::Wnd::frmAbout, Handle(), controls_);
     if (ui::ControlOf(Ctl::Timer1).enabled) timer1_.Start(Handle());
@@ -196,8 +197,8 @@ bool AboutForm::OnEraseBackground(HDC dc) {
         GetObjectA(background_, sizeof bm, &bm);
         HDC mem = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(mem, background_);
-        StretchBlt(dc, 0, 0, MulDiv(bm.bmWidth, dpi_, 96), MulDiv(bm.bmHeight, dpi_, 96), mem, 0,
-                   0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+        StretchBlt(dc, 0, 0, MulDiv(bm.bmWidth, dpi_, 96), MulDiv(bm.bmHeight, dpi_, 96), mem, 0, 0,
+                   bm.bmWidth, bm.bmHeight, SRCCOPY);
         SelectObject(mem, old);
         DeleteDC(mem);
     }
@@ -222,7 +223,8 @@ void NoticeWindow::Build() {
     const auto& def = ui::WindowOf(ui::Wnd::MultiInst);
     icon_ = LoadIconSized(instance_, IDI_PROGRAM, GetSystemMetrics(SM_CXICON));
     smallIcon_ = LoadIconSized(instance_, IDI_PROGRAM, GetSystemMetrics(SM_CXSMICON));
-    RegisterWindowClass(instance_, {NoticeClass, icon_, smallIcon_, GetSysColorBrush(COLOR_BTNFACE)});
+    RegisterWindowClass(instance_,
+                        {NoticeClass, icon_, smallIcon_, GetSysColorBrush(COLOR_BTNFACE)});
     Create(instance_, NoticeClass, std::string(def.caption).c_str(), FixedBorderStyle(def),
            TwipsToPixels(def.clientWidth, dpi_), TwipsToPixels(def.clientHeight, dpi_));
 }

@@ -18,7 +18,7 @@ DWORD FixedBorderStyle(const ui::Window& def);
 HICON LoadIconSized(HINSTANCE instance, int id, int size);
 
 class MainWindow final : public Wnd {
-public:
+  public:
     MainWindow(HINSTANCE instance, int dpi, app::Application& app, WinView& view, WinShell& shell);
     ~MainWindow() override;
     void Build();  // created hidden; the loading then runs in the core
@@ -26,7 +26,7 @@ public:
     HMENU HiddenMenu() const { return menu_; }
     HICON SmallIcon() const { return smallIcon_; }
 
-protected:
+  protected:
     void OnCreate() override;
     void OnTimer(UINT_PTR id) override;
     void OnCommand(int id, int code, HWND control) override;
@@ -34,10 +34,12 @@ protected:
     void OnSize(UINT type) override;
     void OnMouseMove(int x, int y) override;
     void OnEndSession(bool ending) override;
-    HBRUSH OnCtlColorStatic(HDC dc, HWND child) override { return controls_.OnCtlColorStatic(dc, child); }
+    HBRUSH OnCtlColorStatic(HDC dc, HWND child) override {
+        return controls_.OnCtlColorStatic(dc, child);
+    }
     bool OnDrawItem(const DRAWITEMSTRUCT& di) override { return controls_.OnDrawItem(di); }
 
-private:
+  private:
     HINSTANCE instance_;
     int dpi_;
     app::Application& app_;
@@ -49,23 +51,25 @@ private:
 };
 
 class AboutForm final : public Wnd {
-public:
+  public:
     AboutForm(HINSTANCE instance, int dpi, app::Application& app, WinView& view);
     ~AboutForm() override;
     void Build();  // created hidden with Timer1 running
     ControlSet& Controls() { return controls_; }
 
-protected:
+  protected:
     void OnCreate() override;
     void OnTimer(UINT_PTR id) override;
     void OnCommand(int id, int code, HWND control) override;
     bool OnClose() override;
     void OnDestroy() override;
-    HBRUSH OnCtlColorStatic(HDC dc, HWND child) override { return controls_.OnCtlColorStatic(dc, child); }
+    HBRUSH OnCtlColorStatic(HDC dc, HWND child) override {
+        return controls_.OnCtlColorStatic(dc, child);
+    }
     bool OnEraseBackground(HDC dc) override;
     bool OnSetCursor(HWND over) override;
 
-private:
+  private:
     HINSTANCE instance_;
     int dpi_;
     app::Application& app_;
@@ -77,21 +81,23 @@ private:
 };
 
 class NoticeWindow final : public Wnd {
-public:
+  public:
     NoticeWindow(HINSTANCE instance, int dpi, app::Application& app, WinView& view);
     ~NoticeWindow() override;
     void Build();
     ControlSet& Controls() { return controls_; }
 
-protected:
+  protected:
     void OnCreate() override;
     void OnCommand(int id, int code, HWND control) override;
     void OnActivate(bool active) override;
     void OnDestroy() override;
-    HBRUSH OnCtlColorStatic(HDC dc, HWND child) override { return controls_.OnCtlColorStatic(dc, child); }
+    HBRUSH OnCtlColorStatic(HDC dc, HWND child) override {
+        return controls_.OnCtlColorStatic(dc, child);
+    }
     bool OnDrawItem(const DRAWITEMSTRUCT& di) override { return controls_.OnDrawItem(di); }
 
-private:
+  private:
     HINSTANCE instance_;
     int dpi_;
     app::Application& app_;

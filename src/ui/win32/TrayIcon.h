@@ -13,13 +13,13 @@ inline constexpr UINT TrayCallbackMessage = WM_MOUSEMOVE;
 inline constexpr UINT TrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
 class TrayIcon {
-public:
+  public:
     void Prepare(HWND window, HICON icon);
     void Add();
     void Delete();
     const NOTIFYICONDATAA& Data() const { return data_; }
 
-private:
+  private:
     NOTIFYICONDATAA data_{};
     bool prepared_ = false;
 };

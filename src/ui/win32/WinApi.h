@@ -4,6 +4,7 @@
 // Code here calls the ANSI functions by their explicit names instead.
 
 #include <windows.h>
+// After windows.h, which they build on.
 #include <commctrl.h>
 #include <shellapi.h>
 #include <windowsx.h>

@@ -21,7 +21,7 @@ static_assert(TopmostFlags == 0x53 && NotTopmostFlags == 0x13);
 UINT MessageBoxStyle(MessageIcon icon);
 
 class WinShell : public Shell {
-public:
+  public:
     WinShell(HINSTANCE instance, int dpi, WinView& view);
 
     // Wiring, in the order main() builds things.
@@ -57,10 +57,10 @@ public:
     void RaisePriority() override;
     void SetNoticeTopmost() override;
 
-protected:
+  protected:
     void EndProcess() override;
 
-private:
+  private:
     HWND Main() const;
     void RunAboutLoop();
 

@@ -10,7 +10,7 @@
 namespace dormix::win32 {
 
 class WinView final : public ui::View {
-public:
+  public:
     void Attach(ui::Wnd window, HWND hwnd, ControlSet& controls);
     void Detach(ui::Wnd window);
     HWND WindowHandle(ui::Wnd window) const;
@@ -23,7 +23,7 @@ public:
     void SetEnabled(ui::Ctl control, bool enabled) override;
     void SetTooltip(ui::Ctl control, std::string_view tip) override;
 
-private:
+  private:
     ControlSet* SetOf(ui::Ctl control);
 
     struct Entry {

@@ -20,7 +20,7 @@ void RegisterWindowClass(HINSTANCE instance, const WindowClass& wc);
 [[noreturn]] void FatalReport(const char* what);
 
 class Wnd {
-public:
+  public:
     Wnd() = default;
     Wnd(const Wnd&) = delete;
     Wnd& operator=(const Wnd&) = delete;
@@ -29,7 +29,7 @@ public:
     HWND Handle() const { return hwnd_; }
     bool Alive() const { return hwnd_ != nullptr; }
 
-protected:
+  protected:
     // Creates the window (hidden) with the given client size in pixels.
     void Create(HINSTANCE instance, const char* className, const char* caption, DWORD style,
                 int clientWidth, int clientHeight);
@@ -49,7 +49,7 @@ protected:
     virtual bool OnEraseBackground(HDC) { return false; }
     virtual bool OnSetCursor(HWND /*over*/) { return false; }
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 

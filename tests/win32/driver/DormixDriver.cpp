@@ -103,7 +103,9 @@ int Run(const std::vector<std::string>& a) {
         static const std::string empty;
         return i < a.size() ? a[i] : empty;
     };
-    const auto timeout = [&](std::size_t i) { return i < a.size() ? std::atoi(a[i].c_str()) : 10000; };
+    const auto timeout = [&](std::size_t i) {
+        return i < a.size() ? std::atoi(a[i].c_str()) : 10000;
+    };
 
     if (cmd == "wait")  // wait CAPTION [ms]
         return WaitFor(timeout(2), [&] { return FindTop(arg(1)) != nullptr; })
@@ -149,13 +151,13 @@ int Run(const std::vector<std::string>& a) {
         GetWindowRect(top, &r);
         GetClientRect(top, &c);
         const LONG ex = GetWindowLongA(top, GWL_EXSTYLE), style = GetWindowLongA(top, GWL_STYLE);
-        std::printf("visible=%d iconic=%d topmost=%d enabled=%d sysmenu=%d minbox=%d maxbox=%d "
-                    "left=%ld top=%ld width=%ld height=%ld client=%ldx%ld\n",
-                    IsWindowVisible(top) ? 1 : 0, IsIconic(top) ? 1 : 0,
-                    (ex & WS_EX_TOPMOST) ? 1 : 0, IsWindowEnabled(top) ? 1 : 0,
-                    (style & WS_SYSMENU) ? 1 : 0, (style & WS_MINIMIZEBOX) ? 1 : 0,
-                    (style & WS_MAXIMIZEBOX) ? 1 : 0, r.left, r.top, r.right - r.left,
-                    r.bottom - r.top, c.right, c.bottom);
+        std::printf(
+            "visible=%d iconic=%d topmost=%d enabled=%d sysmenu=%d minbox=%d maxbox=%d "
+            "left=%ld top=%ld width=%ld height=%ld client=%ldx%ld\n",
+            IsWindowVisible(top) ? 1 : 0, IsIconic(top) ? 1 : 0, (ex & WS_EX_TOPMOST) ? 1 : 0,
+            IsWindowEnabled(top) ? 1 : 0, (style & WS_SYSMENU) ? 1 : 0,
+            (style & WS_MINIMIZEBOX) ? 1 : 0, (style & WS_MAXIMIZEBOX) ? 1 : 0, r.left, r.top,
+            r.right - r.left, r.bottom - r.top, c.right, c.bottom);
         return 0;
     }
     if (cmd == "boxicon") {  // whether a message box shows an icon

@@ -46,9 +46,9 @@ struct Program {
     Look LookOf(Ctl c) {
         HWND h = main.Controls().Handle(c);
         HDC dc = CreateCompatibleDC(nullptr);
-        auto brush = reinterpret_cast<HBRUSH>(
-            SendMessageA(main.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                         reinterpret_cast<LPARAM>(h)));
+        auto brush = reinterpret_cast<HBRUSH>(SendMessageA(main.Handle(), WM_CTLCOLORSTATIC,
+                                                           reinterpret_cast<WPARAM>(dc),
+                                                           reinterpret_cast<LPARAM>(h)));
         LOGBRUSH lb{};
         GetObjectA(brush, sizeof lb, &lb);
         Look look{GetTextColor(dc), lb.lbColor, 0};
@@ -88,9 +88,11 @@ TEST(MainWindowWalk, StartCountdownCancelAndTrayDoubleClickOnTheRealWindow) {
     EXPECT_EQ(tray.uID, static_cast<UINT>(reinterpret_cast<UINT_PTR>(tray.hIcon)));
     EXPECT_EQ(tray.uFlags, 7u);
     EXPECT_EQ(tray.uCallbackMessage, 0x200u);
-    EXPECT_EQ(std::string(tray.szTip, 64), std::string("Dormix Lite") + '\0' + std::string(52, ' '));
+    EXPECT_EQ(std::string(tray.szTip, 64),
+              std::string("Dormix Lite") + '\0' + std::string(52, ' '));
     EXPECT_EQ(p.Caption(), "Dormix Lite");
-    EXPECT_EQ(p.Text(Ctl::Title), "Power Off the computer if there is no input activity for over 6 sec");
+    EXPECT_EQ(p.Text(Ctl::Title),
+              "Power Off the computer if there is no input activity for over 6 sec");
     EXPECT_EQ(p.Text(Ctl::Counter), "Program Activation In 2s");
     EXPECT_EQ(p.main.Controls().Tooltip(Ctl::Exit), "Exit Dormix Lite");
     const auto normal = p.LookOf(Ctl::Counter);

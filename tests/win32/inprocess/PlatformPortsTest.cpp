@@ -20,7 +20,7 @@ namespace {
 
 // Forwards to the real calls and counts them.
 class CountingPower final : public power::PowerApi {
-public:
+  public:
     bool LookupShutdownPrivilege() override { return ++calls, real.LookupShutdownPrivilege(); }
     bool CurrentProcess() override { return ++calls, real.CurrentProcess(); }
     bool OpenProcessToken(std::uint32_t a) override { return ++calls, real.OpenProcessToken(a); }
@@ -47,7 +47,8 @@ TEST(TokenPowerApi, FlagsOutOfRangeAreRefusedBeforeTheTokenIsTouched) {
             ADD_FAILURE() << "no error for " << flags;
         } catch (const ProgramError& e) {
             EXPECT_EQ(static_cast<std::uint32_t>(e.Number()), 0x8004062Fu);
-            EXPECT_EQ(e.Description(), "Invalid parameter to ShutdownSystem: " + std::to_string(flags));
+            EXPECT_EQ(e.Description(),
+                      "Invalid parameter to ShutdownSystem: " + std::to_string(flags));
             EXPECT_EQ(e.Source(), "DormixL.mShutDown");
         }
     }
@@ -146,7 +147,8 @@ TEST(ProgramResources, IconGroupsAndBitmaps) {
         EXPECT_EQ(program[i].id, 30001 + i);
         EXPECT_EQ(program[i].width, sizes[i]);
         EXPECT_EQ(program[i].bits, bits[i]);
-        EXPECT_TRUE(FindResourceA(exe.handle, MAKEINTRESOURCEA(program[i].id), MAKEINTRESOURCEA(3)));
+        EXPECT_TRUE(
+            FindResourceA(exe.handle, MAKEINTRESOURCEA(program[i].id), MAKEINTRESOURCEA(3)));
     }
     EXPECT_EQ(IconGroup(exe.handle, IDI_ABOUT).size(), 6u);
     const auto error = IconGroup(exe.handle, IDI_ERRORICON);
@@ -155,11 +157,13 @@ TEST(ProgramResources, IconGroupsAndBitmaps) {
     EXPECT_EQ(error[1].width, 16);
     EXPECT_EQ(error[0].colours, 16);
 
-    const struct { int id, width, height; } pictures[] = {
-        {IDB_SMALLLOGO, ui::SmallLogoWidth, ui::SmallLogoHeight},
-        {IDB_ABOUTBACKGROUND, ui::AboutBackgroundWidth, ui::AboutBackgroundHeight}};
+    const struct {
+        int id, width, height;
+    } pictures[] = {{IDB_SMALLLOGO, ui::SmallLogoWidth, ui::SmallLogoHeight},
+                    {IDB_ABOUTBACKGROUND, ui::AboutBackgroundWidth, ui::AboutBackgroundHeight}};
     for (const auto& pic : pictures) {
-        HANDLE h = LoadImageA(exe.handle, MAKEINTRESOURCEA(pic.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+        HANDLE h = LoadImageA(exe.handle, MAKEINTRESOURCEA(pic.id), IMAGE_BITMAP, 0, 0,
+                              LR_CREATEDIBSECTION);
         ASSERT_NE(h, nullptr);
         DIBSECTION ds{};
         GetObjectA(h, sizeof ds, &ds);
@@ -193,15 +197,21 @@ TEST(ProgramResources, VersionInformationMatchesTheInventory) {
     EXPECT_EQ(translation[0], v.language);
     EXPECT_EQ(translation[1], v.codePage);
     const std::pair<const char*, std::string_view> fields[] = {
-        {"FileVersion", v.fileVersionText},   {"ProductVersion", v.fileVersionText},
-        {"ProductName", v.productName},       {"InternalName", v.internalName},
-        {"OriginalFilename", v.originalFilename}, {"FileDescription", v.fileDescription},
-        {"Comments", v.comments},             {"CompanyName", v.companyName},
+        {"FileVersion", v.fileVersionText},
+        {"ProductVersion", v.fileVersionText},
+        {"ProductName", v.productName},
+        {"InternalName", v.internalName},
+        {"OriginalFilename", v.originalFilename},
+        {"FileDescription", v.fileDescription},
+        {"Comments", v.comments},
+        {"CompanyName", v.companyName},
         {"LegalCopyright", v.legalCopyright}};
     for (const auto& [name, expected] : fields) {
         char* value = nullptr;
         const std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
-        ASSERT_TRUE(VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &len)) << name;
+        ASSERT_TRUE(
+            VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &len))
+            << name;
         EXPECT_EQ(std::string(value), expected) << name;
     }
 }

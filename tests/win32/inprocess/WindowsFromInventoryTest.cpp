@@ -54,9 +54,9 @@ void ExpectControlsAsInventory(HWND top, ControlSet& set, ui::Wnd window) {
         EXPECT_EQ(r.top, TwipsToPixels(c.rect.top, dpi));
         EXPECT_EQ(r.right - r.left, TwipsToPixels(c.rect.width, dpi));
         EXPECT_EQ(r.bottom - r.top, TwipsToPixels(c.rect.height, dpi));
-        EXPECT_EQ(_stricmp(ClassName(h).c_str(),
-                           c.kind == ui::Kind::CommandButton ? "Button" : "Static"),
-                  0);
+        EXPECT_EQ(
+            _stricmp(ClassName(h).c_str(), c.kind == ui::Kind::CommandButton ? "Button" : "Static"),
+            0);
         const bool focusable = (GetWindowLongA(h, GWL_STYLE) & WS_TABSTOP) != 0;
         EXPECT_EQ(focusable, c.kind == ui::Kind::CommandButton);
         if (c.kind == ui::Kind::CommandButton || c.kind == ui::Kind::Label) {
@@ -123,7 +123,8 @@ TEST(WindowsFromInventory, MainWindowHasEveryControlTheFramesAndTheHiddenMenu) {
     EXPECT_EQ(GetMenuItemCount(show), 5);
     GetMenuStringA(show, 4, text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "Show Numbers Only");
-    EXPECT_EQ(GetMenuState(level1, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+    EXPECT_EQ(GetMenuState(level1, 1, MF_BYPOSITION) & MF_SEPARATOR,
+              static_cast<UINT>(MF_SEPARATOR));
     GetMenuStringA(level1, 5, text, sizeof text, MF_BYPOSITION);
     EXPECT_STREQ(text, "Exit");
 }
@@ -146,7 +147,8 @@ TEST(WindowsFromInventory, AboutAndNoticeWindows) {
     b.view.SetCaption(ui::Ctl::ErrorMess, app::NoticeText());
     EXPECT_EQ(Text(notice.Handle()), "Dormix Lite Start Up Error");
     EXPECT_EQ(Text(notice.Controls().Handle(ui::Ctl::ErrorMess)),
-              "Dormix or Dormix Lite is already\r\nrunning, Only one instance can\r\nbe running at a time");
+              "Dormix or Dormix Lite is already\r\nrunning, Only one instance can\r\nbe running at "
+              "a time");
 }
 
 }  // namespace
