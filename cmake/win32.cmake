@@ -48,6 +48,7 @@ function(dormix_program name)
     set_source_files_properties(src/ui/win32/DormixL.rc PROPERTIES OBJECT_DEPENDS
         "${DORMIX_RC_GEN}/icon-1.rc;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+    target_link_options(${name} PRIVATE -s)  # no symbols in what ships
 endfunction()
 
 dormix_program(DormixL)

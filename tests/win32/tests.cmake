@@ -28,3 +28,6 @@ target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/core ${
 target_link_libraries(win32_tests PRIVATE dormix_win32 version gtest gtest_main)
 add_test(NAME win32_inprocess COMMAND bash "${DORMIX_E2E}/inprocess.sh" "${CMAKE_BINARY_DIR}")
 set_tests_properties(win32_inprocess PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
+
+add_test(NAME win32_binary COMMAND bash "${DORMIX_E2E}/binary.sh" "${CMAKE_BINARY_DIR}")
+set_tests_properties(win32_binary PROPERTIES TIMEOUT 30)

@@ -125,6 +125,10 @@ void MainWindow::OnSize(UINT) { app_.OnMainResize(); }
 // WM_MOUSEMOVE), with the event's message number where x would be.
 void MainWindow::OnMouseMove(int x, int) { app_.OnMainMouseMove(x); }
 
+void MainWindow::OnActivate(bool active) {
+    if (active) FocusFirstControl(Handle());
+}
+
 // The session ending unloads the window as closing it does, so the log
 // gets its exit entry before the system takes the process down.
 void MainWindow::OnEndSession(bool ending) {
@@ -188,6 +192,10 @@ void AboutForm::OnDestroy() {
     view_.Detach(ui::Wnd::frmAbout);
 }
 
+void AboutForm::OnActivate(bool active) {
+    if (active) FocusFirstControl(Handle());
+}
+
 bool AboutForm::OnEraseBackground(HDC dc) {
     RECT client;
     GetClientRect(Handle(), &client);
@@ -241,7 +249,9 @@ void NoticeWindow::OnCommand(int id, int code, HWND) {
 }
 
 void NoticeWindow::OnActivate(bool active) {
-    if (active) app_.OnNoticeActivate();
+    if (!active) return;
+    FocusFirstControl(Handle());
+    app_.OnNoticeActivate();
 }
 
 // The notice is the only window of its copy: when it goes, the copy ends.

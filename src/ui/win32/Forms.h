@@ -33,6 +33,7 @@ class MainWindow final : public Wnd {
     bool OnClose() override;
     void OnSize(UINT type) override;
     void OnMouseMove(int x, int y) override;
+    void OnActivate(bool active) override;
     void OnEndSession(bool ending) override;
     HBRUSH OnCtlColorStatic(HDC dc, HWND child) override {
         return controls_.OnCtlColorStatic(dc, child);
@@ -63,6 +64,7 @@ class AboutForm final : public Wnd {
     void OnCommand(int id, int code, HWND control) override;
     bool OnClose() override;
     void OnDestroy() override;
+    void OnActivate(bool active) override;
     HBRUSH OnCtlColorStatic(HDC dc, HWND child) override {
         return controls_.OnCtlColorStatic(dc, child);
     }

@@ -32,6 +32,12 @@ void FatalReport(const char* what) {
     ExitProcess(1);
 }
 
+void FocusFirstControl(HWND window) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(window, focus)) return;  // keep what the user chose
+    if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) SetFocus(first);
+}
+
 Wnd::~Wnd() {
     if (hwnd_) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
@@ -90,9 +96,13 @@ LRESULT Wnd::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE:
             OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             return 0;
-        case WM_ACTIVATE:
+        case WM_ACTIVATE: {
+            // The default handling puts the focus on the window itself; the
+            // handler runs after it so it can move the focus to a control.
+            const LRESULT r = DefWindowProcA(hwnd, msg, wp, lp);
             OnActivate(LOWORD(wp) != WA_INACTIVE);
-            break;
+            return r;
+        }
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:

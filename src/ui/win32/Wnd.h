@@ -19,6 +19,9 @@ void RegisterWindowClass(HINSTANCE instance, const WindowClass& wc);
 // window procedure: no C++ exception may unwind through a Win32 frame.
 [[noreturn]] void FatalReport(const char* what);
 
+// Labels take no focus: an activated window gives it to its first button.
+void FocusFirstControl(HWND window);
+
 class Wnd {
   public:
     Wnd() = default;

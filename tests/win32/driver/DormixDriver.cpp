@@ -171,6 +171,18 @@ int Run(const std::vector<std::string>& a) {
         std::printf("none\n");
         return 0;
     }
+    if (cmd == "focus") {  // the inventory name of the control that has the keyboard focus
+        GUITHREADINFO gti{};
+        gti.cbSize = sizeof gti;
+        GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gti);
+        ui::Wnd w;
+        if (gti.hwndFocus && WindowOfClass(ClassOf(top), w))
+            for (const auto& c : ui::Controls())
+                if (c.window == w && GetDlgItem(top, win32::ControlId(c.id)) == gti.hwndFocus)
+                    return std::printf("%s\n", std::string(c.name).c_str()), 0;
+        std::printf("(none)\n");
+        return 0;
+    }
     if (cmd == "priority") {  // the owning process's class and its UI thread's priority
         DWORD pid = 0;
         const DWORD tid = GetWindowThreadProcessId(top, &pid);

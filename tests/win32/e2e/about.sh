@@ -21,6 +21,7 @@ check_match "About: no title-bar buttons, 164x312" 'sysmenu=0 minbox=0 maxbox=0 
     "$(drv state "$ABOUT")"
 check "main window disabled while About is open" "enabled=0" \
     "$(drv state "$MAIN" | grep -oE 'enabled=[01]')"
+check "the Close button has the focus" "ExitAbout" "$(drv focus "$ABOUT")"
 frozen=$(drv text "$MAIN" Counter)
 wait "$watcher" || true
 check "countdown line from 4" $'About will close in 4 sec\nAbout will close in 3 sec\nAbout will close in 2 sec\nAbout will close in 1 sec' \

@@ -32,6 +32,7 @@ double_click_tray
 check "double-click on the icon opens the window" "visible=1 iconic=0" \
     "$(sleep 0.5; drv state "$MAIN" | grep -oE 'visible=[01] iconic=[01]')"
 check "the icon goes while the window is out" none "$(tray_icon_becomes none)"
+check "focus on the first button" "TestS" "$(drv focus "$MAIN")"
 state=$(drv state "$MAIN")
 left=$(grep -oE 'left=-?[0-9]+' <<<"$state" | cut -d= -f2)
 width=$(grep -oE 'width=[0-9]+' <<<"$state" | cut -d= -f2)

@@ -14,7 +14,7 @@ check "notice text" $'Dormix or Dormix Lite is already\nrunning, Only one instan
     "$(drv text "$NOTICE" ErrorMess)"
 check_match "notice: on top, close box only, 283x95" \
     'topmost=1 enabled=1 sysmenu=1 minbox=0 maxbox=0 .* client=283x95' "$(drv state "$NOTICE")"
-check "button" "OK" "$(drv text "$NOTICE" Exit)"
+check "button, with the focus" "OK Exit" "$(drv text "$NOTICE" Exit) $(drv focus "$NOTICE")"
 check "still one main window" 1 "$(drv count "$MAIN")"
 drv click "$NOTICE" Exit >/dev/null
 check_ok "OK ends the notice copy" drv gone "$NOTICE" 5000
