@@ -10,6 +10,7 @@ log::LocalTime ToLocalTime(const SYSTEMTIME& st) {
     t.hour = st.wHour;
     t.minute = st.wMinute;
     t.second = st.wSecond;
+    // "MMM" is the locale's own abbreviation, as the log has always used.
     char month[32] = {};
     if (GetDateFormatA(LOCALE_USER_DEFAULT, 0, &st, "MMM", month, sizeof month) > 0)
         t.monthAbbreviation = month;

@@ -24,6 +24,8 @@ Program::Program(HINSTANCE instance, std::string argumentText)
     shell_.SetApplication(app_);
 }
 
+// The notice copy never builds the main window, so it leaves no tray icon
+// and writes nothing to the log.
 int Program::Run() {
     if (!app_.Main()) {
         notice_ = std::make_unique<win32::NoticeWindow>(instance_, dpi_, app_, view_);

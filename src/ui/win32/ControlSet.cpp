@@ -114,6 +114,8 @@ Ctl ControlSet::IdOf(HWND child) const {
     throw std::out_of_range("not a control of this window");
 }
 
+// Bold is a second font of the same face and size, made once and shared by
+// every control that needs it.
 HFONT ControlSet::FontFor(const ui::Font& f, bool bold) {
     const int weight = bold ? BoldWeight : f.weight;
     auto key = std::make_tuple(f.points, weight, f.underline);
@@ -140,6 +142,7 @@ COLORREF ControlSet::Resolve(ui::Colour colour) {
 }
 
 HBRUSH ControlSet::BrushFor(ui::Colour colour) {
+    // The system's own brush follows a theme change; it must never be deleted.
     if (colour.system == ui::Colour::System::ButtonFace) return GetSysColorBrush(COLOR_BTNFACE);
     const COLORREF value = Resolve(colour);
     auto it = brushes_.find(value);
@@ -201,6 +204,8 @@ void ControlSet::SetBold(Ctl c, bool bold) {
 
 void ControlSet::SetEnabled(Ctl c, bool enabled) { EnableWindow(At(c).hwnd, enabled); }
 
+// The tooltip control keeps a pointer into item.tip for TTM_ADDTOOL and
+// copies the text on TTM_UPDATETIPTEXT; either way the string outlives it.
 void ControlSet::SetTooltip(Ctl c, std::string_view tip) {
     Item& item = At(c);
     const bool had = !item.tip.empty();
@@ -217,6 +222,8 @@ void ControlSet::SetTooltip(Ctl c, std::string_view tip) {
     SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
+// Read back from the tooltip control itself, not from our copy, so a test
+// sees what the user would.
 std::string ControlSet::Tooltip(Ctl c) const {
     auto it = items_.find(c);
     if (it == items_.end()) return {};
@@ -230,6 +237,8 @@ std::string ControlSet::Tooltip(Ctl c) const {
     return buffer;
 }
 
+// Labels keep no colours of their own: a STATIC asks its parent for text
+// colour, background mode and brush every time it paints.
 HBRUSH ControlSet::OnCtlColorStatic(HDC dc, HWND child) {
     for (auto& [id, item] : items_) {
         if (item.hwnd != child) continue;

@@ -2,6 +2,7 @@
 
 namespace dormix::win32 {
 
+// The process is dpi-aware (WinMain), so this is the real system setting.
 int SystemDpi() {
     HDC screen = GetDC(nullptr);
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;

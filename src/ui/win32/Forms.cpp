@@ -92,6 +92,8 @@ void MainWindow::OnCreate() {
     view_.Attach(ui::Wnd::DormixMain, Handle(), controls_);
 }
 
+// Re-armed before the tick runs: the tick may stop the timer (a reset) or
+// open a message box whose own loop delivers the next ticks.
 void MainWindow::OnTimer(UINT_PTR id) {
     if (id == RefreshTimerId && shell_.RefreshBeat()) app_.OnRefreshTick();
 }
@@ -174,6 +176,7 @@ void AboutForm::OnTimer(UINT_PTR id) {
     if (id == AboutTimerId && timer1_.Beat()) app_.OnAboutTimer();
 }
 
+// The link is a STATIC with SS_NOTIFY: its click arrives as STN_CLICKED.
 void AboutForm::OnCommand(int id, int code, HWND) {
     Ctl c;
     if (!ControlFromId(id, c)) return;
@@ -196,6 +199,8 @@ void AboutForm::OnActivate(bool active) {
     if (active) FocusFirstControl(Handle());
 }
 
+// The background picture at its natural size (scaled with the dpi); the
+// white panel is painted here too, under the transparent labels.
 bool AboutForm::OnEraseBackground(HDC dc) {
     RECT client;
     GetClientRect(Handle(), &client);

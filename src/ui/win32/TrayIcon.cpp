@@ -27,6 +27,8 @@ void TrayIcon::Prepare(HWND window, HICON icon) {
     prepared_ = true;
 }
 
+// Results ignored: a second add for the same window and id is refused by
+// the shell, and with no notification area the window just stays hidden.
 void TrayIcon::Add() {
     if (prepared_) Shell_NotifyIconA(NIM_ADD, &data_);
 }

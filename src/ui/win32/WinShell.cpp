@@ -30,10 +30,12 @@ bool WinShell::IsMinimised() { return IsIconic(Main()); }
 // its way to the tray. WM_SIZE reaches the core before this returns.
 void WinShell::SetMinimised() { ::ShowWindow(Main(), SW_SHOWMINNOACTIVE); }
 
+// SW_RESTORE also shows a hidden window; the core shows it right after anyway.
 void WinShell::SetNormal() { ::ShowWindow(Main(), SW_RESTORE); }
 void WinShell::ShowWindow() { ::ShowWindow(Main(), SW_SHOW); }
 void WinShell::HideWindow() { ::ShowWindow(Main(), SW_HIDE); }
 
+// The core centres in twips, as the screen and the frame measure at this dpi.
 TwipsSize WinShell::ScreenSize() {
     return {PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_),
             PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi_)};
@@ -54,6 +56,7 @@ void WinShell::MoveWindow(float left, float top) {
 void WinShell::SetTopmost() { SetWindowPos(Main(), HWND_TOPMOST, 0, 0, 0, 0, TopmostFlags); }
 void WinShell::ClearTopmost() { SetWindowPos(Main(), HWND_NOTOPMOST, 0, 0, 0, 0, NotTopmostFlags); }
 
+// The tray shows a 16 px image: the window's small icon, whose handle is also the id.
 void WinShell::PrepareTrayIcon() { tray_.Prepare(Main(), main_ ? main_->SmallIcon() : nullptr); }
 void WinShell::TrayAdd() { tray_.Add(); }
 void WinShell::TrayDelete() { tray_.Delete(); }
@@ -94,6 +97,8 @@ void WinShell::RunAboutLoop() {
     }
 }
 
+// Called from the main timer's tick inside the About loop, or from the
+// About window's own button: either way the loop sees the window gone.
 void WinShell::CloseAbout() {
     if (about_ && about_->Alive()) DestroyWindow(about_->Handle());
 }
@@ -128,6 +133,7 @@ void WinShell::SetNoticeTopmost() {
     if (notice_) SetWindowPos(notice_, HWND_TOPMOST, 0, 0, 0, 0, TopmostFlags);
 }
 
+// At once, as the core asks: no unloading, no destructors, no more messages.
 void WinShell::EndProcess() { ExitProcess(0); }
 
 }  // namespace dormix::win32

@@ -15,6 +15,8 @@ HWND WinView::WindowHandle(ui::Wnd window) const {
     return it == windows_.end() ? nullptr : it->second.hwnd;
 }
 
+// The core may still set a control of a window that has just closed (the
+// About window's countdown line after the auto-close): that is dropped.
 ControlSet* WinView::SetOf(ui::Ctl control) {
     auto it = windows_.find(ui::ControlOf(control).window);
     return it == windows_.end() ? nullptr : it->second.controls;

@@ -45,6 +45,8 @@ Wnd::~Wnd() {
     }
 }
 
+// Centred on the screen: the main window has no owner, and the About
+// window is shown without one.
 void Wnd::Create(HINSTANCE instance, const char* className, const char* caption, DWORD style,
                  int clientWidth, int clientHeight) {
     RECT r{0, 0, clientWidth, clientHeight};
