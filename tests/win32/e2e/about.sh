@@ -34,9 +34,17 @@ check_ok "the cycle resumes" drv wait-text "$MAIN" Counter "No key or mouse acti
 
 drv click "$MAIN" About >/dev/null
 check_ok "About opens again" drv wait "$ABOUT" 5000
+read -r x y w h < <(drv rect "$ABOUT" WebSite)
+link_colours() { import -window root -crop "${w}x${h}+$x+$y" +repage -depth 8 txt:- | grep -oE '#[0-9A-F]{6}' | sort -u | xargs; }
+check_match "link drawn green, underlined text on the white panel" '#006600' "$(link_colours)"
+xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+sleep 0.5
+check_match "a real click on the link turns it orange" '#FF8000' "$(link_colours)"
+check "About stays open after the click" 1 "$(drv count "$ABOUT")"
 drv click "$ABOUT" ExitAbout >/dev/null
 check_ok "Close button closes it" drv gone "$ABOUT" 2000
-check_ok "the cycle resumes" drv wait-text "$MAIN" Counter "No key or mouse activity for the last 3s" 3000
+# The click moved the pointer: once resumed, the cycle sees it and counts from 0.
+check_ok "the cycle resumes" drv wait-text "$MAIN" Counter "No key or mouse activity for the last 1s" 4000
 drv close "$MAIN" >/dev/null
 wait_ended "closing ends the program"
 
