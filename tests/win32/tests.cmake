@@ -15,7 +15,7 @@ function(dormix_e2e name)
     add_test(NAME win32_e2e_${name} COMMAND bash "${DORMIX_E2E}/${name}.sh" "${CMAKE_BINARY_DIR}")
     set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
 endfunction()
-foreach(t inhibit_cycle pointer test_mode cancel single_instance log_failures exit_phases about power_off dpi)
+foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi)
     dormix_e2e(${t})
 endforeach()
 
