@@ -19,9 +19,11 @@ DWORD FixedBorderStyle(const ui::Window& def) {
     return style;
 }
 
+// Shared: every opening of the About window asks again, and the system
+// hands back the same handles instead of new ones that would leak.
 HICON LoadIconSized(HINSTANCE instance, int id, int size) {
     return static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED));
 }
 
 namespace {
