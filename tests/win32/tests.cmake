@@ -22,10 +22,8 @@ endforeach()
 # In-process tests of the Win32 layer: real windows and system calls, the
 # core's fakes for what must not touch the machine. Run under Wine on Xvfb.
 file(GLOB DORMIX_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/inprocess/*.cpp)
-add_executable(win32_tests ${DORMIX_WIN32_TESTS} ${CMAKE_SOURCE_DIR}/tests/core/Fakes.cpp
-    ${CMAKE_SOURCE_DIR}/src/app/win32/TimerPeriod.cpp)
-target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/core ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(win32_tests PRIVATE dormix_win32 version gtest gtest_main)
+add_executable(win32_tests ${DORMIX_WIN32_TESTS} ${CMAKE_SOURCE_DIR}/src/app/win32/TimerPeriod.cpp)
+target_link_libraries(win32_tests PRIVATE dormix_win32 dormix_fakes version gtest gtest_main)
 add_test(NAME win32_inprocess COMMAND bash "${DORMIX_E2E}/inprocess.sh" "${CMAKE_BINARY_DIR}")
 set_tests_properties(win32_inprocess PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
 

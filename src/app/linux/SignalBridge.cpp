@@ -1,0 +1,56 @@
+#include "app/linux/SignalBridge.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <csignal>
+
+namespace dormix::linux_app {
+
+namespace {
+
+// A signal handler may do almost nothing: it writes the signal's number into
+// a pipe, and the event loop reads it on the user-interface thread.
+int pipeFds[2] = {-1, -1};
+
+void OnSignal(int number) {
+    const int saved = errno;
+    const char byte = char(number);
+    [[maybe_unused]] const auto n = ::write(pipeFds[1], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+SignalBridge::SignalBridge(std::function<void()> onEnd) : onEnd_(std::move(onEnd)) {
+    if (pipeFds[0] < 0 && ::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(pipeFds[0], QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &SignalBridge::Drain);
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &action, nullptr);
+    // The session manager's "die" at the end of the session makes Qt leave
+    // its event loop, which nothing else in this program does: close in
+    // order then, as on WM_ENDSESSION. (Its "save yourself" comes at
+    // checkpoints too, so it is no sign of the end.)
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            [this] { onEnd_(); });
+}
+
+SignalBridge::~SignalBridge() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(number, &action, nullptr);
+}
+
+void SignalBridge::Drain() {
+    char bytes[16];
+    bool any = false;
+    while (::read(pipeFds[0], bytes, sizeof bytes) > 0) any = true;
+    if (any) onEnd_();
+}
+
+}  // namespace dormix::linux_app

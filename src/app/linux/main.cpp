@@ -1,0 +1,111 @@
+// DormixL for Linux desktops: Qt 6 Widgets on X11, input from Xlib and
+// XInput2, power-off through logind, the running-copy marker a flock.
+#include <QApplication>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/Arguments.h"
+#include "app/linux/DisplayProbe.h"
+#include "app/linux/FlockMarker.h"
+#include "app/linux/LocalClock.h"
+#include "app/linux/SignalBridge.h"
+#include "log/FileSystemLogFiles.h"
+#include "monitor/x11/X11InputSource.h"
+#include "power/linux/LogindPowerApi.h"
+#include "ui/qt/MainWindow.h"
+#include "ui/qt/NoticeWindow.h"
+#include "ui/qt/QtShell.h"
+#include "ui/qt/QtView.h"
+#include "ui/qt/TracingView.h"
+#include "ui/qt/TrayIcon.h"
+
+#ifndef DORMIX_TIMER_DIVISOR
+#define DORMIX_TIMER_DIVISOR 1
+#endif
+#ifndef DORMIX_TRACE_VIEW
+#define DORMIX_TRACE_VIEW 0
+#endif
+
+namespace {
+
+using namespace dormix;
+
+std::string ProgramName(const char* argv0) {
+    return std::filesystem::path(argv0 ? argv0 : "DormixL").stem().string();
+}
+
+void TraceLine(std::string_view line) {
+    if (!DORMIX_TRACE_VIEW) return;
+    std::fprintf(stderr, "%.*s\n", int(line.size()), line.data());
+    std::fflush(stderr);
+}
+
+int RunNotice(QApplication& qapp, app::Application& app, qt::QtView& view, qt::QtShell& shell) {
+    qt::NoticeWindow notice(view);
+    shell.SetNotice(&notice);
+    notice.onOk = [&] { app.OnNoticeOk(); };
+    notice.onActivate = [&] { app.OnNoticeActivate(); };
+    notice.onClosed = [] { QCoreApplication::quit(); };
+    // The notice copy writes nothing anywhere: a signal just ends it.
+    linux_app::SignalBridge endSignals([] { QCoreApplication::quit(); });
+    app.OnNoticeLoad();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    notice.move(screen.center() - notice.rect().center());
+    notice.show();
+    app.OnNoticeActivate();
+    TraceLine("notice shown");
+    return qapp.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Qt takes its own options out of argv; the argument text is what was given.
+    std::vector<std::string> given(argv + 1, argv + argc);
+    std::vector<std::string_view> views(given.begin(), given.end());
+    const std::string argumentText = app::ArgumentTextFromArgs(views);
+
+    // The input source speaks X11: under a Wayland session Qt would otherwise
+    // pick Wayland while the pointer and keys come from XWayland.
+    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    linux_app::DisplayProbe probe;
+    if (!probe.Open()) return 1;
+
+    QApplication qapp(argc, argv);
+    // Every window is hidden most of the time; closing a message box must
+    // not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    auto input = x11::X11InputSource::Open();
+    if (!input) {
+        std::fprintf(stderr, "DormixL: the X server has no XInput 2 extension.\n");
+        return 1;
+    }
+    probe.Release();
+    qt::QtView qtView;
+    qt::TracingView tracing(qtView);
+    ui::View& view = DORMIX_TRACE_VIEW ? static_cast<ui::View&>(tracing) : qtView;
+    qt::MainWindow mainWindow(qtView);
+    qt::TrayIcon tray;
+    qt::QtShell shell(mainWindow, qtView, tray, DORMIX_TIMER_DIVISOR);
+    if (DORMIX_TRACE_VIEW) shell.trace = TraceLine;
+
+    log::FileSystemLogFiles files;
+    linux_app::LocalClock clock;
+    power_linux::LogindPowerApi power;
+    linux_app::FlockMarker marker;
+    app::Application app({view, shell, *input, files, clock, power, marker}, argumentText,
+                         ProgramName(argv[0]));
+    shell.Bind(&app);
+
+    if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
+
+    linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
+    app.OnMainLoad();
+    return qapp.exec();
+}

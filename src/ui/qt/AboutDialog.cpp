@@ -1,0 +1,31 @@
+#include "ui/qt/AboutDialog.h"
+
+#include <QAbstractButton>
+
+#include "ui/qt/WidgetBuilder.h"
+
+namespace dormix::qt {
+
+AboutDialog::AboutDialog(QtView& view) : QDialog(nullptr) {
+    BuildWindow(this, ui::Wnd::frmAbout, view);
+    auto* close = qobject_cast<QAbstractButton*>(view.Control(ui::Ctl::ExitAbout));
+    connect(close, &QAbstractButton::clicked, this, [this] {
+        if (onCloseClick) onCloseClick();
+    });
+    auto* link = qobject_cast<ClickableLabel*>(view.Control(ui::Ctl::WebSite));
+    connect(link, &ClickableLabel::clicked, this, [this] {
+        if (onWebSiteClick) onWebSiteClick();
+    });
+}
+
+void AboutDialog::CloseByProgram() {
+    closingByProgram_ = true;
+    done(QDialog::Accepted);
+}
+
+void AboutDialog::reject() {
+    if (!closingByProgram_ && onClosedOtherwise) onClosedOtherwise();
+    QDialog::reject();
+}
+
+}  // namespace dormix::qt

@@ -1,0 +1,152 @@
+// The power-off service over logind, for real against a mock logind on a
+// private bus: which method is called with what, and every refusal with
+// its error number and logind's own text.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "MockLogind.h"
+#include "app/ProgramError.h"
+#include "power/ShutdownService.h"
+#include "power/linux/LogindPowerApi.h"
+#include "ui/Texts.h"
+
+namespace dormix::testing {
+namespace {
+
+using power_linux::LogindPowerApi;
+
+struct Outcome {
+    bool raised = false;
+    std::int32_t number = 0;
+    std::string source, description;
+};
+
+Outcome PowerOff(PrivateBus& bus, std::int32_t flags = power::FlagsPowerOffForced) {
+    LogindPowerApi api([&bus] { return bus.Connection(); });
+    power::ShutdownService service(api, "DormixL");
+    Outcome out;
+    try {
+        EXPECT_TRUE(service.ShutdownSystem(flags));
+    } catch (const ProgramError& e) {
+        out = {true, e.Number(), e.Source(), e.Description()};
+    }
+    return out;
+}
+
+TEST(LogindPower, ForcedPowerOffAsksCanPowerOffThenPowerOffWithoutPrompt) {
+    for (const char* answer : {"yes", "challenge"}) {
+        PrivateBus bus;
+        MockLogind logind(bus, QStringLiteral("{\"CanPowerOff\": \"%1\"}").arg(answer));
+        const Outcome out = PowerOff(bus);
+        EXPECT_FALSE(out.raised) << answer << ": " << out.description;
+        EXPECT_EQ(logind.Calls("CanPowerOff").size(), 1);
+        const auto calls = logind.Calls("PowerOff");
+        ASSERT_EQ(calls.size(), 1) << answer;
+        EXPECT_EQ(calls[0], QVariantList({false})) << "forced: interactive must be false";
+    }
+}
+
+TEST(LogindPower, CanPowerOffNoOrNaRefusesWithLogindsAnswerAndPowersNothingOff) {
+    for (const char* answer : {"no", "na"}) {
+        PrivateBus bus;
+        MockLogind logind(bus, QStringLiteral("{\"CanPowerOff\": \"%1\"}").arg(answer));
+        const Outcome out = PowerOff(bus);
+        EXPECT_TRUE(out.raised);
+        EXPECT_EQ(out.number, power::ErrNoPrivileges);  // 0x8004062E
+        EXPECT_EQ(out.source, "DormixL.mShutDown");
+        EXPECT_EQ(out.description,
+                  std::string("Can't enable shutdown: You do not have the privileges to shutdown "
+                              "this system. [logind answers \"") +
+                      answer + "\" to CanPowerOff.]");
+        EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
+    }
+}
+
+TEST(LogindPower, AbsentLogindOrAbsentBusFailsTheLookUp) {
+    PrivateBus bus;  // a bus, but nobody owns org.freedesktop.login1
+    Outcome out = PowerOff(bus);
+    EXPECT_EQ(out.number, power::ErrNoPrivilegeValue);  // 0x8004062C
+    EXPECT_EQ(out.description,
+              "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [The name "
+              "org.freedesktop.login1 is not on the system bus.]");
+
+    LogindPowerApi api([] {
+        return QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                             QStringLiteral("no-bus"));
+    });
+    power::ShutdownService service(api, "DormixL");
+    try {
+        service.ShutdownSystem(power::FlagsPowerOffForced);
+        ADD_FAILURE() << "no bus, yet no error";
+    } catch (const ProgramError& e) {
+        EXPECT_EQ(e.Number(), power::ErrNoPrivilegeValue);
+        const std::string prefix(text::ShutdownNoPrivilegeValue);
+        EXPECT_EQ(e.Description().substr(0, prefix.size()), prefix);
+        EXPECT_GT(e.Description().size(), prefix.size() + 1) << "the bus's own message";
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
+}
+
+TEST(LogindPower, ABlockInhibitorIsNeverOverriddenEvenWhenForced) {
+    PrivateBus bus;
+    MockLogind logind(bus);
+    const int delay = logind.Inhibit("shutdown", "Music player", "Fading out", "delay");
+    const int block = logind.Inhibit("sleep:shutdown", "Package Updater", "Upgrading", "block");
+    ASSERT_GE(block, 0);
+    Outcome out = PowerOff(bus);
+    EXPECT_EQ(out.number, power::ErrExitWindowsFailed);  // 0x8004062B
+    EXPECT_EQ(out.description,
+              "ShutdownSystem failed: Operation inhibited by \"Package Updater\" (PID 123456, "
+              "user 1000), reason is \"Upgrading\".");
+    EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
+
+    // A delay lock only postpones: the power-off goes ahead.
+    ::close(block);
+    out = PowerOff(bus);
+    EXPECT_FALSE(out.raised) << out.description;
+    EXPECT_EQ(logind.Calls("PowerOff").size(), 1);
+    ::close(delay);
+}
+
+TEST(LogindPower, LogindsOwnRefusalIsReportedWithItsMessage) {
+    PrivateBus bus;
+    MockLogind logind(bus);
+    logind.AddMethod("PowerOff", "b",
+                     "raise dbus.exceptions.DBusException('Operation inhibited by \"updater\"', "
+                     "name='org.freedesktop.login1.BlockedByInhibitorLock')");
+    const Outcome out = PowerOff(bus);
+    EXPECT_EQ(out.number, power::ErrExitWindowsFailed);
+    EXPECT_EQ(out.description, "ShutdownSystem failed: Operation inhibited by \"updater\"");
+}
+
+TEST(LogindPower, FlagsMapOntoLogindsMethods) {
+    PrivateBus bus;
+    MockLogind logind(bus);
+    logind.AddMethod("Halt", "b");
+    ::setenv("XDG_SESSION_ID", "c7", 1);
+    struct Case {
+        std::int32_t flags;
+        const char* method;
+        QVariant argument;
+    } cases[] = {
+        {8, "PowerOff", true}, {12, "PowerOff", false}, {24, "PowerOff", false},
+        {2, "Reboot", true},   {6, "Reboot", false},    {10, "Reboot", true},
+        {1, "Halt", true},     {5, "Halt", false},      {0, "TerminateSession", "c7"},
+    };
+    for (const Case& c : cases) {
+        const int before = logind.Calls(c.method).size();
+        const Outcome out = PowerOff(bus, c.flags);
+        EXPECT_FALSE(out.raised) << c.flags << ": " << out.description;
+        const auto calls = logind.Calls(c.method);
+        ASSERT_EQ(calls.size(), before + 1) << c.flags;
+        EXPECT_EQ(calls.back(), QVariantList({c.argument})) << c.flags;
+    }
+    ::unsetenv("XDG_SESSION_ID");
+    // Outside 0..31 nothing reaches logind.
+    const int before = logind.Calls("CanPowerOff").size();
+    EXPECT_EQ(PowerOff(bus, 32).number, power::ErrInvalidParameter);
+    EXPECT_EQ(logind.Calls("CanPowerOff").size(), before);
+}
+
+}  // namespace
+}  // namespace dormix::testing

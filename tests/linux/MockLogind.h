@@ -1,0 +1,43 @@
+#pragma once
+// A private D-Bus bus with python-dbusmock's logind template on it, standing
+// in for the system bus: the program's logind calls go there for real.
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+namespace dormix::testing {
+
+class PrivateBus {
+  public:
+    PrivateBus();
+    ~PrivateBus();
+    const QString& Address() const { return address_; }
+    QDBusConnection Connection() const;  // our own connection to it
+
+  private:
+    QProcess daemon_;
+    QString address_, name_;
+};
+
+class MockLogind {
+  public:
+    // `parameters`: the template's JSON parameters, e.g. {"CanPowerOff": "no"}.
+    explicit MockLogind(PrivateBus& bus, const QString& parameters = "{}");
+    ~MockLogind();
+
+    // Replaces or adds a method on the logind manager (dbusmock's AddMethod).
+    void AddMethod(const QString& name, const QString& inSig, const QString& code = "");
+    // The arguments of every call of `method` so far.
+    QList<QVariantList> Calls(const QString& method);
+    // A shutdown inhibitor taken from this process; held until the fd closes.
+    int Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode);
+
+  private:
+    PrivateBus& bus_;
+    QProcess mock_;
+};
+
+}  // namespace dormix::testing

@@ -1,0 +1,207 @@
+// The small Linux services: the running-copy marker, the clock's month,
+// priorities, the pointer button codes and the trace format.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <clocale>
+#include <cstdlib>
+
+#include "app/InstanceGuard.h"
+#include "app/linux/FlockMarker.h"
+#include "app/linux/LocalClock.h"
+#include "app/linux/Priority.h"
+#include "app/linux/SignalBridge.h"
+#include "monitor/x11/X11InputSource.h"
+#include "ui/qt/PreciseTicker.h"
+#include "ui/qt/TracingView.h"
+
+namespace dormix::testing {
+namespace {
+
+using linux_app::FlockMarker;
+
+TEST(FlockMarker, SecondHolderSeesTheMarkerUntilTheFirstCloses) {
+    QTemporaryDir dir;
+    FlockMarker first(dir.path().toStdString()), second(dir.path().toStdString());
+    const auto held = first.Create("Dormix", true);
+    ASSERT_NE(held.handle, 0u);
+    EXPECT_FALSE(held.alreadyExists);
+    const auto again = second.Create("Dormix", true);
+    EXPECT_NE(again.handle, 0u);
+    EXPECT_TRUE(again.alreadyExists);
+    second.Close(again.handle);
+    EXPECT_TRUE(second.Create("Other", true).alreadyExists == false) << "names are separate";
+    first.Close(held.handle);
+    const auto after = second.Create("Dormix", true);
+    EXPECT_FALSE(after.alreadyExists);
+    second.Close(after.handle);
+}
+
+TEST(FlockMarker, TheMarkerVanishesWithAKilledHolder) {
+    QTemporaryDir dir;
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        FlockMarker marker(dir.path().toStdString());
+        marker.Create("Dormix", true);
+        const char byte = 1;
+        [[maybe_unused]] auto n = ::write(ready[1], &byte, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    FlockMarker marker(dir.path().toStdString());
+    app::InstanceGuard guard(marker);
+    EXPECT_FALSE(guard.MayStart("")) << "the child holds it";
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(guard.MayStart("")) << "a killed holder leaves no marker behind";
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST(FlockMarker, FallsBackToAPrivateFolderUnderTmp) {
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", "/nonexistent/runtime", 1);
+    const auto dir = linux_app::MarkerDirectory();
+    EXPECT_EQ(dir, "/tmp/dormix-" + std::to_string(::getuid()));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(LocalClock, MonthFollowsTheTimeLocale) {
+    const std::string saved = std::setlocale(LC_TIME, nullptr);
+    std::setlocale(LC_TIME, "C");
+    linux_app::LocalClock clock;
+    const log::LocalTime now = clock.Now();
+    static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    EXPECT_EQ(now.monthAbbreviation, months[now.month - 1]);
+    EXPECT_GE(now.year, 2024);
+    std::setlocale(LC_TIME, saved.c_str());
+}
+
+TEST(Priority, RaisesAsFarAsAllowedAndNeverLowers) {
+    errno = 0;
+    const int before = ::getpriority(PRIO_PROCESS, 0);
+    const int after = linux_app::RaisePriority();
+    EXPECT_LE(after, before);
+    EXPECT_GE(after, -10) << "no more than the high class asks for";
+    EXPECT_EQ(after, ::getpriority(PRIO_PROCESS, 0));
+    ::setpriority(PRIO_PROCESS, 0, before);
+}
+
+TEST(X11Input, PointerButtonsCountAsTheWindowsKeyCodes) {
+    using x11::X11InputSource;
+    EXPECT_EQ(X11InputSource::ButtonKeyCode(1), 1);  // left
+    EXPECT_EQ(X11InputSource::ButtonKeyCode(3), 2);  // right
+    EXPECT_EQ(X11InputSource::ButtonKeyCode(2), 4);  // middle
+    EXPECT_EQ(X11InputSource::ButtonKeyCode(8), 5);  // back
+    EXPECT_EQ(X11InputSource::ButtonKeyCode(9), 6);  // forward
+    for (int wheel : {4, 5, 6, 7, 10}) EXPECT_EQ(X11InputSource::ButtonKeyCode(wheel), 0);
+}
+
+TEST(TracingView, WritesOneLinePerChangeWithLineBreaksShown) {
+    EXPECT_EQ(qt::TraceLine("ErrorMess", "caption", "a\r\nb\r\nc"), "ErrorMess.caption=a | b | c");
+    EXPECT_EQ(qt::ColourText(ui::Orange), "#FF8000");
+    EXPECT_EQ(qt::ColourText(ui::Colour::ButtonFace()), "ButtonFace");
+}
+
+}  // namespace
+}  // namespace dormix::testing
+
+namespace dormix::testing {
+namespace {
+
+TEST(SignalBridge, TerminationSignalsAndTheSessionsEndBecomeTheOrderlyExit) {
+    int ends = 0;
+    {
+        linux_app::SignalBridge bridge([&] { ++ends; });
+        for (int number : {SIGTERM, SIGINT, SIGHUP}) {
+            const int before = ends;
+            ::raise(number);  // caught: the test process goes on
+            QCoreApplication::processEvents();
+            EXPECT_EQ(ends, before + 1) << number;
+        }
+        // The session manager's "die" makes Qt leave its event loop.
+        QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+        QCoreApplication::exec();
+        EXPECT_EQ(ends, 4);
+    }
+    // Gone with the bridge: the default action is back.
+    struct sigaction now {};
+    ::sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+}  // namespace
+}  // namespace dormix::testing
+
+namespace dormix::testing {
+namespace {
+
+// Fires the timer's timeout by hand at the injected time.
+class HandTicker : public qt::PreciseTicker {
+  public:
+    using PreciseTicker::Fire;
+    using PreciseTicker::PreciseTicker;
+};
+
+TEST(PreciseTicker, KeepsTheBeatAndObeysAStopOrRestartFromItsOwnHandler) {
+    qint64 now = 0;
+    std::function<void()> during;
+    int ticks = 0;
+    HandTicker ticker(
+        1000,
+        [&] {
+            ++ticks;
+            if (during) during();
+        },
+        [&] { return now; });
+    EXPECT_EQ(ticker.ArmedDelayMs(), -1) << "stopped until started";
+    ticker.Start();
+    EXPECT_EQ(ticker.ArmedDelayMs(), 1000);
+    now = 1030;  // delivered 30 ms late: the next one comes 30 ms sooner
+    ticker.Fire();
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(ticker.ArmedDelayMs(), 970);
+    now = 7000;  // stalled for seconds: no burst of catch-up ticks
+    ticker.Fire();
+    EXPECT_EQ(ticker.ArmedDelayMs(), 1000);
+
+    during = [&] { ticker.Stop(); };  // the cycle stops the timer (ResetCycle)
+    now = 8000;
+    ticker.Fire();
+    EXPECT_FALSE(ticker.Running());
+    EXPECT_EQ(ticker.ArmedDelayMs(), -1);
+    ticker.Fire();  // a timeout already queued when it stopped
+    EXPECT_EQ(ticks, 3);
+
+    ticker.Start();
+    during = [&] {  // ...and starts it again: a full period from now
+        ticker.Stop();
+        now += 250;
+        ticker.Start();
+    };
+    now = 9000;
+    ticker.Fire();
+    EXPECT_EQ(ticker.ArmedDelayMs(), 1000);
+    EXPECT_TRUE(ticker.Running());
+}
+
+}  // namespace
+}  // namespace dormix::testing

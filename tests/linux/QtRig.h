@@ -1,0 +1,58 @@
+#pragma once
+// The real Qt windows, view and shell on Qt's offscreen platform, wired to
+// one Application whose other ports are the core tests' fakes. Modal
+// dialogs do not run a loop here: the rig records them and lets the test
+// act while they are "open".
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "Fakes.h"
+#include "ui/qt/MainWindow.h"
+#include "ui/qt/QtShell.h"
+#include "ui/qt/QtView.h"
+#include "ui/qt/TrayIcon.h"
+
+namespace dormix::testing {
+
+struct ModalSeen {
+    QString title, text;
+    int icon = -1;  // QMessageBox::Icon for message boxes, -1 for other dialogs
+};
+
+class TestShell : public qt::QtShell {
+  public:
+    using QtShell::QtShell;
+    std::vector<ModalSeen> modals;
+    std::function<void(QDialog&)> duringModal;
+    bool ended = false;
+
+  protected:
+    void RunModal(QDialog& dialog) override;
+    void EndProcess() override;
+};
+
+struct QtRig {
+    explicit QtRig(std::string arguments = "");
+    void Tick(int n = 1);
+    QString Text(ui::Ctl id);
+    QWidget* Control(ui::Ctl id) { return view.Control(id); }
+    // Runs `action`, which must end the program.
+    bool Ends(const std::function<void()>& action);
+
+    MarkerSystem markers;
+    qt::QtView view;
+    qt::MainWindow main{view};
+    qt::TrayIcon tray;
+    TestShell shell{main, view, tray};
+    FakeInput input;
+    FakeClock clock;
+    MemoryLogFiles files;
+    FakePower power;
+    FakeMarker marker{markers};
+    app::Application app;
+};
+
+}  // namespace dormix::testing

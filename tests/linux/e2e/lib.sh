@@ -1,0 +1,166 @@
+# Helpers for the end-to-end tests: each test gets its own Xvfb, working
+# folder (with Log/), runtime folder (so markers never collide between tests
+# running side by side) and, when asked, a tray host and a mock logind.
+# Sourced by scenarios.sh; BUILD is the build folder.
+set -uo pipefail
+
+WORK=$(mktemp -d /tmp/dormix-e2e.XXXXXX)
+PIDS=()
+DISPLAY_PID=
+mkdir -p "$WORK/Log" "$WORK/run"
+chmod 700 "$WORK/run"
+export XDG_RUNTIME_DIR=$WORK/run
+export LC_ALL=C.UTF-8
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+# Nothing of the developer's desktop: no tray host over D-Bus, no browser.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$WORK/no-session-bus
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/no-system-bus
+
+cleanup() {
+  local p
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; done
+  for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
+  [ -n "$DISPLAY_PID" ] && kill "$DISPLAY_PID" 2>/dev/null && wait "$DISPLAY_PID" 2>/dev/null
+  if [ "${KEEP:-0}" = 1 ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$WORK"/trace*; do [ -f "$f" ] && { echo "--- $f (last 25 lines)"; tail -25 "$f"; }; done >&2
+  [ -f "$WORK/Log/DormixL.log" ] && { echo "--- log"; cat "$WORK/Log/DormixL.log"; } >&2
+  exit 1
+}
+
+# Polls `cmd` until it succeeds or `seconds` pass: waiting for another
+# process, never for time itself.
+wait_for() {
+  local seconds=$1
+  shift
+  local end=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.05
+  done
+}
+
+start_display() {
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+  DISPLAY_PID=$!
+  wait_for 10 test -s "$WORK/display" || fail "Xvfb did not start"
+  export DISPLAY=:$(head -1 "$WORK/display")
+}
+
+start_tray() {
+  trayer --edge top --align right --widthtype pixel --width 100 --height 32 \
+    --transparent false >/dev/null 2>&1 &
+  PIDS+=($!)
+  wait_for 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\""' || fail "no tray host"
+}
+
+# Starts a build of the program in the working folder; its trace goes to
+# $WORK/trace<N>, its pid to LAST_PID.
+N=0
+start_program() {
+  local binary=$1
+  shift
+  N=$((N + 1))
+  TRACE=$WORK/trace$N
+  (cd "$WORK" && exec "$BUILD/$binary" "$@") 2>"$TRACE" >/dev/null &
+  LAST_PID=$!
+  PIDS+=($LAST_PID)
+}
+
+# The trace has a line matching the extended regex (anchored at both ends).
+traced() { grep -qE "^$1\$" "${2:-$TRACE}"; }
+wait_trace() { wait_for "${3:-20}" traced "$1" "${2:-$TRACE}" || fail "never traced: $1"; }
+
+# For a line that must come after some action: mark_trace before the action,
+# then wait_new for a line traced after the mark.
+mark_trace() { TRACE_MARK=$(wc -l <"${1:-$TRACE}"); }
+traced_new() { tail -n +$((TRACE_MARK + 1)) "${2:-$TRACE}" | grep -qE "^$1\$"; }
+wait_new() { wait_for "${2:-20}" traced_new "$1" || fail "never traced after the mark: $1"; }
+
+# Counts the lines of the trace matching a regex.
+count_traced() { grep -cE "^$1\$" "${2:-$TRACE}"; }
+
+window_id() { xdotool search --name "^$1\$" 2>/dev/null | head -1; }
+wait_window() {
+  wait_for "${2:-20}" sh -c "xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1" ||
+    fail "no window titled: $1"
+  xdotool search --onlyvisible --name "^$1\$" | head -1
+}
+
+# Clicks at client pixel (x, y) of a window; with no window manager the
+# client area starts at the window's corner.
+click_at() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+# Centre of a button of the main window, from its pixel rectangle.
+declare -A BUTTON=([TestS]="38 50" [Reset]="296 50" [About]="372 50" [Exit]="448 50"
+                   [ExitAbout]="126 292" [NoticeOk]="147 81" [WebSite]="82 226")
+click_button() { click_at "$1" ${BUTTON[$2]}; }
+
+# Presses OK (Return) in the message box with this title.
+answer_box() {
+  local id
+  id=$(wait_window "$1" "${2:-20}")
+  xdotool windowfocus --sync "$id" key Return
+}
+
+close_window() { "$BUILD/x11_close_window" "$1"; }
+
+# Clicks the program's icon in the tray host: click_tray [count] [button].
+click_tray() {
+  local line w h x y
+  line=$(xwininfo -root -tree | awk '/"panel"/{p=1} p && /\("DormixL/ {print; exit}')
+  [ -n "$line" ] || fail "no icon in the tray"
+  read -r w h x y < <(echo "$line" |
+    sed -E 's/.* ([0-9]+)x([0-9]+)\+[-0-9]+\+[-0-9]+ +\+([-0-9]+)\+([-0-9]+).*/\1 \2 \3 \4/')
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click --repeat "${1:-1}" --delay 90 "${2:-1}"
+}
+double_click_tray() { click_tray 2 1; }
+tray_icon_present() { xwininfo -root -tree | awk '/"panel"/{p=1} p && /\("DormixL/ {f=1} END {exit !f}'; }
+
+wait_exit() {
+  local pid=$1 seconds=${2:-20}
+  wait_for "$seconds" sh -c "! kill -0 $pid 2>/dev/null" || fail "program $pid did not end"
+  wait "$pid"
+}
+
+# The log's entry lines without their time stamps, each checked for its
+# stamp's format; the other lines as they are.
+log_lines() {
+  local stamp='^[0-3][0-9]-[A-Z][a-z][a-z]-[0-9][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'
+  tr -d '\r' <"$WORK/Log/DormixL.log" | while IFS= read -r line; do
+    if [[ $line =~ $stamp$ ]]; then echo "<stamp>"
+    elif [[ $line =~ $stamp,\  ]]; then echo "${line:20}"
+    else echo "$line"; fi
+  done
+}
+
+# Every line of the log, in order, against these lines: exact text, or an
+# extended regex when the line starts with "~" (for counts that depend on
+# how long a click took). Every line must end in CR LF.
+expect_log() {
+  local -a actual
+  mapfile -t actual < <(log_lines)
+  local ok=1 i
+  [ ${#actual[@]} -eq $# ] || ok=0
+  for ((i = 1; i <= $# && ok; i++)); do
+    local want=${!i} got=${actual[i - 1]}
+    if [[ $want == "~"* ]]; then [[ $got =~ ^${want:1}$ ]] || ok=0
+    else [ "$got" = "$want" ] || ok=0; fi
+  done
+  if [ $ok = 0 ]; then
+    diff <(printf '%s\n' "$@") <(printf '%s\n' "${actual[@]}") >&2
+    fail "log differs (expected < > actual)"
+  fi
+  [ "$(grep -c $'\r$' "$WORK/Log/DormixL.log")" = "$(wc -l <"$WORK/Log/DormixL.log")" ] ||
+    fail "a log line does not end in CR LF"
+}
+
+# The creation header and one start banner, as the first start writes them.
+FIRST_START=("Dormix Lite" "Version 2.1" "File Created" "<stamp>" "" "" "Dormix Lite" "Version 2.1" "")
+BANNER=("" "" "Dormix Lite" "Version 2.1" "")
+
+# The Counter captions traced so far, one per line.
+counter_captions() { sed -n 's/^Counter\.caption=//p' "${1:-$TRACE}"; }
