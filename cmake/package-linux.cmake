@@ -43,3 +43,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
 include(CPack)
+
+add_test(NAME linux_deb_package
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/linux-deb.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(linux_deb_package PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
