@@ -57,9 +57,19 @@ if [ $with_wine -eq 1 ]; then
   wineboot --init >/dev/null 2>&1; wineserver -w
   mkdir -p "$work/wine/Log"
   (cd "$work/wine" && wine "$root/build/win32/DormixL.exe" >/dev/null 2>&1 &)
-  for _ in $(seq 1 100); do pgrep -f 'DormixL.exe' >/dev/null && break; sleep 0.1; done
-  pid_wine=$(pgrep -f 'DormixL.exe' | head -1)
-  pid_wineserver=$(pgrep -x wineserver | head -1)
+  # Under Wine the program's own process is named after the executable;
+  # both it and the prefix's wineserver are told apart from any other
+  # Wine on the machine by the prefix in their environment.
+  ours() {
+    local p
+    for p in $(pgrep "$@"); do
+      tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+    done | head -1
+  }
+  sleep 3  # Wine's loader starts the program through a process of its own
+  pid_wine=$(ours -x DormixL.exe)
+  pid_wineserver=$(ours -f wineserver)
+  [ -n "$pid_wine" ] && [ -n "$pid_wineserver" ] || { echo "DormixL.exe did not start under Wine" >&2; exit 1; }
   names+=(wine wineserver)
 fi
 

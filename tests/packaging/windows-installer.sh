@@ -38,7 +38,9 @@ wineserver -w
 [ -f "$menu/Dormix Lite/Dormix Lite.lnk" ] || fail "no Start-menu shortcut"
 [ -f "$menu/StartUp/Dormix Lite.lnk" ] || fail "no Startup shortcut"
 # The shortcut starts the program in the install folder.
-strings -a "$menu/StartUp/Dormix Lite.lnk" | grep -qx 'C:\\Program Files\\Dormix Lite' ||
+# Wine's shell link keeps it as UTF-16 text: read both encodings.
+{ strings -a "$menu/StartUp/Dormix Lite.lnk"; strings -a -el "$menu/StartUp/Dormix Lite.lnk"; } |
+  grep -qx 'C:\\Program Files\\Dormix Lite' ||
   fail "Startup shortcut has no working directory"
 reg=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
 grep -q 'DisplayName *REG_SZ *Dormix Lite$' <<<"$reg" || fail "no DisplayName: $reg"

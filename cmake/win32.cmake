@@ -1,0 +1,59 @@
+# The Windows program DormixL.exe (32-bit, GUI subsystem, static), its fast-
+# ticking test twin, the test driver and the Windows-side tests.
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+# Artwork: src/ui/art. DORMIX_ART_ROOT is the folder that holds ui/art/.
+set(DORMIX_ART_ROOT "${CMAKE_SOURCE_DIR}/src" CACHE PATH "Folder holding ui/art/ with the artwork")
+set(DORMIX_ART "${DORMIX_ART_ROOT}/ui/art")
+
+set(DORMIX_RC_GEN "${CMAKE_BINARY_DIR}/rc")
+add_custom_command(
+    OUTPUT "${DORMIX_RC_GEN}/icon-1.rc"
+    COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/src/ui/win32/icon_group.py"
+            "${DORMIX_ART}/DormixL.ico" 1 30001 "${DORMIX_RC_GEN}"
+    DEPENDS "${DORMIX_ART}/DormixL.ico" "${CMAKE_SOURCE_DIR}/src/ui/win32/icon_group.py"
+    COMMENT "Splitting the program icon into images 30001..30006")
+add_custom_target(dormix_icon_resources DEPENDS "${DORMIX_RC_GEN}/icon-1.rc")
+
+set(DORMIX_WIN32_DEFINES WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(DORMIX_WIN32_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32)
+
+# Everything but the entry and the timer period, shared by both programs and the tests.
+add_library(dormix_win32 STATIC
+    src/app/win32/LocalClock.cpp
+    src/app/win32/MutexMarker.cpp
+    src/app/win32/Program.cpp
+    src/monitor/win32/AsyncKeyInput.cpp
+    src/power/win32/TokenPowerApi.cpp
+    src/ui/win32/ControlSet.cpp
+    src/ui/win32/Dpi.cpp
+    src/ui/win32/Forms.cpp
+    src/ui/win32/TrayIcon.cpp
+    src/ui/win32/WinShell.cpp
+    src/ui/win32/WinView.cpp
+    src/ui/win32/Wnd.cpp
+)
+target_compile_definitions(dormix_win32 PUBLIC ${DORMIX_WIN32_DEFINES})
+target_link_libraries(dormix_win32 PUBLIC dormix_core ${DORMIX_WIN32_LIBS})
+
+function(dormix_program name)
+    add_executable(${name} WIN32
+        src/app/win32/WinMain.cpp
+        src/app/win32/TimerPeriod.cpp
+        src/ui/win32/DormixL.rc)
+    add_dependencies(${name} dormix_icon_resources)
+    target_link_libraries(${name} PRIVATE dormix_win32)
+    target_include_directories(${name} PRIVATE "${DORMIX_RC_GEN}" "${DORMIX_ART_ROOT}" "${CMAKE_SOURCE_DIR}/src")
+    set_source_files_properties(src/ui/win32/DormixL.rc PROPERTIES OBJECT_DEPENDS
+        "${DORMIX_RC_GEN}/icon-1.rc;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+    target_link_options(${name} PRIVATE -s)  # no symbols in what ships
+endfunction()
+
+dormix_program(DormixL)
+# The test twin: the same program with every timer 40 times faster (1000 ms -> 25 ms).
+dormix_program(DormixL-fast)
+target_compile_definitions(DormixL-fast PRIVATE DORMIX_TICK_DIVISOR=40)
+
+include("${CMAKE_SOURCE_DIR}/tests/win32/tests.cmake" OPTIONAL)

@@ -1,0 +1,58 @@
+#include "app/win32/Program.h"
+
+#include "ui/win32/Dpi.h"
+
+namespace dormix::app {
+
+std::string ProgramFileStem() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, n);
+    const auto slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const auto dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+Program::Program(HINSTANCE instance, std::string argumentText)
+    : instance_(instance),
+      dpi_(win32::SystemDpi()),
+      shell_(instance, dpi_, view_),
+      app_({view_, shell_, input_, files_, clock_, power_, marker_}, std::move(argumentText),
+           ProgramFileStem()) {
+    shell_.SetApplication(app_);
+}
+
+// The notice copy never builds the main window, so it leaves no tray icon
+// and writes nothing to the log.
+int Program::Run() {
+    if (!app_.Main()) {
+        notice_ = std::make_unique<win32::NoticeWindow>(instance_, dpi_, app_, view_);
+        notice_->Build();
+        shell_.AttachNotice(notice_->Handle());
+        app_.OnNoticeLoad();
+        ShowWindow(notice_->Handle(), SW_SHOW);
+        return MessageLoop();
+    }
+    main_ = std::make_unique<win32::MainWindow>(instance_, dpi_, app_, view_, shell_);
+    shell_.AttachMain(*main_);
+    main_->Build();
+    // The loading runs on the hidden window and leaves it in the tray.
+    app_.OnMainLoad();
+    return MessageLoop();
+}
+
+int Program::MessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        // Tab and Enter move between and press buttons as in a dialog.
+        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        if (root && IsDialogMessageA(root, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace dormix::app

@@ -1,0 +1,45 @@
+#pragma once
+// Builds the Windows ports, hands them to the Application, and runs the
+// window of this copy: the main window, or the notice of a second copy.
+
+#include <memory>
+#include <string>
+
+#include "app/Application.h"
+#include "app/win32/LocalClock.h"
+#include "app/win32/MutexMarker.h"
+#include "log/FileSystemLogFiles.h"
+#include "monitor/win32/AsyncKeyInput.h"
+#include "power/win32/TokenPowerApi.h"
+#include "ui/win32/Forms.h"
+#include "ui/win32/WinShell.h"
+#include "ui/win32/WinView.h"
+
+namespace dormix::app {
+
+// The executable's file name without folder and extension.
+std::string ProgramFileStem();
+
+class Program {
+  public:
+    Program(HINSTANCE instance, std::string argumentText);
+    int Run();
+
+  private:
+    int MessageLoop();
+
+    HINSTANCE instance_;
+    int dpi_;
+    win32::WinView view_;
+    win32::WinShell shell_;
+    monitor::AsyncKeyInput input_;
+    log::FileSystemLogFiles files_;
+    LocalClock clock_;
+    power::TokenPowerApi power_;
+    MutexMarker marker_;
+    Application app_;
+    std::unique_ptr<win32::MainWindow> main_;
+    std::unique_ptr<win32::NoticeWindow> notice_;
+};
+
+}  // namespace dormix::app

@@ -1,0 +1,18 @@
+// Entry of DormixL.exe.
+#include "app/Arguments.h"
+#include "app/win32/Program.h"
+#include "ui/win32/Wnd.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Real pixels at the system's dpi; the windows scale from the inventory's twips.
+    SetProcessDPIAware();
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    try {
+        dormix::app::Program program(instance,
+                                     dormix::app::ArgumentTextFromCommandLine(GetCommandLineA()));
+        return program.Run();
+    } catch (const std::exception& e) {
+        dormix::win32::FatalReport(e.what());
+    }
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The Shell port over Win32: the main window's timer, state and placement,
+// the tray icon, message boxes, the modal About window and the process.
+
+#include <memory>
+
+#include "app/Application.h"
+#include "app/Shell.h"
+#include "ui/win32/BeatTimer.h"
+#include "ui/win32/Forms.h"
+#include "ui/win32/TrayIcon.h"
+#include "ui/win32/WinView.h"
+
+namespace dormix::win32 {
+
+// SetWindowPos flags of the two placements (0x53 and 0x13).
+inline constexpr UINT TopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+inline constexpr UINT NotTopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+static_assert(TopmostFlags == 0x53 && NotTopmostFlags == 0x13);
+
+UINT MessageBoxStyle(MessageIcon icon);
+
+class WinShell : public Shell {
+  public:
+    WinShell(HINSTANCE instance, int dpi, WinView& view);
+
+    // Wiring, in the order main() builds things.
+    void SetApplication(app::Application& app) { app_ = &app; }
+    void AttachMain(MainWindow& main) { main_ = &main; }
+    void AttachNotice(HWND notice) { notice_ = notice; }
+
+    // A tmrRefresh WM_TIMER arrived; true when the core should tick.
+    bool RefreshBeat() { return refresh_.Beat(); }
+    const TrayIcon& Tray() const { return tray_; }
+    AboutForm* About() { return about_.get(); }
+
+    void StartRefreshTimer() override;
+    void StopRefreshTimer() override;
+    bool IsMinimised() override;
+    void SetMinimised() override;
+    void SetNormal() override;
+    void ShowWindow() override;
+    void HideWindow() override;
+    TwipsSize ScreenSize() override;
+    TwipsSize WindowOuterSize() override;
+    void MoveWindow(float left, float top) override;
+    void SetTopmost() override;
+    void ClearTopmost() override;
+    void PrepareTrayIcon() override;
+    void TrayAdd() override;
+    void TrayDelete() override;
+    void MessageBox(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void ShowAboutModal() override;
+    void CloseAbout() override;
+    void ProcessPendingMessages() override;
+    int LaunchBrowser(std::string_view address) override;
+    void RaisePriority() override;
+    void SetNoticeTopmost() override;
+
+  protected:
+    void EndProcess() override;
+
+  private:
+    HWND Main() const;
+    void RunAboutLoop();
+
+    HINSTANCE instance_;
+    int dpi_;
+    WinView& view_;
+    app::Application* app_ = nullptr;
+    MainWindow* main_ = nullptr;
+    HWND notice_ = nullptr;
+    BeatTimer refresh_;
+    TrayIcon tray_;
+    std::unique_ptr<AboutForm> about_;
+};
+
+}  // namespace dormix::win32

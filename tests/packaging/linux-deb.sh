@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it with apt-get, starts the installed
+# program through its launcher under Xvfb and checks that it logs in the
+# per-user state folder, turns autostart on and off, and removes the package.
+set -euo pipefail
+build=$(readlink -f "$1")
+work=$(mktemp -d)
+xvfb_pid=""
+installed=0
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  pkill -f '^/usr/bin/DormixL' 2>/dev/null || true
+  [ $installed = 1 ] && DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq dormix-lite >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+[ "$(id -u)" = 0 ] || { echo "needs root to install a package"; exit 77; }
+dpkg-query -W -f='${Status}' dormix-lite 2>/dev/null | grep -q 'install ok' &&
+  { echo "dormix-lite is installed on this machine already; not touching it"; exit 77; }
+
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$build/dormix-lite_2.1.0.8_amd64.deb
+[ -f "$deb" ] || fail "no $deb"
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency: $(dpkg-deb -f "$deb" Depends)"
+
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+installed=1
+for f in /usr/bin/DormixL /usr/bin/dormix-lite /usr/share/applications/dormix-lite.desktop \
+         /usr/share/dormix-lite/dormix-lite-autostart.desktop \
+         /usr/share/icons/hicolor/48x48/apps/dormix-lite.png \
+         /usr/share/icons/hicolor/scalable/apps/dormix-lite.svg /usr/share/man/man1/DormixL.1.gz; do
+  [ -e "$f" ] || fail "not installed: $f"
+done
+man -l /usr/share/man/man1/DormixL.1.gz 2>/dev/null | grep -q -- '-InhibitShutdown' || fail "manual page"
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -1 "$work/display")
+export HOME=$work/home XDG_STATE_HOME=$work/state XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+dormix-lite -InhibitShutdown >/dev/null 2>&1 &
+pid=$!
+log=$XDG_STATE_HOME/dormix-lite/Log/DormixL.log
+for _ in $(seq 1 100); do grep -q 'Enter    , Run' "$log" 2>/dev/null && break; sleep 0.1; done
+grep -q ',  Start    , Initialise, Count:   2' "$log" || fail "no Start entry in $log"
+kill -TERM "$pid"
+wait "$pid" || fail "the installed program ended badly"
+grep -q ',  Exit     , ' "$log" || fail "no Exit entry"
+
+dormix-lite --autostart on >/dev/null
+[ -f "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" ] || fail "autostart not turned on"
+grep -q '^Exec=dormix-lite$' "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" || fail "autostart entry"
+dormix-lite --autostart off >/dev/null
+[ ! -e "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" ] || fail "autostart not turned off"
+
+DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq dormix-lite >/dev/null
+installed=0
+[ ! -e /usr/bin/DormixL ] || fail "not removed"
+echo "debian package: built, installed, ran, logged in $XDG_STATE_HOME/dormix-lite, removed: ok"

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# A whole cycle with -InhibitShutdown: start in the tray, 2 s activation, 6
+# idle seconds, a 6 s countdown on top of everything, then the simulated
+# power-off message; OK ends the program. The log gets exactly these lines.
+source "$(dirname "$0")/lib.sh"
+setup
+
+drv watch "$MAIN" Counter "The Computer Will Power Off In 0s" 40000 >"$work/seen" &
+watcher=$!
+start -InhibitShutdown
+wait_log "Start"
+check "window comes up hidden in the tray" "visible=0 iconic=1" \
+    "$(drv state "$MAIN" | grep -oE 'visible=[01] iconic=[01]')"
+check "raised priorities" "class=0x80 thread=2" "$(drv priority "$MAIN")"
+check "title" "Power Off the computer if there is no input activity for over 6 sec" \
+    "$(drv text "$MAIN" Title)"
+wait "$watcher" || true
+seen=$(grep -v '^$' "$work/seen" | grep -v 'for the last 6s' || true)
+expected="Program Activation In 2s
+Program Activation In 1s
+Program Activation In 0s
+No key or mouse activity for the last 1s
+No key or mouse activity for the last 2s
+No key or mouse activity for the last 3s
+No key or mouse activity for the last 4s
+No key or mouse activity for the last 5s
+The Computer Will Power Off In 6s
+The Computer Will Power Off In 5s
+The Computer Will Power Off In 4s
+The Computer Will Power Off In 3s
+The Computer Will Power Off In 2s
+The Computer Will Power Off In 1s
+The Computer Will Power Off In 0s"
+check "counter texts, in order" "$expected" "$seen"
+
+check_ok "simulate box appears" drv wait "Dormix Lite Simulate Power Off" 5000
+check "simulate box text" "Test Real Power Off" "$(drv text "Dormix Lite Simulate Power Off" static)"
+check "simulate box: OK only, no icon" "none OK" \
+    "$(drv boxicon "Dormix Lite Simulate Power Off") $(drv text "Dormix Lite Simulate Power Off" OK)"
+state=$(drv state "$MAIN")
+check "countdown window is shown, on top" "visible=1 iconic=0 topmost=1" \
+    "$(grep -oE 'visible=[01] iconic=[01] topmost=[01]' <<<"$state")"
+check "countdown buttons" "Cancel 0 0 0 1" "$(drv text "$MAIN" Reset) $(drv enabled "$MAIN" TestS) \
+$(drv enabled "$MAIN" About) $(drv enabled "$MAIN" Exit) $(drv enabled "$MAIN" Reset)"
+drv click "Dormix Lite Simulate Power Off" OK >/dev/null
+wait_ended "program ends after OK"
+
+expected="Dormix Lite
+Version 2.1
+File Created
+T
+
+
+Dormix Lite
+Version 2.1
+
+T,  Start    , Initialise, Count:   2
+T,  Enter    , Run       , Count:   0
+T,  Enter    , Power Off , Count:   0
+T,  Power Off, Simulate  , Count:   6"
+check "log file, line by line" "$expected" "$(log_lines)"
+finish

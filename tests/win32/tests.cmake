@@ -1,0 +1,31 @@
+# Windows-side tests: the test driver, in-process tests of the Win32 layer
+# under Wine, and end-to-end scripts that drive DormixL.exe under Wine+Xvfb.
+
+add_executable(dormix-driver tests/win32/driver/DormixDriver.cpp)
+target_link_libraries(dormix-driver PRIVATE dormix_win32)
+set_target_properties(dormix-driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+
+set(DORMIX_E2E "${CMAKE_SOURCE_DIR}/tests/win32/e2e")
+
+# One Wine prefix made once per build; every test copies it.
+add_test(NAME win32_wine_template COMMAND bash "${DORMIX_E2E}/make-template.sh" "${CMAKE_BINARY_DIR}/wine-template")
+set_tests_properties(win32_wine_template PROPERTIES FIXTURES_SETUP wine_template TIMEOUT 180)
+
+function(dormix_e2e name)
+    add_test(NAME win32_e2e_${name} COMMAND bash "${DORMIX_E2E}/${name}.sh" "${CMAKE_BINARY_DIR}")
+    set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
+endfunction()
+foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi)
+    dormix_e2e(${t})
+endforeach()
+
+# In-process tests of the Win32 layer: real windows and system calls, the
+# core's fakes for what must not touch the machine. Run under Wine on Xvfb.
+file(GLOB DORMIX_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/inprocess/*.cpp)
+add_executable(win32_tests ${DORMIX_WIN32_TESTS} ${CMAKE_SOURCE_DIR}/src/app/win32/TimerPeriod.cpp)
+target_link_libraries(win32_tests PRIVATE dormix_win32 dormix_fakes version gtest gtest_main)
+add_test(NAME win32_inprocess COMMAND bash "${DORMIX_E2E}/inprocess.sh" "${CMAKE_BINARY_DIR}")
+set_tests_properties(win32_inprocess PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
+
+add_test(NAME win32_binary COMMAND bash "${DORMIX_E2E}/binary.sh" "${CMAKE_BINARY_DIR}")
+set_tests_properties(win32_binary PROPERTIES TIMEOUT 30)
