@@ -1,7 +1,12 @@
 #include "monitor/x11/X11InputSource.h"
 
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 
 namespace dormix::x11 {
 
@@ -88,37 +93,41 @@ void X11InputSource::Take(XEvent& event) {
     XFreeEventData(display_, &cookie);
 }
 
-unsigned X11InputSource::QueryPointer(monitor::CursorPoint* point, bool* onScreen) {
-    Window root = 0, child = 0;
-    int rootX = 0, rootY = 0, winX = 0, winY = 0;
-    unsigned mask = 0;
-    const bool same = XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX,
-                                    &rootY, &winX, &winY, &mask);
-    if (onScreen) *onScreen = same;
-    if (!same) return 0;
-    if (point) *point = {rootX, rootY};
-    return mask;
+void X11InputSource::Query() {
+    // Both requests go out before either reply is awaited: one wake-up a
+    // sample instead of one per question. Held buttons come with the pointer
+    // (the keymap has none).
+    xcb_connection_t* c = XGetXCBConnection(display_);
+    const auto pointerCookie = xcb_query_pointer(c, DefaultRootWindow(display_));
+    const auto keymapCookie = xcb_query_keymap(c);
+    xcb_query_pointer_reply_t* pointer = xcb_query_pointer_reply(c, pointerCookie, nullptr);
+    xcb_query_keymap_reply_t* keymap = xcb_query_keymap_reply(c, keymapCookie, nullptr);
+    onScreen_ = pointer && pointer->same_screen;
+    buttonMask_ = onScreen_ ? pointer->mask : 0;
+    if (onScreen_) pointer_ = {pointer->root_x, pointer->root_y};
+    if (keymap)
+        std::memcpy(keymap_, keymap->keys, sizeof keymap_);
+    else
+        std::memset(keymap_, 0, sizeof keymap_);
+    std::free(pointer);
+    std::free(keymap);
+    fresh_ = true;
 }
 
 bool X11InputSource::ReadCursor(monitor::CursorPoint& point) {
-    // The same reply carries the held buttons; ReadKeys, which the sampler
-    // calls right after, uses them instead of asking again.
-    bool onScreen = false;
-    buttonMask_ = QueryPointer(&point, &onScreen);
-    maskFresh_ = true;
-    return onScreen;  // off this screen: the previous position stays
+    Query();
+    if (onScreen_) point = pointer_;
+    return onScreen_;  // off this screen: the previous position stays
 }
 
 void X11InputSource::ReadKeys(std::bitset<256>& active) {
+    if (!fresh_) Query();
+    fresh_ = false;
     Drain();
-    if (!maskFresh_) buttonMask_ = QueryPointer(nullptr, nullptr);
-    maskFresh_ = false;
-    char keymap[32] = {};
-    XQueryKeymap(display_, keymap);
     active = pressed_;
     pressed_.reset();
     for (int code = 0; code < 256; ++code)
-        if (keymap[code / 8] & (1 << (code % 8))) active.set(std::size_t(code));
+        if (keymap_[code / 8] & (1 << (code % 8))) active.set(std::size_t(code));
     for (const auto& held : kHeldButtons)
         if (buttonMask_ & held.mask) active.set(std::size_t(held.code));
 }

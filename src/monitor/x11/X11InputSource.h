@@ -35,13 +35,18 @@ class X11InputSource final : public QObject, public monitor::InputSource {
     X11InputSource(Display* display, int xiOpcode);
     void Drain();
     void Take(XEvent& event);
-    unsigned QueryPointer(monitor::CursorPoint* point, bool* onScreen);
+    // Asks for the pointer and the keymap in one round trip.
+    void Query();
 
     Display* display_;
     int xiOpcode_;
     std::bitset<256> pressed_;
+    // The last answers, kept from ReadCursor for the ReadKeys that follows.
+    monitor::CursorPoint pointer_{};
+    bool onScreen_ = false;
     unsigned buttonMask_ = 0;
-    bool maskFresh_ = false;
+    unsigned char keymap_[32] = {};
+    bool fresh_ = false;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
