@@ -187,7 +187,7 @@ void Rig::Tick(int n) {
     }
 }
 
-bool Rig::Ends(const std::function<void()>& action) {
+bool EndsProgram(const std::function<void()>& action) {
     try {
         action();
     } catch (const ProgramEnded&) {

@@ -16,6 +16,9 @@ namespace dormix::testing {
 // Thrown where a real platform would end the process.
 struct ProgramEnded {};
 
+// Runs `action`; true when it ended the program.
+bool EndsProgram(const std::function<void()>& action);
+
 struct ControlState {
     std::string caption;
     ui::Colour fore = ui::Colour::ButtonText();
@@ -184,8 +187,7 @@ struct Rig {
     bool Start();
     // `n` ticks of tmrRefresh, one second each.
     void Tick(int n = 1);
-    // Run `action`, which must end the program.
-    bool Ends(const std::function<void()>& action);
+    bool Ends(const std::function<void()>& action) { return EndsProgram(action); }
     std::string Counter() { return view.Text(ui::Ctl::Counter); }
 
     MarkerSystem ownMarkers;

@@ -46,13 +46,4 @@ QString QtRig::Text(ui::Ctl id) {
     return {};
 }
 
-bool QtRig::Ends(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ProgramEnded&) {
-        return true;
-    }
-    return false;
-}
-
 }  // namespace dormix::testing

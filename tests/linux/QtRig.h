@@ -40,7 +40,7 @@ struct QtRig {
     QString Text(ui::Ctl id);
     QWidget* Control(ui::Ctl id) { return view.Control(id); }
     // Runs `action`, which must end the program.
-    bool Ends(const std::function<void()>& action);
+    bool Ends(const std::function<void()>& action) { return EndsProgram(action); }
 
     MarkerSystem markers;
     qt::QtView view;
