@@ -65,12 +65,9 @@ public:
     void OnNoticeActivate();
     void OnNoticeOk();
 
-    const std::string& ArgumentText() const { return argumentText_; }
     monitor::MonitorCycle& Cycle() { return cycle_; }
-    monitor::InputSampler& Sampler() { return sampler_; }
     TrayPlacement& Tray() { return tray_; }
     InstanceGuard& Guard() { return guard_; }
-    power::ShutdownService& Power() { return power_; }
 
 private:
     // Runs one window event; an error nobody caught ends in the last-resort report.

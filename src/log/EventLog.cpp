@@ -54,9 +54,9 @@ EventLog::EventLog(LogFiles& files, Clock& clock, Shell& shell)
       directory_(std::filesystem::path(text::LogDirectory)),
       file_(directory_ / std::filesystem::path(text::LogFileName)) {}
 
-LogFailure EventLog::CheckTargets(bool checkFile) {
+LogFailure EventLog::CheckTargets() {
     if (!files_.FolderExists(directory_)) return LogFailure::Directory;
-    if (checkFile && !files_.FileExists(file_)) return LogFailure::MissingFile;
+    if (!files_.FileExists(file_)) return LogFailure::MissingFile;
     return LogFailure::None;
 }
 
@@ -78,7 +78,7 @@ void EventLog::OpenEventLog() {
 void EventLog::WriteStartBanner() {
     LogFailure failure = LogFailure::None;
     try {
-        failure = CheckTargets(true);
+        failure = CheckTargets();
         if (failure == LogFailure::None) files_.AppendLine(file_, StartBanner());
     } catch (const std::exception&) {
         failure = LogFailure::Write;
@@ -92,7 +92,7 @@ void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, b
     try {
         // The time is taken before the file is touched.
         const std::string line = FormatEntry(clock_.Now(), action, detail, testMark, count);
-        failure = CheckTargets(true);
+        failure = CheckTargets();
         if (failure == LogFailure::None) files_.AppendLine(file_, line);
     } catch (const std::exception&) {
         failure = LogFailure::Write;

@@ -25,11 +25,8 @@ public:
     void WriteLogEntry(std::string_view action, std::string_view detail, bool testMark,
                        std::int16_t count);
 
-    const std::filesystem::path& Directory() const { return directory_; }
-    const std::filesystem::path& File() const { return file_; }
-
 private:
-    LogFailure CheckTargets(bool checkFile);
+    LogFailure CheckTargets();
     [[noreturn]] void Fail(LogFailure failure);
 
     LogFiles& files_;

@@ -67,8 +67,6 @@ public:
 
     CycleState& State() { return s_; }
     const CycleState& State() const { return s_; }
-    // True while one of the cycle's own message boxes is open.
-    bool CycleMessageOpen() const { return messageOpen_; }
 
 private:
     void ActivationStep();

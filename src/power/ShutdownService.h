@@ -30,8 +30,6 @@ public:
     bool EnableShutdownPrivilege();
     std::string SystemErrorText(std::uint32_t code);
 
-    const std::string& Source() const { return source_; }
-
 private:
     [[noreturn]] void Raise(std::int32_t number, std::string description);
     [[noreturn]] void RaiseWithSystemText(std::int32_t number, std::string_view prefix);

@@ -182,20 +182,25 @@ void ControlSet::SetCaption(Ctl c, std::string_view caption) {
     if (item.def->kind == Kind::Label) Repaint(item);
 }
 
+// The monitoring tick sets the counter's colour and weight every second;
+// repainting only on a change keeps an idle window from redrawing.
 void ControlSet::SetForeColour(Ctl c, ui::Colour colour) {
     Item& item = At(c);
+    if (item.fore == colour) return;
     item.fore = colour;
     Repaint(item);
 }
 
 void ControlSet::SetBackColour(Ctl c, ui::Colour colour) {
     Item& item = At(c);
+    if (item.back == colour) return;
     item.back = colour;
     Repaint(item);
 }
 
 void ControlSet::SetBold(Ctl c, bool bold) {
     Item& item = At(c);
+    if (item.bold == bold) return;
     item.bold = bold;
     SendMessageA(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.def->font, bold)),
                  FALSE);
