@@ -12,7 +12,7 @@ using monitor::Phase;
 Application::Application(Ports ports, std::string argumentText, std::string programName)
     : ports_(ports),
       argumentText_(std::move(argumentText)),
-      sampler_(ports.input),
+      sampler_(ports.input, ports.activity),
       log_(ports.files, ports.clock, ports.shell),
       power_(ports.power, std::move(programName)),
       tray_(ports.shell),

@@ -14,6 +14,7 @@
 #include "log/Clock.h"
 #include "log/EventLog.h"
 #include "log/LogFiles.h"
+#include "monitor/ActivitySource.h"
 #include "monitor/InputSampler.h"
 #include "monitor/InputSource.h"
 #include "monitor/MonitorCycle.h"
@@ -26,11 +27,14 @@ namespace dormix::app {
 struct Ports {
     ui::View& view;
     Shell& shell;
-    monitor::InputSource& input;
+    monitor::InputSource* input;  // key and cursor poll; null where none can be had
     log::LogFiles& files;
     log::Clock& clock;
     power::PowerApi& power;
     InstanceMarker& marker;
+    // Use seen without keys or cursor: the only source where there is no
+    // poll, a safety net beside it otherwise.
+    monitor::ActivitySource* activity = nullptr;
 };
 
 class Application {

@@ -29,6 +29,8 @@ inline constexpr std::string_view SecondsUnit = "s";
 inline constexpr std::string_view MarkKeys = "K";
 inline constexpr std::string_view MarkBoth = "+";
 inline constexpr std::string_view MarkMouse = "M";
+// Use that a source saw without telling keys from the pointer.
+inline constexpr std::string_view MarkKeysOrMouse = "K/M";
 inline constexpr std::string_view CaptionReset = "Reset";
 inline constexpr std::string_view CaptionCancel = "Cancel";
 inline constexpr std::string_view TipResetPrefix = "Reset ";

@@ -114,6 +114,19 @@ public:
     int keyReads = 0;
 };
 
+// Answers what the test queued, then "nothing"; counts the questions.
+class FakeActivity : public monitor::ActivitySource {
+public:
+    bool ActiveSinceLastSample() override {
+        ++asked;
+        const bool a = active;
+        active = false;
+        return a;
+    }
+    bool active = false;
+    int asked = 0;
+};
+
 class FakeClock : public log::Clock {
 public:
     log::LocalTime Now() override { return time; }
@@ -129,7 +142,7 @@ public:
     void CreateTextFile(const std::filesystem::path& p) override;
     void AppendLine(const std::filesystem::path& p, std::string_view text) override;
 
-    std::vector<std::string> Lines() const;  // the file split at CR LF
+    std::vector<std::string> Lines() const;    // the file split at CR LF
     std::vector<std::string> Entries() const;  // entry lines without their time stamp
 
     bool folder = true;

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     linux_app::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
-    app::Application app({view, shell, *input, files, clock, power, marker}, argumentText,
+    app::Application app({view, shell, input.get(), files, clock, power, marker}, argumentText,
                          ProgramName(argv[0]));
     shell.Bind(&app);
 
