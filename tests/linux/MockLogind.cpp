@@ -10,6 +10,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 #include <atomic>
+#include <csignal>
 
 namespace dormix::testing {
 
@@ -72,6 +73,10 @@ MockLogind::MockLogind(PrivateBus& bus, const QString& parameters) : bus_(bus) {
 MockLogind::~MockLogind() {
     mock_.terminate();
     mock_.waitForFinished(5000);
+}
+
+void MockLogind::Freeze(bool frozen) {
+    ::kill(pid_t(mock_.processId()), frozen ? SIGSTOP : SIGCONT);
 }
 
 void MockLogind::AddMethod(const QString& name, const QString& inSig, const QString& code) {

@@ -36,6 +36,8 @@ class MockLogind {
     int Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode);
     // How many inhibitors the mock lists, once it has seen dropped ones go.
     int InhibitorsSettledAt(int expected);
+    // Stops or resumes the mock process (SIGSTOP/SIGCONT): a logind that hangs.
+    void Freeze(bool frozen);
 
   private:
     PrivateBus& bus_;

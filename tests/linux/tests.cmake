@@ -22,7 +22,7 @@ add_executable(linux_system_tests
     tests/linux/LogindPowerTest.cpp
     tests/linux/PlatformTest.cpp
 )
-target_link_libraries(linux_system_tests PRIVATE dormix_linux GTest::gtest)
+target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest)
 target_include_directories(linux_system_tests PRIVATE tests/linux)
 gtest_discover_tests(linux_system_tests
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
