@@ -222,7 +222,11 @@ LogindPowerApi::Answer LogindPowerApi::Call(const char* service, const char* pat
         pending.done && sd_bus_message_is_method_error(pending.reply.get(), nullptr)
             ? sd_bus_message_get_error(pending.reply.get())
             : nullptr;
-    if (r == -ETIMEDOUT || sd_bus_error_has_name(error, SD_BUS_ERROR_TIMEOUT)) {
+    // sd-bus ends a call it waited on in vain with its own "no reply".
+    const bool late = error && steady_clock::now() >= deadline_ &&
+                      (sd_bus_error_has_name(error, SD_BUS_ERROR_NO_REPLY) ||
+                       sd_bus_error_has_name(error, SD_BUS_ERROR_TIMEOUT));
+    if (r == -ETIMEDOUT || late) {
         answer.kind = Answer::Timeout;
         answer.text = sd_bus_is_ready(bus_) > 0
                           ? answer.from + " did not answer " + answer.method + " within " +
@@ -295,10 +299,10 @@ std::string LogindPowerApi::BlockingInhibitor(const Answer& list) {
     // also when the list cannot be read: a lock nobody can see is still
     // a lock, and a forced request from root would override it.
     const auto unreadable = [](const std::string& why) {
-        return "Operation possibly inhibited: the list of inhibitors cannot be read (" + why + ")";
+        return "Operation possibly inhibited: the list of inhibitors cannot be read: " + why;
     };
     std::string why;
-    if (list.kind == Answer::Error) return unreadable(list.text) + ".";
+    if (list.kind == Answer::Error) return unreadable(list.text);
     if (!list.Signed("a(ssssuu)", &why)) return unreadable(why);
     sd_bus_message* m = list.reply.get();
     const char *what, *who, *reason, *mode;
@@ -311,7 +315,7 @@ std::string LogindPowerApi::BlockingInhibitor(const Answer& list) {
                    std::to_string(pid) + ", user " + std::to_string(uid) + "), reason is \"" +
                    reason + "\".";
     }
-    if (r < 0) return unreadable(ErrnoText(r)) + ".";
+    if (r < 0) return unreadable(ErrnoText(r));
     return {};
 }
 
