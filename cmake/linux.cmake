@@ -1,7 +1,10 @@
 # The Linux program: Qt 6 Widgets on X11, input from Xlib/XInput2, power-off
-# through logind over D-Bus. Included by the top-level CMakeLists.txt.
+# through logind over D-Bus (sd-bus). Included by the top-level CMakeLists.txt.
 find_package(Qt6 REQUIRED COMPONENTS Widgets DBus Test)
 find_package(X11 REQUIRED COMPONENTS Xi xcb X11_xcb)
+find_package(PkgConfig REQUIRED)
+# sd-bus: every wait on the system bus has a deadline of our choosing.
+pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
 
 set(CMAKE_AUTOMOC ON)
 
@@ -29,7 +32,7 @@ add_library(dormix_linux STATIC
     src/ui/qt/art.qrc
 )
 target_include_directories(dormix_linux PUBLIC src)
-target_link_libraries(dormix_linux PUBLIC dormix_core Qt6::Widgets Qt6::DBus X11::X11 X11::Xi X11::xcb X11::X11_xcb)
+target_link_libraries(dormix_linux PUBLIC dormix_core Qt6::Widgets PkgConfig::SYSTEMD X11::X11 X11::Xi X11::xcb X11::X11_xcb)
 
 # The shipped program, and two test builds of the same sources: one that
 # reports every caption and message on stderr (the end-to-end tests read

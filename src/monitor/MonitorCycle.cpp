@@ -119,6 +119,9 @@ void MonitorCycle::CountdownStep() {
                              Joined(text::ProductTitle, text::SimulateTitleInfix, s_.ActionWord));
         } else {
             WriteLogEntry(text::LogClose, s_.ActionWord);
+            // The request may wait on the system a few seconds with the
+            // window still painting: no tick may run this step again.
+            p_.shell.StopRefreshTimer();
             // A refusal is raised and reaches the last-resort report.
             p_.power.ShutdownSystem(power::FlagsPowerOffForced);
         }

@@ -18,7 +18,8 @@ export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/no-system-bus
 
 cleanup() {
   local p
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; done
+  # SIGCONT too: a process a scenario stopped would never act on SIGTERM.
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; kill -CONT "${PIDS[i]}" 2>/dev/null; done
   for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
   [ -n "$DISPLAY_PID" ] && kill "$DISPLAY_PID" 2>/dev/null && wait "$DISPLAY_PID" 2>/dev/null
   if [ "${KEEP:-0}" = 1 ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi

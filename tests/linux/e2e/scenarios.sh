@@ -329,6 +329,27 @@ scenario_power_refused() {
   log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
 }
 
+# A logind that hangs: the request gives up after its few seconds and says
+# so, once, and nothing reaches logind when it wakes.
+scenario_power_hung() {
+  start_display
+  start_mock_logind '{"CanPowerOff": "yes"}'
+  local mock=${PIDS[-1]}
+  kill -STOP "$mock"
+  start_program DormixL-fast
+  answer_box "Dormix Lite Error" 60
+  traced "message warning \[Dormix Lite Error\] A program error has occured \| Error Number: -2147219920 \| Error description: ShutdownSystem timed out: logind did not answer CanPowerOff within 3 s\." ||
+    fail "error report"
+  wait_exit "$LAST_PID" || fail "exit code"
+  [ "$(count_traced 'message .*')" = 1 ] || fail "more than one report"
+  [ "$(log_lines | grep -c 'Close    , Power Off')" = 1 ] || fail "request repeated"
+  log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
+  kill -CONT "$mock"
+  wait_for 10 grep -q CanPowerOff "$WORK/logind.calls" || fail "mock did not wake"
+  grep -qE " PowerOff " "$WORK/logind.calls" && fail "PowerOff reached logind late"
+  return 0
+}
+
 # No X display: a clear message and a non-zero exit, nothing written.
 scenario_no_display() {
   local out rc
