@@ -96,7 +96,9 @@ start_session_program() {
   shift
   N=$((N + 1))
   TRACE=$WORK/trace$N
-  (cd "$WORK" && exec "${AS_USER[@]}" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY="$DISPLAY" \
+  local wayland=(WAYLAND_DISPLAY="$WAYLAND_DISPLAY")
+  [ -n "$WAYLAND_DISPLAY" ] || wayland=(env -u WAYLAND_DISPLAY)
+  (cd "$WORK" && exec "${AS_USER[@]}" "${wayland[@]}" DISPLAY="$DISPLAY" \
     "$WORK/bin/$binary" "$@") 2>"$TRACE" >/dev/null &
   LAST_PID=$!
   PIDS+=($LAST_PID)
@@ -223,6 +225,12 @@ scenario_weston_refusal() {
     fail "stderr line"
   traced "message warning \[Dormix Lite Start Up Error\] This Wayland session .*" || fail "box"
   [ -e "$WORK/Log/DormixL.log" ] && fail "log written"
+  # Only the X display known: XWayland's RandR outputs tell the session.
+  WAYLAND_DISPLAY= start_session_program DormixL-trace
+  answer_session_box "Dormix Lite Start Up Error"
+  wait_exit "$LAST_PID" && fail "exit status 0"
+  traced "DormixL: Wayland session \(XWayland outputs\) with no connection to its compositor, .*" ||
+    fail "stderr line without WAYLAND_DISPLAY"
   local out
   out=$(cd "$WORK" && "${AS_USER[@]}" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DISPLAY= "$WORK/bin/DormixL-trace" 2>&1) &&
     fail "exit status 0 without XWayland"
