@@ -160,6 +160,12 @@ idle() {
   grep -q '^CPULoad.caption=K/M$' <(sed -n '/last 1s$/,$p' "$TRACE") && fail "use seen with nobody there"
   expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" " Enter    , Power Off , Count:   0" \
     " Power Off, Simulate  , Count:   6"
+  # Six idle seconds from the start of monitoring to the countdown, give or
+  # take the compositor's 1.5-second timeout.
+  local run off
+  read -r run off < <(tr -d '\r' <"$WORK/Log/DormixL.log" |
+    awk -F'[ :,]+' '/Enter +, (Run|Power Off)/ {printf "%d ", $2 * 3600 + $3 * 60 + $4}')
+  [ $((off - run)) -ge 6 ] && [ $((off - run)) -le 8 ] || fail "countdown $((off - run)) s after Run"
 }
 
 # A pointer move and a key tap each set the count back to 0 (shown as K/M);
