@@ -104,8 +104,10 @@ int main(int argc, char** argv) {
 
     // The windows stay on X11 also in a Wayland session: there a window can
     // be centred and kept above the others, which Wayland leaves to the
-    // compositor.
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // compositor. KWin passes QT_QPA_PLATFORM=wayland to what it starts.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || std::string_view(platform).find("wayland") != std::string_view::npos)
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     linux_app::DisplayProbe probe;
     if (!probe.Open(linux_app::SessionFromEnvironment())) return 1;
     const linux_app::SessionKind session = linux_app::DetectSession(probe.XWaylandOutputs());

@@ -152,7 +152,8 @@ start_compositor() {
 # Nobody at the keyboard: the short cycle runs to its end, as on X11.
 idle() {
   start_compositor "$1"
-  start_session_program DormixL-trace -InhibitShutdown
+  # As KWin sets it for what it starts: the windows still go to XWayland.
+  QT_QPA_PLATFORM=wayland start_session_program DormixL-trace -InhibitShutdown
   wait_trace "input $PROTOCOL"
   wait_trace "Counter.caption=The Computer Will Power Off In 6s" "$TRACE" 40
   answer_session_box "Dormix Lite Simulate Power Off"
