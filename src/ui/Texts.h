@@ -65,17 +65,17 @@ inline constexpr std::string_view LogFieldSeparator = ", ";
 inline constexpr std::string_view LogDirectoryErrorTitle = " Log Directory Error";
 inline constexpr std::string_view LogFileErrorTitle = " Log File Error";
 inline constexpr std::string_view LogDirectoryError[] = {
-    "The log directory does not exist", "Reinstall the program to restore the",
-    "log directory.", "The program will now terminate."};
+    "The log directory does not exist", "Reinstall the program to restore the", "log directory.",
+    "The program will now terminate."};
 inline constexpr std::string_view LogMissingError[] = {
     "The log file is either missing or", "corrupted. Delete the log file if",
     "it exists and restart the program", "The program will now terminate"};
 inline constexpr std::string_view LogCreateErrorFirst = "Unable to create the log file ";
 inline constexpr std::string_view LogCreateError[] = {"This may be a permissions problem.",
                                                       "The program will now terminate."};
-inline constexpr std::string_view LogWriteError[] = {
-    "Unable to write to the log file ", "This may be a permissions problem.",
-    "The program will now terminate"};
+inline constexpr std::string_view LogWriteError[] = {"Unable to write to the log file ",
+                                                     "This may be a permissions problem.",
+                                                     "The program will now terminate"};
 
 // Power-off service.
 inline constexpr std::string_view ShutdownInvalid = "Invalid parameter to ShutdownSystem: ";
@@ -112,6 +112,14 @@ inline constexpr std::string_view AboutWebText = "dormix-lite.example.org";
 inline constexpr std::string_view AboutCopyright = "(c) 2026 Dormix Lite authors";
 inline constexpr std::string_view AboutOpenVerb = "Open";
 inline constexpr std::string_view AboutLaunchFailed = "Unable to launch Browser.";
+
+// A desktop session where the keyboard and the mouse cannot be seen.
+inline constexpr std::string_view BlindTitleSuffix = " Start Up Error";
+inline constexpr std::string_view BlindSession =
+    "This Wayland session gives the program no way to see the keyboard and the mouse: the "
+    "compositor offers no idle notification (ext-idle-notify-v1 or org_kde_kwin_idle), and "
+    "GNOME's idle monitor is not on the session bus.";
+inline constexpr std::string_view BlindEnd = "The program will now terminate.";
 
 inline constexpr std::string_view LineBreak = "\r\n";
 

@@ -39,3 +39,24 @@ foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_miss
                      ${scenario})
     set_tests_properties(linux_e2e_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e)
 endforeach()
+
+# The X11 grab holder, and the Wayland client that holds an idle inhibitor or
+# moves the pointer and taps keys through KWin's fake input.
+add_executable(x11_grab tests/linux/XGrab.cpp)
+target_link_libraries(x11_grab PRIVATE X11::X11)
+dormix_wayland_protocols(dormix_test_protocols
+    ${WAYLAND_PROTOCOLS_DIR}/stable/xdg-shell/xdg-shell.xml
+    ${WAYLAND_PROTOCOLS_DIR}/unstable/idle-inhibit/idle-inhibit-unstable-v1.xml
+    ${PLASMA_WAYLAND_PROTOCOLS_DIR}/fake-input.xml)
+add_executable(wayland_test_client tests/linux/wayland/TestClient.cpp)
+target_link_libraries(wayland_test_client PRIVATE dormix_test_protocols)
+set_target_properties(x11_grab wayland_test_client PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Whole runs in headless Wayland sessions (sway, KWin, weston).
+foreach(scenario sway_idle sway_activity sway_inhibitor kwin_idle kwin_activity kwin_inhibitor
+                 weston_refusal)
+    add_test(NAME wayland_e2e_${scenario}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/wayland.sh ${CMAKE_BINARY_DIR}
+                     ${scenario})
+    set_tests_properties(wayland_e2e_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e)
+endforeach()

@@ -2,6 +2,8 @@
 
 typedef struct _XDisplay Display;
 
+#include "app/linux/InputChoice.h"
+
 namespace dormix::linux_app {
 
 // A first connection to the X display in $DISPLAY, asked before Qt starts:
@@ -15,8 +17,11 @@ public:
     ~DisplayProbe() { Release(); }
 
     // True when the display answers. Otherwise says on stderr why the
-    // program cannot start and how to try it under Xvfb.
-    bool Open();
+    // program cannot start: in a Wayland session, that XWayland is missing;
+    // elsewhere, how to try it under Xvfb.
+    bool Open(const SessionKind& session);
+    // XWayland names its RandR outputs XWAYLAND0, XWAYLAND1, ...
+    bool XWaylandOutputs() const;
     // Held until Qt has its own connection: an X server whose last client
     // leaves resets itself and refuses connections meanwhile.
     void Release();

@@ -1,21 +1,25 @@
-// DormixL for Linux desktops: Qt 6 Widgets on X11, input from Xlib and
-// XInput2, power-off through logind, the running-copy marker a flock.
+// DormixL for Linux desktops: Qt 6 Widgets on X11 or XWayland, input from
+// XInput2 or the Wayland compositor, power-off through logind, the
+// running-copy marker a flock.
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Application.h"
 #include "app/Arguments.h"
 #include "app/linux/DisplayProbe.h"
 #include "app/linux/FlockMarker.h"
+#include "app/linux/InputChoice.h"
 #include "app/linux/LocalClock.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
-#include "monitor/x11/X11InputSource.h"
+#include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
@@ -62,6 +66,34 @@ int RunNotice(QApplication& qapp, app::Application& app, qt::QtView& view, qt::Q
     return qapp.exec();
 }
 
+// Qt ends the process with exit() when its X connection breaks. In a Wayland
+// session that is how the compositor's end often shows first (KWin stops its
+// XWayland before its own socket closes): the exit still goes the orderly way.
+app::Application* endInOrderAtExit = nullptr;
+void EndInOrderAtExit() {
+    if (auto* app = std::exchange(endInOrderAtExit, nullptr)) {
+        std::fprintf(stderr, "DormixL: the X server of the Wayland session has gone.\n");
+        app->OnMainUnload();
+    }
+}
+
+// No source sees the user: say so and monitor nothing.
+int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputChoice& choice) {
+    std::fprintf(stderr,
+                 "DormixL: %s: keys and the mouse cannot be seen, so nothing is monitored.\n",
+                 choice.description.c_str());
+    if (!session.wayland) return 1;
+    const std::string title = std::string(text::ProductTitle) + std::string(text::BlindTitleSuffix);
+    const std::string body = std::string(text::BlindSession) + "\n\n" + std::string(text::BlindEnd);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
+                    QString::fromStdString(body), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    TraceLine("message warning [" + title + "] " + std::string(text::BlindSession) + " | " +
+              std::string(text::BlindEnd));
+    box.exec();
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,22 +102,23 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> views(given.begin(), given.end());
     const std::string argumentText = app::ArgumentTextFromArgs(views);
 
-    // The input source speaks X11: under a Wayland session Qt would otherwise
-    // pick Wayland while the pointer and keys come from XWayland.
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The windows stay on X11 also in a Wayland session: there a window can
+    // be centred and kept above the others, which Wayland leaves to the
+    // compositor. KWin passes QT_QPA_PLATFORM=wayland to what it starts.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || std::string_view(platform).find("wayland") != std::string_view::npos)
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     linux_app::DisplayProbe probe;
-    if (!probe.Open()) return 1;
+    if (!probe.Open(linux_app::SessionFromEnvironment())) return 1;
+    const linux_app::SessionKind session = linux_app::DetectSession(probe.XWaylandOutputs());
 
     QApplication qapp(argc, argv);
     // Every window is hidden most of the time; closing a message box must
     // not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    auto input = x11::X11InputSource::Open();
-    if (!input) {
-        std::fprintf(stderr, "DormixL: the X server has no XInput 2 extension.\n");
-        return 1;
-    }
+    linux_app::InputChoice input = linux_app::ChooseInput(session);
+    if (!input.poll && !input.activity) return RefuseBlind(session, input);
     probe.Release();
     qt::QtView qtView;
     qt::TracingView tracing(qtView);
@@ -99,13 +132,25 @@ int main(int argc, char** argv) {
     linux_app::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
-    app::Application app({view, shell, input.get(), files, clock, power, marker}, argumentText,
-                         ProgramName(argv[0]));
+    app::Application app(
+        {view, shell, input.poll.get(), files, clock, power, marker, input.activity.get()},
+        argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
     if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
 
     linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
+    if (input.connection) {
+        input.connection->onLost = [&] {
+            std::fprintf(stderr, "DormixL: the connection to the Wayland compositor was lost.\n");
+            app.OnMainUnload();
+        };
+    }
+    if (session.wayland) {
+        endInOrderAtExit = &app;
+        std::atexit(EndInOrderAtExit);
+    }
+    TraceLine("input " + input.description);
     app.OnMainLoad();
     return qapp.exec();
 }

@@ -11,7 +11,7 @@ mkdir -p "$WORK/Log" "$WORK/run"
 chmod 700 "$WORK/run"
 export XDG_RUNTIME_DIR=$WORK/run
 export LC_ALL=C.UTF-8
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM SESSION_MANAGER
 # Nothing of the developer's desktop: no tray host over D-Bus, no browser.
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$WORK/no-session-bus
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/no-system-bus

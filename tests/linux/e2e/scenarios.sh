@@ -84,7 +84,7 @@ scenario_pointer() {
 }
 
 # A key tapped and released between two samples still counts (XInput2 raw
-# events), and shows as K.
+# events), and shows as K, also while another client holds a grab.
 scenario_key_tap() {
   start_display
   start_program DormixL-trace -InhibitShutdown
@@ -98,6 +98,19 @@ scenario_key_tap() {
   xdotool click 3  # the right button counts as a key too
   wait_new "Counter.caption=No key or mouse activity for the last 0s"
   traced_new "CPULoad.caption=K" || fail "a click is not K"
+  # The same while another client grabs the keyboard and the pointer (a VM
+  # viewer, an open menu, a drag).
+  "$BUILD/x11_grab" >"$WORK/grab.out" 2>&1 &
+  PIDS+=($!)
+  wait_for 10 grep -q grabbed "$WORK/grab.out" || fail "no grab"
+  local action
+  for action in "key --delay 0 a" "click 1"; do
+    wait_new "Counter.caption=No key or mouse activity for the last 2s"
+    mark_trace
+    xdotool $action
+    wait_new "Counter.caption=No key or mouse activity for the last 0s" 5 ||
+      fail "$action during a grab not seen"
+  done
   kill -TERM "$LAST_PID"
   wait_exit "$LAST_PID"
 }
