@@ -14,6 +14,7 @@ add_library(dormix_linux STATIC
     src/app/linux/LocalClock.cpp
     src/app/linux/Priority.cpp
     src/app/linux/SignalBridge.cpp
+    src/monitor/wayland/MutterIdleSource.cpp
     src/monitor/x11/X11InputSource.cpp
     src/power/linux/LogindPowerApi.cpp
     src/ui/qt/AboutDialog.cpp

@@ -15,6 +15,7 @@
 #include "app/linux/LocalClock.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
+#include "monitor/wayland/MutterIdleSource.h"
 #include "monitor/x11/X11InputSource.h"
 #include "power/linux/LogindPowerApi.h"
 #include "ui/qt/MainWindow.h"
@@ -81,8 +82,16 @@ int main(int argc, char** argv) {
     // not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    auto input = x11::X11InputSource::Open();
-    if (!input) {
+    // XWayland sees only the input aimed at X11 windows: in a Wayland session
+    // the desktop itself says when the user was last active.
+    const char* sessionType = std::getenv("XDG_SESSION_TYPE");
+    const bool wayland = std::getenv("WAYLAND_DISPLAY") ||
+                         (sessionType && std::string_view(sessionType) == "wayland");
+    std::unique_ptr<monitor::ActivitySource> activity;
+    if (wayland) activity = monitor::wayland::OpenMutterIdleSource();
+    std::unique_ptr<x11::X11InputSource> input;
+    if (!activity) input = x11::X11InputSource::Open();
+    if (!activity && !input) {
         std::fprintf(stderr, "DormixL: the X server has no XInput 2 extension.\n");
         return 1;
     }
@@ -99,8 +108,8 @@ int main(int argc, char** argv) {
     linux_app::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
-    app::Application app({view, shell, input.get(), files, clock, power, marker}, argumentText,
-                         ProgramName(argv[0]));
+    app::Application app({view, shell, input.get(), files, clock, power, marker, activity.get()},
+                         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
     if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
