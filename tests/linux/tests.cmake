@@ -39,3 +39,11 @@ foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_miss
                      ${scenario})
     set_tests_properties(linux_e2e_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e)
 endforeach()
+
+# Whole runs in a GNOME Wayland session: a headless mutter and its XWayland,
+# as an ordinary user.
+foreach(scenario idle input)
+    add_test(NAME linux_e2e_gnome_${scenario}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/gnome.sh ${CMAKE_BINARY_DIR} ${scenario})
+    set_tests_properties(linux_e2e_gnome_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e)
+endforeach()
