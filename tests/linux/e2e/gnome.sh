@@ -14,7 +14,7 @@ ENTRY_RUN=" Enter    , Run       , Count:   0"
 ENTRY_ENTER_OFF=" Enter    , Power Off , Count:   0"
 ENTRY_SIMULATE=" Power Off, Simulate  , Count:   6"
 
-# mutter refuses nothing as root, but a desktop session is a user's: the
+# A desktop session belongs to a user, not to root: the
 # compositor, its bus and the program all run as one ordinary user.
 AS_USER=()
 if [ "$(id -u)" = 0 ]; then
