@@ -38,15 +38,80 @@ IdleTimeRule::Ms Now() {
         std::chrono::steady_clock::now().time_since_epoch());
 }
 
+// The idle time is read a sample late (its answer is used at the next
+// sample), so a touch just before the count reaches its limit would show
+// only after the countdown began. GNOME also fires a one-shot "user active"
+// watch at the first input after it is set: that signal arrives before the
+// next sample and is taken at once. A watch that cannot be set only loses
+// this head start; the idle time still covers every moment.
+class ActiveWatch final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ActiveWatch(QDBusConnection& bus) : bus_(bus) {
+        bus_.connect(Service, CorePath, Interface, "WatchFired", this, SLOT(OnWatchFired(uint)));
+    }
+
+    // Sets the watch unless it is set or being set.
+    void Arm() {
+        if (id_ == 0 && !setting_) Set();
+    }
+    // Whether the watch fired since the last call; sets it again if it did.
+    bool FiredSinceLastSample() {
+        const bool fired = fired_;
+        fired_ = false;
+        Arm();
+        return fired;
+    }
+
+private slots:
+    void OnWatchFired(uint id) {
+        if (setting_) {
+            firedEarly_ = id;  // before the answer that tells our id came
+        } else if (id != 0 && id == id_) {
+            fired_ = true;
+            id_ = 0;
+        }
+    }
+
+private:
+    void Set() {
+        setting_ = true;
+        firedEarly_ = 0;
+        const QDBusMessage call =
+            QDBusMessage::createMethodCall(Service, CorePath, Interface, "AddUserActiveWatch");
+        watcher_ = std::make_unique<QDBusPendingCallWatcher>(bus_.asyncCall(call, CallTimeoutMs));
+        QObject::connect(watcher_.get(), &QDBusPendingCallWatcher::finished, this,
+                         [this](QDBusPendingCallWatcher* answer) {
+                             const QDBusMessage reply = answer->reply();
+                             setting_ = false;
+                             id_ = reply.type() == QDBusMessage::ReplyMessage &&
+                                           reply.signature() == QLatin1String("u")
+                                       ? reply.arguments().value(0).toUInt()
+                                       : 0;
+                             if (id_ != 0 && id_ == firedEarly_) OnWatchFired(id_);
+                         });
+    }
+
+    QDBusConnection& bus_;
+    uint id_ = 0, firedEarly_ = 0;
+    bool setting_ = false, fired_ = false;
+    std::unique_ptr<QDBusPendingCallWatcher> watcher_;
+};
+
 class MutterIdleSource final : public monitor::ActivitySource {
 public:
-    explicit MutterIdleSource(QDBusConnection bus) : bus_(std::move(bus)) { Ask(); }
+    explicit MutterIdleSource(QDBusConnection bus) : bus_(std::move(bus)), watch_(bus_) {
+        Ask();
+        watch_.Arm();
+    }
 
     bool ActiveSinceLastSample() override {
         const bool active = rule_.Active();
+        const bool fired = watch_.FiredSinceLastSample();
         // A question still out is left to finish or time out: one at a time.
         if (!rule_.Waiting()) Ask();
-        return active;
+        return active || fired;
     }
 
 private:
@@ -69,6 +134,7 @@ private:
 
     QDBusConnection bus_;
     IdleTimeRule rule_;
+    ActiveWatch watch_;
     std::unique_ptr<QDBusPendingCallWatcher> watcher_;
 };
 
@@ -82,3 +148,5 @@ std::unique_ptr<monitor::ActivitySource> OpenMutterIdleSource() {
 }
 
 }  // namespace dormix::monitor::wayland
+
+#include "MutterIdleSource.moc"
