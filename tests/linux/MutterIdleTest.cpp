@@ -1,5 +1,5 @@
 // GNOME's idle monitor against a stand-in on a private session bus: absent,
-// answering, answering wrongly, failing, and back.
+// answering, answering wrongly, failing, and back; its user-active watch.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
