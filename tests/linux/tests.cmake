@@ -20,6 +20,7 @@ add_executable(linux_system_tests
     tests/linux/main.cpp
     tests/linux/MockLogind.cpp
     tests/linux/LogindPowerTest.cpp
+    tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
 )
 target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest)
@@ -59,4 +60,12 @@ foreach(scenario sway_idle sway_activity sway_inhibitor kwin_idle kwin_activity 
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/wayland.sh ${CMAKE_BINARY_DIR}
                      ${scenario})
     set_tests_properties(wayland_e2e_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e)
+endforeach()
+
+# Whole runs in a GNOME Wayland session: a headless mutter and its XWayland,
+# as an ordinary user.
+foreach(scenario idle input)
+    add_test(NAME linux_e2e_gnome_${scenario}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/gnome.sh ${CMAKE_BINARY_DIR} ${scenario})
+    set_tests_properties(linux_e2e_gnome_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e)
 endforeach()
