@@ -270,8 +270,10 @@ scenario_exit_phases() {
 scenario_about() {
   start_display
   start_tray
-  # No browser anywhere on PATH: opening the page fails.
-  PATH=/usr/bin/nonexistent:/bin start_program DormixL-trace -InhibitShutdown
+  # No browser and no xdg-open on PATH (/bin is /usr/bin on merged-usr
+  # systems, where a desktop package may have put xdg-open): opening fails.
+  mkdir -p "$WORK/no-browser"
+  PATH=$WORK/no-browser start_program DormixL-trace -InhibitShutdown
   wait_for 10 tray_icon_present || fail "no tray icon"
   double_click_tray
   local main about
