@@ -2,6 +2,9 @@
 # through logind over D-Bus. Included by the top-level CMakeLists.txt.
 find_package(Qt6 REQUIRED COMPONENTS Widgets DBus Test)
 find_package(X11 REQUIRED COMPONENTS Xi xcb X11_xcb)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+find_package(Threads REQUIRED)
 
 set(CMAKE_AUTOMOC ON)
 
@@ -14,6 +17,7 @@ add_library(dormix_linux STATIC
     src/app/linux/LocalClock.cpp
     src/app/linux/Priority.cpp
     src/app/linux/SignalBridge.cpp
+    src/log/linux/JournalLog.cpp
     src/monitor/x11/X11InputSource.cpp
     src/power/linux/LogindPowerApi.cpp
     src/ui/qt/AboutDialog.cpp
@@ -29,7 +33,8 @@ add_library(dormix_linux STATIC
     src/ui/qt/art.qrc
 )
 target_include_directories(dormix_linux PUBLIC src)
-target_link_libraries(dormix_linux PUBLIC dormix_core Qt6::Widgets Qt6::DBus X11::X11 X11::Xi X11::xcb X11::X11_xcb)
+target_link_libraries(dormix_linux PUBLIC dormix_core Qt6::Widgets Qt6::DBus X11::X11 X11::Xi X11::xcb X11::X11_xcb
+    PkgConfig::SYSTEMD Threads::Threads)
 
 # The shipped program, and two test builds of the same sources: one that
 # reports every caption and message on stderr (the end-to-end tests read

@@ -12,21 +12,21 @@ namespace dormix::log {
 // One number per kind of entry or failure, the same on both platforms: the
 // Windows event id and the journal's DORMIX_EVENT_ID.
 enum class SystemEvent : std::uint16_t {
-    Started = 1,            // Start, Initialise
-    MonitoringBegan = 2,    // Enter, Run
-    TestBegan = 3,          // Enter, Test
-    CountdownBegan = 4,     // Enter, Power Off
-    TestEnded = 5,          // Simulate, Power Off
-    CountdownSimulated = 6, // Power Off, Simulate
-    PowerOffRequested = 7,  // Close, Power Off
-    Reset = 8,              // Reset, Power Off / Run / Activate
-    Exited = 9,             // Exit, Shutdown / Run / Initialise
+    Started = 1,             // Start, Initialise
+    MonitoringBegan = 2,     // Enter, Run
+    TestBegan = 3,           // Enter, Test
+    CountdownBegan = 4,      // Enter, Power Off
+    TestEnded = 5,           // Simulate, Power Off
+    CountdownSimulated = 6,  // Power Off, Simulate
+    PowerOffRequested = 7,   // Close, Power Off
+    Reset = 8,               // Reset, Power Off / Run / Activate
+    Exited = 9,              // Exit, Shutdown / Run / Initialise
     LogDirectoryError = 101,
     LogFileMissing = 102,
     LogFileCreateError = 103,
     LogFileWriteError = 104,
-    ProgramError = 110,      // the last-resort report; the program ends
-    BrowserLaunchError = 111 // the About window's link; the program goes on
+    ProgramError = 110,       // the last-resort report; the program ends
+    BrowserLaunchError = 111  // the About window's link; the program goes on
 };
 
 // Warning for the power-off request and every failure, information otherwise.

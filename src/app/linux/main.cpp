@@ -15,6 +15,7 @@
 #include "app/linux/LocalClock.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
+#include "log/linux/JournalLog.h"
 #include "monitor/x11/X11InputSource.h"
 #include "power/linux/LogindPowerApi.h"
 #include "ui/qt/MainWindow.h"
@@ -99,7 +100,8 @@ int main(int argc, char** argv) {
     linux_app::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
-    app::Application app({view, shell, *input, files, clock, power, marker}, argumentText,
+    log_linux::JournalLog journal;
+    app::Application app({view, shell, *input, files, clock, power, marker, journal}, argumentText,
                          ProgramName(argv[0]));
     shell.Bind(&app);
 
