@@ -41,5 +41,5 @@ add_custom_target(dormix_msi ALL DEPENDS ${DORMIX_MSI})
 
 add_test(NAME windows_msi
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-msi.sh ${DORMIX_MSI}
-                 ${DORMIX_LOG_FOLDER_GRANT})
-set_tests_properties(windows_msi PROPERTIES TIMEOUT 300)
+                 ${DORMIX_LOG_FOLDER_GRANT} ${CMAKE_BINARY_DIR}/wine-template)
+set_tests_properties(windows_msi PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_template)

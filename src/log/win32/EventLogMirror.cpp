@@ -25,21 +25,36 @@ static_assert(Matches(DORMIX_EVENT_BROWSER_LAUNCH_ERROR, SystemEvent::BrowserLau
 
 DWORD MessageId(SystemEvent event) {
     switch (event) {
-        case SystemEvent::Started: return DORMIX_EVENT_STARTED;
-        case SystemEvent::MonitoringBegan: return DORMIX_EVENT_MONITORING_BEGAN;
-        case SystemEvent::TestBegan: return DORMIX_EVENT_TEST_BEGAN;
-        case SystemEvent::CountdownBegan: return DORMIX_EVENT_COUNTDOWN_BEGAN;
-        case SystemEvent::TestEnded: return DORMIX_EVENT_TEST_ENDED;
-        case SystemEvent::CountdownSimulated: return DORMIX_EVENT_COUNTDOWN_SIMULATED;
-        case SystemEvent::PowerOffRequested: return DORMIX_EVENT_POWER_OFF_REQUESTED;
-        case SystemEvent::Reset: return DORMIX_EVENT_RESET;
-        case SystemEvent::Exited: return DORMIX_EVENT_EXITED;
-        case SystemEvent::LogDirectoryError: return DORMIX_EVENT_LOG_DIRECTORY_ERROR;
-        case SystemEvent::LogFileMissing: return DORMIX_EVENT_LOG_FILE_MISSING;
-        case SystemEvent::LogFileCreateError: return DORMIX_EVENT_LOG_FILE_CREATE_ERROR;
-        case SystemEvent::LogFileWriteError: return DORMIX_EVENT_LOG_FILE_WRITE_ERROR;
-        case SystemEvent::ProgramError: return DORMIX_EVENT_PROGRAM_ERROR;
-        case SystemEvent::BrowserLaunchError: return DORMIX_EVENT_BROWSER_LAUNCH_ERROR;
+        case SystemEvent::Started:
+            return DORMIX_EVENT_STARTED;
+        case SystemEvent::MonitoringBegan:
+            return DORMIX_EVENT_MONITORING_BEGAN;
+        case SystemEvent::TestBegan:
+            return DORMIX_EVENT_TEST_BEGAN;
+        case SystemEvent::CountdownBegan:
+            return DORMIX_EVENT_COUNTDOWN_BEGAN;
+        case SystemEvent::TestEnded:
+            return DORMIX_EVENT_TEST_ENDED;
+        case SystemEvent::CountdownSimulated:
+            return DORMIX_EVENT_COUNTDOWN_SIMULATED;
+        case SystemEvent::PowerOffRequested:
+            return DORMIX_EVENT_POWER_OFF_REQUESTED;
+        case SystemEvent::Reset:
+            return DORMIX_EVENT_RESET;
+        case SystemEvent::Exited:
+            return DORMIX_EVENT_EXITED;
+        case SystemEvent::LogDirectoryError:
+            return DORMIX_EVENT_LOG_DIRECTORY_ERROR;
+        case SystemEvent::LogFileMissing:
+            return DORMIX_EVENT_LOG_FILE_MISSING;
+        case SystemEvent::LogFileCreateError:
+            return DORMIX_EVENT_LOG_FILE_CREATE_ERROR;
+        case SystemEvent::LogFileWriteError:
+            return DORMIX_EVENT_LOG_FILE_WRITE_ERROR;
+        case SystemEvent::ProgramError:
+            return DORMIX_EVENT_PROGRAM_ERROR;
+        case SystemEvent::BrowserLaunchError:
+            return DORMIX_EVENT_BROWSER_LAUNCH_ERROR;
     }
     return DORMIX_EVENT_PROGRAM_ERROR;
 }
@@ -60,9 +75,9 @@ void EventLogMirror::Report(SystemEvent event, const char* const* strings, WORD 
 
 void EventLogMirror::Entry(const log::SystemLogEntry& e) noexcept {
     try {
-        const std::string s[] = {std::string(e.line),   std::string(e.action),
-                                 std::string(e.detail), std::to_string(e.count),
-                                 std::string(e.phase),  e.testMode ? "1" : "0",
+        const std::string s[] = {std::string(e.line),           std::string(e.action),
+                                 std::string(e.detail),         std::to_string(e.count),
+                                 std::string(e.phase),          e.testMode ? "1" : "0",
                                  e.inhibitShutdown ? "1" : "0", std::string(log::ProgramVersion())};
         const char* strings[std::size(s)];
         for (std::size_t i = 0; i < std::size(s); ++i) strings[i] = s[i].c_str();
