@@ -77,7 +77,8 @@ start_journal() {
     mount --bind "$WORK/journald.conf" /etc/systemd/journald.conf || fail "journald.conf"
   fi
   mkdir -p /run/systemd/journal /run/log
-  /lib/systemd/systemd-journald >"$WORK/journald.log" 2>&1 &
+  # Its own messages to its stderr, not to the host's kernel log.
+  SYSTEMD_LOG_TARGET=console /lib/systemd/systemd-journald >"$WORK/journald.log" 2>&1 &
   PIDS+=($!)
   wait_for 20 test -S /run/systemd/journal/socket || { cat "$WORK/journald.log" >&2; fail "no journald"; }
 }
