@@ -47,7 +47,7 @@ grep -q 'DisplayName *REG_SZ *Dormix Lite$' <<<"$reg" || fail "no DisplayName: $
 grep -q 'DisplayVersion *REG_SZ *2.1.0.8$' <<<"$reg" || fail "no DisplayVersion"
 grep -q 'QuietUninstallString' <<<"$reg" || fail "no quiet uninstall"
 source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Dormix Lite'
-reg=$(wine reg query "$source_key" 2>/dev/null | tr -d '\r')
+reg=$(wine reg query "$source_key" 2>/dev/null | tr -d '\r' || true)
 grep -qi 'EventMessageFile *REG_SZ *C:\\Program Files\\Dormix Lite\\DormixL.exe$' <<<"$reg" ||
   fail "no event source: $reg"
 grep -q 'TypesSupported *REG_DWORD *0x7$' <<<"$reg" || fail "event source types: $reg"
