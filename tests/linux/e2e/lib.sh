@@ -18,7 +18,8 @@ export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/no-system-bus
 
 cleanup() {
   local p
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; done
+  # CONT after TERM: a stopped process (a hung journald) must see its TERM.
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null && kill -CONT "${PIDS[i]}" 2>/dev/null; done
   for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
   [ -n "$DISPLAY_PID" ] && kill "$DISPLAY_PID" 2>/dev/null && wait "$DISPLAY_PID" 2>/dev/null
   if [ "${KEEP:-0}" = 1 ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
@@ -79,8 +80,25 @@ start_journal() {
   mkdir -p /run/systemd/journal /run/log
   # Its own messages to its stderr, not to the host's kernel log.
   SYSTEMD_LOG_TARGET=console /lib/systemd/systemd-journald >"$WORK/journald.log" 2>&1 &
+  JOURNALD_PID=$!
   PIDS+=($!)
   wait_for 20 test -S /run/systemd/journal/socket || { cat "$WORK/journald.log" >&2; fail "no journald"; }
+}
+
+# Stops journald and fills its socket: from now on a sender blocks.
+hang_journal() {
+  kill -STOP "$JOURNALD_PID"
+  python3 - <<'PY' || fail "could not fill the journal's socket"
+import socket
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.connect("/run/systemd/journal/socket")
+s.setblocking(False)
+try:
+    while True:
+        s.send(b"MESSAGE=filler\n")
+except BlockingIOError:
+    pass
+PY
 }
 
 # Our records in the journal as JSON, one per line, after journald has

@@ -84,6 +84,15 @@ check("failure text", failure["MESSAGE"],
       "Dormix Lite Log File Error\nThe log file is either missing or\ncorrupted. Delete the log "
       "file if\nit exists and restart the program\nThe program will now terminate")
 PY
+  # A journald that reads nothing holds nothing up: the same cycle, in time.
+  hang_journal
+  rm -f "$WORK/Log/DormixL.log"
+  start_program DormixL-trace -InhibitShutdown
+  answer_box "Dormix Lite Simulate Power Off" 40
+  wait_exit "$LAST_PID" || fail "exit code with a hung journal"
+  [ "$(counter_captions | grep -c 'Power Off In')" = 7 ] || fail "countdown with a hung journal"
+  log_lines | tail -n 1 | grep -qx " Power Off, Simulate  , Count:   6" ||
+    fail "the text log did not get the whole cycle"
 }
 
 # SIGINT and SIGHUP end in order like SIGTERM; a notice copy just goes.
