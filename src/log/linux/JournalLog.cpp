@@ -9,6 +9,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -54,7 +55,7 @@ void Hand(JournalLog::Channel& c, Fields fields) noexcept {
     try {
         std::unique_lock lock(c.mutex);
         const bool senderFree = c.sent == c.queued;
-        if (c.pending.size() >= Backlog) return;
+        if (c.stop || c.pending.size() >= Backlog) return;
         c.pending.push_back(std::move(fields));
         const std::uint64_t mine = ++c.queued;
         c.changed.notify_all();
@@ -81,7 +82,11 @@ Fields Common(log::SystemEvent event, std::string message) {
 }  // namespace
 
 JournalLog::JournalLog() : channel_(std::make_shared<Channel>()) {
-    channel_->sender = std::thread(SendLoop, channel_);
+    try {
+        channel_->sender = std::thread(SendLoop, channel_);
+    } catch (const std::system_error&) {
+        channel_->stop = true;  // no thread, no copies; the text log goes on
+    }
 }
 
 JournalLog::~JournalLog() {
@@ -92,6 +97,7 @@ JournalLog::~JournalLog() {
     // channel outlives this object.
     const bool stuck = channel_->sent != channel_->queued;
     lock.unlock();
+    if (!channel_->sender.joinable()) return;
     if (stuck)
         channel_->sender.detach();
     else
