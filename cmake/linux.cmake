@@ -36,6 +36,7 @@ endfunction()
 dormix_wayland_protocols(dormix_idle_protocols
     ${CMAKE_CURRENT_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml
     ${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml)
+find_package(Threads REQUIRED)
 
 set(CMAKE_AUTOMOC ON)
 
@@ -49,6 +50,7 @@ add_library(dormix_linux STATIC
     src/app/linux/LocalClock.cpp
     src/app/linux/Priority.cpp
     src/app/linux/SignalBridge.cpp
+    src/log/linux/JournalLog.cpp
     src/monitor/wayland/ExtIdleSource.cpp
     src/monitor/wayland/KdeIdleSource.cpp
     src/monitor/wayland/MutterIdleSource.cpp
@@ -70,7 +72,7 @@ add_library(dormix_linux STATIC
 )
 target_include_directories(dormix_linux PUBLIC src)
 target_link_libraries(dormix_linux PUBLIC dormix_core Qt6::Widgets Qt6::DBus PkgConfig::SYSTEMD X11::X11 X11::Xi X11::xcb X11::X11_xcb
-    PkgConfig::XCB_RANDR dormix_idle_protocols)
+    PkgConfig::XCB_RANDR dormix_idle_protocols Threads::Threads)
 
 # The shipped program, and two test builds of the same sources: one that
 # reports every caption and message on stderr (the end-to-end tests read

@@ -1,4 +1,6 @@
-# The Windows installer, build/win32/DormixL-setup.exe, made with NSIS.
+# The Windows installers: build/win32/DormixL-setup.exe, made with NSIS, for
+# people who double-click, and build/win32/DormixL.msi, made with wixl, for
+# managed roll-out.
 if(NOT TARGET DormixL)
     return()
 endif()
@@ -17,3 +19,27 @@ add_custom_target(dormix_installer ALL DEPENDS ${DORMIX_SETUP})
 add_test(NAME windows_installer
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-installer.sh ${DORMIX_SETUP})
 set_tests_properties(windows_installer PROPERTIES TIMEOUT 300)
+
+# What the MSI grants on the Log folder, as icacls arguments after /grant:
+# the Users group (by its well-known SID) may modify, inherited by the log file.
+set(DORMIX_LOG_FOLDER_GRANT "*S-1-5-32-545:(OI)(CI)M")
+
+find_program(DORMIX_WIXL wixl REQUIRED)
+set(DORMIX_MSI ${CMAKE_BINARY_DIR}/DormixL.msi)
+# wixl takes its sources relative to where it runs.
+file(RELATIVE_PATH DORMIX_MSI_ICON ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico)
+add_custom_command(OUTPUT ${DORMIX_MSI}
+    COMMAND ${DORMIX_WIXL} -o ${DORMIX_MSI} -D Version=${PROJECT_VERSION}
+            -D Exe=$<TARGET_FILE_NAME:DormixL> -D Icon=${DORMIX_MSI_ICON}
+            -D LogGrant=${DORMIX_LOG_FOLDER_GRANT}
+            ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
+            ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
+    VERBATIM)
+add_custom_target(dormix_msi ALL DEPENDS ${DORMIX_MSI})
+
+add_test(NAME windows_msi
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-msi.sh ${DORMIX_MSI}
+                 ${DORMIX_LOG_FOLDER_GRANT} ${CMAKE_BINARY_DIR}/wine-template)
+set_tests_properties(windows_msi PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_template)

@@ -11,6 +11,8 @@ RequestExecutionLevel admin
 !define VERSION "2.1.0.8"
 !define PUBLISHER "The Dormix Lite authors"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite"
+; The Application log's source; its texts are DormixL.exe's message table.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\${PRODUCT}"
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
@@ -68,6 +70,8 @@ Section "-Program"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\DormixL.exe"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
@@ -96,6 +100,7 @@ Section "-un.Program"
   Delete "$INSTDIR\DormixL.exe"
   Delete "$INSTDIR\Uninstall.exe"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd
 
 ; The log is the history of the machine: kept unless asked for.

@@ -24,7 +24,8 @@ std::string Joined(std::string_view a, std::string_view b, std::string_view c = 
 MonitorCycle::MonitorCycle(CycleParts parts) : p_(parts) { scratch_.reserve(64); }
 
 void MonitorCycle::WriteLogEntry(std::string_view action, std::string_view detail) {
-    p_.log.WriteLogEntry(action, detail, s_.TestMode, s_.PhaseCounter);
+    p_.log.WriteLogEntry(action, detail, s_.TestMode, s_.PhaseCounter,
+                         {text::PhaseNames[static_cast<int>(s_.MonitorPhase)], s_.InhibitShutdown});
 }
 
 void MonitorCycle::SetCounterText(std::string_view prefix, int number) {

@@ -56,6 +56,9 @@ inline constexpr std::string_view LogActivate = "Activate";
 inline constexpr std::string_view LogExit = "Exit";
 inline constexpr std::string_view LogShutdown = "Shutdown";
 
+// The phase names the system log's copy of an entry carries.
+inline constexpr std::string_view PhaseNames[] = {"Activation", "Monitoring", "Countdown"};
+
 // Event log file.
 inline constexpr std::string_view LogDirectory = "Log";
 inline constexpr std::string_view LogFileName = "DormixL.log";

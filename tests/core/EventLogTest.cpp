@@ -134,6 +134,13 @@ TEST(EventLog, EveryFailureShowsItsMessageAndEndsTheProgramAtOnce) {
         const Lines tail(rig.shell.calls.end() - 4, rig.shell.calls.end());
         EXPECT_EQ(tail, (Lines{"timer off", "message " + c.title, "tray delete", "end"}));
         EXPECT_FALSE(rig.shell.trayIcon);
+        // The same words went to the system log, and of the entries only the
+        // Start that reached the file before the failure.
+        ASSERT_EQ(rig.systemLog.failures.size(), 1u);
+        EXPECT_EQ(rig.systemLog.failures[0].title, c.title);
+        EXPECT_EQ(rig.systemLog.failures[0].text, c.text);
+        EXPECT_TRUE(log::IsWarning(rig.systemLog.failures[0].event));
+        EXPECT_EQ(rig.systemLog.entries.size(), c.act ? 1u : 0u);
         if (!c.act) {
             EXPECT_TRUE(rig.files.Entries().empty());
         } else if (c.name != std::string("file deleted while running")) {

@@ -171,6 +171,32 @@ public:
     std::uint32_t lastError = 0;
 };
 
+// The system log's copies, kept as plain values.
+struct MirroredEntry {
+    log::SystemEvent event;
+    std::string line, action, detail;
+    std::int16_t count;
+    bool testMode;
+    std::string phase;
+    bool inhibitShutdown;
+    bool operator==(const MirroredEntry&) const = default;
+};
+struct MirroredFailure {
+    log::SystemEvent event;
+    std::string title, text;
+    std::int32_t number;
+    std::string source;
+    bool operator==(const MirroredFailure&) const = default;
+};
+
+class RecordingSystemLog : public log::SystemLog {
+public:
+    void Entry(const log::SystemLogEntry& e) noexcept override;
+    void Failure(const log::SystemLogFailure& f) noexcept override;
+    std::vector<MirroredEntry> entries;
+    std::vector<MirroredFailure> failures;
+};
+
 // Named markers shared by every "process" in one test.
 class MarkerSystem {
 public:
@@ -211,6 +237,7 @@ struct Rig {
     MemoryLogFiles files;
     FakePower power;
     FakeMarker marker;
+    RecordingSystemLog systemLog;
     app::Application app;
 };
 

@@ -19,6 +19,7 @@
 #include "app/linux/LocalClock.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
+#include "log/linux/JournalLog.h"
 #include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
 #include "ui/qt/MainWindow.h"
@@ -132,8 +133,10 @@ int main(int argc, char** argv) {
     linux_app::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
+    log_linux::JournalLog journal;
     app::Application app(
-        {view, shell, input.poll.get(), files, clock, power, marker, input.activity.get()},
+        {view, shell, input.poll.get(), files, clock, power, marker, journal,
+         input.activity.get()},
         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 

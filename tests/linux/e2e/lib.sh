@@ -51,7 +51,7 @@ start_display() {
   # the loser exits, and another try picks the next free one.
   for try in 1 2 3; do
     : >"$WORK/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" \
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" \
       >"$WORK/xvfb.log" 2>&1 &
     DISPLAY_PID=$!
     wait_for 30 sh -c "test -s '$WORK/display' || ! kill -0 $DISPLAY_PID 2>/dev/null"
@@ -63,6 +63,49 @@ start_display() {
   done
   cat "$WORK/xvfb.log" >&2
   fail "Xvfb did not start"
+}
+
+# A journald of the test's own. Only inside a private mount namespace (see
+# scenarios.sh): fresh tmpfs on /run and /var/log/journal, and a volatile
+# configuration bound over the host's, so nothing of the host is touched.
+start_journal() {
+  [ -n "${DORMIX_PRIVATE_MOUNTS:-}" ] || fail "start_journal outside a private mount namespace"
+  mount -t tmpfs tmpfs /run || fail "no tmpfs on /run"
+  if [ -d /var/log/journal ]; then mount -t tmpfs tmpfs /var/log/journal || fail "tmpfs"; fi
+  printf '[Journal]\nStorage=volatile\nReadKMsg=no\nForwardToSyslog=no\nForwardToWall=no\nForwardToConsole=no\n' \
+    >"$WORK/journald.conf"
+  if [ -f /etc/systemd/journald.conf ]; then
+    mount --bind "$WORK/journald.conf" /etc/systemd/journald.conf || fail "journald.conf"
+  fi
+  mkdir -p /run/systemd/journal /run/log
+  # Its own messages to its stderr, not to the host's kernel log.
+  SYSTEMD_LOG_TARGET=console /lib/systemd/systemd-journald >"$WORK/journald.log" 2>&1 &
+  JOURNALD_PID=$!
+  PIDS+=($!)
+  wait_for 20 test -S /run/systemd/journal/socket || { cat "$WORK/journald.log" >&2; fail "no journald"; }
+}
+
+# Stops journald and fills its socket: from now on a sender blocks.
+hang_journal() {
+  kill -STOP "$JOURNALD_PID"
+  python3 - <<'PY' || fail "could not fill the journal's socket"
+import socket
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.connect("/run/systemd/journal/socket")
+s.setblocking(False)
+try:
+    while True:
+        s.send(b"MESSAGE=filler\n")
+except BlockingIOError:
+    pass
+PY
+}
+
+# Our records in the journal as JSON, one per line, after journald has
+# written out everything it received.
+journal_records() {
+  journalctl --sync || fail "journalctl --sync"
+  journalctl -o json --no-pager SYSLOG_IDENTIFIER=DormixL
 }
 
 start_tray() {

@@ -6,6 +6,17 @@
 # xdotool, and the log is compared line by line.
 BUILD=$1
 SCENARIO=$2
+# The journal scenario runs in a mount namespace of its own (a user
+# namespace too when not root), where it may mount its journald's folders.
+if [ "$SCENARIO" = journal ] && [ -z "${DORMIX_PRIVATE_MOUNTS:-}" ]; then
+  flags=-m
+  [ "$(id -u)" = 0 ] || flags=-Urm
+  if ! unshare $flags true 2>/dev/null; then
+    echo "SKIP: journal: this machine allows no private mount namespace (unshare $flags)"
+    exit 77
+  fi
+  DORMIX_PRIVATE_MOUNTS=1 exec unshare $flags --propagation private bash "$0" "$@"
+fi
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 ENTRY_START=" Start    , Initialise, Count:   2"
@@ -35,6 +46,57 @@ scenario_inhibit() {
   wait_exit "$LAST_PID" || fail "exit code"
   expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_ENTER_OFF" \
     " Power Off, Simulate  , Count:   6"
+}
+
+# The system log: the whole cycle above and a log failure reach a journald
+# of the test's own, entry for entry as in the text log, with our fields.
+scenario_journal() {
+  start_journal
+  scenario_inhibit
+  tr -d '\r' <"$WORK/Log/DormixL.log" | grep -E '^[0-9]{2}-.{3}-[0-9]{2} .*Count:' >"$WORK/entries"
+  start_program DormixL-trace -InhibitShutdown
+  wait_for 20 sh -c "[ \$(grep -c 'Enter    , Run' '$WORK/Log/DormixL.log') = 2 ]" ||
+    fail "no second Enter Run entry"
+  tr -d '\r' <"$WORK/Log/DormixL.log" | tail -n 2 >>"$WORK/entries"
+  rm "$WORK/Log/DormixL.log"
+  answer_box "Dormix Lite Log File Error"
+  wait_exit "$LAST_PID" || fail "exit code"
+  journal_records >"$WORK/journal.json"
+  python3 - "$WORK/journal.json" "$WORK/entries" "$(id -u)" <<'PY' || fail "journal records"
+import json, sys
+records = [json.loads(line) for line in open(sys.argv[1])]
+entries = open(sys.argv[2]).read().splitlines()
+def check(what, got, want):
+    if got != want:
+        sys.exit(f"{what}: {got!r} != {want!r}")
+check("count", len(records), len(entries) + 1)
+for rec, line in zip(records, entries):
+    check("MESSAGE", rec["MESSAGE"], line)
+    check("priority", rec["PRIORITY"], "6")
+    check("uid", rec["_UID"], sys.argv[3])
+    check("version", rec["DORMIX_VERSION"], "2.1.0.8")
+    check("modes", (rec["DORMIX_TEST_MODE"], rec["DORMIX_INHIBIT_SHUTDOWN"]), ("0", "1"))
+    check("words", (rec["DORMIX_ACTION"], rec["DORMIX_DETAIL"], rec["DORMIX_COUNT"]),
+          tuple(w.strip() for w in line[20:].replace(", Count:", ",").split(",")))
+check("kinds", [(r["DORMIX_EVENT_ID"], r["DORMIX_PHASE"]) for r in records[:-1]],
+      [("1", "Activation"), ("2", "Monitoring"), ("4", "Countdown"), ("6", "Countdown"),
+       ("1", "Activation"), ("2", "Monitoring")])
+failure = records[-1]
+check("failure", (failure["PRIORITY"], failure["DORMIX_EVENT_ID"], failure["DORMIX_TITLE"]),
+      ("4", "102", "Dormix Lite Log File Error"))
+check("failure text", failure["MESSAGE"],
+      "Dormix Lite Log File Error\nThe log file is either missing or\ncorrupted. Delete the log "
+      "file if\nit exists and restart the program\nThe program will now terminate")
+PY
+  # A journald that reads nothing holds nothing up: the same cycle, in time.
+  hang_journal
+  rm -f "$WORK/Log/DormixL.log"
+  start_program DormixL-trace -InhibitShutdown
+  answer_box "Dormix Lite Simulate Power Off" 40
+  wait_exit "$LAST_PID" || fail "exit code with a hung journal"
+  [ "$(counter_captions | grep -c 'Power Off In')" = 7 ] || fail "countdown with a hung journal"
+  log_lines | tail -n 1 | grep -qx " Power Off, Simulate  , Count:   6" ||
+    fail "the text log did not get the whole cycle"
 }
 
 # SIGINT and SIGHUP end in order like SIGTERM; a notice copy just goes.
