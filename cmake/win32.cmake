@@ -35,7 +35,7 @@ add_library(dormix_win32 STATIC
     src/ui/win32/Wnd.cpp
 )
 target_compile_definitions(dormix_win32 PUBLIC ${DORMIX_WIN32_DEFINES})
-target_link_libraries(dormix_win32 PUBLIC dormix_core ${DORMIX_WIN32_LIBS})
+target_link_libraries(dormix_win32 PUBLIC dormix_core dormix_log_files ${DORMIX_WIN32_LIBS})
 
 function(dormix_program name)
     add_executable(${name} WIN32

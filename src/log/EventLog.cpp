@@ -23,8 +23,8 @@ std::string JoinLines(std::span<const std::string_view> lines) {
 
 std::string FailureTitle(LogFailure failure) {
     std::string title(text::ProductTitle);
-    title += failure == LogFailure::Directory ? text::LogDirectoryErrorTitle
-                                              : text::LogFileErrorTitle;
+    title +=
+        failure == LogFailure::Directory ? text::LogDirectoryErrorTitle : text::LogFileErrorTitle;
     return title;
 }
 
@@ -80,6 +80,8 @@ void EventLog::WriteStartBanner() {
     try {
         failure = CheckTargets();
         if (failure == LogFailure::None) files_.AppendLine(file_, StartBanner());
+    } catch (const LogFileMissing&) {
+        failure = LogFailure::MissingFile;
     } catch (const std::exception&) {
         failure = LogFailure::Write;
     }
@@ -94,6 +96,8 @@ void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, b
         const std::string line = FormatEntry(clock_.Now(), action, detail, testMark, count);
         failure = CheckTargets();
         if (failure == LogFailure::None) files_.AppendLine(file_, line);
+    } catch (const LogFileMissing&) {
+        failure = LogFailure::MissingFile;
     } catch (const std::exception&) {
         failure = LogFailure::Write;
     }
