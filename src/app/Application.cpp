@@ -35,8 +35,8 @@ void Application::LastResortReport(std::int32_t number, std::string_view descrip
     // The timer stops first: a tick during the report would run the failed
     // step again.
     ports_.shell.StopRefreshTimer();
-    ports_.shell.MessageBox(ProgramErrorReport(number, description), ErrorTitle(),
-                            MessageIcon::Warning);
+    ports_.shell.ClosingMessageBox(ProgramErrorReport(number, description), ErrorTitle(),
+                                   MessageIcon::Warning);
     ports_.shell.TrayDelete();
     ports_.shell.EndProgram();
 }
@@ -67,6 +67,8 @@ void Application::OnMainLoad() {
 }
 
 void Application::OnMainUnload() {
+    // Under a closing box the program is already on its way out.
+    if (ports_.shell.Closing()) ports_.shell.EndProgram();
     Guarded([this] {
         ports_.shell.StopRefreshTimer();
         const Phase phase = cycle_.State().MonitorPhase;

@@ -106,7 +106,7 @@ void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, b
 
 void EventLog::Fail(LogFailure failure) {
     shell_.StopRefreshTimer();
-    shell_.MessageBox(FailureText(failure), FailureTitle(failure), MessageIcon::Warning);
+    shell_.ClosingMessageBox(FailureText(failure), FailureTitle(failure), MessageIcon::Warning);
     shell_.TrayDelete();
     shell_.EndProgram();
 }

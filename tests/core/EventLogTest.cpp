@@ -168,6 +168,21 @@ TEST(EventLog, EveryFailureShowsItsMessageAndEndsTheProgramAtOnce) {
             EXPECT_EQ(rig.files.Entries(), c.entries);
         }
     }
+    // A request to exit (a signal) under the box ends the program at once:
+    // no "Exit" entry, no second box.
+    {
+        Rig rig;
+        rig.Start();
+        rig.files.failAppend = true;
+        int requests = 0;
+        rig.shell.duringMessage = [&](const Message&) {
+            if (requests++ == 0) rig.app.OnMainUnload();
+        };
+        EXPECT_TRUE(rig.Ends([&] { rig.app.OnResetClick(); }));
+        EXPECT_EQ(rig.shell.messages.size(), 1u);
+        EXPECT_EQ(rig.files.Entries(), (Lines{" Start    , Initialise, Count:   2"}));
+        EXPECT_EQ(rig.shell.calls.back(), "end");
+    }
     // Neither the folder nor the file is created when the folder is missing.
     Rig rig;
     rig.files.folder = false;
