@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Application.h"
@@ -62,9 +64,17 @@ int RunNotice(QApplication& qapp, app::Application& app, qt::QtView& view, qt::Q
     return qapp.exec();
 }
 
+// Qt and Xlib end the process with exit(1) when the X server goes away (a
+// logout without a session manager, a crash): the log still gets its "Exit".
+std::function<void()> onDisplayLost;
+void AtExit() {
+    if (auto f = std::exchange(onDisplayLost, nullptr)) f();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    linux_app::IgnoreHarmlessSignals();
     // Qt takes its own options out of argv; the argument text is what was given.
     std::vector<std::string> given(argv + 1, argv + argc);
     std::vector<std::string_view> views(given.begin(), given.end());
@@ -106,6 +116,14 @@ int main(int argc, char** argv) {
     if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
 
     linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
+    if (!endSignals.UsesPipe()) TraceLine("signals watched by a timer");
+    onDisplayLost = [&] {
+        shell.DisplayLost();
+        app.OnMainUnload();
+    };
+    std::atexit(AtExit);
     app.OnMainLoad();
-    return qapp.exec();
+    const int status = qapp.exec();
+    onDisplayLost = nullptr;
+    return status;
 }
