@@ -75,19 +75,38 @@ TEST(FlockMarker, TheMarkerVanishesWithAKilledHolder) {
     ::close(ready[1]);
 }
 
-TEST(FlockMarker, FallsBackToAPrivateFolderUnderTmp) {
-    const char* saved = std::getenv("XDG_RUNTIME_DIR");
-    const std::string keep = saved ? saved : "";
-    ::setenv("XDG_RUNTIME_DIR", "/nonexistent/runtime", 1);
+// Without a runtime folder the marker lives in the user's own home; a
+// folder there that others may enter (squatted, or opened up) is refused,
+// never taken for "no other copy".
+TEST(FlockMarker, FallsBackToAPrivateFolderInTheHomeAndRefusesAnOpenOne) {
+    auto keep = [](const char* name) {
+        const char* v = std::getenv(name);
+        return std::pair<std::string, bool>(v ? v : "", v != nullptr);
+    };
+    const auto runtime = keep("XDG_RUNTIME_DIR"), state = keep("XDG_STATE_HOME");
+    QTemporaryDir home;
+    const std::string squat = home.path().toStdString() + "/squat";
+    ::mkdir(squat.c_str(), 0700);
+    ::chmod(squat.c_str(), 0777);
+    ::setenv("XDG_RUNTIME_DIR", squat.c_str(), 1);
+    ::setenv("XDG_STATE_HOME", home.path().toStdString().c_str(), 1);
     const auto dir = linux_app::MarkerDirectory();
-    EXPECT_EQ(dir, "/tmp/dormix-" + std::to_string(::getuid()));
+    EXPECT_EQ(dir, home.path().toStdString() + "/dormix");
     struct stat st {};
     ASSERT_EQ(::stat(dir.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    if (saved)
-        ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
-    else
-        ::unsetenv("XDG_RUNTIME_DIR");
+
+    ::chmod(dir.c_str(), 0777);
+    EXPECT_TRUE(linux_app::MarkerDirectory().empty());
+    ::rmdir(dir.c_str());
+    ::symlink(squat.c_str(), dir.c_str());
+    EXPECT_TRUE(linux_app::MarkerDirectory().empty()) << "a link to a folder of others";
+    for (auto [name, value] : {std::pair{"XDG_RUNTIME_DIR", runtime}, {"XDG_STATE_HOME", state}}) {
+        if (value.second)
+            ::setenv(name, value.first.c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
 }
 
 std::string ReadAll(const std::filesystem::path& p) {

@@ -1,6 +1,7 @@
 // DormixL for Linux desktops: Qt 6 Widgets on X11, input from Xlib and
 // XInput2, power-off through logind, the running-copy marker a flock.
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 
 #include "app/Application.h"
 #include "app/Arguments.h"
+#include "app/InstanceGuard.h"
 #include "app/linux/DisplayProbe.h"
 #include "app/linux/FlockMarker.h"
 #include "app/linux/LocalClock.h"
@@ -19,6 +21,7 @@
 #include "log/FileSystemLogFiles.h"
 #include "monitor/x11/X11InputSource.h"
 #include "power/linux/LogindPowerApi.h"
+#include "ui/Texts.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
 #include "ui/qt/QtShell.h"
@@ -62,6 +65,18 @@ int RunNotice(QApplication& qapp, app::Application& app, qt::QtView& view, qt::Q
     app.OnNoticeActivate();
     TraceLine("notice shown");
     return qapp.exec();
+}
+
+// Without a marker no copy can tell whether another runs: refusing is the
+// only answer that never lets two count down at once.
+int RefuseWithoutMarker() {
+    std::string text;
+    for (std::string_view line : text::MarkerUnusable) text.append(line).append("\n");
+    std::fprintf(stderr, "DormixL: %s", text.c_str());
+    TraceLine("marker unusable");
+    QMessageBox::warning(nullptr, qt::DisplayText(app::NoticeCaption()),
+                         QString::fromStdString(text));
+    return 1;
 }
 
 // Qt and Xlib end the process with exit(1) when the X server goes away (a
@@ -113,6 +128,7 @@ int main(int argc, char** argv) {
                          ProgramName(argv[0]));
     shell.Bind(&app);
 
+    if (marker.Directory().empty()) return RefuseWithoutMarker();
     if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
 
     linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
