@@ -46,3 +46,6 @@ dormix_program(DormixL-trace DORMIX_TRACE_VIEW=1)
 dormix_program(DormixL-fast DORMIX_TRACE_VIEW=1 DORMIX_TIMER_DIVISOR=40)
 
 include(${CMAKE_CURRENT_SOURCE_DIR}/tests/linux/tests.cmake)
+
+add_test(NAME linux_hardening
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh linux $<TARGET_FILE:DormixL>)

@@ -17,3 +17,8 @@ add_custom_target(dormix_installer ALL DEPENDS ${DORMIX_SETUP})
 add_test(NAME windows_installer
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-installer.sh ${DORMIX_SETUP})
 set_tests_properties(windows_installer PROPERTIES TIMEOUT 300)
+
+# Address randomisation and no-execute data for the program and its installer.
+add_test(NAME windows_hardening
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh win32 $<TARGET_FILE:DormixL>
+                 ${DORMIX_SETUP})

@@ -99,7 +99,7 @@ TEST(FlockMarker, FallsBackToAPrivateFolderInTheHomeAndRefusesAnOpenOne) {
     ::chmod(dir.c_str(), 0777);
     EXPECT_TRUE(linux_app::MarkerDirectory().empty());
     ::rmdir(dir.c_str());
-    ::symlink(squat.c_str(), dir.c_str());
+    ASSERT_EQ(::symlink(squat.c_str(), dir.c_str()), 0);
     EXPECT_TRUE(linux_app::MarkerDirectory().empty()) << "a link to a folder of others";
     for (auto [name, value] : {std::pair{"XDG_RUNTIME_DIR", runtime}, {"XDG_STATE_HOME", state}}) {
         if (value.second)
