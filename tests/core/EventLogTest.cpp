@@ -263,7 +263,7 @@ TEST_F(RealLogFiles, AFileRemovedAfterTheCheckIsMissingAndStaysRemoved) {
     EXPECT_EQ(shell.messages[0].text, log::FailureText(log::LogFailure::MissingFile));
     EXPECT_FALSE(fs::exists(fs::symlink_status(file)));
     // Creating never empties what another copy has just begun.
-    std::ofstream(file) << "begun\r\n";
+    std::ofstream(file, std::ios::binary) << "begun\r\n";
     EXPECT_THROW(files_.CreateTextFile(file), std::exception);
     EXPECT_EQ(Read(file), "begun\r\n");
 }
