@@ -18,8 +18,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // Another copy holds the lock only for one write; anything longer is a
-// stuck or hostile holder, and the user-interface thread must not wait on it.
-constexpr auto LockPatience = std::chrono::seconds(2);
+// stuck or hostile holder, and the user-interface thread must not wait on
+// it: a signal that arrives meanwhile still ends the program within a second.
+constexpr auto LockPatience = std::chrono::milliseconds(900);
 constexpr auto LockRetry = std::chrono::milliseconds(5);
 
 [[noreturn]] void Throw(const char* what, const fs::path& path, int error = EIO) {
