@@ -130,6 +130,10 @@ int main(int argc, char** argv) {
 
     if (marker.Directory().empty()) return RefuseWithoutMarker();
     if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
+    // A first copy holds the marker; one that could not make it cannot
+    // know it is the first.
+    if (app.Guard().GuardHandle() == 0 && !app::HasAllowMulti(argumentText))
+        return RefuseWithoutMarker();
 
     linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
     if (!endSignals.UsesPipe()) TraceLine("signals watched by a timer");

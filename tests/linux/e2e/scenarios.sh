@@ -410,6 +410,14 @@ scenario_no_display() {
   [ $rc = 1 ] || fail "exit code $rc with a squatted marker folder"
   grep -q "Cannot tell whether another copy is running" "$TRACE" || fail "no reason given"
   [ -e "$WORK/Log/DormixL.log" ] && fail "log written"
+  # A marker that cannot be made (a folder in its place) is refused too.
+  mkdir "$WORK/run/Dormix"
+  start_program DormixL-trace
+  answer_box "Dormix Lite Start Up Error"
+  wait_exit "$LAST_PID"
+  rc=$?
+  [ $rc = 1 ] || fail "exit code $rc with a broken marker"
+  rmdir "$WORK/run/Dormix"
 
   # The X server goes away under a running program: the exit is logged
   # first, and the status stays 1.
