@@ -38,7 +38,7 @@ void Application::LastResortReport(std::int32_t number, std::string_view source,
     ports_.shell.StopRefreshTimer();
     const std::string text = ProgramErrorReport(number, description), title = ErrorTitle();
     ports_.systemLog.Failure({log::SystemEvent::ProgramError, title, text, number, source});
-    ports_.shell.MessageBox(text, title, MessageIcon::Warning);
+    ports_.shell.ClosingMessageBox(text, title, MessageIcon::Warning);
     ports_.shell.TrayDelete();
     ports_.shell.EndProgram();
 }
@@ -69,6 +69,8 @@ void Application::OnMainLoad() {
 }
 
 void Application::OnMainUnload() {
+    // Under a closing box the program is already on its way out.
+    if (ports_.shell.Closing()) ports_.shell.EndProgram();
     Guarded([this] {
         ports_.shell.StopRefreshTimer();
         const Phase phase = cycle_.State().MonitorPhase;

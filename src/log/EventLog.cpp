@@ -38,8 +38,8 @@ SystemEvent FailureEvent(LogFailure failure) {
 
 std::string FailureTitle(LogFailure failure) {
     std::string title(text::ProductTitle);
-    title += failure == LogFailure::Directory ? text::LogDirectoryErrorTitle
-                                              : text::LogFileErrorTitle;
+    title +=
+        failure == LogFailure::Directory ? text::LogDirectoryErrorTitle : text::LogFileErrorTitle;
     return title;
 }
 
@@ -96,6 +96,8 @@ void EventLog::WriteStartBanner() {
     try {
         failure = CheckTargets();
         if (failure == LogFailure::None) files_.AppendLine(file_, StartBanner());
+    } catch (const LogFileMissing&) {
+        failure = LogFailure::MissingFile;
     } catch (const std::exception&) {
         failure = LogFailure::Write;
     }
@@ -111,6 +113,8 @@ void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, b
         line = FormatEntry(clock_.Now(), action, detail, testMark, count);
         failure = CheckTargets();
         if (failure == LogFailure::None) files_.AppendLine(file_, line);
+    } catch (const LogFileMissing&) {
+        failure = LogFailure::MissingFile;
     } catch (const std::exception&) {
         failure = LogFailure::Write;
     }
@@ -123,7 +127,7 @@ void EventLog::Fail(LogFailure failure) {
     shell_.StopRefreshTimer();
     const std::string title = FailureTitle(failure), text = FailureText(failure);
     mirror_.Failure({FailureEvent(failure), title, text, 0, {}});
-    shell_.MessageBox(text, title, MessageIcon::Warning);
+    shell_.ClosingMessageBox(text, title, MessageIcon::Warning);
     shell_.TrayDelete();
     shell_.EndProgram();
 }

@@ -79,9 +79,13 @@ void MonitorCycle::MonitoringStep() {
     }
 }
 
-void MonitorCycle::ShowCycleMessage(const std::string& message, const std::string& title) {
+void MonitorCycle::ShowCycleMessage(const std::string& message, const std::string& title,
+                                    bool closing) {
     messageOpen_ = true;
-    p_.shell.MessageBox(message, title, MessageIcon::None);
+    if (closing)
+        p_.shell.ClosingMessageBox(message, title, MessageIcon::None);
+    else
+        p_.shell.MessageBox(message, title, MessageIcon::None);
     messageOpen_ = false;
 }
 
@@ -117,12 +121,14 @@ void MonitorCycle::CountdownStep() {
         if (s_.InhibitShutdown) {
             WriteLogEntry(s_.ActionWord, text::LogSimulate);
             ShowCycleMessage(Joined(text::RealTestMessagePrefix, s_.ActionWord),
-                             Joined(text::ProductTitle, text::SimulateTitleInfix, s_.ActionWord));
+                             Joined(text::ProductTitle, text::SimulateTitleInfix, s_.ActionWord),
+                             true);
         } else {
             WriteLogEntry(text::LogClose, s_.ActionWord);
             // The request may wait on the system a few seconds with the
             // window still painting: no tick may run this step again.
             p_.shell.StopRefreshTimer();
+            p_.shell.BeginClosing();
             // A refusal is raised and reaches the last-resort report.
             p_.power.ShutdownSystem(power::FlagsPowerOffForced);
         }
@@ -199,8 +205,7 @@ void MonitorCycle::OnTestClick() {
     RefreshCaptions();
     p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
     WriteLogEntry(text::LogEnter, text::LogTest);
-    p_.view.SetWindowCaption(ui::Wnd::DormixMain,
-                             Joined(text::ProductTitle, text::TestModeSuffix));
+    p_.view.SetWindowCaption(ui::Wnd::DormixMain, Joined(text::ProductTitle, text::TestModeSuffix));
     p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
 }
 

@@ -105,6 +105,13 @@ inline constexpr std::string_view NoticeFirstPrefix = "Dormix or ";
 inline constexpr std::string_view NoticeFirstSuffix = " is already";
 inline constexpr std::string_view NoticeSecond = "running, Only one instance can";
 inline constexpr std::string_view NoticeThird = "be running at a time";
+// A copy that cannot tell whether another one runs refuses to start.
+inline constexpr std::string_view MarkerUnusable[] = {
+    "Cannot tell whether another copy is running:",
+    "the folder for the running-copy marker is missing,",
+    "not yours or open to other users. Set XDG_RUNTIME_DIR,",
+    "or make ~/.local/state/dormix a folder of your own (mode 700).",
+    "The program will now terminate."};
 
 // About window.
 inline constexpr std::string_view AboutCaptionPrefix = "About ";

@@ -5,11 +5,12 @@
 # source, the Log folder's grant, a start through the Startup shortcut that
 # writes the log, an upgrade by a newer package, and a silent removal that
 # leaves only the log.
-#   windows-msi.sh DormixL.msi ICACLS-GRANT WINE-TEMPLATE
+#   windows-msi.sh DormixL.msi FOLDER-RULES FILE-RULES WINE-TEMPLATE
 set -euo pipefail
 msi=$(readlink -f "$1")
-grant=$2
-template=$(readlink -f "$3")
+folder_rules=$2
+file_rules=$3
+template=$(readlink -f "$4")
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d /tmp/dormix-msi.XXXXXX)
 # No menu entries for the host's desktop from the shortcuts.
@@ -62,8 +63,13 @@ reg=$(reg_values "$source_key")
 grep -qi 'EventMessageFile *REG_SZ *C:\\Program Files\\Dormix Lite\\DormixL.exe$' <<<"$reg" ||
   fail "event source: $reg"
 grep -q 'TypesSupported *REG_DWORD *0x7$' <<<"$reg" || fail "event source types: $reg"
-tr -d '\r' <"$work/install.err" | grep -F "icacls" | grep -F "Dormix Lite\\\\Log" |
-  grep -qF "\"/grant\" \"$grant\"" || { cat "$work/install.err" >&2; fail "Log folder not granted"; }
+for rules in "$folder_rules" "$file_rules"; do
+  # The stub quotes each argument.
+  read -ra words <<<"$rules"
+  quoted=$(printf '"%s" ' "${words[@]}")
+  tr -d '\r' <"$work/install.err" | grep -F "icacls" | grep -F "Dormix Lite\\\\Log" |
+    grep -qF "${quoted% }" || { cat "$work/install.err" >&2; fail "Log folder rules not set: $rules"; }
+done
 
 # A log-on starts the Startup shortcut; so does this.
 wine start /unix "$startup"

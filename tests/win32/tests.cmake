@@ -15,7 +15,8 @@ function(dormix_e2e name)
     add_test(NAME win32_e2e_${name} COMMAND bash "${DORMIX_E2E}/${name}.sh" "${CMAKE_BINARY_DIR}")
     set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
 endfunction()
-foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi)
+foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi
+          many_copies)
     dormix_e2e(${t})
 endforeach()
 
@@ -29,3 +30,5 @@ set_tests_properties(win32_inprocess PROPERTIES FIXTURES_REQUIRED wine_template 
 
 add_test(NAME win32_binary COMMAND bash "${DORMIX_E2E}/binary.sh" "${CMAKE_BINARY_DIR}")
 set_tests_properties(win32_binary PROPERTIES TIMEOUT 30)
+# Thirty Wine processes at once: alone, or the machine's load decides the run.
+set_tests_properties(win32_e2e_many_copies PROPERTIES RUN_SERIAL TRUE)

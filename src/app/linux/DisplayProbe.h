@@ -10,7 +10,7 @@ namespace dormix::linux_app {
 // Qt's own failure is an abort with a hint about platform plugins, which
 // tells a user nothing.
 class DisplayProbe {
-public:
+  public:
     DisplayProbe() = default;
     DisplayProbe(const DisplayProbe&) = delete;
     DisplayProbe& operator=(const DisplayProbe&) = delete;
@@ -26,7 +26,7 @@ public:
     // leaves resets itself and refuses connections meanwhile.
     void Release();
 
-private:
+  private:
     Display* display_ = nullptr;
 };
 

@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/Application.h"
 #include "app/Arguments.h"
+#include "app/InstanceGuard.h"
 #include "app/linux/DisplayProbe.h"
 #include "app/linux/FlockMarker.h"
 #include "app/linux/InputChoice.h"
@@ -22,6 +24,7 @@
 #include "log/linux/JournalLog.h"
 #include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
+#include "ui/Texts.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
 #include "ui/qt/QtShell.h"
@@ -67,17 +70,6 @@ int RunNotice(QApplication& qapp, app::Application& app, qt::QtView& view, qt::Q
     return qapp.exec();
 }
 
-// Qt ends the process with exit() when its X connection breaks. In a Wayland
-// session that is how the compositor's end often shows first (KWin stops its
-// XWayland before its own socket closes): the exit still goes the orderly way.
-app::Application* endInOrderAtExit = nullptr;
-void EndInOrderAtExit() {
-    if (auto* app = std::exchange(endInOrderAtExit, nullptr)) {
-        std::fprintf(stderr, "DormixL: the X server of the Wayland session has gone.\n");
-        app->OnMainUnload();
-    }
-}
-
 // No source sees the user: say so and monitor nothing.
 int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputChoice& choice) {
     std::fprintf(stderr,
@@ -95,9 +87,29 @@ int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputCho
     return 1;
 }
 
+// Without a marker no copy can tell whether another runs: refusing is the
+// only answer that never lets two count down at once.
+int RefuseWithoutMarker() {
+    std::string text;
+    for (std::string_view line : text::MarkerUnusable) text.append(line).append("\n");
+    std::fprintf(stderr, "DormixL: %s", text.c_str());
+    TraceLine("marker unusable");
+    QMessageBox::warning(nullptr, qt::DisplayText(app::NoticeCaption()),
+                         QString::fromStdString(text));
+    return 1;
+}
+
+// Qt and Xlib end the process with exit(1) when the X server goes away (a
+// logout without a session manager, a crash): the log still gets its "Exit".
+std::function<void()> onDisplayLost;
+void AtExit() {
+    if (auto f = std::exchange(onDisplayLost, nullptr)) f();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    linux_app::IgnoreHarmlessSignals();
     // Qt takes its own options out of argv; the argument text is what was given.
     std::vector<std::string> given(argv + 1, argv + argc);
     std::vector<std::string_view> views(given.begin(), given.end());
@@ -140,20 +152,34 @@ int main(int argc, char** argv) {
         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
+    if (marker.Directory().empty()) return RefuseWithoutMarker();
     if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
+    // A first copy holds the marker; one that could not make it cannot
+    // know it is the first.
+    if (app.Guard().GuardHandle() == 0 && !app::HasAllowMulti(argumentText))
+        return RefuseWithoutMarker();
 
     linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
+    if (!endSignals.UsesPipe()) TraceLine("signals watched by a timer");
     if (input.connection) {
         input.connection->onLost = [&] {
             std::fprintf(stderr, "DormixL: the connection to the Wayland compositor was lost.\n");
             app.OnMainUnload();
         };
     }
-    if (session.wayland) {
-        endInOrderAtExit = &app;
-        std::atexit(EndInOrderAtExit);
-    }
+    // In a Wayland session the X server going is how the compositor's end
+    // often shows first (KWin stops its XWayland before its own socket
+    // closes): that is a session's end, not a failure.
+    onDisplayLost = [&] {
+        if (session.wayland)
+            std::fprintf(stderr, "DormixL: the X server of the Wayland session has gone.\n");
+        shell.DisplayLost(session.wayland ? 0 : 1);
+        app.OnMainUnload();
+    };
+    std::atexit(AtExit);
     TraceLine("input " + input.description);
     app.OnMainLoad();
-    return qapp.exec();
+    const int status = qapp.exec();
+    onDisplayLost = nullptr;
+    return status;
 }

@@ -119,9 +119,63 @@ scenario_signals() {
   wait_exit "$LAST_PID" || fail "notice copy exit code"
   kill -TERM "$first"
   wait_exit "$first"
+  # stderr a pipe whose reader has gone: the trace's writes fail, nothing more.
+  local runs
+  runs=$(grep -c "Enter    , Run" "$WORK/Log/DormixL.log")
+  (cd "$WORK" && exec "$BUILD/DormixL-trace") 2> >(exec true) >/dev/null &
+  LAST_PID=$!
+  PIDS+=($LAST_PID)
+  wait_for 20 sh -c "[ \$(grep -c 'Enter    , Run' '$WORK/Log/DormixL.log') -gt $runs ]" ||
+    fail "died on a closed stderr"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code with a closed stderr"
   expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" " Exit     , Run       , Count:   1" \
     "${BANNER[@]}" "$ENTRY_START" "$ENTRY_RUN" " Exit     , Run       , Count:   1" \
-    "${BANNER[@]}" "$ENTRY_START" " Exit     , Initialise, Count:   1"
+    "${BANNER[@]}" "$ENTRY_START" " Exit     , Initialise, Count:   1" \
+    "${BANNER[@]}" "$ENTRY_START" "$ENTRY_RUN" "~ Exit     , Run       , Count:   [0-9]"
+
+  # Under a box after which the program ends, a signal ends it at once,
+  # writing nothing and opening no other box: the end of a simulated
+  # countdown, and a log failure (twice signalled).
+  start_program DormixL-fast -InhibitShutdown
+  wait_window "Dormix Lite Simulate Power Off" 30 >/dev/null
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" 2 || fail "exit code under the closing box"
+  tr -d '\r' <"$WORK/Log/DormixL.log" | tail -1 | grep -q "  Power Off, Simulate  , Count:   6$" ||
+    fail "an entry after the closing box: $(tail -1 "$WORK/Log/DormixL.log")"
+  start_program DormixL-fast -InhibitShutdown
+  wait_trace "Counter.caption=No key or mouse activity for the last 1s"
+  rm "$WORK/Log/DormixL.log"
+  wait_window "Dormix Lite Log File Error" >/dev/null
+  kill -TERM "$LAST_PID"
+  kill -HUP "$LAST_PID"
+  wait_exit "$LAST_PID" 2 || fail "exit code under the failure box"
+  [ "$(count_traced 'message .*')" = 1 ] || fail "a second box"
+  [ -e "$WORK/Log/DormixL.log" ] && fail "the log was written under the failure box"
+
+  # No descriptor left for the signal pipe: a timer watches instead. How
+  # many descriptors Qt takes varies, so the limit comes down until the
+  # pipe is what fails.
+  touch "$WORK/Log/DormixL.log"
+  local limit
+  for limit in 14 13 12 11 10 9; do
+    N=$((N + 1))
+    TRACE=$WORK/trace$N
+    (cd "$WORK" && for fd in $(ls /proc/$BASHPID/fd); do [ "$fd" -gt 2 ] && eval "exec $fd>&-"; done
+     ulimit -n $limit && exec "$BUILD/DormixL-trace") 2>"$TRACE" >/dev/null &
+    LAST_PID=$!
+    PIDS+=($LAST_PID)
+    wait_for 20 sh -c "grep -qE '^(Counter.caption=Program Activation In 1s|message .*)\$' '$TRACE' ||
+                       ! kill -0 $LAST_PID" || fail "stuck with $limit descriptors"
+    traced "Counter.caption=Program Activation In 1s" && traced "signals watched by a timer" && break
+    kill -KILL "$LAST_PID"
+    wait "$LAST_PID" 2>/dev/null
+  done
+  traced "signals watched by a timer" || fail "no limit left the program running without a pipe"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code without a signal pipe"
+  tr -d '\r' <"$WORK/Log/DormixL.log" | tail -1 | grep -q "  Exit     , Initialise, Count:   1$" ||
+    fail "no exit entry without a signal pipe"
 }
 
 # (b) The pointer during monitoring restarts the count; during the
@@ -436,7 +490,44 @@ scenario_no_display() {
   grep -q "cannot open the X display" <<<"$out" || fail "message: $out"
   grep -q "scripts/run --virtual-display" <<<"$out" || fail "no hint about Xvfb"
   [ -e "$WORK/Log/DormixL.log" ] && fail "log written"
-  return 0
+
+  # No runtime folder, and the marker's folder in the home opened to all:
+  # the start is refused, never taken for "no other copy".
+  start_display
+  mkdir -p "$WORK/state/dormix"
+  chmod 777 "$WORK/state/dormix"
+  N=$((N + 1))
+  TRACE=$WORK/trace$N
+  (cd "$WORK" && unset XDG_RUNTIME_DIR && XDG_STATE_HOME=$WORK/state exec "$BUILD/DormixL-trace") \
+    2>"$TRACE" >/dev/null &
+  LAST_PID=$!
+  PIDS+=($LAST_PID)
+  answer_box "Dormix Lite Start Up Error"
+  wait_exit "$LAST_PID"
+  rc=$?
+  [ $rc = 1 ] || fail "exit code $rc with a squatted marker folder"
+  grep -q "Cannot tell whether another copy is running" "$TRACE" || fail "no reason given"
+  [ -e "$WORK/Log/DormixL.log" ] && fail "log written"
+  # A marker that cannot be made (a folder in its place) is refused too.
+  mkdir "$WORK/run/Dormix"
+  start_program DormixL-trace
+  answer_box "Dormix Lite Start Up Error"
+  wait_exit "$LAST_PID"
+  rc=$?
+  [ $rc = 1 ] || fail "exit code $rc with a broken marker"
+  rmdir "$WORK/run/Dormix"
+
+  # The X server goes away under a running program: the exit is logged
+  # first, and the status stays 1.
+  start_program DormixL-trace
+  wait_trace "Counter.caption=Program Activation In 1s"
+  kill "$DISPLAY_PID"
+  wait "$DISPLAY_PID"
+  DISPLAY_PID=
+  wait_exit "$LAST_PID"
+  rc=$?
+  [ $rc = 1 ] || fail "exit code $rc after the X server went"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" " Exit     , Initialise, Count:   1"
 }
 
 "scenario_$SCENARIO" || fail "scenario $SCENARIO"
