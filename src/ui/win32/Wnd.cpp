@@ -52,15 +52,7 @@ HWND LastFocusedButton(HWND window) {
     return nullptr;
 }
 
-LRESULT CALLBACK FocusFollower(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-    const LRESULT r = DefSubclassProc(h, msg, wp, lp);
-    if (msg == WM_SETFOCUS) MarkDefaultButton(GetParent(h), h);
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(h, &FocusFollower, FocusFollowerId);
-    return r;
-}
-
-}  // namespace
-
+// The enabled push button of `window` that has the keyboard focus, if any.
 HWND FocusedButton(HWND window) {
     HWND focus = GetFocus();
     if (focus && IsChild(window, focus) && IsPushButton(focus) && IsWindowEnabled(focus))
@@ -68,6 +60,8 @@ HWND FocusedButton(HWND window) {
     return nullptr;
 }
 
+// Gives the default-button frame to `focused` and takes it from every other
+// push button of `window`: the frame marks what Enter presses.
 void MarkDefaultButton(HWND window, HWND focused) {
     for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         if (!IsPushButton(c)) continue;
@@ -77,6 +71,15 @@ void MarkDefaultButton(HWND window, HWND focused) {
         SendMessageA(c, BM_SETSTYLE, (style & 0xFFFF & ~BS_TYPEMASK) | type, TRUE);
     }
 }
+
+LRESULT CALLBACK FocusFollower(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    const LRESULT r = DefSubclassProc(h, msg, wp, lp);
+    if (msg == WM_SETFOCUS) MarkDefaultButton(GetParent(h), h);
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(h, &FocusFollower, FocusFollowerId);
+    return r;
+}
+
+}  // namespace
 
 void RestoreFocus(HWND window) {
     HWND focus = GetFocus();

@@ -24,11 +24,6 @@ void RegisterWindowClass(HINSTANCE instance, const WindowClass& wc);
 // no focus.
 void RestoreFocus(HWND window);
 
-// The enabled push button of `window` that has the keyboard focus, if any.
-HWND FocusedButton(HWND window);
-// Gives the default-button frame to `focused` and takes it from every other
-// push button of `window`: the frame marks what Enter presses.
-void MarkDefaultButton(HWND window, HWND focused);
 // Buttons tell their parent when they take the focus, so the default frame
 // follows the focus whether Tab, a click or the program moved it.
 void FollowFocus(HWND button);
