@@ -98,12 +98,13 @@ start_tray() {
 # $WORK/trace<N>, its pid to LAST_PID.
 N=0
 PROGRAM_ENV=()
+ENV_BIN=$(command -v env)  # found here: a test may give the program an empty PATH
 start_program() {
   local binary=$1
   shift
   N=$((N + 1))
   TRACE=$WORK/trace$N
-  (cd "$WORK" && exec env "${PROGRAM_ENV[@]}" "$BUILD/$binary" "$@") 2>"$TRACE" >/dev/null &
+  (cd "$WORK" && exec "$ENV_BIN" "${PROGRAM_ENV[@]}" "$BUILD/$binary" "$@") 2>"$TRACE" >/dev/null &
   LAST_PID=$!
   PIDS+=($LAST_PID)
 }

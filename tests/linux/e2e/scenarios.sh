@@ -260,8 +260,9 @@ scenario_exit_phases() {
 scenario_about() {
   start_display
   start_tray
-  # No browser anywhere on PATH: opening the page fails.
-  PATH=/usr/bin/nonexistent:/bin start_program DormixL-trace -InhibitShutdown
+  # No browser anywhere on PATH (where /bin is /usr/bin, it may hold one):
+  # opening the page fails.
+  PATH=$WORK/no-programs start_program DormixL-trace -InhibitShutdown
   wait_for 10 tray_icon_present || fail "no tray icon"
   double_click_tray
   local main about
