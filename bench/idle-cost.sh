@@ -25,6 +25,7 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/nu
 pids+=($!)
 for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -1 "$work/display")
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE  # an X11 session of its own
 tick=$(getconf CLK_TCK)
 
 # name pid -> "cpu_ticks voluntary_switches rss_kb hwm_kb"

@@ -1,7 +1,42 @@
-# The Linux program: Qt 6 Widgets on X11, input from Xlib/XInput2, power-off
-# through logind over D-Bus. Included by the top-level CMakeLists.txt.
+# The Linux program: Qt 6 Widgets on X11/XWayland, input from XInput2 or the
+# Wayland compositor's idle notifications, power-off through logind over
+# D-Bus (sd-bus). Included by the top-level CMakeLists.txt.
 find_package(Qt6 REQUIRED COMPONENTS Widgets DBus Test)
 find_package(X11 REQUIRED COMPONENTS Xi xcb X11_xcb)
+find_package(PkgConfig REQUIRED)
+# sd-bus: every wait on the system bus has a deadline of our choosing.
+pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+pkg_check_modules(XCB_RANDR REQUIRED IMPORTED_TARGET xcb-randr)
+pkg_get_variable(WAYLAND_PROTOCOLS_DIR wayland-protocols pkgdatadir)
+find_package(PlasmaWaylandProtocols REQUIRED)
+find_program(WAYLAND_SCANNER wayland-scanner REQUIRED)
+
+# C bindings of Wayland protocols, made by wayland-scanner into a static
+# library: dormix_wayland_protocols(TARGET XML...).
+function(dormix_wayland_protocols target)
+    set(sources)
+    foreach(xml ${ARGN})
+        get_filename_component(base ${xml} NAME_WE)
+        set(header ${CMAKE_CURRENT_BINARY_DIR}/wayland/${base}-client-protocol.h)
+        set(code ${CMAKE_CURRENT_BINARY_DIR}/wayland/${base}-protocol.c)
+        add_custom_command(OUTPUT ${header} ${code}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/wayland
+            COMMAND ${WAYLAND_SCANNER} client-header ${xml} ${header}
+            COMMAND ${WAYLAND_SCANNER} private-code ${xml} ${code}
+            DEPENDS ${xml} VERBATIM)
+        list(APPEND sources ${header} ${code})
+    endforeach()
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/wayland)
+    target_link_libraries(${target} PUBLIC PkgConfig::WAYLAND_CLIENT)
+endfunction()
+# Our copy of ext-idle-notify-v1 has version 2's input-only notification,
+# which older wayland-protocols packages lack.
+dormix_wayland_protocols(dormix_idle_protocols
+    ${CMAKE_CURRENT_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml
+    ${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml)
+find_package(Threads REQUIRED)
 
 set(CMAKE_AUTOMOC ON)
 
@@ -11,9 +46,16 @@ set(CMAKE_AUTORCC ON)
 add_library(dormix_linux STATIC
     src/app/linux/DisplayProbe.cpp
     src/app/linux/FlockMarker.cpp
+    src/app/linux/InputChoice.cpp
     src/app/linux/LocalClock.cpp
     src/app/linux/Priority.cpp
     src/app/linux/SignalBridge.cpp
+    src/log/linux/JournalLog.cpp
+    src/monitor/wayland/ExtIdleSource.cpp
+    src/monitor/wayland/KdeIdleSource.cpp
+    src/monitor/wayland/MutterIdleSource.cpp
+    src/monitor/wayland/NotificationSource.cpp
+    src/monitor/wayland/WaylandConnection.cpp
     src/monitor/x11/X11InputSource.cpp
     src/power/linux/LogindPowerApi.cpp
     src/ui/qt/AboutDialog.cpp
@@ -29,7 +71,8 @@ add_library(dormix_linux STATIC
     src/ui/qt/art.qrc
 )
 target_include_directories(dormix_linux PUBLIC src)
-target_link_libraries(dormix_linux PUBLIC dormix_core Qt6::Widgets Qt6::DBus X11::X11 X11::Xi X11::xcb X11::X11_xcb)
+target_link_libraries(dormix_linux PUBLIC dormix_core dormix_log_files Qt6::Widgets Qt6::DBus PkgConfig::SYSTEMD X11::X11 X11::Xi X11::xcb X11::X11_xcb
+    PkgConfig::XCB_RANDR dormix_idle_protocols Threads::Threads)
 
 # The shipped program, and two test builds of the same sources: one that
 # reports every caption and message on stderr (the end-to-end tests read
@@ -46,3 +89,6 @@ dormix_program(DormixL-trace DORMIX_TRACE_VIEW=1)
 dormix_program(DormixL-fast DORMIX_TRACE_VIEW=1 DORMIX_TIMER_DIVISOR=40)
 
 include(${CMAKE_CURRENT_SOURCE_DIR}/tests/linux/tests.cmake)
+
+add_test(NAME linux_hardening
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh linux $<TARGET_FILE:DormixL>)

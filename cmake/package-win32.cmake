@@ -1,4 +1,6 @@
-# The Windows installer, build/win32/DormixL-setup.exe, made with NSIS.
+# The Windows installers: build/win32/DormixL-setup.exe, made with NSIS, for
+# people who double-click, and build/win32/DormixL.msi, made with wixl, for
+# managed roll-out.
 if(NOT TARGET DormixL)
     return()
 endif()
@@ -17,3 +19,39 @@ add_custom_target(dormix_installer ALL DEPENDS ${DORMIX_SETUP})
 add_test(NAME windows_installer
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-installer.sh ${DORMIX_SETUP})
 set_tests_properties(windows_installer PROPERTIES TIMEOUT 300)
+
+# The Log folder's rules, as icacls arguments after the folder (the NSIS
+# script runs the same two commands): the system and administrators have full
+# control; Users may list the folder and create files in it, and read and
+# append to the files, but not delete, rewrite, rename or re-permit them;
+# OWNER RIGHTS keeps a log's creator from changing its permissions. Nothing is
+# inherited from Program Files, whose CREATOR OWNER entry gives full control.
+set(DORMIX_LOG_FOLDER_RULES "/inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(RD,WD,X,RA,REA,RC,S)")
+set(DORMIX_LOG_FILE_RULES "/grant *S-1-5-32-545:(OI)(IO)(RD,AD,RA,REA,RC,S) *S-1-3-4:(OI)(IO)(RD,AD,RA,REA,RC,S)")
+
+find_program(DORMIX_WIXL wixl REQUIRED)
+set(DORMIX_MSI ${CMAKE_BINARY_DIR}/DormixL.msi)
+# wixl takes its sources relative to where it runs.
+file(RELATIVE_PATH DORMIX_MSI_ICON ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico)
+add_custom_command(OUTPUT ${DORMIX_MSI}
+    COMMAND ${DORMIX_WIXL} -o ${DORMIX_MSI} -D Version=${PROJECT_VERSION}
+            -D Exe=$<TARGET_FILE_NAME:DormixL> -D Icon=${DORMIX_MSI_ICON}
+            -D "LogFolderRules=${DORMIX_LOG_FOLDER_RULES}"
+            -D "LogFileRules=${DORMIX_LOG_FILE_RULES}"
+            ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
+            ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
+    VERBATIM)
+add_custom_target(dormix_msi ALL DEPENDS ${DORMIX_MSI})
+
+add_test(NAME windows_msi
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-msi.sh ${DORMIX_MSI}
+                 "${DORMIX_LOG_FOLDER_RULES}" "${DORMIX_LOG_FILE_RULES}"
+                 ${CMAKE_BINARY_DIR}/wine-template)
+set_tests_properties(windows_msi PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_template)
+
+# Address randomisation and no-execute data for the program and its installer.
+add_test(NAME windows_hardening
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh win32 $<TARGET_FILE:DormixL>
+                 ${DORMIX_SETUP})

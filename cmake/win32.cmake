@@ -14,7 +14,19 @@ add_custom_command(
             "${DORMIX_ART}/DormixL.ico" 1 30001 "${DORMIX_RC_GEN}"
     DEPENDS "${DORMIX_ART}/DormixL.ico" "${CMAKE_SOURCE_DIR}/src/ui/win32/icon_group.py"
     COMMENT "Splitting the program icon into images 30001..30006")
-add_custom_target(dormix_icon_resources DEPENDS "${DORMIX_RC_GEN}/icon-1.rc")
+# The event log's message table: DormixEvents.h for the code, DormixEvents.rc
+# and MSG00409.bin for the resources.
+find_program(DORMIX_WINDMC NAMES ${CMAKE_RC_COMPILER_TARGET}-windmc i686-w64-mingw32-windmc REQUIRED)
+add_custom_command(
+    OUTPUT "${DORMIX_RC_GEN}/DormixEvents.h" "${DORMIX_RC_GEN}/DormixEvents.rc"
+           "${DORMIX_RC_GEN}/MSG00409.bin"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${DORMIX_RC_GEN}"
+    COMMAND ${DORMIX_WINDMC} -h "${DORMIX_RC_GEN}" -r "${DORMIX_RC_GEN}"
+            "${CMAKE_SOURCE_DIR}/src/log/win32/DormixEvents.mc"
+    DEPENDS "${CMAKE_SOURCE_DIR}/src/log/win32/DormixEvents.mc"
+    COMMENT "Compiling the event log's message table")
+add_custom_target(dormix_icon_resources DEPENDS "${DORMIX_RC_GEN}/icon-1.rc"
+    "${DORMIX_RC_GEN}/DormixEvents.h" "${DORMIX_RC_GEN}/DormixEvents.rc")
 
 set(DORMIX_WIN32_DEFINES WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(DORMIX_WIN32_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32)
@@ -24,6 +36,7 @@ add_library(dormix_win32 STATIC
     src/app/win32/LocalClock.cpp
     src/app/win32/MutexMarker.cpp
     src/app/win32/Program.cpp
+    src/log/win32/EventLogMirror.cpp
     src/monitor/win32/AsyncKeyInput.cpp
     src/power/win32/TokenPowerApi.cpp
     src/ui/win32/ControlSet.cpp
@@ -35,7 +48,9 @@ add_library(dormix_win32 STATIC
     src/ui/win32/Wnd.cpp
 )
 target_compile_definitions(dormix_win32 PUBLIC ${DORMIX_WIN32_DEFINES})
-target_link_libraries(dormix_win32 PUBLIC dormix_core ${DORMIX_WIN32_LIBS})
+target_include_directories(dormix_win32 PRIVATE "${DORMIX_RC_GEN}")
+add_dependencies(dormix_win32 dormix_icon_resources)
+target_link_libraries(dormix_win32 PUBLIC dormix_core dormix_log_files ${DORMIX_WIN32_LIBS})
 
 function(dormix_program name)
     add_executable(${name} WIN32
@@ -46,7 +61,7 @@ function(dormix_program name)
     target_link_libraries(${name} PRIVATE dormix_win32)
     target_include_directories(${name} PRIVATE "${DORMIX_RC_GEN}" "${DORMIX_ART_ROOT}" "${CMAKE_SOURCE_DIR}/src")
     set_source_files_properties(src/ui/win32/DormixL.rc PROPERTIES OBJECT_DEPENDS
-        "${DORMIX_RC_GEN}/icon-1.rc;${CMAKE_SOURCE_DIR}/src/ui/win32/DormixL.manifest;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
+        "${DORMIX_RC_GEN}/icon-1.rc;${CMAKE_SOURCE_DIR}/src/ui/win32/DormixL.manifest;${DORMIX_RC_GEN}/DormixEvents.rc;${DORMIX_RC_GEN}/MSG00409.bin;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
     target_link_options(${name} PRIVATE -s)  # no symbols in what ships
     # The oldest Windows the imports allow (GetTickCount64 came with 6.0);

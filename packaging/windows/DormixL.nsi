@@ -11,6 +11,8 @@ RequestExecutionLevel admin
 !define VERSION "2.1.0.8"
 !define PUBLISHER "The Dormix Lite authors"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite"
+; The Application log's source; its texts are DormixL.exe's message table.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\${PRODUCT}"
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
@@ -48,9 +50,22 @@ Section "-Program"
   SetOutPath "$INSTDIR"
   File "/oname=DormixL.exe" "${EXE}"
   CreateDirectory "$INSTDIR\Log"
-  ; Ordinary users (the Users group, by its well-known SID) may write the log.
-  nsExec::Exec 'icacls "$INSTDIR\Log" /grant *S-1-5-32-545:(OI)(CI)M'
+  ; The log folder is shared by every user of the machine (SIDs: SYSTEM,
+  ; Administrators, Users, OWNER RIGHTS). Users may list the folder and add
+  ; files to it, so the first start can create the log, and may read and
+  ; append to the files in it; nothing more: no deleting, overwriting,
+  ; renaming, sub-folders or permission changes. OWNER RIGHTS holds the
+  ; creator of the log to the same, so owning it gives no power over its
+  ; permissions. Nothing is inherited from Program Files, whose CREATOR
+  ; OWNER entry would give the creator full control.
+  nsExec::Exec 'icacls "$INSTDIR\Log" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(RD,WD,X,RA,REA,RC,S)'
   Pop $0
+  nsExec::Exec 'icacls "$INSTDIR\Log" /grant *S-1-5-32-545:(OI)(IO)(RD,AD,RA,REA,RC,S) *S-1-3-4:(OI)(IO)(RD,AD,RA,REA,RC,S)'
+  Pop $0
+  ; A log kept from an earlier install takes the folder's rules.
+  IfFileExists "$INSTDIR\Log\DormixL.log" 0 +3
+    nsExec::Exec 'icacls "$INSTDIR\Log\DormixL.log" /reset'
+    Pop $0
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
@@ -68,6 +83,8 @@ Section "-Program"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\DormixL.exe"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
@@ -96,6 +113,7 @@ Section "-un.Program"
   Delete "$INSTDIR\DormixL.exe"
   Delete "$INSTDIR\Uninstall.exe"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd
 
 ; The log is the history of the machine: kept unless asked for.

@@ -23,8 +23,9 @@ std::string ErrorTitle() {
     return std::string(text::ProductTitle) + std::string(text::ProgramErrorTitleSuffix);
 }
 
-AboutWindow::AboutWindow(ui::View& view, Shell& shell, monitor::CycleState& state)
-    : view_(view), shell_(shell), state_(state) {}
+AboutWindow::AboutWindow(ui::View& view, Shell& shell, log::SystemLog& systemLog,
+                         monitor::CycleState& state)
+    : view_(view), shell_(shell), systemLog_(systemLog), state_(state) {}
 
 void AboutWindow::OnLoad() {
     view_.SetWindowCaption(ui::Wnd::frmAbout,
@@ -56,13 +57,19 @@ void AboutWindow::OnWebSiteClick() {
         shell_.ProcessPendingMessages();
         const int result = shell_.LaunchBrowser(text::AboutWebAddress);
         view_.SetForeColour(Ctl::WebSite, ui::Orange);
-        if (result <= 32) shell_.MessageBox(text::AboutLaunchFailed, ErrorTitle(), MessageIcon::None);
+        if (result <= 32) ReportFailure(text::AboutLaunchFailed, 0, {});
     } catch (const ProgramError& e) {
-        shell_.MessageBox(ProgramErrorReport(e.Number(), e.Description()), ErrorTitle(),
-                          MessageIcon::None);
+        ReportFailure(ProgramErrorReport(e.Number(), e.Description()), e.Number(), e.Source());
     } catch (const std::exception& e) {
-        shell_.MessageBox(ProgramErrorReport(0, e.what()), ErrorTitle(), MessageIcon::None);
+        ReportFailure(ProgramErrorReport(0, e.what()), 0, {});
     }
+}
+
+void AboutWindow::ReportFailure(std::string_view text, std::int32_t number,
+                                std::string_view source) {
+    const std::string title = ErrorTitle();
+    systemLog_.Failure({log::SystemEvent::BrowserLaunchError, title, text, number, source});
+    shell_.MessageBox(text, title, MessageIcon::None);
 }
 
 }  // namespace dormix::app

@@ -6,6 +6,7 @@
 
 #include "app/ProgramError.h"
 #include "app/Shell.h"
+#include "log/SystemLog.h"
 #include "monitor/MonitorCycle.h"
 #include "ui/View.h"
 
@@ -13,7 +14,8 @@ namespace dormix::app {
 
 class AboutWindow {
 public:
-    AboutWindow(ui::View& view, Shell& shell, monitor::CycleState& state);
+    AboutWindow(ui::View& view, Shell& shell, log::SystemLog& systemLog,
+                monitor::CycleState& state);
 
     void OnLoad();
     void OnTimer1();
@@ -24,7 +26,11 @@ public:
 
 private:
     ui::View& view_;
+    // A failure shown in a box, copied to the system log first.
+    void ReportFailure(std::string_view text, std::int32_t number, std::string_view source);
+
     Shell& shell_;
+    log::SystemLog& systemLog_;
     monitor::CycleState& state_;
 };
 

@@ -12,12 +12,12 @@ using monitor::Phase;
 Application::Application(Ports ports, std::string argumentText, std::string programName)
     : ports_(ports),
       argumentText_(std::move(argumentText)),
-      sampler_(ports.input),
-      log_(ports.files, ports.clock, ports.shell),
+      sampler_(ports.input, ports.activity),
+      log_(ports.files, ports.clock, ports.shell, ports.systemLog),
       power_(ports.power, std::move(programName)),
       tray_(ports.shell),
       cycle_({ports.view, ports.shell, sampler_, log_, power_, tray_}),
-      about_(ports.view, ports.shell, cycle_.State()),
+      about_(ports.view, ports.shell, ports.systemLog, cycle_.State()),
       guard_(ports.marker) {}
 
 template <typename F>
@@ -25,18 +25,20 @@ void Application::Guarded(F&& handler) {
     try {
         handler();
     } catch (const ProgramError& e) {
-        LastResortReport(e.Number(), e.Description());
+        LastResortReport(e.Number(), e.Source(), e.Description());
     } catch (const std::exception& e) {
-        LastResortReport(0, e.what());
+        LastResortReport(0, {}, e.what());
     }
 }
 
-void Application::LastResortReport(std::int32_t number, std::string_view description) {
+void Application::LastResortReport(std::int32_t number, std::string_view source,
+                                   std::string_view description) {
     // The timer stops first: a tick during the report would run the failed
     // step again.
     ports_.shell.StopRefreshTimer();
-    ports_.shell.MessageBox(ProgramErrorReport(number, description), ErrorTitle(),
-                            MessageIcon::Warning);
+    const std::string text = ProgramErrorReport(number, description), title = ErrorTitle();
+    ports_.systemLog.Failure({log::SystemEvent::ProgramError, title, text, number, source});
+    ports_.shell.ClosingMessageBox(text, title, MessageIcon::Warning);
     ports_.shell.TrayDelete();
     ports_.shell.EndProgram();
 }
@@ -67,6 +69,8 @@ void Application::OnMainLoad() {
 }
 
 void Application::OnMainUnload() {
+    // Under a closing box the program is already on its way out.
+    if (ports_.shell.Closing()) ports_.shell.EndProgram();
     Guarded([this] {
         ports_.shell.StopRefreshTimer();
         const Phase phase = cycle_.State().MonitorPhase;

@@ -14,6 +14,8 @@
 #include "log/Clock.h"
 #include "log/EventLog.h"
 #include "log/LogFiles.h"
+#include "log/SystemLog.h"
+#include "monitor/ActivitySource.h"
 #include "monitor/InputSampler.h"
 #include "monitor/InputSource.h"
 #include "monitor/MonitorCycle.h"
@@ -26,11 +28,15 @@ namespace dormix::app {
 struct Ports {
     ui::View& view;
     Shell& shell;
-    monitor::InputSource& input;
+    monitor::InputSource* input;  // key and cursor poll; null where none can be had
     log::LogFiles& files;
     log::Clock& clock;
     power::PowerApi& power;
     InstanceMarker& marker;
+    log::SystemLog& systemLog;
+    // Use seen without keys or cursor: the only source where there is no
+    // poll, a safety net beside it otherwise.
+    monitor::ActivitySource* activity = nullptr;
 };
 
 class Application {
@@ -73,7 +79,8 @@ private:
     // Runs one window event; an error nobody caught ends in the last-resort report.
     template <typename F>
     void Guarded(F&& handler);
-    [[noreturn]] void LastResortReport(std::int32_t number, std::string_view description);
+    [[noreturn]] void LastResortReport(std::int32_t number, std::string_view source,
+                                       std::string_view description);
 
     Ports ports_;
     std::string argumentText_;

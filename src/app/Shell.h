@@ -14,7 +14,7 @@ struct TwipsSize {
 };
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
 
     // The main window's one-second timer `tmrRefresh`.
@@ -28,10 +28,10 @@ public:
     virtual void SetNormal() = 0;
     virtual void ShowWindow() = 0;
     virtual void HideWindow() = 0;
-    virtual TwipsSize ScreenSize() = 0;       // primary screen
-    virtual TwipsSize WindowOuterSize() = 0;  // main window with its frame
+    virtual TwipsSize ScreenSize() = 0;                  // primary screen
+    virtual TwipsSize WindowOuterSize() = 0;             // main window with its frame
     virtual void MoveWindow(float left, float top) = 0;  // twips, outer position
-    virtual void SetTopmost() = 0;    // above all windows, shown, not activated
+    virtual void SetTopmost() = 0;                       // above all windows, shown, not activated
     virtual void ClearTopmost() = 0;  // back among ordinary windows, nothing else
 
     // The notification-area icon, always the same record.
@@ -62,9 +62,27 @@ public:
         std::abort();  // an EndProcess that came back must not let the caller go on
     }
 
-protected:
+    // From here on the program ends without the unload (a failure report,
+    // the end of the countdown): a request to exit then ends it at once,
+    // writing nothing.
+    void BeginClosing() { closing_ = true; }
+    bool Closing() const { return closing_; }
+    // The message box of such a path. None opens over another: a failure
+    // while one is open ends the program at once.
+    void ClosingMessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
+        if (closingBox_) EndProgram();
+        closing_ = closingBox_ = true;
+        MessageBox(text, title, icon);
+        closingBox_ = false;
+    }
+
+  protected:
     // Ends the process; never returns (a test fake throws instead).
     virtual void EndProcess() = 0;
+
+  private:
+    bool closing_ = false;
+    bool closingBox_ = false;
 };
 
 }  // namespace dormix

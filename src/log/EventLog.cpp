@@ -19,12 +19,27 @@ std::string JoinLines(std::span<const std::string_view> lines) {
     return out;
 }
 
+SystemEvent FailureEvent(LogFailure failure) {
+    switch (failure) {
+        case LogFailure::Directory:
+            return SystemEvent::LogDirectoryError;
+        case LogFailure::MissingFile:
+            return SystemEvent::LogFileMissing;
+        case LogFailure::Create:
+            return SystemEvent::LogFileCreateError;
+        case LogFailure::Write:
+        case LogFailure::None:
+            break;
+    }
+    return SystemEvent::LogFileWriteError;
+}
+
 }  // namespace
 
 std::string FailureTitle(LogFailure failure) {
     std::string title(text::ProductTitle);
-    title += failure == LogFailure::Directory ? text::LogDirectoryErrorTitle
-                                              : text::LogFileErrorTitle;
+    title +=
+        failure == LogFailure::Directory ? text::LogDirectoryErrorTitle : text::LogFileErrorTitle;
     return title;
 }
 
@@ -47,10 +62,11 @@ std::string FailureText(LogFailure failure) {
     return JoinLines(text::LogWriteError);
 }
 
-EventLog::EventLog(LogFiles& files, Clock& clock, Shell& shell)
+EventLog::EventLog(LogFiles& files, Clock& clock, Shell& shell, SystemLog& mirror)
     : files_(files),
       clock_(clock),
       shell_(shell),
+      mirror_(mirror),
       directory_(std::filesystem::path(text::LogDirectory)),
       file_(directory_ / std::filesystem::path(text::LogFileName)) {}
 
@@ -80,6 +96,8 @@ void EventLog::WriteStartBanner() {
     try {
         failure = CheckTargets();
         if (failure == LogFailure::None) files_.AppendLine(file_, StartBanner());
+    } catch (const LogFileMissing&) {
+        failure = LogFailure::MissingFile;
     } catch (const std::exception&) {
         failure = LogFailure::Write;
     }
@@ -87,22 +105,29 @@ void EventLog::WriteStartBanner() {
 }
 
 void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, bool testMark,
-                             std::int16_t count) {
+                             std::int16_t count, const EntryContext& context) {
     LogFailure failure = LogFailure::None;
+    std::string line;
     try {
         // The time is taken before the file is touched.
-        const std::string line = FormatEntry(clock_.Now(), action, detail, testMark, count);
+        line = FormatEntry(clock_.Now(), action, detail, testMark, count);
         failure = CheckTargets();
         if (failure == LogFailure::None) files_.AppendLine(file_, line);
+    } catch (const LogFileMissing&) {
+        failure = LogFailure::MissingFile;
     } catch (const std::exception&) {
         failure = LogFailure::Write;
     }
     if (failure != LogFailure::None) Fail(failure);
+    mirror_.Entry({EntryEvent(action, detail), line, action, detail, count, testMark,
+                   context.phase, context.inhibitShutdown});
 }
 
 void EventLog::Fail(LogFailure failure) {
     shell_.StopRefreshTimer();
-    shell_.MessageBox(FailureText(failure), FailureTitle(failure), MessageIcon::Warning);
+    const std::string title = FailureTitle(failure), text = FailureText(failure);
+    mirror_.Failure({FailureEvent(failure), title, text, 0, {}});
+    shell_.ClosingMessageBox(text, title, MessageIcon::Warning);
     shell_.TrayDelete();
     shell_.EndProgram();
 }

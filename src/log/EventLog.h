@@ -10,20 +10,29 @@
 #include "app/Shell.h"
 #include "log/Clock.h"
 #include "log/LogFiles.h"
+#include "log/SystemLog.h"
 
 namespace dormix::log {
 
 enum class LogFailure { None, Directory, MissingFile, Create, Write };
 
+// What the cycle knows about an entry beyond its line: for the system log's copy.
+struct EntryContext {
+    std::string_view phase;
+    bool inhibitShutdown = false;
+};
+
 class EventLog {
 public:
-    EventLog(LogFiles& files, Clock& clock, Shell& shell);
+    // Each entry and failure is also handed to `mirror`.
+    EventLog(LogFiles& files, Clock& clock, Shell& shell,
+             SystemLog& mirror = NoSystemLog::Instance());
 
     void OpenEventLog();
     void WriteStartBanner();
     // The entry also carries the cycle's counter and, in test mode, the mark.
     void WriteLogEntry(std::string_view action, std::string_view detail, bool testMark,
-                       std::int16_t count);
+                       std::int16_t count, const EntryContext& context = {});
 
 private:
     LogFailure CheckTargets();
@@ -32,6 +41,7 @@ private:
     LogFiles& files_;
     Clock& clock_;
     Shell& shell_;
+    SystemLog& mirror_;
     std::filesystem::path directory_;
     std::filesystem::path file_;
 };

@@ -1,22 +1,34 @@
 #pragma once
 
 #include <filesystem>
+#include <stdexcept>
 #include <string_view>
 
 namespace dormix::log {
+
+// The log file is not there, or what is there is no plain file (a link, a
+// folder, a pipe, a device): nothing was written.
+class LogFileMissing : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 // The file operations the event log needs. Any of them may throw a
 // std::exception when the file system refuses; the log turns that into its
 // failure message.
 class LogFiles {
-public:
+  public:
     virtual ~LogFiles() = default;
     virtual bool FolderExists(const std::filesystem::path& path) = 0;
+    // True only for a plain file; a link is never followed.
     virtual bool FileExists(const std::filesystem::path& path) = 0;
-    // Creates an empty file (or empties an existing one) and closes it.
+    // Creates an empty file where nothing is, and closes it; never opens
+    // or empties anything already there.
     virtual void CreateTextFile(const std::filesystem::path& path) = 0;
-    // Opens an existing file for appending, writes text and CR LF with one
-    // write, and closes it. Never creates the file; never leaves part of a line.
+    // Opens an existing plain file for appending, writes text and CR LF at
+    // its end, and closes it. Throws LogFileMissing when there is no such
+    // file. Never creates the file; never leaves part of a line, and never
+    // takes back bytes another writer appended.
     virtual void AppendLine(const std::filesystem::path& path, std::string_view text) = 0;
 };
 

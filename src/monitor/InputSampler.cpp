@@ -9,7 +9,8 @@
 
 namespace dormix::monitor {
 
-InputSampler::InputSampler(InputSource& source) : source_(source) {
+InputSampler::InputSampler(InputSource* poll, ActivitySource* activity)
+    : poll_(poll), activity_(activity) {
     // The strings are rebuilt every second; reserve their largest size once
     // so a day of ticks never allocates.
     KeyList.reserve(1 + 256 * 3);
@@ -18,7 +19,15 @@ InputSampler::InputSampler(InputSource& source) : source_(source) {
 }
 
 bool InputSampler::InputChanged() {
-    source_.ReadCursor(CursorPos);  // a failed read keeps the previous position
+    if (poll_) PollKeysAndCursor();
+    // Asked every sample, so that its "since the last sample" stays one tick long.
+    const bool active = activity_ && activity_->ActiveSinceLastSample();
+    OtherActivity = active && !MouseChanged && !KeysChanged;
+    return MouseChanged || KeysChanged || OtherActivity;
+}
+
+void InputSampler::PollKeysAndCursor() {
+    poll_->ReadCursor(CursorPos);  // a failed read keeps the previous position
     const std::int64_t sum = std::int64_t(CursorPos.x) + CursorPos.y;
     if (sum < std::numeric_limits<std::int32_t>::min() ||
         sum > std::numeric_limits<std::int32_t>::max())
@@ -27,7 +36,7 @@ bool InputSampler::InputChanged() {
     MouseChanged = std::int32_t(sum) != LastCursorSum;
     LastCursorSum = std::int32_t(sum);
 
-    source_.ReadKeys(keys_);
+    poll_->ReadKeys(keys_);
     KeyList.assign("0");
     char digits[4];
     for (int code = 0; code < 256; ++code) {
@@ -40,8 +49,6 @@ bool InputSampler::InputChanged() {
     if (KeyList == "0") LastKeyList.assign("0");
     KeysChanged = KeyList != LastKeyList;
     LastKeyList.assign(KeyList);
-
-    return MouseChanged || KeysChanged;
 }
 
 void InputSampler::ResetInputSnapshot() {
@@ -50,6 +57,7 @@ void InputSampler::ResetInputSnapshot() {
     KeyList.assign("0");
     MouseChanged = false;
     KeysChanged = false;
+    OtherActivity = false;
 }
 
 void InputSampler::SampleActivity() {
@@ -61,6 +69,7 @@ void InputSampler::SampleActivity() {
         if (KeysChanged) ActivityMark.append(text::MarkBoth);
         ActivityMark.append(text::MarkMouse);
     }
+    if (OtherActivity) ActivityMark.append(text::MarkKeysOrMouse);
 }
 
 }  // namespace dormix::monitor

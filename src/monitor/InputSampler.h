@@ -1,18 +1,23 @@
 #pragma once
 // Decides once a tick whether the user did anything since the previous tick,
-// by polling every key and the cursor (no hooks).
+// by polling every key and the cursor (no hooks), by asking a source that
+// only knows "something happened", or both (the second as a safety net for
+// what the poll cannot see).
 
 #include <bitset>
 #include <cstdint>
 #include <string>
 
+#include "monitor/ActivitySource.h"
 #include "monitor/InputSource.h"
 
 namespace dormix::monitor {
 
 class InputSampler {
 public:
-    explicit InputSampler(InputSource& source);
+    // Either may be null, not both.
+    InputSampler(InputSource* poll, ActivitySource* activity);
+    explicit InputSampler(InputSource& poll) : InputSampler(&poll, nullptr) {}
 
     // mdInDataChange
     bool InputChanged();
@@ -26,12 +31,18 @@ public:
     std::string LastKeyList = "0";
     bool MouseChanged = false;
     bool KeysChanged = false;
+    // The activity source reported use that the poll did not see (or there
+    // is no poll).
+    bool OtherActivity = false;
 
     bool InputUnchanged = true;
     std::string ActivityMark;
 
 private:
-    InputSource& source_;
+    void PollKeysAndCursor();
+
+    InputSource* poll_;
+    ActivitySource* activity_;
     std::bitset<256> keys_;
 };
 

@@ -24,7 +24,8 @@ std::string Joined(std::string_view a, std::string_view b, std::string_view c = 
 MonitorCycle::MonitorCycle(CycleParts parts) : p_(parts) { scratch_.reserve(64); }
 
 void MonitorCycle::WriteLogEntry(std::string_view action, std::string_view detail) {
-    p_.log.WriteLogEntry(action, detail, s_.TestMode, s_.PhaseCounter);
+    p_.log.WriteLogEntry(action, detail, s_.TestMode, s_.PhaseCounter,
+                         {text::PhaseNames[static_cast<int>(s_.MonitorPhase)], s_.InhibitShutdown});
 }
 
 void MonitorCycle::SetCounterText(std::string_view prefix, int number) {
@@ -78,9 +79,13 @@ void MonitorCycle::MonitoringStep() {
     }
 }
 
-void MonitorCycle::ShowCycleMessage(const std::string& message, const std::string& title) {
+void MonitorCycle::ShowCycleMessage(const std::string& message, const std::string& title,
+                                    bool closing) {
     messageOpen_ = true;
-    p_.shell.MessageBox(message, title, MessageIcon::None);
+    if (closing)
+        p_.shell.ClosingMessageBox(message, title, MessageIcon::None);
+    else
+        p_.shell.MessageBox(message, title, MessageIcon::None);
     messageOpen_ = false;
 }
 
@@ -116,9 +121,14 @@ void MonitorCycle::CountdownStep() {
         if (s_.InhibitShutdown) {
             WriteLogEntry(s_.ActionWord, text::LogSimulate);
             ShowCycleMessage(Joined(text::RealTestMessagePrefix, s_.ActionWord),
-                             Joined(text::ProductTitle, text::SimulateTitleInfix, s_.ActionWord));
+                             Joined(text::ProductTitle, text::SimulateTitleInfix, s_.ActionWord),
+                             true);
         } else {
             WriteLogEntry(text::LogClose, s_.ActionWord);
+            // The request may wait on the system a few seconds with the
+            // window still painting: no tick may run this step again.
+            p_.shell.StopRefreshTimer();
+            p_.shell.BeginClosing();
             // A refusal is raised and reaches the last-resort report.
             p_.power.ShutdownSystem(power::FlagsPowerOffForced);
         }
@@ -195,8 +205,7 @@ void MonitorCycle::OnTestClick() {
     RefreshCaptions();
     p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
     WriteLogEntry(text::LogEnter, text::LogTest);
-    p_.view.SetWindowCaption(ui::Wnd::DormixMain,
-                             Joined(text::ProductTitle, text::TestModeSuffix));
+    p_.view.SetWindowCaption(ui::Wnd::DormixMain, Joined(text::ProductTitle, text::TestModeSuffix));
     p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
 }
 

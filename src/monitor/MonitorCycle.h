@@ -50,7 +50,7 @@ struct CycleParts {
 };
 
 class MonitorCycle {
-public:
+  public:
     explicit MonitorCycle(CycleParts parts);
 
     // tmrRefresh
@@ -68,11 +68,13 @@ public:
     CycleState& State() { return s_; }
     const CycleState& State() const { return s_; }
 
-private:
+  private:
     void ActivationStep();
     void MonitoringStep();
     void CountdownStep();
-    void ShowCycleMessage(const std::string& message, const std::string& title);
+    // A closing message ends the program after it: no other box opens over it.
+    void ShowCycleMessage(const std::string& message, const std::string& title,
+                          bool closing = false);
     void SetCounterText(std::string_view prefix, int number);
 
     CycleParts p_;

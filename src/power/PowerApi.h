@@ -4,6 +4,10 @@
 
 namespace dormix::power {
 
+// Windows' ERROR_TIMEOUT: the last error of a step that gave up waiting for
+// the system, which is reported apart from a refusal.
+inline constexpr std::uint32_t ErrorTimeout = 1460;
+
 // The system calls behind a power-off request, one per step, each answering
 // as the Windows call of the same name does: non-zero (true) on success, the
 // reason in LastError() otherwise.

@@ -16,10 +16,18 @@ void ShutdownService::Raise(std::int32_t number, std::string description) {
 
 void ShutdownService::RaiseWithSystemText(std::int32_t number, std::string_view prefix) {
     // The last error is read before any other call can change it.
-    const std::uint32_t code = api_.LastError();
+    RaiseFor(api_.LastError(), number, prefix, text::ShutdownTextEnd);
+}
+
+void ShutdownService::RaiseFor(std::uint32_t code, std::int32_t number, std::string_view prefix,
+                               std::string_view end) {
+    // A step that waited in vain is no refusal: whichever step it was, it
+    // is reported as a timeout.
+    if (code == ErrorTimeout)
+        Raise(ErrTimedOut, std::string(text::ShutdownTimedOut) + SystemErrorText(code));
     std::string description(prefix);
     description += SystemErrorText(code);
-    description += text::ShutdownTextEnd;
+    description += end;
     Raise(number, std::move(description));
 }
 
@@ -28,8 +36,7 @@ bool ShutdownService::ShutdownSystem(std::int32_t flags) {
         Raise(ErrInvalidParameter, std::string(text::ShutdownInvalid) + std::to_string(flags));
     if (!EnableShutdownPrivilege()) return false;
     if (api_.ExitWindows(flags, ReasonAllBits)) return true;
-    const std::uint32_t code = api_.LastError();
-    Raise(ErrExitWindowsFailed, std::string(text::ShutdownFailed) + SystemErrorText(code));
+    RaiseFor(api_.LastError(), ErrExitWindowsFailed, text::ShutdownFailed, "");
 }
 
 bool ShutdownService::EnableShutdownPrivilege() {
@@ -44,10 +51,7 @@ bool ShutdownService::EnableShutdownPrivilege() {
     const std::uint32_t code = adjusted ? 0 : api_.LastError();
     api_.CloseToken();
     if (adjusted) return true;
-    std::string description(text::ShutdownNoPrivileges);
-    description += SystemErrorText(code);
-    description += text::ShutdownTextEnd;
-    Raise(ErrNoPrivileges, std::move(description));
+    RaiseFor(code, ErrNoPrivileges, text::ShutdownNoPrivileges, text::ShutdownTextEnd);
 }
 
 std::string ShutdownService::SystemErrorText(std::uint32_t code) {

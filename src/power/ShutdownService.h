@@ -15,6 +15,7 @@ inline constexpr std::int32_t ErrNoPrivilegeValue = ErrorBase + 1580;     // 0x8
 inline constexpr std::int32_t ErrNoCurrentProcess = ErrorBase + 1581;     // 0x8004062D
 inline constexpr std::int32_t ErrNoPrivileges = ErrorBase + 1582;         // 0x8004062E
 inline constexpr std::int32_t ErrInvalidParameter = ErrorBase + 1583;     // 0x8004062F
+inline constexpr std::int32_t ErrTimedOut = ErrorBase + 1584;             // 0x80040630
 
 inline constexpr std::int32_t FlagsPowerOffForced = 12;  // EWX_POWEROFF 8 + EWX_FORCE 4
 inline constexpr std::uint32_t TokenAdjustAndQuery = 0x28;
@@ -33,6 +34,8 @@ public:
 private:
     [[noreturn]] void Raise(std::int32_t number, std::string description);
     [[noreturn]] void RaiseWithSystemText(std::int32_t number, std::string_view prefix);
+    [[noreturn]] void RaiseFor(std::uint32_t code, std::int32_t number, std::string_view prefix,
+                               std::string_view end);
 
     PowerApi& api_;
     std::string source_;

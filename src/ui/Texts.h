@@ -29,6 +29,8 @@ inline constexpr std::string_view SecondsUnit = "s";
 inline constexpr std::string_view MarkKeys = "K";
 inline constexpr std::string_view MarkBoth = "+";
 inline constexpr std::string_view MarkMouse = "M";
+// Use that a source saw without telling keys from the pointer.
+inline constexpr std::string_view MarkKeysOrMouse = "K/M";
 inline constexpr std::string_view CaptionReset = "Reset";
 inline constexpr std::string_view CaptionCancel = "Cancel";
 inline constexpr std::string_view TipResetPrefix = "Reset ";
@@ -54,6 +56,9 @@ inline constexpr std::string_view LogActivate = "Activate";
 inline constexpr std::string_view LogExit = "Exit";
 inline constexpr std::string_view LogShutdown = "Shutdown";
 
+// The phase names the system log's copy of an entry carries.
+inline constexpr std::string_view PhaseNames[] = {"Activation", "Monitoring", "Countdown"};
+
 // Event log file.
 inline constexpr std::string_view LogDirectory = "Log";
 inline constexpr std::string_view LogFileName = "DormixL.log";
@@ -63,21 +68,22 @@ inline constexpr std::string_view LogFieldSeparator = ", ";
 inline constexpr std::string_view LogDirectoryErrorTitle = " Log Directory Error";
 inline constexpr std::string_view LogFileErrorTitle = " Log File Error";
 inline constexpr std::string_view LogDirectoryError[] = {
-    "The log directory does not exist", "Reinstall the program to restore the",
-    "log directory.", "The program will now terminate."};
+    "The log directory does not exist", "Reinstall the program to restore the", "log directory.",
+    "The program will now terminate."};
 inline constexpr std::string_view LogMissingError[] = {
     "The log file is either missing or", "corrupted. Delete the log file if",
     "it exists and restart the program", "The program will now terminate"};
 inline constexpr std::string_view LogCreateErrorFirst = "Unable to create the log file ";
 inline constexpr std::string_view LogCreateError[] = {"This may be a permissions problem.",
                                                       "The program will now terminate."};
-inline constexpr std::string_view LogWriteError[] = {
-    "Unable to write to the log file ", "This may be a permissions problem.",
-    "The program will now terminate"};
+inline constexpr std::string_view LogWriteError[] = {"Unable to write to the log file ",
+                                                     "This may be a permissions problem.",
+                                                     "The program will now terminate"};
 
 // Power-off service.
 inline constexpr std::string_view ShutdownInvalid = "Invalid parameter to ShutdownSystem: ";
 inline constexpr std::string_view ShutdownFailed = "ShutdownSystem failed: ";
+inline constexpr std::string_view ShutdownTimedOut = "ShutdownSystem timed out: ";
 inline constexpr std::string_view ShutdownNoPrivilegeValue =
     "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [";
 inline constexpr std::string_view ShutdownNoProcess =
@@ -99,6 +105,13 @@ inline constexpr std::string_view NoticeFirstPrefix = "Dormix or ";
 inline constexpr std::string_view NoticeFirstSuffix = " is already";
 inline constexpr std::string_view NoticeSecond = "running, Only one instance can";
 inline constexpr std::string_view NoticeThird = "be running at a time";
+// A copy that cannot tell whether another one runs refuses to start.
+inline constexpr std::string_view MarkerUnusable[] = {
+    "Cannot tell whether another copy is running:",
+    "the folder for the running-copy marker is missing,",
+    "not yours or open to other users. Set XDG_RUNTIME_DIR,",
+    "or make ~/.local/state/dormix a folder of your own (mode 700).",
+    "The program will now terminate."};
 
 // About window.
 inline constexpr std::string_view AboutCaptionPrefix = "About ";
@@ -109,6 +122,14 @@ inline constexpr std::string_view AboutWebText = "dormix-lite.example.org";
 inline constexpr std::string_view AboutCopyright = "(c) 2026 Dormix Lite authors";
 inline constexpr std::string_view AboutOpenVerb = "Open";
 inline constexpr std::string_view AboutLaunchFailed = "Unable to launch Browser.";
+
+// A desktop session where the keyboard and the mouse cannot be seen.
+inline constexpr std::string_view BlindTitleSuffix = " Start Up Error";
+inline constexpr std::string_view BlindSession =
+    "This Wayland session gives the program no way to see the keyboard and the mouse: the "
+    "compositor offers no idle notification (ext-idle-notify-v1 or org_kde_kwin_idle), and "
+    "GNOME's idle monitor is not on the session bus.";
+inline constexpr std::string_view BlindEnd = "The program will now terminate.";
 
 inline constexpr std::string_view LineBreak = "\r\n";
 

@@ -161,6 +161,7 @@ TEST(AboutWindow, TheWebLinkTurnsOrangeAndReportsFailures) {
     for (const auto& c : cases) {
         rig.shell.messages.clear();
         rig.shell.calls.clear();
+        rig.systemLog.failures.clear();
         rig.view.controls[ui::Ctl::WebSite].fore = ui::LinkGreen;
         rig.shell.browserResult = c.result;
         rig.shell.browserThrows = c.throws;
@@ -174,6 +175,12 @@ TEST(AboutWindow, TheWebLinkTurnsOrangeAndReportsFailures) {
             EXPECT_EQ(rig.shell.messages[0].text, c.message);
             EXPECT_EQ(rig.shell.messages[0].title, "Dormix Lite Error");
             EXPECT_EQ(rig.shell.messages[0].icon, MessageIcon::None);
+            ASSERT_EQ(rig.systemLog.failures.size(), 1u);
+            EXPECT_EQ(rig.systemLog.failures[0].event, log::SystemEvent::BrowserLaunchError);
+            EXPECT_EQ(rig.systemLog.failures[0].text, c.message);
+        }
+        if (c.message.empty()) {
+            EXPECT_TRUE(rig.systemLog.failures.empty());
         }
         EXPECT_EQ(rig.view.controls[ui::Ctl::WebSite].fore,
                   c.throws ? ui::LinkGreen : ui::Orange);

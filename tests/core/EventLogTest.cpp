@@ -94,25 +94,53 @@ TEST(EventLog, EveryFailureShowsItsMessageAndEndsTheProgramAtOnce) {
         "The program will now terminate";
     const std::string fileTitle = "Dormix Lite Log File Error";
     const std::vector<FailureCase> cases = {
-        {"no Log folder at start", [](Rig& r) { r.files.folder = false; }, nullptr,
-         "Dormix Lite Log Directory Error", directoryText, {}},
-        {"file cannot be created", [](Rig& r) { r.files.failCreate = true; }, nullptr, fileTitle,
-         createText, {}},
-        {"folder cannot be looked at", [](Rig& r) { r.files.failLookup = true; }, nullptr,
-         fileTitle, createText, {}},
+        {"no Log folder at start",
+         [](Rig& r) { r.files.folder = false; },
+         nullptr,
+         "Dormix Lite Log Directory Error",
+         directoryText,
+         {}},
+        {"file cannot be created",
+         [](Rig& r) { r.files.failCreate = true; },
+         nullptr,
+         fileTitle,
+         createText,
+         {}},
+        {"folder cannot be looked at",
+         [](Rig& r) { r.files.failLookup = true; },
+         nullptr,
+         fileTitle,
+         createText,
+         {}},
         {"banner cannot be written",
          [](Rig& r) { r.files.files["Log/DormixL.log"] = "old\r\n", r.files.failAppend = true; },
-         nullptr, fileTitle, writeText, {}},
-        {"file deleted while running", nullptr,
-         [](Rig& r) { r.files.files.clear(), r.Tick(2); }, fileTitle, missingText, {}},
-        {"folder removed while running", nullptr,
-         [](Rig& r) { r.files.folder = false, r.Tick(2); }, "Dormix Lite Log Directory Error",
-         directoryText, {" Start    , Initialise, Count:   2"}},
-        {"write refused while running", nullptr,
-         [](Rig& r) { r.files.failAppend = true, r.app.OnResetClick(); }, fileTitle, writeText,
+         nullptr,
+         fileTitle,
+         writeText,
+         {}},
+        {"file deleted while running",
+         nullptr,
+         [](Rig& r) { r.files.files.clear(), r.Tick(2); },
+         fileTitle,
+         missingText,
+         {}},
+        {"folder removed while running",
+         nullptr,
+         [](Rig& r) { r.files.folder = false, r.Tick(2); },
+         "Dormix Lite Log Directory Error",
+         directoryText,
          {" Start    , Initialise, Count:   2"}},
-        {"exit entry refused", nullptr,
-         [](Rig& r) { r.files.failAppend = true, r.app.OnExitClick(); }, fileTitle, writeText,
+        {"write refused while running",
+         nullptr,
+         [](Rig& r) { r.files.failAppend = true, r.app.OnResetClick(); },
+         fileTitle,
+         writeText,
+         {" Start    , Initialise, Count:   2"}},
+        {"exit entry refused",
+         nullptr,
+         [](Rig& r) { r.files.failAppend = true, r.app.OnExitClick(); },
+         fileTitle,
+         writeText,
          {" Start    , Initialise, Count:   2"}},
     };
     for (const auto& c : cases) {
@@ -134,11 +162,33 @@ TEST(EventLog, EveryFailureShowsItsMessageAndEndsTheProgramAtOnce) {
         const Lines tail(rig.shell.calls.end() - 4, rig.shell.calls.end());
         EXPECT_EQ(tail, (Lines{"timer off", "message " + c.title, "tray delete", "end"}));
         EXPECT_FALSE(rig.shell.trayIcon);
+        // The same words went to the system log, and of the entries only the
+        // Start that reached the file before the failure.
+        ASSERT_EQ(rig.systemLog.failures.size(), 1u);
+        EXPECT_EQ(rig.systemLog.failures[0].title, c.title);
+        EXPECT_EQ(rig.systemLog.failures[0].text, c.text);
+        EXPECT_TRUE(log::IsWarning(rig.systemLog.failures[0].event));
+        EXPECT_EQ(rig.systemLog.entries.size(), c.act ? 1u : 0u);
         if (!c.act) {
             EXPECT_TRUE(rig.files.Entries().empty());
         } else if (c.name != std::string("file deleted while running")) {
             EXPECT_EQ(rig.files.Entries(), c.entries);
         }
+    }
+    // A request to exit (a signal) under the box ends the program at once:
+    // no "Exit" entry, no second box.
+    {
+        Rig rig;
+        rig.Start();
+        rig.files.failAppend = true;
+        int requests = 0;
+        rig.shell.duringMessage = [&](const Message&) {
+            if (requests++ == 0) rig.app.OnMainUnload();
+        };
+        EXPECT_TRUE(rig.Ends([&] { rig.app.OnResetClick(); }));
+        EXPECT_EQ(rig.shell.messages.size(), 1u);
+        EXPECT_EQ(rig.files.Entries(), (Lines{" Start    , Initialise, Count:   2"}));
+        EXPECT_EQ(rig.shell.calls.back(), "end");
     }
     // Neither the folder nor the file is created when the folder is missing.
     Rig rig;
@@ -149,7 +199,7 @@ TEST(EventLog, EveryFailureShowsItsMessageAndEndsTheProgramAtOnce) {
 
 // The real file system, in a scratch folder that stands in for the working directory.
 class RealLogFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("dormix-log-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -193,6 +243,36 @@ TEST_F(RealLogFiles, CreatesAppendsWithCrLfAndNeverCreatesOnAppend) {
     fs::remove(file);
     EXPECT_THROW(files_.AppendLine(file, "x"), std::exception);
     EXPECT_FALSE(fs::exists(file));
+}
+
+// The file goes between the check and the open: the entry is reported as a
+// missing file, and no file without its header takes its place.
+TEST_F(RealLogFiles, AFileRemovedAfterTheCheckIsMissingAndStaysRemoved) {
+    struct RemovedAfterCheck : log::LogFiles {
+        log::FileSystemLogFiles& real;
+        explicit RemovedAfterCheck(log::FileSystemLogFiles& files) : real(files) {}
+        bool FolderExists(const fs::path& p) override { return real.FolderExists(p); }
+        bool FileExists(const fs::path& p) override {
+            const bool there = real.FileExists(p);
+            fs::remove(p);
+            return there;
+        }
+        void CreateTextFile(const fs::path& p) override { real.CreateTextFile(p); }
+        void AppendLine(const fs::path& p, std::string_view t) override { real.AppendLine(p, t); }
+    } files(files_);
+    const fs::path file = fs::path("Log") / "DormixL.log";
+    std::ofstream(file) << "old\r\n";
+    FakeShell shell;
+    FakeClock clock;
+    log::EventLog log(files, clock, shell);
+    EXPECT_THROW(log.WriteLogEntry("Enter", "Run", false, 0), ProgramEnded);
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_EQ(shell.messages[0].text, log::FailureText(log::LogFailure::MissingFile));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(file)));
+    // Creating never empties what another copy has just begun.
+    std::ofstream(file, std::ios::binary) << "begun\r\n";
+    EXPECT_THROW(files_.CreateTextFile(file), std::exception);
+    EXPECT_EQ(Read(file), "begun\r\n");
 }
 
 TEST_F(RealLogFiles, AFolderWhereTheFileShouldBeIsNoLogFile) {

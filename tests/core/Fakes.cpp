@@ -163,9 +163,20 @@ void FakeMarker::EndProcess() {
     for (auto h : std::vector<app::MarkerHandle>(held)) Close(h);
 }
 
+void RecordingSystemLog::Entry(const log::SystemLogEntry& e) noexcept {
+    entries.push_back({e.event, std::string(e.line), std::string(e.action), std::string(e.detail),
+                       e.count, e.testMode, std::string(e.phase), e.inhibitShutdown});
+}
+
+void RecordingSystemLog::Failure(const log::SystemLogFailure& f) noexcept {
+    failures.push_back({f.event, std::string(f.title), std::string(f.text), f.number,
+                        std::string(f.source)});
+}
+
 Rig::Rig(std::string arguments, MarkerSystem* markers)
     : marker(markers ? *markers : ownMarkers),
-      app({view, shell, input, files, clock, power, marker}, std::move(arguments), "DormixL") {
+      app({view, shell, &input, files, clock, power, marker, systemLog}, std::move(arguments),
+          "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };
     shell.onAboutLoad = [this] { app.OnAboutLoad(); };
 }

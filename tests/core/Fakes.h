@@ -114,6 +114,19 @@ public:
     int keyReads = 0;
 };
 
+// Answers what the test queued, then "nothing"; counts the questions.
+class FakeActivity : public monitor::ActivitySource {
+public:
+    bool ActiveSinceLastSample() override {
+        ++asked;
+        const bool a = active;
+        active = false;
+        return a;
+    }
+    bool active = false;
+    int asked = 0;
+};
+
 class FakeClock : public log::Clock {
 public:
     log::LocalTime Now() override { return time; }
@@ -129,7 +142,7 @@ public:
     void CreateTextFile(const std::filesystem::path& p) override;
     void AppendLine(const std::filesystem::path& p, std::string_view text) override;
 
-    std::vector<std::string> Lines() const;  // the file split at CR LF
+    std::vector<std::string> Lines() const;    // the file split at CR LF
     std::vector<std::string> Entries() const;  // entry lines without their time stamp
 
     bool folder = true;
@@ -156,6 +169,32 @@ public:
     std::map<std::uint32_t, std::string> systemTexts{{5, "Access is denied.\r\n"}};
     std::vector<std::string> calls;
     std::uint32_t lastError = 0;
+};
+
+// The system log's copies, kept as plain values.
+struct MirroredEntry {
+    log::SystemEvent event;
+    std::string line, action, detail;
+    std::int16_t count;
+    bool testMode;
+    std::string phase;
+    bool inhibitShutdown;
+    bool operator==(const MirroredEntry&) const = default;
+};
+struct MirroredFailure {
+    log::SystemEvent event;
+    std::string title, text;
+    std::int32_t number;
+    std::string source;
+    bool operator==(const MirroredFailure&) const = default;
+};
+
+class RecordingSystemLog : public log::SystemLog {
+public:
+    void Entry(const log::SystemLogEntry& e) noexcept override;
+    void Failure(const log::SystemLogFailure& f) noexcept override;
+    std::vector<MirroredEntry> entries;
+    std::vector<MirroredFailure> failures;
 };
 
 // Named markers shared by every "process" in one test.
@@ -198,6 +237,7 @@ struct Rig {
     MemoryLogFiles files;
     FakePower power;
     FakeMarker marker;
+    RecordingSystemLog systemLog;
     app::Application app;
 };
 

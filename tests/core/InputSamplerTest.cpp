@@ -110,5 +110,43 @@ TEST_F(Sampler, CoordinatesWhoseSumLeavesThe32BitRangeAreAProgramError) {
     EXPECT_EQ(sampler.LastCursorSum, -2147483647 - 1);
 }
 
+// A source that only knows "something happened": alone (a compositor's idle
+// notifications), and as a net beside the poll.
+TEST(SamplerWithActivitySource, AloneItMarksUseAsKeysOrMouse) {
+    FakeActivity activity;
+    monitor::InputSampler sampler(nullptr, &activity);
+    sampler.ResetInputSnapshot();
+    sampler.SampleActivity();
+    EXPECT_TRUE(sampler.InputUnchanged);
+    EXPECT_EQ(sampler.ActivityMark, "");
+    activity.active = true;
+    sampler.SampleActivity();
+    EXPECT_FALSE(sampler.InputUnchanged);
+    EXPECT_EQ(sampler.ActivityMark, "K/M");
+    EXPECT_EQ(sampler.KeyList, "0");
+    sampler.SampleActivity();
+    EXPECT_EQ(sampler.ActivityMark, "");
+    EXPECT_EQ(activity.asked, 3);
+}
+
+TEST(SamplerWithActivitySource, BesideThePollItCountsOnlyWhatThePollMissed) {
+    FakeInput input;
+    FakeActivity net;
+    monitor::InputSampler sampler(&input, &net);
+    sampler.SampleActivity();
+    net.active = true;  // the system saw a key the poll did not
+    sampler.SampleActivity();
+    EXPECT_FALSE(sampler.InputUnchanged);
+    EXPECT_EQ(sampler.ActivityMark, "K/M");
+    net.active = true;  // both saw it: the poll's own mark stands
+    input.pressed.set(65);
+    sampler.SampleActivity();
+    EXPECT_EQ(sampler.ActivityMark, "K");
+    EXPECT_FALSE(sampler.OtherActivity);
+    sampler.SampleActivity();
+    EXPECT_TRUE(sampler.InputUnchanged);
+    EXPECT_EQ(net.asked, 4);  // asked every sample, even when the poll saw something
+}
+
 }  // namespace
 }  // namespace dormix::testing

@@ -15,14 +15,23 @@ const std::string kEnterRun = " Enter    , Run       , Count:   0";
 // Cursor parked away from (0, 0), so the first sample after start sees a move.
 void Park(Rig& rig) { rig.input.cursor = {300, 200}; }
 
+// The system log got every entry line of the file, word for word, in order.
+void ExpectMirrorHoldsTheFile(const Rig& rig) {
+    Lines fileEntries, mirrored;
+    for (const auto& line : rig.files.Lines())
+        if (line.size() == 54 && line[18] == ',') fileEntries.push_back(line);
+    for (const auto& e : rig.systemLog.entries) mirrored.push_back(e.line);
+    EXPECT_EQ(mirrored, fileEntries);
+}
+
 TEST(MonitorCycle, WholeCycleFromStartToPowerOff) {
     Rig rig;
     Park(rig);
     ASSERT_TRUE(rig.Start());
 
-    EXPECT_EQ(rig.files.Lines(), (Lines{"Dormix Lite", "Version 2.1", "File Created",
-                                        "06-Dec-26 12:03:52", "", "", "Dormix Lite",
-                                        "Version 2.1", "", "06-Dec-26 12:03:52, " + kStart}));
+    EXPECT_EQ(rig.files.Lines(),
+              (Lines{"Dormix Lite", "Version 2.1", "File Created", "06-Dec-26 12:03:52", "", "",
+                     "Dormix Lite", "Version 2.1", "", "06-Dec-26 12:03:52, " + kStart}));
     EXPECT_FALSE(rig.shell.visible);
     EXPECT_TRUE(rig.shell.trayIcon);
     EXPECT_TRUE(rig.shell.timerRunning);
@@ -80,6 +89,24 @@ TEST(MonitorCycle, WholeCycleFromStartToPowerOff) {
     EXPECT_EQ(rig.power.calls,
               (Lines{"lookup", "process", "open 40", "adjust", "close", "exit 12 4294967295"}));
     EXPECT_TRUE(rig.shell.messages.empty());
+    // The request may wait on the system with the event loop turning.
+    EXPECT_FALSE(rig.shell.timerRunning) << "a tick could repeat the request";
+
+    ExpectMirrorHoldsTheFile(rig);
+    using E = log::SystemEvent;
+    const auto& m = rig.systemLog.entries;
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_EQ(m[0], (MirroredEntry{E::Started, m[0].line, "Start", "Initialise", 2, false,
+                                   "Activation", false}));
+    EXPECT_EQ(m[1].event, E::MonitoringBegan);
+    EXPECT_EQ(m[1].phase, "Monitoring");
+    EXPECT_EQ(m[2], (MirroredEntry{E::CountdownBegan, m[2].line, "Enter", "Power Off", 0, false,
+                                   "Countdown", false}));
+    EXPECT_EQ(m[3].event, E::PowerOffRequested);
+    EXPECT_EQ(m[3].count, 60);
+    EXPECT_TRUE(log::IsWarning(m[3].event));
+    EXPECT_FALSE(log::IsWarning(m[2].event));
+    EXPECT_TRUE(rig.systemLog.failures.empty());
 }
 
 TEST(MonitorCycle, ActivityRestartsTheIdleCountAndShowsItsMark) {
@@ -151,6 +178,8 @@ TEST(MonitorCycle, InhibitShutdownEndsWithAMessageAndNoPowerOff) {
         // The timer keeps ticking under the box; the step must not run again.
         rig.Tick(3);
         ticksDuringMessage += 3;
+        // A signal under this closing box ends the program, writing nothing.
+        rig.app.OnMainUnload();
     };
     EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
     EXPECT_EQ(ticksDuringMessage, 3);
@@ -161,6 +190,9 @@ TEST(MonitorCycle, InhibitShutdownEndsWithAMessageAndNoPowerOff) {
     EXPECT_EQ(rig.files.Entries(), (Lines{kStart, kEnterRun, " Enter    , Power Off , Count:   0",
                                           " Power Off, Simulate  , Count:   6"}));
     EXPECT_TRUE(rig.power.calls.empty());
+    ExpectMirrorHoldsTheFile(rig);
+    for (const auto& e : rig.systemLog.entries) EXPECT_TRUE(e.inhibitShutdown);
+    EXPECT_EQ(rig.systemLog.entries.back().event, log::SystemEvent::CountdownSimulated);
 }
 
 TEST(MonitorCycle, TestModeEndsOnItsFirstCountdownStepAndReturnsToTheNormalCycle) {
@@ -204,6 +236,17 @@ TEST(MonitorCycle, TestModeEndsOnItsFirstCountdownStepAndReturnsToTheNormalCycle
     rig.Tick(2);
     EXPECT_EQ(rig.files.Entries().back(), kEnterRun);
     EXPECT_EQ(rig.files.Entries().size(), 6u);
+
+    ExpectMirrorHoldsTheFile(rig);
+    using E = log::SystemEvent;
+    std::vector<std::pair<E, bool>> kinds;
+    for (const auto& e : rig.systemLog.entries) kinds.emplace_back(e.event, e.testMode);
+    EXPECT_EQ(kinds, (std::vector<std::pair<E, bool>>{{E::Started, false},
+                                                      {E::MonitoringBegan, false},
+                                                      {E::TestBegan, true},
+                                                      {E::MonitoringBegan, true},
+                                                      {E::TestEnded, true},
+                                                      {E::MonitoringBegan, false}}));
 }
 
 TEST(MonitorCycle, CancelDuringCountdownLogsStepsTakenAndSendsTheWindowBack) {
@@ -332,9 +375,8 @@ TEST(MonitorCycle, ExitInEachPhaseLogsThePhaseAndRemovesTheIcon) {
 TEST(MonitorCycle, StartUpRunsItsStepsInOrder) {
     Rig rig;
     rig.Start();
-    const Lines expected{"tray prepare", "priority", "timer off", "not topmost",
-                         "timer on",     "minimise", "tray add",  "hide",
-                         "tray add",     "hide"};
+    const Lines expected{"tray prepare", "priority", "timer off", "not topmost", "timer on",
+                         "minimise",     "tray add", "hide",      "tray add",    "hide"};
     EXPECT_EQ(rig.shell.calls, expected);
     EXPECT_TRUE(rig.shell.trayIcon);
     EXPECT_FALSE(rig.app.Tray().WindowOpenedByUser);
@@ -358,6 +400,12 @@ TEST(MonitorCycle, PowerOffRefusedReachesTheLastResortReport) {
               "A program error has occured\r\nError Number: -2147219925\r\n"
               "Error description: ShutdownSystem failed: Access is denied.\r\n");
     EXPECT_FALSE(rig.shell.timerRunning);  // no further tick can repeat the request
+    // The closing entry and then the report went to the system log.
+    EXPECT_EQ(rig.systemLog.entries.back().event, log::SystemEvent::PowerOffRequested);
+    EXPECT_EQ(rig.systemLog.failures,
+              (std::vector<MirroredFailure>{{log::SystemEvent::ProgramError, "Dormix Lite Error",
+                                             rig.shell.messages[0].text, -2147219925,
+                                             "DormixL.mShutDown"}}));
 }
 
 }  // namespace

@@ -94,6 +94,23 @@ TEST(ShutdownSystem, EachFailingStepRaisesItsOwnErrorWithTheSystemText) {
     }
 }
 
+TEST(ShutdownSystem, AStepThatTimedOutRaisesTheTimeoutErrorWhicheverStepItWas) {
+    const std::vector<std::function<void(FakePower&)>> fails = {
+        [](FakePower& a) { a.lookup = false; }, [](FakePower& a) { a.token = false; },
+        [](FakePower& a) { a.adjust = false; }, [](FakePower& a) { a.exitOk = false; }};
+    for (const auto& fail : fails) {
+        FakePower api;
+        api.failingError = power::ErrorTimeout;
+        api.systemTexts[power::ErrorTimeout] = "No answer within 3 s.";
+        fail(api);
+        const Outcome out = Call(api, 12);
+        ASSERT_TRUE(out.raised);
+        EXPECT_EQ(out.number, -2147219920);  // 0x80040630
+        EXPECT_EQ(out.source, "DormixL.mShutDown");
+        EXPECT_EQ(out.description, "ShutdownSystem timed out: No answer within 3 s.");
+    }
+}
+
 TEST(ShutdownSystem, ACodeWithoutSystemTextLeavesTheBracketsEmpty) {
     FakePower api;
     api.failingError = 1234567;

@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QTimer>
+#include <csignal>
+
 #include "MockLogind.h"
 #include "app/ProgramError.h"
+#include "app/linux/SignalBridge.h"
 #include "power/ShutdownService.h"
 #include "power/linux/LogindPowerApi.h"
 #include "ui/Texts.h"
@@ -19,19 +24,29 @@ struct Outcome {
     bool raised = false;
     std::int32_t number = 0;
     std::string source, description;
+    qint64 ms = 0;  // how long the request took, on a monotonic clock
 };
 
 Outcome PowerOff(PrivateBus& bus, std::int32_t flags = power::FlagsPowerOffForced) {
-    LogindPowerApi api([&bus] { return bus.Connection(); });
+    LogindPowerApi api(bus.Address().toStdString());
     power::ShutdownService service(api, "DormixL");
     Outcome out;
+    QElapsedTimer clock;
+    clock.start();
     try {
         EXPECT_TRUE(service.ShutdownSystem(flags));
     } catch (const ProgramError& e) {
         out = {true, e.Number(), e.Source(), e.Description()};
     }
+    out.ms = clock.elapsed();
     return out;
 }
+
+// Far above the 3 s budget, for a loaded machine; a wait with no bound
+// takes 25 s per call or forever.
+constexpr qint64 BoundMs = 10000;
+
+std::string TimedOut(const std::string& why) { return "ShutdownSystem timed out: " + why; }
 
 TEST(LogindPower, ForcedPowerOffAsksCanPowerOffThenPowerOffWithoutPrompt) {
     for (const char* answer : {"yes", "challenge"}) {
@@ -70,10 +85,7 @@ TEST(LogindPower, AbsentLogindOrAbsentBusFailsTheLookUp) {
               "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [The name "
               "org.freedesktop.login1 is not on the system bus.]");
 
-    LogindPowerApi api([] {
-        return QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
-                                             QStringLiteral("no-bus"));
-    });
+    LogindPowerApi api("unix:path=/nonexistent/bus");
     power::ShutdownService service(api, "DormixL");
     try {
         service.ShutdownSystem(power::FlagsPowerOffForced);
@@ -84,7 +96,6 @@ TEST(LogindPower, AbsentLogindOrAbsentBusFailsTheLookUp) {
         EXPECT_EQ(e.Description().substr(0, prefix.size()), prefix);
         EXPECT_GT(e.Description().size(), prefix.size() + 1) << "the bus's own message";
     }
-    QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
 }
 
 TEST(LogindPower, ABlockInhibitorIsNeverOverriddenEvenWhenForced) {
@@ -147,6 +158,91 @@ TEST(LogindPower, FlagsMapOntoLogindsMethods) {
     const int before = logind.Calls("CanPowerOff").size();
     EXPECT_EQ(PowerOff(bus, 32).number, power::ErrInvalidParameter);
     EXPECT_EQ(logind.Calls("CanPowerOff").size(), before);
+}
+
+TEST(LogindPower, ASilentLogindTimesOutWhileTheLoopRepaintsAndHearsSignals) {
+    PrivateBus bus;
+    MockLogind logind(bus);
+    logind.Freeze(true);
+    // The event loop meanwhile: a timer keeps firing, SIGTERM is heard.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longestGap = 0, heard = -1;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    beat.start(20);
+    linux_app::SignalBridge endSignals([&] { heard = clock.elapsed(); });
+    QTimer::singleShot(300, [] { ::kill(::getpid(), SIGTERM); });
+
+    const Outcome out = PowerOff(bus);
+    longestGap = std::max(longestGap, clock.elapsed() - last);
+    EXPECT_LT(out.ms, BoundMs);
+    EXPECT_EQ(out.number, power::ErrTimedOut);  // 0x80040630
+    EXPECT_EQ(out.description, TimedOut("logind did not answer CanPowerOff within 3 s."));
+    EXPECT_LT(longestGap, 1000) << "the event loop stood still";
+    EXPECT_GE(heard, 0) << "SIGTERM not heard during the wait";
+    EXPECT_LT(heard, out.ms);
+    logind.Freeze(false);
+    EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
+}
+
+TEST(LogindPower, ABusThatNeverGreetsTimesOutAndNothingReachesLogindWhenItWakes) {
+    PrivateBus bus;
+    MockLogind logind(bus);
+    bus.Freeze(true);  // connections queue up, the greeting never comes
+    const Outcome out = PowerOff(bus);
+    EXPECT_LT(out.ms, BoundMs);
+    EXPECT_EQ(out.number, power::ErrTimedOut);
+    EXPECT_EQ(out.description, TimedOut("The system bus did not answer within 3 s."));
+    bus.Freeze(false);
+    EXPECT_TRUE(logind.Calls("CanPowerOff").isEmpty());
+    EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
+}
+
+TEST(LogindPower, AnInhibitorListAnsweredTooLateMeansNoPowerOffEver) {
+    PrivateBus bus;
+    MockLogind logind(bus);
+    logind.AddMethod("ListInhibitors", "", "import time\ntime.sleep(4)\nret = []", "a(ssssuu)");
+    const Outcome out = PowerOff(bus);
+    EXPECT_LT(out.ms, BoundMs);
+    EXPECT_EQ(out.number, power::ErrTimedOut);
+    EXPECT_EQ(out.description, TimedOut("logind did not answer ListInhibitors within 3 s."));
+    // Answered only once the mock has woken and handled all it was sent.
+    EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
+}
+
+TEST(LogindPower, AMalformedOrFailedReplyIsRefusedUnreadAndPowersNothingOff) {
+    const std::string unreadable =
+        "ShutdownSystem failed: Operation possibly inhibited: the list of inhibitors cannot be "
+        "read: ";
+    struct Case {
+        const char *method, *outSig, *code;
+        std::int32_t number;
+        std::string description;
+    } cases[] = {
+        {"ListInhibitors", "a(ss)", "ret = [('shutdown', 'Updater')]", power::ErrExitWindowsFailed,
+         unreadable + "logind answered ListInhibitors with the signature \"a(ss)\" instead of "
+                      "\"a(ssssuu)\"."},
+        {"ListInhibitors", "a(ssssuu)",
+         "raise dbus.exceptions.DBusException('Access denied', "
+         "name='org.freedesktop.DBus.Error.AccessDenied')",
+         power::ErrExitWindowsFailed, unreadable + "Access denied"},
+        {"CanPowerOff", "b", "ret = True", power::ErrNoPrivileges,
+         std::string(text::ShutdownNoPrivileges) +
+             "logind answered CanPowerOff with the signature \"b\" instead of \"s\".]"},
+    };
+    for (const Case& c : cases) {
+        PrivateBus bus;
+        MockLogind logind(bus);
+        logind.AddMethod(c.method, "", c.code, c.outSig);
+        const Outcome out = PowerOff(bus);
+        EXPECT_EQ(out.number, c.number) << c.method << " " << c.outSig;
+        EXPECT_EQ(out.description, c.description);
+        EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 #include <atomic>
+#include <csignal>
 
 namespace dormix::testing {
 
@@ -47,6 +48,7 @@ PrivateBus::PrivateBus() {
 PrivateBus::~PrivateBus() {
     QDBusConnection::disconnectFromBus(name_);
     daemon_.terminate();
+    Freeze(false);  // a stopped daemon could not act on the signal
     daemon_.waitForFinished(5000);
 }
 
@@ -71,13 +73,23 @@ MockLogind::MockLogind(PrivateBus& bus, const QString& parameters) : bus_(bus) {
 
 MockLogind::~MockLogind() {
     mock_.terminate();
+    Freeze(false);
     mock_.waitForFinished(5000);
 }
 
-void MockLogind::AddMethod(const QString& name, const QString& inSig, const QString& code) {
+void MockLogind::Freeze(bool frozen) {
+    ::kill(pid_t(mock_.processId()), frozen ? SIGSTOP : SIGCONT);
+}
+
+void PrivateBus::Freeze(bool frozen) {
+    ::kill(pid_t(daemon_.processId()), frozen ? SIGSTOP : SIGCONT);
+}
+
+void MockLogind::AddMethod(const QString& name, const QString& inSig, const QString& code,
+                           const QString& outSig) {
     const QDBusMessage reply =
         MockCall(bus_.Connection(), "AddMethod",
-                 {"org.freedesktop.login1.Manager", name, inSig, QString(), code});
+                 {"org.freedesktop.login1.Manager", name, inSig, outSig, code});
     EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
 }
 

@@ -16,6 +16,9 @@ class PrivateBus {
     ~PrivateBus();
     const QString& Address() const { return address_; }
     QDBusConnection Connection() const;  // our own connection to it
+    // Stops or resumes the daemon: a bus that takes connections and answers
+    // nothing, not even the greeting.
+    void Freeze(bool frozen);
 
   private:
     QProcess daemon_;
@@ -29,13 +32,16 @@ class MockLogind {
     ~MockLogind();
 
     // Replaces or adds a method on the logind manager (dbusmock's AddMethod).
-    void AddMethod(const QString& name, const QString& inSig, const QString& code = "");
+    void AddMethod(const QString& name, const QString& inSig, const QString& code = "",
+                   const QString& outSig = "");
     // The arguments of every call of `method` so far.
     QList<QVariantList> Calls(const QString& method);
     // A shutdown inhibitor taken from this process; held until the fd closes.
     int Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode);
     // How many inhibitors the mock lists, once it has seen dropped ones go.
     int InhibitorsSettledAt(int expected);
+    // Stops or resumes the mock (SIGSTOP, SIGCONT): a logind that hangs.
+    void Freeze(bool frozen);
 
   private:
     PrivateBus& bus_;

@@ -1,8 +1,11 @@
 // The small Linux services: the running-copy marker, the clock's month,
 // priorities, the pointer button codes and the trace format.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,12 +14,16 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "app/InstanceGuard.h"
 #include "app/linux/FlockMarker.h"
 #include "app/linux/LocalClock.h"
 #include "app/linux/Priority.h"
 #include "app/linux/SignalBridge.h"
+#include "log/FileSystemLogFiles.h"
 #include "monitor/x11/X11InputSource.h"
 #include "ui/qt/PreciseTicker.h"
 #include "ui/qt/TracingView.h"
@@ -68,19 +75,130 @@ TEST(FlockMarker, TheMarkerVanishesWithAKilledHolder) {
     ::close(ready[1]);
 }
 
-TEST(FlockMarker, FallsBackToAPrivateFolderUnderTmp) {
-    const char* saved = std::getenv("XDG_RUNTIME_DIR");
-    const std::string keep = saved ? saved : "";
-    ::setenv("XDG_RUNTIME_DIR", "/nonexistent/runtime", 1);
+// Without a runtime folder the marker lives in the user's own home; a
+// folder there that others may enter (squatted, or opened up) is refused,
+// never taken for "no other copy".
+TEST(FlockMarker, FallsBackToAPrivateFolderInTheHomeAndRefusesAnOpenOne) {
+    auto keep = [](const char* name) {
+        const char* v = std::getenv(name);
+        return std::pair<std::string, bool>(v ? v : "", v != nullptr);
+    };
+    const auto runtime = keep("XDG_RUNTIME_DIR"), state = keep("XDG_STATE_HOME");
+    QTemporaryDir home;
+    const std::string squat = home.path().toStdString() + "/squat";
+    ::mkdir(squat.c_str(), 0700);
+    ::chmod(squat.c_str(), 0777);
+    ::setenv("XDG_RUNTIME_DIR", squat.c_str(), 1);
+    ::setenv("XDG_STATE_HOME", home.path().toStdString().c_str(), 1);
     const auto dir = linux_app::MarkerDirectory();
-    EXPECT_EQ(dir, "/tmp/dormix-" + std::to_string(::getuid()));
+    EXPECT_EQ(dir, home.path().toStdString() + "/dormix");
     struct stat st {};
     ASSERT_EQ(::stat(dir.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    if (saved)
-        ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
-    else
-        ::unsetenv("XDG_RUNTIME_DIR");
+
+    ::chmod(dir.c_str(), 0777);
+    EXPECT_TRUE(linux_app::MarkerDirectory().empty());
+    ::rmdir(dir.c_str());
+    ASSERT_EQ(::symlink(squat.c_str(), dir.c_str()), 0);
+    EXPECT_TRUE(linux_app::MarkerDirectory().empty()) << "a link to a folder of others";
+    for (auto [name, value] : {std::pair{"XDG_RUNTIME_DIR", runtime}, {"XDG_STATE_HOME", state}}) {
+        if (value.second)
+            ::setenv(name, value.first.c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+}
+
+std::string ReadAll(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Whatever stands at the log's place that is not a plain file is a missing
+// log: nothing is written through it, created behind it, or waited on.
+TEST(LogFilesOnLinux, LinksPipesAndFoldersAreNoLogFile) {
+    namespace fs = std::filesystem;
+    QTemporaryDir dir;
+    const fs::path log = fs::path(dir.path().toStdString()) / "DormixL.log";
+    const fs::path other = fs::path(dir.path().toStdString()) / "other";
+    log::FileSystemLogFiles files;
+
+    fs::create_symlink(other, log);  // dangling
+    EXPECT_FALSE(files.FileExists(log));
+    EXPECT_THROW(files.AppendLine(log, "x"), log::LogFileMissing);
+    EXPECT_THROW(files.CreateTextFile(log), std::exception);
+    EXPECT_FALSE(fs::exists(other)) << "the link's target was created";
+
+    std::ofstream(other) << "someone else's\n";
+    EXPECT_FALSE(files.FileExists(log));
+    EXPECT_THROW(files.AppendLine(log, "x"), log::LogFileMissing);
+    EXPECT_EQ(ReadAll(other), "someone else's\n");
+
+    fs::remove(log);
+    ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
+    EXPECT_FALSE(files.FileExists(log));
+    EXPECT_THROW(files.AppendLine(log, "x"), log::LogFileMissing) << "no reader";
+    const int reader = ::open(log.c_str(), O_RDONLY | O_NONBLOCK);
+    EXPECT_THROW(files.AppendLine(log, "x"), log::LogFileMissing) << "with a reader";
+    char byte;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "a line went into the pipe";
+    ::close(reader);
+
+    fs::remove(log);
+    fs::create_directory(log);
+    EXPECT_THROW(files.AppendLine(log, "x"), log::LogFileMissing);
+}
+
+// Two copies share the log; one hits a file-size limit mid-line while the
+// other appended after it measured the file. Only the failed copy's bytes
+// go, and the other's line stays whole.
+TEST(LogFilesOnLinux, ARollBackTakesBackOnlyItsOwnBytes) {
+    namespace fs = std::filesystem;
+    QTemporaryDir dir;
+    const fs::path log = fs::path(dir.path().toStdString()) / "DormixL.log";
+    const std::string before = "Dormix Lite\r\n";
+    const std::string theirs = "07-Dec-26 09:05:02,  Enter    , Run       , Count:   0";
+    std::ofstream(log, std::ios::binary) << before;
+    log::FileSystemLogFiles files;
+
+    // This process is the other copy: it holds the lock while it appends.
+    const int held = ::open(log.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{rlim_t(before.size() + theirs.size() + 2 + 10),
+                           rlim_t(before.size() + theirs.size() + 2 + 10)};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            files.AppendLine(log, theirs);
+        } catch (const log::LogFileMissing&) {
+            ::_exit(2);
+        } catch (const std::exception&) {
+            ::_exit(0);  // the write failure the program reports
+        }
+        ::_exit(1);
+    }
+    // Waits until the failing copy has the file open, and so stands at the lock.
+    const fs::path fds = "/proc/" + std::to_string(child) + "/fd";
+    auto opened = [&] {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(fds, ec))
+            if (fs::read_symlink(e.path(), ec) == log) return true;
+        return false;
+    };
+    for (int i = 0; i < 100000 && !opened(); ++i) ::sched_yield();
+    ASSERT_TRUE(opened());
+    const std::string line = theirs + "\r\n";
+    ASSERT_EQ(::write(held, line.data(), line.size()), ssize_t(line.size()));
+    ::flock(held, LOCK_UN);
+    ::close(held);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ReadAll(log), before + line);
 }
 
 TEST(LocalClock, MonthFollowsTheTimeLocale) {

@@ -26,7 +26,8 @@ void TestShell::EndProcess() {
 }
 
 QtRig::QtRig(std::string arguments)
-    : app({view, shell, input, files, clock, power, marker}, std::move(arguments), "DormixL") {
+    : app({view, shell, &input, files, clock, power, marker, systemLog}, std::move(arguments),
+          "DormixL") {
     shell.Bind(&app);
     input.cursor = {300, 200};
 }

@@ -52,6 +52,7 @@ struct QtRig {
     MemoryLogFiles files;
     FakePower power;
     FakeMarker marker{markers};
+    RecordingSystemLog systemLog;
     app::Application app;
 };
 

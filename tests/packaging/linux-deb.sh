@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, installs it with apt-get, starts the installed
 # program through its launcher under Xvfb and checks that it logs in the
-# per-user state folder, turns autostart on and off, and removes the package.
+# per-user state folder, turns autostart on and off for the user and for
+# every user of the machine, and removes the package.
 set -euo pipefail
 build=$(readlink -f "$1")
 work=$(mktemp -d)
@@ -19,6 +20,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [ "$(id -u)" = 0 ] || { echo "needs root to install a package"; exit 77; }
 dpkg-query -W -f='${Status}' dormix-lite 2>/dev/null | grep -q 'install ok' &&
   { echo "dormix-lite is installed on this machine already; not touching it"; exit 77; }
+sys_entry=/etc/xdg/autostart/dormix-lite.desktop
+[ -e "$sys_entry" ] && { echo "$sys_entry exists on this machine already; not touching it"; exit 77; }
 
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$build/dormix-lite_2.1.0.8_amd64.deb
@@ -58,7 +61,19 @@ grep -q '^Exec=dormix-lite$' "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" ||
 dormix-lite --autostart off >/dev/null
 [ ! -e "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" ] || fail "autostart not turned off"
 
+# Every user's session: the admin's command, refused to anyone else.
+dormix-lite --autostart system on >/dev/null
+grep -q '^Exec=dormix-lite$' "$sys_entry" || fail "system-wide autostart entry"
+[ "$(stat -c %a "$sys_entry")" = 644 ] || fail "system-wide entry not readable by all"
+setpriv --reuid=65534 --regid=65534 --clear-groups dormix-lite --autostart system off \
+  >/dev/null 2>&1 && fail "an ordinary user turned the system-wide start off"
+[ -e "$sys_entry" ] || fail "an ordinary user removed the system-wide entry"
+dormix-lite --autostart system off >/dev/null
+[ ! -e "$sys_entry" ] || fail "system-wide autostart not turned off"
+dormix-lite --autostart system on >/dev/null
+
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq dormix-lite >/dev/null
 installed=0
+[ ! -e "$sys_entry" ] || fail "the system-wide entry outlived the package"
 [ ! -e /usr/bin/DormixL ] || fail "not removed"
 echo "debian package: built, installed, ran, logged in $XDG_STATE_HOME/dormix-lite, removed: ok"

@@ -114,6 +114,30 @@ scenario_disk_full() {
     fail "the log does not end with the banner: $(tail -c 80 "$WORK/Log/DormixL.log" | od -c | tail -4)"
 }
 
+# A file-size limit below the log's next line: the write fails instead of
+# killing the program, the message says so, and the part that went to disk
+# is taken back.
+scenario_file_size_limit() {
+  # 60 bytes of header and 1168 entries: the banner (32) fits under 64 KiB,
+  # the Start entry (56) crosses it.
+  {
+    printf 'Dormix Lite\r\nVersion 2.1\r\nFile Created\r\n01-Dec-26 08:00:00\r\n'
+    for _ in $(seq 1 1168); do printf '01-Dec-26 08:00:00,  Enter    , Run       , Count:   0\r\n'; done
+  } >"$WORK/Log/DormixL.log"
+  [ "$(stat -c %s "$WORK/Log/DormixL.log")" = 65468 ] || fail "set-up"
+  start_display
+  N=$((N + 1))
+  TRACE=$WORK/trace$N
+  (cd "$WORK" && ulimit -f 64 && exec "$BUILD/DormixL-trace") 2>"$TRACE" >/dev/null &
+  LAST_PID=$!
+  PIDS+=($LAST_PID)
+  answer_box "$FILE_TITLE"
+  traced "message warning \[$FILE_TITLE\] Unable to write to the log file  \| .*" || fail "message"
+  wait_exit "$LAST_PID" || fail "killed by the limit"
+  [ "$(stat -c %s "$WORK/Log/DormixL.log")" = 65500 ] || fail "size $(stat -c %s "$WORK/Log/DormixL.log")"
+  check_whole_lines
+}
+
 # Killed without warning at any moment: the log holds only whole lines.
 scenario_sigkill() {
   start_display

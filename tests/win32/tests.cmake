@@ -16,7 +16,7 @@ function(dormix_e2e name)
     set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
 endfunction()
 foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi
-          keyboard)
+          many_copies keyboard)
     dormix_e2e(${t})
 endforeach()
 
@@ -35,3 +35,5 @@ set_tests_properties(win32_inprocess PROPERTIES FIXTURES_REQUIRED wine_template 
 
 add_test(NAME win32_binary COMMAND bash "${DORMIX_E2E}/binary.sh" "${CMAKE_BINARY_DIR}")
 set_tests_properties(win32_binary PROPERTIES TIMEOUT 30)
+# Thirty Wine processes at once: alone, or the machine's load decides the run.
+set_tests_properties(win32_e2e_many_copies PROPERTIES RUN_SERIAL TRUE)

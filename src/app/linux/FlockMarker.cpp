@@ -1,6 +1,7 @@
 #include "app/linux/FlockMarker.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,20 +12,42 @@
 namespace dormix::linux_app {
 namespace fs = std::filesystem;
 
-fs::path MarkerDirectory() {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        std::error_code ec;
-        if (fs::is_directory(runtime, ec)) return runtime;
-    }
-    // /tmp is shared: the folder must be ours and nobody else's, or another
-    // user could pre-create it and hold our marker.
-    const fs::path dir = "/tmp/dormix-" + std::to_string(::getuid());
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
+namespace {
+
+// A folder only this user may enter: a real folder (no link), ours, closed
+// to group and others. Anything else may be another user's squat.
+bool IsPrivate(const fs::path& dir) {
     struct stat st {};
-    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
-        (st.st_mode & 077) != 0)
-        return {};
-    return dir;
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+fs::path StateHome() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') return state;
+    const char* home = std::getenv("HOME");
+    if (!home || *home != '/') {
+        const passwd* entry = ::getpwuid(::getuid());
+        home = entry ? entry->pw_dir : nullptr;
+    }
+    if (!home || *home != '/') return {};
+    return fs::path(home) / ".local" / "state";
+}
+
+}  // namespace
+
+fs::path MarkerDirectory() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/') {
+        if (IsPrivate(runtime)) return runtime;
+    }
+    // No runtime folder: one in the user's own home, which no other user can
+    // create first, checked all the same.
+    const fs::path state = StateHome();
+    if (state.empty()) return {};
+    std::error_code ec;
+    fs::create_directories(state, ec);
+    const fs::path dir = state / "dormix";
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
+    return IsPrivate(dir) ? dir : fs::path();
 }
 
 FlockMarker::FlockMarker(fs::path directory)

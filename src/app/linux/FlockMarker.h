@@ -12,7 +12,7 @@ namespace dormix::linux_app {
 
 class FlockMarker final : public app::InstanceMarker {
   public:
-    // `directory` empty: $XDG_RUNTIME_DIR, or a private folder under /tmp.
+    // `directory` empty: MarkerDirectory().
     explicit FlockMarker(std::filesystem::path directory = {});
     Created Create(std::string_view name, bool initialOwner) override;
     void Close(app::MarkerHandle handle) override;
@@ -23,8 +23,9 @@ class FlockMarker final : public app::InstanceMarker {
     std::filesystem::path directory_;
 };
 
-// $XDG_RUNTIME_DIR when it is a folder; otherwise /tmp/dormix-<uid>, created
-// for this user alone (empty when that cannot be made safely).
+// $XDG_RUNTIME_DIR when it is this user's private folder; otherwise
+// dormix/ in $XDG_STATE_HOME or ~/.local/state, created for this user alone.
+// Empty when neither is safe: the caller must then refuse to start.
 std::filesystem::path MarkerDirectory();
 
 }  // namespace dormix::linux_app

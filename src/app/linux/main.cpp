@@ -1,22 +1,30 @@
-// DormixL for Linux desktops: Qt 6 Widgets on X11, input from Xlib and
-// XInput2, power-off through logind, the running-copy marker a flock.
+// DormixL for Linux desktops: Qt 6 Widgets on X11 or XWayland, input from
+// XInput2 or the Wayland compositor, power-off through logind, the
+// running-copy marker a flock.
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Application.h"
 #include "app/Arguments.h"
+#include "app/InstanceGuard.h"
 #include "app/linux/DisplayProbe.h"
 #include "app/linux/FlockMarker.h"
+#include "app/linux/InputChoice.h"
 #include "app/linux/LocalClock.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
-#include "monitor/x11/X11InputSource.h"
+#include "log/linux/JournalLog.h"
+#include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
+#include "ui/Texts.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
 #include "ui/qt/QtShell.h"
@@ -62,30 +70,68 @@ int RunNotice(QApplication& qapp, app::Application& app, qt::QtView& view, qt::Q
     return qapp.exec();
 }
 
+// No source sees the user: say so and monitor nothing.
+int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputChoice& choice) {
+    std::fprintf(stderr,
+                 "DormixL: %s: keys and the mouse cannot be seen, so nothing is monitored.\n",
+                 choice.description.c_str());
+    if (!session.wayland) return 1;
+    const std::string title = std::string(text::ProductTitle) + std::string(text::BlindTitleSuffix);
+    const std::string body = std::string(text::BlindSession) + "\n\n" + std::string(text::BlindEnd);
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
+                    QString::fromStdString(body), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    TraceLine("message warning [" + title + "] " + std::string(text::BlindSession) + " | " +
+              std::string(text::BlindEnd));
+    box.exec();
+    return 1;
+}
+
+// Without a marker no copy can tell whether another runs: refusing is the
+// only answer that never lets two count down at once.
+int RefuseWithoutMarker() {
+    std::string text;
+    for (std::string_view line : text::MarkerUnusable) text.append(line).append("\n");
+    std::fprintf(stderr, "DormixL: %s", text.c_str());
+    TraceLine("marker unusable");
+    QMessageBox::warning(nullptr, qt::DisplayText(app::NoticeCaption()),
+                         QString::fromStdString(text));
+    return 1;
+}
+
+// Qt and Xlib end the process with exit(1) when the X server goes away (a
+// logout without a session manager, a crash): the log still gets its "Exit".
+std::function<void()> onDisplayLost;
+void AtExit() {
+    if (auto f = std::exchange(onDisplayLost, nullptr)) f();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    linux_app::IgnoreHarmlessSignals();
     // Qt takes its own options out of argv; the argument text is what was given.
     std::vector<std::string> given(argv + 1, argv + argc);
     std::vector<std::string_view> views(given.begin(), given.end());
     const std::string argumentText = app::ArgumentTextFromArgs(views);
 
-    // The input source speaks X11: under a Wayland session Qt would otherwise
-    // pick Wayland while the pointer and keys come from XWayland.
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The windows stay on X11 also in a Wayland session: there a window can
+    // be centred and kept above the others, which Wayland leaves to the
+    // compositor. KWin passes QT_QPA_PLATFORM=wayland to what it starts.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || std::string_view(platform).find("wayland") != std::string_view::npos)
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     linux_app::DisplayProbe probe;
-    if (!probe.Open()) return 1;
+    if (!probe.Open(linux_app::SessionFromEnvironment())) return 1;
+    const linux_app::SessionKind session = linux_app::DetectSession(probe.XWaylandOutputs());
 
     QApplication qapp(argc, argv);
     // Every window is hidden most of the time; closing a message box must
     // not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    auto input = x11::X11InputSource::Open();
-    if (!input) {
-        std::fprintf(stderr, "DormixL: the X server has no XInput 2 extension.\n");
-        return 1;
-    }
+    linux_app::InputChoice input = linux_app::ChooseInput(session);
+    if (!input.poll && !input.activity) return RefuseBlind(session, input);
     probe.Release();
     qt::QtView qtView;
     qt::TracingView tracing(qtView);
@@ -99,13 +145,41 @@ int main(int argc, char** argv) {
     linux_app::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
-    app::Application app({view, shell, *input, files, clock, power, marker}, argumentText,
-                         ProgramName(argv[0]));
+    log_linux::JournalLog journal;
+    app::Application app(
+        {view, shell, input.poll.get(), files, clock, power, marker, journal,
+         input.activity.get()},
+        argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
+    if (marker.Directory().empty()) return RefuseWithoutMarker();
     if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
+    // A first copy holds the marker; one that could not make it cannot
+    // know it is the first.
+    if (app.Guard().GuardHandle() == 0 && !app::HasAllowMulti(argumentText))
+        return RefuseWithoutMarker();
 
     linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
+    if (!endSignals.UsesPipe()) TraceLine("signals watched by a timer");
+    if (input.connection) {
+        input.connection->onLost = [&] {
+            std::fprintf(stderr, "DormixL: the connection to the Wayland compositor was lost.\n");
+            app.OnMainUnload();
+        };
+    }
+    // In a Wayland session the X server going is how the compositor's end
+    // often shows first (KWin stops its XWayland before its own socket
+    // closes): that is a session's end, not a failure.
+    onDisplayLost = [&] {
+        if (session.wayland)
+            std::fprintf(stderr, "DormixL: the X server of the Wayland session has gone.\n");
+        shell.DisplayLost(session.wayland ? 0 : 1);
+        app.OnMainUnload();
+    };
+    std::atexit(AtExit);
+    TraceLine("input " + input.description);
     app.OnMainLoad();
-    return qapp.exec();
+    const int status = qapp.exec();
+    onDisplayLost = nullptr;
+    return status;
 }

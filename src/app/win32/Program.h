@@ -9,6 +9,7 @@
 #include "app/win32/LocalClock.h"
 #include "app/win32/MutexMarker.h"
 #include "log/FileSystemLogFiles.h"
+#include "log/win32/EventLogMirror.h"
 #include "monitor/win32/AsyncKeyInput.h"
 #include "power/win32/TokenPowerApi.h"
 #include "ui/win32/Forms.h"
@@ -37,6 +38,7 @@ class Program {
     LocalClock clock_;
     power::TokenPowerApi power_;
     MutexMarker marker_;
+    log_win32::EventLogMirror eventLog_;
     Application app_;
     std::unique_ptr<win32::MainWindow> main_;
     std::unique_ptr<win32::NoticeWindow> notice_;

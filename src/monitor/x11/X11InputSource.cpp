@@ -43,9 +43,13 @@ std::unique_ptr<X11InputSource> X11InputSource::Open(const char* displayName) {
     Display* display = XOpenDisplay(displayName);
     if (!display) return nullptr;
     int opcode = 0, event = 0, error = 0;
-    int major = 2, minor = 0;
+    // From 2.1 on the server sends raw events to every client that selected
+    // them, also while another client grabs the keyboard or the pointer (a
+    // VM viewer, an open menu, a drag); a 2.0 client gets them only with the
+    // grab, and would not see taps and clicks meanwhile.
+    int major = 2, minor = 2;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error) ||
-        XIQueryVersion(display, &major, &minor) != Success) {
+        XIQueryVersion(display, &major, &minor) != Success || (major == 2 && minor < 1)) {
         XCloseDisplay(display);
         return nullptr;
     }

@@ -20,7 +20,7 @@ namespace dormix::x11 {
 
 class X11InputSource final : public QObject, public monitor::InputSource {
   public:
-    // Null when the display cannot be opened or lacks XInput 2.
+    // Null when the display cannot be opened or lacks XInput 2.1 or later.
     static std::unique_ptr<X11InputSource> Open(const char* displayName = nullptr);
     ~X11InputSource() override;
 

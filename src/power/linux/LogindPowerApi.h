@@ -7,20 +7,31 @@
 // means no interactive authentication prompt, never overriding a block
 // inhibitor that another program holds. Every failure keeps logind's or the
 // bus's own message as the system text of its error code.
+//
+// The whole request, from reaching the bus to logind's answer, has one
+// budget of a few seconds, counted from the look-up: a bus or a logind that
+// does not answer in it is reported with the timeout code, and nothing is
+// sent to logind once the budget is spent, so a bus that wakes up late can
+// never switch the machine off late. While waiting, the caller's event loop
+// keeps turning (repaints, the signal pipe), without user input.
 
-#include <QDBusConnection>
-#include <QString>
-#include <functional>
+#include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 
 #include "power/PowerApi.h"
+
+struct sd_bus;
+struct sd_bus_message;
 
 namespace dormix::power_linux {
 
 inline constexpr const char* LogindService = "org.freedesktop.login1";
 inline constexpr const char* LogindPath = "/org/freedesktop/login1";
 inline constexpr const char* LogindManager = "org.freedesktop.login1.Manager";
+
+inline constexpr std::chrono::milliseconds RequestBudget{3000};
 
 // What the flags ask logind for.
 struct LogindRequest {
@@ -32,9 +43,12 @@ LogindRequest RequestFor(std::int32_t flags);
 
 class LogindPowerApi final : public power::PowerApi {
   public:
-    using BusFactory = std::function<QDBusConnection()>;
-    // Default: the system bus.
-    explicit LogindPowerApi(BusFactory bus = {});
+    // `address`: a D-Bus address; empty for the system bus.
+    explicit LogindPowerApi(std::string address = {},
+                            std::chrono::milliseconds budget = RequestBudget);
+    ~LogindPowerApi() override;
+    LogindPowerApi(const LogindPowerApi&) = delete;
+    LogindPowerApi& operator=(const LogindPowerApi&) = delete;
 
     bool LookupShutdownPrivilege() override;
     bool CurrentProcess() override { return true; }
@@ -45,12 +59,23 @@ class LogindPowerApi final : public power::PowerApi {
     std::uint32_t LastError() override { return lastError_; }
     std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
-  private:
-    bool Fail(const QString& text);
-    QString BlockingInhibitor(QDBusConnection& bus);
+    struct Answer;
 
-    BusFactory busFactory_;
+  private:
+    Answer Call(const char* service, const char* path, const char* interface, const char* method,
+                const char* signature = nullptr, const void* argument = nullptr);
+    int Turn(const bool& done);
+    bool Fail(const std::string& text);
+    bool Fail(const Answer& answer);
+    std::string BlockingInhibitor(const Answer& list);
+    void CloseBus();
+
+    std::string address_;
+    std::chrono::milliseconds budget_;
+    std::chrono::steady_clock::time_point deadline_;
+    sd_bus* bus_ = nullptr;
     std::uint32_t lastError_ = 0;
+    std::uint32_t issued_ = 0;
     std::map<std::uint32_t, std::string> texts_;
 };
 

@@ -127,21 +127,22 @@ void QtShell::TrayAdd() {
 }
 
 void QtShell::TrayDelete() {
-    tray_.Delete();
+    if (!displayLost_) tray_.Delete();
     Trace("tray delete");
 }
 
 void QtShell::MessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
+    std::string line = "message ";
+    line.append(icon == MessageIcon::Warning ? "warning" : "plain").append(" [");
+    line.append(title).append("] ").append(OneLine(text));
+    Trace(line);
+    if (displayLost_) return;
     // A hidden parent would place the box at the hidden window's corner.
     QWidget* parent = main_.isVisible() ? &main_ : nullptr;
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
                     DisplayText(title), DisplayText(text), QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.setWindowIcon(main_.windowIcon());
-    std::string line = "message ";
-    line.append(icon == MessageIcon::Warning ? "warning" : "plain").append(" [");
-    line.append(title).append("] ").append(OneLine(text));
-    Trace(line);
     RunModal(box);
 }
 
@@ -190,14 +191,16 @@ void QtShell::SetNoticeTopmost() {
 }
 
 void QtShell::EndProcess() {
-    tray_.Delete();
-    // Nothing of Qt's shutdown runs: the icon's removal must reach the X
-    // server now, or a dead icon stays in the tray until it is hovered.
-    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
-        xcb_flush(x11->connection());
+    if (!displayLost_) {
+        tray_.Delete();
+        // Nothing of Qt's shutdown runs: the icon's removal must reach the X
+        // server now, or a dead icon stays in the tray until it is hovered.
+        if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+            xcb_flush(x11->connection());
+    }
     Trace("end");
     std::fflush(nullptr);
-    ::_exit(0);
+    ::_exit(displayLost_ ? lostStatus_ : 0);
 }
 
 }  // namespace dormix::qt

@@ -28,6 +28,12 @@ class QtShell : public Shell {
     QtShell(MainWindow& main, QtView& view, TrayIcon& tray, int timerDivisor = 1);
     void Bind(app::Application* app);
     void SetNotice(NoticeWindow* notice) { notice_ = notice; }
+    // The X server is gone: no box can show, no icon needs removing, and the
+    // process ends with `status`.
+    void DisplayLost(int status) {
+        displayLost_ = true;
+        lostStatus_ = status;
+    }
     bool RefreshTimerRunning() const { return refresh_.Running(); }
     int RefreshPeriodMs() const { return refresh_.PeriodMs(); }
 
@@ -76,6 +82,8 @@ class QtShell : public Shell {
     QPointer<NoticeWindow> notice_;
     bool minimised_ = false;
     bool applyingState_ = false;
+    bool displayLost_ = false;
+    int lostStatus_ = 1;
 };
 
 // ShellExecute's convention, which the core keeps: above 32 is success.

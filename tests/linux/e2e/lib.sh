@@ -11,7 +11,7 @@ mkdir -p "$WORK/Log" "$WORK/run"
 chmod 700 "$WORK/run"
 export XDG_RUNTIME_DIR=$WORK/run
 export LC_ALL=C.UTF-8
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM SESSION_MANAGER
 # Nothing of the developer's desktop: no tray host over D-Bus, no browser.
 # The session bus is the test's own (started below); without one, Qt would
 # launch a bus daemon that outlives the test.
@@ -19,7 +19,8 @@ export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/no-system-bus
 
 cleanup() {
   local p
-  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; done
+  # SIGCONT too: a process a scenario stopped would never act on SIGTERM.
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do kill "${PIDS[i]}" 2>/dev/null; kill -CONT "${PIDS[i]}" 2>/dev/null; done
   for p in "${PIDS[@]}"; do wait "$p" 2>/dev/null; done
   [ -n "$DISPLAY_PID" ] && kill "$DISPLAY_PID" 2>/dev/null && wait "$DISPLAY_PID" 2>/dev/null
   if [ "${KEEP:-0}" = 1 ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
@@ -65,7 +66,7 @@ start_display() {
   local try n
   for try in 1 2 3 4 5; do
     : >"$WORK/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" \
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" \
       >"$WORK/xvfb.log" 2>&1 &
     DISPLAY_PID=$!
     wait_for 30 sh -c "test -s '$WORK/display' || ! kill -0 $DISPLAY_PID 2>/dev/null"
@@ -80,6 +81,49 @@ start_display() {
   DISPLAY_PID=
   cat "$WORK/xvfb.log" >&2
   fail "Xvfb did not start"
+}
+
+# A journald of the test's own. Only inside a private mount namespace (see
+# scenarios.sh): fresh tmpfs on /run and /var/log/journal, and a volatile
+# configuration bound over the host's, so nothing of the host is touched.
+start_journal() {
+  [ -n "${DORMIX_PRIVATE_MOUNTS:-}" ] || fail "start_journal outside a private mount namespace"
+  mount -t tmpfs tmpfs /run || fail "no tmpfs on /run"
+  if [ -d /var/log/journal ]; then mount -t tmpfs tmpfs /var/log/journal || fail "tmpfs"; fi
+  printf '[Journal]\nStorage=volatile\nReadKMsg=no\nForwardToSyslog=no\nForwardToWall=no\nForwardToConsole=no\n' \
+    >"$WORK/journald.conf"
+  if [ -f /etc/systemd/journald.conf ]; then
+    mount --bind "$WORK/journald.conf" /etc/systemd/journald.conf || fail "journald.conf"
+  fi
+  mkdir -p /run/systemd/journal /run/log
+  # Its own messages to its stderr, not to the host's kernel log.
+  SYSTEMD_LOG_TARGET=console /lib/systemd/systemd-journald >"$WORK/journald.log" 2>&1 &
+  JOURNALD_PID=$!
+  PIDS+=($!)
+  wait_for 20 test -S /run/systemd/journal/socket || { cat "$WORK/journald.log" >&2; fail "no journald"; }
+}
+
+# Stops journald and fills its socket: from now on a sender blocks.
+hang_journal() {
+  kill -STOP "$JOURNALD_PID"
+  python3 - <<'PY' || fail "could not fill the journal's socket"
+import socket
+s = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+s.connect("/run/systemd/journal/socket")
+s.setblocking(False)
+try:
+    while True:
+        s.send(b"MESSAGE=filler\n")
+except BlockingIOError:
+    pass
+PY
+}
+
+# Our records in the journal as JSON, one per line, after journald has
+# written out everything it received.
+journal_records() {
+  journalctl --sync || fail "journalctl --sync"
+  journalctl -o json --no-pager SYSLOG_IDENTIFIER=DormixL
 }
 
 # The tray host is ready when it owns the tray selection; a slow start on a

@@ -6,6 +6,17 @@
 # xdotool, and the log is compared line by line.
 BUILD=$1
 SCENARIO=$2
+# The journal scenario runs in a mount namespace of its own (a user
+# namespace too when not root), where it may mount its journald's folders.
+if [ "$SCENARIO" = journal ] && [ -z "${DORMIX_PRIVATE_MOUNTS:-}" ]; then
+  flags=-m
+  [ "$(id -u)" = 0 ] || flags=-Urm
+  if ! unshare $flags true 2>/dev/null; then
+    echo "SKIP: journal: this machine allows no private mount namespace (unshare $flags)"
+    exit 77
+  fi
+  DORMIX_PRIVATE_MOUNTS=1 exec unshare $flags --propagation private bash "$0" "$@"
+fi
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 ENTRY_START=" Start    , Initialise, Count:   2"
@@ -37,6 +48,57 @@ scenario_inhibit() {
     " Power Off, Simulate  , Count:   6"
 }
 
+# The system log: the whole cycle above and a log failure reach a journald
+# of the test's own, entry for entry as in the text log, with our fields.
+scenario_journal() {
+  start_journal
+  scenario_inhibit
+  tr -d '\r' <"$WORK/Log/DormixL.log" | grep -E '^[0-9]{2}-.{3}-[0-9]{2} .*Count:' >"$WORK/entries"
+  start_program DormixL-trace -InhibitShutdown
+  wait_for 20 sh -c "[ \$(grep -c 'Enter    , Run' '$WORK/Log/DormixL.log') = 2 ]" ||
+    fail "no second Enter Run entry"
+  tr -d '\r' <"$WORK/Log/DormixL.log" | tail -n 2 >>"$WORK/entries"
+  rm "$WORK/Log/DormixL.log"
+  answer_box "Dormix Lite Log File Error"
+  wait_exit "$LAST_PID" || fail "exit code"
+  journal_records >"$WORK/journal.json"
+  python3 - "$WORK/journal.json" "$WORK/entries" "$(id -u)" <<'PY' || fail "journal records"
+import json, sys
+records = [json.loads(line) for line in open(sys.argv[1])]
+entries = open(sys.argv[2]).read().splitlines()
+def check(what, got, want):
+    if got != want:
+        sys.exit(f"{what}: {got!r} != {want!r}")
+check("count", len(records), len(entries) + 1)
+for rec, line in zip(records, entries):
+    check("MESSAGE", rec["MESSAGE"], line)
+    check("priority", rec["PRIORITY"], "6")
+    check("uid", rec["_UID"], sys.argv[3])
+    check("version", rec["DORMIX_VERSION"], "2.1.0.8")
+    check("modes", (rec["DORMIX_TEST_MODE"], rec["DORMIX_INHIBIT_SHUTDOWN"]), ("0", "1"))
+    check("words", (rec["DORMIX_ACTION"], rec["DORMIX_DETAIL"], rec["DORMIX_COUNT"]),
+          tuple(w.strip() for w in line[20:].replace(", Count:", ",").split(",")))
+check("kinds", [(r["DORMIX_EVENT_ID"], r["DORMIX_PHASE"]) for r in records[:-1]],
+      [("1", "Activation"), ("2", "Monitoring"), ("4", "Countdown"), ("6", "Countdown"),
+       ("1", "Activation"), ("2", "Monitoring")])
+failure = records[-1]
+check("failure", (failure["PRIORITY"], failure["DORMIX_EVENT_ID"], failure["DORMIX_TITLE"]),
+      ("4", "102", "Dormix Lite Log File Error"))
+check("failure text", failure["MESSAGE"],
+      "Dormix Lite Log File Error\nThe log file is either missing or\ncorrupted. Delete the log "
+      "file if\nit exists and restart the program\nThe program will now terminate")
+PY
+  # A journald that reads nothing holds nothing up: the same cycle, in time.
+  hang_journal
+  rm -f "$WORK/Log/DormixL.log"
+  start_program DormixL-trace -InhibitShutdown
+  answer_box "Dormix Lite Simulate Power Off" 40
+  wait_exit "$LAST_PID" || fail "exit code with a hung journal"
+  [ "$(counter_captions | grep -c 'Power Off In')" = 7 ] || fail "countdown with a hung journal"
+  log_lines | tail -n 1 | grep -qx " Power Off, Simulate  , Count:   6" ||
+    fail "the text log did not get the whole cycle"
+}
+
 # SIGINT and SIGHUP end in order like SIGTERM; a notice copy just goes.
 scenario_signals() {
   start_display
@@ -57,9 +119,63 @@ scenario_signals() {
   wait_exit "$LAST_PID" || fail "notice copy exit code"
   kill -TERM "$first"
   wait_exit "$first"
+  # stderr a pipe whose reader has gone: the trace's writes fail, nothing more.
+  local runs
+  runs=$(grep -c "Enter    , Run" "$WORK/Log/DormixL.log")
+  (cd "$WORK" && exec "$BUILD/DormixL-trace") 2> >(exec true) >/dev/null &
+  LAST_PID=$!
+  PIDS+=($LAST_PID)
+  wait_for 20 sh -c "[ \$(grep -c 'Enter    , Run' '$WORK/Log/DormixL.log') -gt $runs ]" ||
+    fail "died on a closed stderr"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code with a closed stderr"
   expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" " Exit     , Run       , Count:   1" \
     "${BANNER[@]}" "$ENTRY_START" "$ENTRY_RUN" " Exit     , Run       , Count:   1" \
-    "${BANNER[@]}" "$ENTRY_START" " Exit     , Initialise, Count:   1"
+    "${BANNER[@]}" "$ENTRY_START" " Exit     , Initialise, Count:   1" \
+    "${BANNER[@]}" "$ENTRY_START" "$ENTRY_RUN" "~ Exit     , Run       , Count:   [0-9]"
+
+  # Under a box after which the program ends, a signal ends it at once,
+  # writing nothing and opening no other box: the end of a simulated
+  # countdown, and a log failure (twice signalled).
+  start_program DormixL-fast -InhibitShutdown
+  wait_window "Dormix Lite Simulate Power Off" 30 >/dev/null
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" 2 || fail "exit code under the closing box"
+  tr -d '\r' <"$WORK/Log/DormixL.log" | tail -1 | grep -q "  Power Off, Simulate  , Count:   6$" ||
+    fail "an entry after the closing box: $(tail -1 "$WORK/Log/DormixL.log")"
+  start_program DormixL-fast -InhibitShutdown
+  wait_trace "Counter.caption=No key or mouse activity for the last 1s"
+  rm "$WORK/Log/DormixL.log"
+  wait_window "Dormix Lite Log File Error" >/dev/null
+  kill -TERM "$LAST_PID"
+  kill -HUP "$LAST_PID"
+  wait_exit "$LAST_PID" 2 || fail "exit code under the failure box"
+  [ "$(count_traced 'message .*')" = 1 ] || fail "a second box"
+  [ -e "$WORK/Log/DormixL.log" ] && fail "the log was written under the failure box"
+
+  # No descriptor left for the signal pipe: a timer watches instead. How
+  # many descriptors Qt takes varies, so the limit comes down until the
+  # pipe is what fails.
+  touch "$WORK/Log/DormixL.log"
+  local limit
+  for limit in 14 13 12 11 10 9; do
+    N=$((N + 1))
+    TRACE=$WORK/trace$N
+    (cd "$WORK" && for fd in $(ls /proc/$BASHPID/fd); do [ "$fd" -gt 2 ] && eval "exec $fd>&-"; done
+     ulimit -n $limit && exec "$BUILD/DormixL-trace") 2>"$TRACE" >/dev/null &
+    LAST_PID=$!
+    PIDS+=($LAST_PID)
+    wait_for 20 sh -c "grep -qE '^(Counter.caption=Program Activation In 1s|message .*)\$' '$TRACE' ||
+                       ! kill -0 $LAST_PID" || fail "stuck with $limit descriptors"
+    traced "Counter.caption=Program Activation In 1s" && traced "signals watched by a timer" && break
+    kill -KILL "$LAST_PID"
+    wait "$LAST_PID" 2>/dev/null
+  done
+  traced "signals watched by a timer" || fail "no limit left the program running without a pipe"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code without a signal pipe"
+  tr -d '\r' <"$WORK/Log/DormixL.log" | tail -1 | grep -q "  Exit     , Initialise, Count:   1$" ||
+    fail "no exit entry without a signal pipe"
 }
 
 # (b) The pointer during monitoring restarts the count; during the
@@ -84,8 +200,9 @@ scenario_pointer() {
 }
 
 # A key tapped and released between two samples still counts (XInput2 raw
-# events), and shows as K. On a French desktop: the log's month is the
-# locale's ("déc.", a longer stamp), the rest of each line unchanged.
+# events), and shows as K, also while another client holds a grab. On a
+# French desktop: the log's month is the locale's ("déc.", a longer stamp),
+# the rest of each line unchanged.
 scenario_key_tap() {
   start_display
   use_locale fr_FR
@@ -100,6 +217,19 @@ scenario_key_tap() {
   xdotool click 3  # the right button counts as a key too
   wait_new "Counter.caption=No key or mouse activity for the last 0s"
   traced_new "CPULoad.caption=K" || fail "a click is not K"
+  # The same while another client grabs the keyboard and the pointer (a VM
+  # viewer, an open menu, a drag).
+  "$BUILD/x11_grab" >"$WORK/grab.out" 2>&1 &
+  PIDS+=($!)
+  wait_for 10 grep -q grabbed "$WORK/grab.out" || fail "no grab"
+  local action
+  for action in "key --delay 0 a" "click 1"; do
+    wait_new "Counter.caption=No key or mouse activity for the last 2s"
+    mark_trace
+    xdotool $action
+    wait_new "Counter.caption=No key or mouse activity for the last 0s" 5 ||
+      fail "$action during a grab not seen"
+  done
   kill -TERM "$LAST_PID"
   wait_exit "$LAST_PID"
   expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "~ Exit     , Run       , Count:   [0-9]"
@@ -390,6 +520,27 @@ scenario_power_refused() {
   log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
 }
 
+# A logind that hangs: the request gives up after its few seconds and says
+# so, once, and nothing reaches logind when it wakes.
+scenario_power_hung() {
+  start_display
+  start_mock_logind '{"CanPowerOff": "yes"}'
+  local mock=${PIDS[-1]}
+  kill -STOP "$mock"
+  start_program DormixL-fast
+  answer_box "Dormix Lite Error" 60
+  traced "message warning \[Dormix Lite Error\] A program error has occured \| Error Number: -2147219920 \| Error description: ShutdownSystem timed out: logind did not answer CanPowerOff within 3 s\." ||
+    fail "error report"
+  wait_exit "$LAST_PID" || fail "exit code"
+  [ "$(count_traced 'message .*')" = 1 ] || fail "more than one report"
+  [ "$(log_lines | grep -c 'Close    , Power Off')" = 1 ] || fail "request repeated"
+  log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
+  kill -CONT "$mock"
+  wait_for 10 grep -q CanPowerOff "$WORK/logind.calls" || fail "mock did not wake"
+  grep -qE " PowerOff " "$WORK/logind.calls" && fail "PowerOff reached logind late"
+  return 0
+}
+
 # No X display: a clear message and a non-zero exit, nothing written.
 scenario_no_display() {
   local out rc
@@ -399,7 +550,44 @@ scenario_no_display() {
   grep -q "cannot open the X display" <<<"$out" || fail "message: $out"
   grep -q "scripts/run --virtual-display" <<<"$out" || fail "no hint about Xvfb"
   [ -e "$WORK/Log/DormixL.log" ] && fail "log written"
-  return 0
+
+  # No runtime folder, and the marker's folder in the home opened to all:
+  # the start is refused, never taken for "no other copy".
+  start_display
+  mkdir -p "$WORK/state/dormix"
+  chmod 777 "$WORK/state/dormix"
+  N=$((N + 1))
+  TRACE=$WORK/trace$N
+  (cd "$WORK" && unset XDG_RUNTIME_DIR && XDG_STATE_HOME=$WORK/state exec "$BUILD/DormixL-trace") \
+    2>"$TRACE" >/dev/null &
+  LAST_PID=$!
+  PIDS+=($LAST_PID)
+  answer_box "Dormix Lite Start Up Error"
+  wait_exit "$LAST_PID"
+  rc=$?
+  [ $rc = 1 ] || fail "exit code $rc with a squatted marker folder"
+  grep -q "Cannot tell whether another copy is running" "$TRACE" || fail "no reason given"
+  [ -e "$WORK/Log/DormixL.log" ] && fail "log written"
+  # A marker that cannot be made (a folder in its place) is refused too.
+  mkdir "$WORK/run/Dormix"
+  start_program DormixL-trace
+  answer_box "Dormix Lite Start Up Error"
+  wait_exit "$LAST_PID"
+  rc=$?
+  [ $rc = 1 ] || fail "exit code $rc with a broken marker"
+  rmdir "$WORK/run/Dormix"
+
+  # The X server goes away under a running program: the exit is logged
+  # first, and the status stays 1.
+  start_program DormixL-trace
+  wait_trace "Counter.caption=Program Activation In 1s"
+  kill "$DISPLAY_PID"
+  wait "$DISPLAY_PID"
+  DISPLAY_PID=
+  wait_exit "$LAST_PID"
+  rc=$?
+  [ $rc = 1 ] || fail "exit code $rc after the X server went"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" " Exit     , Initialise, Count:   1"
 }
 
 "scenario_$SCENARIO" || fail "scenario $SCENARIO"

@@ -127,6 +127,23 @@ int Run(const std::vector<std::string>& a) {
         std::fflush(stdout);  // the system may end this process at any moment now
         return 0;
     }
+    if (cmd == "eventtext") {  // eventtext FILE ID [STRING...]: a message table's text, filled in
+        HMODULE module = LoadLibraryExA(arg(1).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (!module) return Fail("cannot load " + arg(1));
+        std::vector<DWORD_PTR> strings;
+        for (std::size_t i = 3; i < a.size(); ++i)
+            strings.push_back(reinterpret_cast<DWORD_PTR>(a[i].c_str()));
+        char* text = nullptr;
+        const DWORD n = FormatMessageA(
+            FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY |
+                FORMAT_MESSAGE_ALLOCATE_BUFFER,
+            module, std::strtoul(arg(2).c_str(), nullptr, 0), 0, reinterpret_cast<char*>(&text),
+            0, reinterpret_cast<va_list*>(strings.data()));
+        if (!n) return Fail("no message " + arg(2) + ": error " + std::to_string(GetLastError()));
+        std::fwrite(text, 1, n, stdout);
+        LocalFree(text);
+        return 0;
+    }
     if (cmd == "count") {  // count CAPTION
         std::printf("%u\n", static_cast<unsigned>(TopLevelWindows(arg(1)).size()));
         return 0;

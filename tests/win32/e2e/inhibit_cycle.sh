@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # A whole cycle with -InhibitShutdown: start in the tray, 2 s activation, 6
 # idle seconds, a 6 s countdown on top of everything, then the simulated
-# power-off message; OK ends the program. The log gets exactly these lines.
+# power-off message; OK ends the program. The log gets exactly these lines,
+# and the Application log the same entries, with texts from the message table.
 source "$(dirname "$0")/lib.sh"
 setup
 
 drv watch "$MAIN" Counter "The Computer Will Power Off In 0s" 40000 >"$work/seen" &
 watcher=$!
-start -InhibitShutdown
+start_eventlog_traced "$work/eventlog" -InhibitShutdown
 wait_log "Start"
 check "window comes up hidden in the tray" "visible=0 iconic=1" \
     "$(drv state "$MAIN" | grep -oE 'visible=[01] iconic=[01]')"
@@ -59,4 +60,25 @@ T,  Enter    , Run       , Count:   0
 T,  Enter    , Power Off , Count:   0
 T,  Power Off, Simulate  , Count:   6"
 check "log file, line by line" "$expected" "$(log_lines)"
+
+check "event types and ids" $'0x0004 0x40000001\n0x0004 0x40000002\n0x0004 0x40000004\n0x0004 0x40000006' \
+    "$(reported_events "$work/eventlog")"
+check "each event's first string is the log's line" \
+    "$(tr -d '\r' <Log/DormixL.log | grep -E '^[0-9]{2}-.*Count:')" \
+    "$(reported_strings "$work/eventlog" | grep -E '^[0-9]{2}-.*Count:')"
+check "the last event's strings" $'Power Off\nSimulate\n6\nCountdown\n0\n1\n2.1.0.8' \
+    "$(reported_strings "$work/eventlog" | tail -n 7)"
+expected="The countdown ran out; -InhibitShutdown kept the computer on.
+
+L
+
+Action: Power Off
+Detail: Simulate
+Count: 6
+Phase: Countdown
+Test mode: 0
+-InhibitShutdown: 1
+Version: 2.1.0.8"
+check "Event Viewer's text for it, from DormixL.exe's message table" "$expected" \
+    "$(drv eventtext "Z:${EXE//\//\\}" 0x40000006 L "Power Off" Simulate 6 Countdown 0 1 2.1.0.8)"
 finish

@@ -41,6 +41,19 @@ setup() {
 start() { wine "$EXE" "$@" >/dev/null 2>&1 & }
 start_exe() { local exe=$1; shift; wine "$exe" "$@" >/dev/null 2>&1 & }
 
+# The program with Wine's event-log trace on stderr, into FILE. Wine's
+# ReportEventA stores nothing, but traces the type, the id and each string.
+start_eventlog_traced() {
+    local file=$1; shift
+    WINEDEBUG=-all,+eventlog,fixme+advapi wine "$EXE" "$@" >/dev/null 2>"$file" &
+}
+# "TYPE ID" of each event reported, in order.
+reported_events() {
+    tr -d '\r' <"$1" | sed -nE 's/.*fixme:advapi:ReportEventA \([^,]*,(0x[0-9a-f]+),0x0000,(0x[0-9a-f]+),.*/\1 \2/p'
+}
+# The strings of the events reported, one per line.
+reported_strings() { tr -d '\r' <"$1" | sed -nE 's/.*:eventlog:ReportEventW L"(.*)"$/\1/p'; }
+
 # The driver, its output without the CRs of the Windows console.
 drv() { wine "$DRIVER" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A missing Log folder stops the program with its message and creates
 # nothing; a log file deleted while the program runs stops it at the next
-# entry with the missing-file message, and the file is not made again.
+# entry with the missing-file message, and the file is not made again. Each
+# failure also goes to the Application log as a warning.
 source "$(dirname "$0")/lib.sh"
 setup
 
 rmdir Log
-start
+start_eventlog_traced "$work/eventlog1"
 check_ok "directory message" drv wait "Dormix Lite Log Directory Error" 10000
 check "directory message text" $'The log directory does not exist\nReinstall the program to restore the\nlog directory.\nThe program will now terminate.' \
     "$(drv text "Dormix Lite Log Directory Error" static)"
@@ -15,8 +16,11 @@ drv click "Dormix Lite Log Directory Error" OK >/dev/null
 wait_ended "the program ends after OK"
 check "nothing was created" "" "$(ls -A)"
 
+check "directory failure reported as a warning" "0x0002 0x80000065" "$(reported_events "$work/eventlog1")"
+check "with the box's title" "Dormix Lite Log Directory Error" "$(reported_strings "$work/eventlog1" | head -1)"
+
 mkdir Log
-start
+start_eventlog_traced "$work/eventlog2"
 wait_log Start
 rm Log/DormixL.log
 check_ok "missing-file message at the next entry" drv wait "Dormix Lite Log File Error" 10000
@@ -26,4 +30,16 @@ check "missing-file message has the warning icon" icon "$(drv boxicon "Dormix Li
 drv click "Dormix Lite Log File Error" OK >/dev/null
 wait_ended "the program ends after OK"
 check "the log file was not made again" "" "$(ls -A Log)"
+check "missing-file failure reported after the Start entry" $'0x0004 0x40000001\n0x0002 0x80000066' \
+    "$(reported_events "$work/eventlog2")"
+expected="Dormix Lite found its log file missing and ended.
+
+T
+X
+
+Error number: 0
+Error source: 
+Version: 2.1.0.8"
+check "Event Viewer's text for it" "$expected" \
+    "$(drv eventtext "Z:${EXE//\//\\}" 0x80000066 T X 0 "" 2.1.0.8)"
 finish

@@ -16,7 +16,8 @@ using ui::Ctl;
 
 struct Program {
     explicit Program(std::string arguments)
-        : app({view, shell, input, files, clock, power, marker}, std::move(arguments), "DormixL") {
+        : app({view, shell, &input, files, clock, power, marker, systemLog}, std::move(arguments),
+              "DormixL") {
         shell.SetApplication(app);
         shell.AttachMain(main);
         main.Build();
@@ -69,6 +70,7 @@ struct Program {
     testing::FakePower power;
     testing::MarkerSystem markers;
     testing::FakeMarker marker{markers};
+    testing::RecordingSystemLog systemLog;
     app::Application app;
     MainWindow main{GetModuleHandleA(nullptr), SystemDpi(), app, view, shell};
 };

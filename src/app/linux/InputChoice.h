@@ -1,0 +1,43 @@
+#pragma once
+// Which source sees the user, decided once at start from the session: the
+// X11 poll on an X server of its own; in a Wayland session, where XWayland
+// sees only what is aimed at X11 windows, the compositor's idle
+// notifications (ext-idle-notify-v1, then KDE's), then GNOME's idle monitor.
+
+#include <memory>
+#include <string>
+
+#include "monitor/ActivitySource.h"
+#include "monitor/InputSource.h"
+
+namespace dormix::monitor::wayland {
+class WaylandConnection;
+}
+
+namespace dormix::linux_app {
+
+struct SessionKind {
+    bool wayland = false;
+    // How it was recognised: "WAYLAND_DISPLAY=wayland-1", "XDG_SESSION_TYPE=wayland",
+    // "XWayland outputs"; empty for X11.
+    std::string evidence;
+};
+
+// From the environment alone (before any X connection).
+SessionKind SessionFromEnvironment();
+// The environment, else whether the X server's RandR outputs are XWayland's.
+SessionKind DetectSession(bool xwaylandOutputs);
+
+struct InputChoice {
+    std::unique_ptr<monitor::InputSource> poll;
+    std::unique_ptr<monitor::ActivitySource> activity;
+    // The compositor connection behind `activity`, if it has one.
+    monitor::wayland::WaylandConnection* connection = nullptr;
+    // What was chosen, or why nothing could be.
+    std::string description;
+};
+
+// Both empty: nothing can see the user here; `description` says why.
+InputChoice ChooseInput(const SessionKind& session);
+
+}  // namespace dormix::linux_app

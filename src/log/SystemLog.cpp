@@ -1,0 +1,38 @@
+#include "log/SystemLog.h"
+
+#include "ui/Texts.h"
+
+#ifndef DORMIX_VERSION
+#error "DORMIX_VERSION comes from the project's version in CMakeLists.txt"
+#endif
+
+namespace dormix::log {
+
+bool IsWarning(SystemEvent event) {
+    return event == SystemEvent::PowerOffRequested ||
+           static_cast<std::uint16_t>(event) > static_cast<std::uint16_t>(SystemEvent::Exited);
+}
+
+SystemEvent EntryEvent(std::string_view action, std::string_view detail) {
+    if (action == text::LogStart) return SystemEvent::Started;
+    if (action == text::LogEnter) {
+        if (detail == text::LogRun) return SystemEvent::MonitoringBegan;
+        if (detail == text::LogTest) return SystemEvent::TestBegan;
+        return SystemEvent::CountdownBegan;
+    }
+    if (action == text::LogSimulate) return SystemEvent::TestEnded;
+    if (action == text::LogClose) return SystemEvent::PowerOffRequested;
+    if (action == text::LogReset) return SystemEvent::Reset;
+    if (action == text::LogExit) return SystemEvent::Exited;
+    // The one pair left in the vocabulary: the end action, "Simulate".
+    return SystemEvent::CountdownSimulated;
+}
+
+std::string_view ProgramVersion() { return DORMIX_VERSION; }
+
+NoSystemLog& NoSystemLog::Instance() {
+    static NoSystemLog none;
+    return none;
+}
+
+}  // namespace dormix::log

@@ -1,0 +1,71 @@
+#pragma once
+// The system's own log (the journal, the Windows event log) gets a copy of
+// every entry of the text log and of every failure shown in a message box,
+// as structured data. The text log stays the record: the copy never blocks
+// for long, never throws and never ends the program.
+
+#include <cstdint>
+#include <string_view>
+
+namespace dormix::log {
+
+// One number per kind of entry or failure, the same on both platforms: the
+// Windows event id and the journal's DORMIX_EVENT_ID.
+enum class SystemEvent : std::uint16_t {
+    Started = 1,             // Start, Initialise
+    MonitoringBegan = 2,     // Enter, Run
+    TestBegan = 3,           // Enter, Test
+    CountdownBegan = 4,      // Enter, Power Off
+    TestEnded = 5,           // Simulate, Power Off
+    CountdownSimulated = 6,  // Power Off, Simulate
+    PowerOffRequested = 7,   // Close, Power Off
+    Reset = 8,               // Reset, Power Off / Run / Activate
+    Exited = 9,              // Exit, Shutdown / Run / Initialise
+    LogDirectoryError = 101,
+    LogFileMissing = 102,
+    LogFileCreateError = 103,
+    LogFileWriteError = 104,
+    ProgramError = 110,       // the last-resort report; the program ends
+    BrowserLaunchError = 111  // the About window's link; the program goes on
+};
+
+// Warning for the power-off request and every failure, information otherwise.
+bool IsWarning(SystemEvent event);
+// The kind of an entry, from its two words.
+SystemEvent EntryEvent(std::string_view action, std::string_view detail);
+// The program's full version, "2.1.0.8".
+std::string_view ProgramVersion();
+
+struct SystemLogEntry {
+    SystemEvent event;
+    std::string_view line;  // as written to the text log, without CR LF
+    std::string_view action, detail;
+    std::int16_t count;
+    bool testMode;
+    std::string_view phase;  // "Activation", "Monitoring" or "Countdown"; empty when not known
+    bool inhibitShutdown;
+};
+
+struct SystemLogFailure {
+    SystemEvent event;
+    std::string_view title, text;  // as the message box shows them (lines joined by CR LF)
+    std::int32_t number;           // 0 when the failure has no error number
+    std::string_view source;       // empty when the failure has no source
+};
+
+class SystemLog {
+public:
+    virtual ~SystemLog() = default;
+    virtual void Entry(const SystemLogEntry& entry) noexcept = 0;
+    virtual void Failure(const SystemLogFailure& failure) noexcept = 0;
+};
+
+// Where nothing is mirrored.
+class NoSystemLog final : public SystemLog {
+public:
+    void Entry(const SystemLogEntry&) noexcept override {}
+    void Failure(const SystemLogFailure&) noexcept override {}
+    static NoSystemLog& Instance();
+};
+
+}  // namespace dormix::log

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "log/SystemLog.h"
+#include "ui/win32/WinApi.h"
+
+namespace dormix::log_win32 {
+
+// The Application event log, source "Dormix Lite", through ReportEventA.
+// The texts Event Viewer shows come from the message table in DormixL.exe
+// (DormixEvents.mc), which the installers register as the source's
+// EventMessageFile. An unregistered source still logs; Event Viewer then
+// shows the insertion strings without their text.
+class EventLogMirror final : public log::SystemLog {
+public:
+    EventLogMirror();
+    ~EventLogMirror() override;
+    EventLogMirror(const EventLogMirror&) = delete;
+    EventLogMirror& operator=(const EventLogMirror&) = delete;
+
+    void Entry(const log::SystemLogEntry& entry) noexcept override;
+    void Failure(const log::SystemLogFailure& failure) noexcept override;
+
+private:
+    void Report(log::SystemEvent event, const char* const* strings, WORD count) noexcept;
+
+    HANDLE source_;
+};
+
+// The message table's id of a kind of event (the low word is the event's number).
+DWORD MessageId(log::SystemEvent event);
+
+}  // namespace dormix::log_win32

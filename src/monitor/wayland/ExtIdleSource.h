@@ -1,0 +1,34 @@
+#pragma once
+// Use seen through ext-idle-notify-v1 (KWin 5.27+, wlroots 0.17+ compositors).
+// From version 2 on, its input-only notification ignores idle inhibitors.
+
+#include <memory>
+
+#include "monitor/wayland/NotificationSource.h"
+
+struct ext_idle_notifier_v1;
+struct ext_idle_notification_v1;
+
+namespace dormix::monitor::wayland {
+
+class ExtIdleSource final : public NotificationSource {
+public:
+    // Null when the compositor offers no ext_idle_notifier_v1 or no seat; the
+    // connection is then left to the next protocol.
+    static std::unique_ptr<ExtIdleSource> Open(std::unique_ptr<WaylandConnection>& connection);
+    ~ExtIdleSource() override;
+    const char* Protocol() const override { return "ext-idle-notify-v1"; }
+
+private:
+    ExtIdleSource(std::unique_ptr<WaylandConnection> connection, wl_seat* seat,
+                  ext_idle_notifier_v1* notifier, bool inputOnly);
+    void CreateProbe(std::uint32_t timeoutMs) override;
+    void DestroyProbe() override;
+
+    ext_idle_notifier_v1* notifier_;
+    bool inputOnly_;
+    ext_idle_notification_v1* main_ = nullptr;
+    ext_idle_notification_v1* probe_ = nullptr;
+};
+
+}  // namespace dormix::monitor::wayland

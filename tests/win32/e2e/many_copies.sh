@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Thirty copies started at once with -AllowMulti share one log: every
+# entry of every copy is there, whole, each on its own line.
+source "$(dirname "$0")/lib.sh"
+setup
+COPIES=30
+
+printf 'Dormix Lite\r\nVersion 2.1\r\nFile Created\r\n01-Dec-26 08:00:00\r\n' >Log/DormixL.log
+for _ in $(seq $COPIES); do start -InhibitShutdown -AllowMulti; done
+for _ in $(seq 1200); do
+    [ "$(log_entries | grep -c '^ Enter    , Run ')" -ge $COPIES ] && break
+    sleep 0.1
+done
+check "every copy logged its start" $COPIES "$(log_entries | grep -c '^ Start    , Initialise, Count:   2$')"
+check "every copy logged its first phase" $COPIES "$(log_entries | grep -c '^ Enter    , Run       , Count:   0$')"
+check "every banner whole" $((COPIES + 1)) "$(log_lines | grep -c '^Dormix Lite$')"
+check "every line ends in CR LF" "$(wc -l <Log/DormixL.log)" "$(grep -c $'\r$' Log/DormixL.log)"
+check "no line run together or cut" "" \
+    "$(log_lines | grep -vxE 'T, [ *][A-Za-z ]{9}, [A-Za-z ]{10}, Count:[-0-9 ]{4}|T|Dormix Lite|Version 2\.1|File Created|' | head -3)"
+finish
