@@ -61,9 +61,13 @@ function(dormix_program name)
     target_link_libraries(${name} PRIVATE dormix_win32)
     target_include_directories(${name} PRIVATE "${DORMIX_RC_GEN}" "${DORMIX_ART_ROOT}" "${CMAKE_SOURCE_DIR}/src")
     set_source_files_properties(src/ui/win32/DormixL.rc PROPERTIES OBJECT_DEPENDS
-        "${DORMIX_RC_GEN}/icon-1.rc;${DORMIX_RC_GEN}/DormixEvents.rc;${DORMIX_RC_GEN}/MSG00409.bin;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
+        "${DORMIX_RC_GEN}/icon-1.rc;${CMAKE_SOURCE_DIR}/src/ui/win32/DormixL.manifest;${DORMIX_RC_GEN}/DormixEvents.rc;${DORMIX_RC_GEN}/MSG00409.bin;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
     target_link_options(${name} PRIVATE -s)  # no symbols in what ships
+    # The oldest Windows the imports allow (GetTickCount64 came with 6.0);
+    # the linker's default of 4.0 would claim more.
+    target_link_options(${name} PRIVATE -Wl,--subsystem,windows:6.0 -Wl,--major-os-version,6
+                        -Wl,--minor-os-version,0)
 endfunction()
 
 dormix_program(DormixL)

@@ -56,8 +56,13 @@ TEST(MonitorCycle, WholeCycleFromStartToPowerOff) {
     EXPECT_EQ(rig.files.Entries().size(), 2u);
     EXPECT_FALSE(rig.shell.visible);
 
+    rig.shell.calls.clear();
     rig.Tick();  // the 900th idle second starts the countdown in the same tick
     EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 60s");
+    // Out of the tray first, then on top: on top of a hidden window would
+    // show it where it was, before it is centred.
+    EXPECT_EQ(rig.shell.calls,
+              (Lines{"normal", "tray delete", "show", "move", "topmost", "tray delete"}));
     EXPECT_EQ(rig.files.Entries().back(), " Enter    , Power Off , Count:   0");
     EXPECT_TRUE(rig.shell.visible);
     EXPECT_FALSE(rig.shell.minimised);
@@ -262,6 +267,8 @@ TEST(MonitorCycle, CancelDuringCountdownLogsStepsTakenAndSendsTheWindowBack) {
     EXPECT_EQ(rig.view.controls[Ctl::Counter].back, ui::Colour::ButtonFace());
     EXPECT_EQ(rig.view.controls[Ctl::Counter].fore, ui::Colour::ButtonText());
     EXPECT_FALSE(rig.view.controls[Ctl::Counter].bold);
+    EXPECT_EQ(rig.view.controls[Ctl::CPULoad].back, ui::Colour::ButtonFace());
+    EXPECT_EQ(rig.view.controls[Ctl::CPULoad].fore, ui::Colour::ButtonText());
     for (Ctl c : {Ctl::About, Ctl::TestS, Ctl::Exit}) EXPECT_TRUE(rig.view.controls[c].enabled);
 
     // A second countdown, this time with the window opened by the user.
@@ -381,7 +388,12 @@ TEST(MonitorCycle, PowerOffRefusedReachesTheLastResortReport) {
     rig.power.exitOk = false;
     rig.Start();
     rig.Tick(2 + 900 + 59);
+    bool tickingUnderTheReport = true;
+    rig.shell.duringMessage = [&](const Message&) {
+        tickingUnderTheReport = rig.shell.timerRunning;
+    };
     EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
+    EXPECT_FALSE(tickingUnderTheReport) << "the timer stops before the report opens";
     EXPECT_EQ(rig.files.Entries().back(), " Close    , Power Off , Count:  60");
     ASSERT_EQ(rig.shell.messages.size(), 1u);
     EXPECT_EQ(rig.shell.messages[0].text,

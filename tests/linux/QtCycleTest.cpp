@@ -215,7 +215,7 @@ TEST(QtCycle, AboutOpensModallyCountsDownAndIsClosedByTheMainTimer) {
     EXPECT_EQ(rig.Text(Ctl::Counter), "Program Activation In 1s");
 }
 
-TEST(QtCycle, AboutEscapeClearsAboutOpenAndTheLinkReportsALaunchFailure) {
+TEST(QtCycle, AboutIgnoresEscapeClosesOnTheWindowManagersRequestAndReportsALaunchFailure) {
     QtRig rig;
     rig.app.OnMainLoad();
     rig.shell.duringModal = [&](QDialog& dialog) {
@@ -225,6 +225,9 @@ TEST(QtCycle, AboutEscapeClearsAboutOpenAndTheLinkReportsALaunchFailure) {
         QTest::mouseClick(link, Qt::LeftButton);
         EXPECT_EQ(Fore(link), Orange) << "orange whatever the outcome";
         QTest::keyClick(&dialog, Qt::Key_Escape);
+        EXPECT_TRUE(dialog.isVisible()) << "Escape closes nothing";
+        EXPECT_TRUE(rig.app.Cycle().State().AboutOpen);
+        dialog.close();  // as the window manager's close request arrives
     };
     rig.app.OnAboutClick();
     ASSERT_EQ(rig.shell.modals.size(), 2u);

@@ -6,6 +6,10 @@
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // No session bus, neither the desktop's (a test's tray icon would show
+    // there) nor a launched one (its daemon would outlive the test): an
+    // address that refuses at once.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/dormix-no-session-bus", 1);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);

@@ -16,14 +16,19 @@ function(dormix_e2e name)
     set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
 endfunction()
 foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi
-          many_copies)
+          many_copies keyboard)
     dormix_e2e(${t})
 endforeach()
 
 # In-process tests of the Win32 layer: real windows and system calls, the
 # core's fakes for what must not touch the machine. Run under Wine on Xvfb.
 file(GLOB DORMIX_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/inprocess/*.cpp)
-add_executable(win32_tests ${DORMIX_WIN32_TESTS} ${CMAKE_SOURCE_DIR}/src/app/win32/TimerPeriod.cpp)
+# The program's own resources (icons, manifest), so the windows under test
+# load what the program loads.
+add_executable(win32_tests ${DORMIX_WIN32_TESTS} ${CMAKE_SOURCE_DIR}/src/app/win32/TimerPeriod.cpp
+    ${CMAKE_SOURCE_DIR}/src/ui/win32/DormixL.rc)
+add_dependencies(win32_tests dormix_icon_resources)
+target_include_directories(win32_tests PRIVATE "${DORMIX_RC_GEN}" "${DORMIX_ART_ROOT}" "${CMAKE_SOURCE_DIR}/src")
 target_link_libraries(win32_tests PRIVATE dormix_win32 dormix_fakes version gtest gtest_main)
 add_test(NAME win32_inprocess COMMAND bash "${DORMIX_E2E}/inprocess.sh" "${CMAKE_BINARY_DIR}")
 set_tests_properties(win32_inprocess PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)

@@ -4,8 +4,7 @@
 #include "ui/win32/Wnd.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    // Real pixels at the system's dpi; the windows scale from the inventory's twips.
-    SetProcessDPIAware();
+    // Dpi awareness and Common Controls 6 come from the manifest.
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     try {

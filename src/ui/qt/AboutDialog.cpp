@@ -1,6 +1,7 @@
 #include "ui/qt/AboutDialog.h"
 
 #include <QAbstractButton>
+#include <QKeyEvent>
 
 #include "ui/qt/WidgetBuilder.h"
 
@@ -26,6 +27,21 @@ void AboutDialog::CloseByProgram() {
 void AboutDialog::reject() {
     if (!closingByProgram_ && onClosedOtherwise) onClosedOtherwise();
     QDialog::reject();
+}
+
+void AboutDialog::done(int result) {
+    wasActive_ = isActiveWindow();
+    QDialog::done(result);
+}
+
+// A dialog closes on Escape; this window closes only through its Close
+// button, its countdown or the window manager.
+void AboutDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 }  // namespace dormix::qt

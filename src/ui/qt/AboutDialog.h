@@ -14,15 +14,22 @@ class AboutDialog : public QDialog {
     explicit AboutDialog(QtView& view);
     // The program closes it (its Close button or the countdown).
     void CloseByProgram();
+    // Whether it had the keyboard when it closed.
+    bool WasActiveAtClose() const { return wasActive_; }
 
     std::function<void()> onCloseClick, onWebSiteClick, onClosedOtherwise;
 
   public slots:
-    // Escape, or a close request from the window manager.
+    // A close request from the window manager.
     void reject() override;
+    void done(int result) override;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     bool closingByProgram_ = false;
+    bool wasActive_ = false;
 };
 
 }  // namespace dormix::qt

@@ -159,6 +159,9 @@ void QtShell::ShowAboutModal() {
     RunModal(dialog);
     timer1.Stop();
     about_ = nullptr;
+    // The keyboard goes back to the main window, as it came from there;
+    // without a window manager nobody else would hand it back.
+    if (dialog.WasActiveAtClose() && main_.isVisible()) main_.activateWindow();
     Trace("about closed");
 }
 

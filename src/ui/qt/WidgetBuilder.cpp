@@ -117,7 +117,8 @@ QWidget* MakePicture(QWidget* parent, const ui::Control& c) {
 
 QWidget* MakeButton(QWidget* parent, const ui::Control& c) {
     auto* button = new QPushButton(DisplayText(c.caption), parent);
-    button->setAutoDefault(false);
+    // Enter presses the focused button, as Space does, in every window.
+    button->setAutoDefault(true);
     button->setFocusPolicy(Qt::StrongFocus);
     return button;
 }

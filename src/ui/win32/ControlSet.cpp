@@ -7,6 +7,7 @@
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/Dpi.h"
 #include "ui/win32/Resources.h"
+#include "ui/win32/Wnd.h"
 
 namespace dormix::win32 {
 
@@ -87,6 +88,7 @@ void ControlSet::Create(HINSTANCE instance, HWND parent, ui::Wnd window, int dpi
         else if (def->picture == ui::Picture::ErrorIcon)
             item.image =
                 LoadImageA(instance, MAKEINTRESOURCEA(IDI_ERRORICON), IMAGE_ICON, w, ht, 0);
+        if (def->kind == Kind::CommandButton) FollowFocus(h);
         auto& stored = items_.emplace(def->id, std::move(item)).first->second;
         if (!stored.tip.empty()) AddTooltip(stored);
     }
@@ -207,7 +209,17 @@ void ControlSet::SetBold(Ctl c, bool bold) {
     Repaint(item);
 }
 
-void ControlSet::SetEnabled(Ctl c, bool enabled) { EnableWindow(At(c).hwnd, enabled); }
+// A disabled button cannot keep the focus: it passes on to the next button
+// that can take it, as in a dialog, so the keyboard still reaches the window.
+// Only a focus this window already had moves; nothing is activated.
+void ControlSet::SetEnabled(Ctl c, bool enabled) {
+    HWND h = At(c).hwnd;
+    const bool hadFocus = !enabled && GetFocus() == h;
+    EnableWindow(h, enabled);
+    if (!hadFocus) return;
+    HWND next = GetNextDlgTabItem(parent_, h, FALSE);
+    if (next && next != h && IsWindowEnabled(next)) SetFocus(next);
+}
 
 // The tooltip control keeps a pointer into item.tip for TTM_ADDTOOL and
 // copies the text on TTM_UPDATETIPTEXT; either way the string outlives it.

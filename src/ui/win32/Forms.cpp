@@ -126,11 +126,15 @@ bool MainWindow::OnClose() {
 void MainWindow::OnSize(UINT) { app_.OnMainResize(); }
 
 // The tray icon reports its events here too (its callback message is
-// WM_MOUSEMOVE), with the event's message number where x would be.
-void MainWindow::OnMouseMove(int x, int) { app_.OnMainMouseMove(x); }
+// WM_MOUSEMOVE), with the event's message number where x would be. Real
+// moves are not decoded: above 96 dpi the client area is wide enough for a
+// real x of 515, which would read as a double-click on the icon.
+void MainWindow::OnMouseMove(WPARAM wp, LPARAM lp) {
+    if (shell_.Tray().IsCallback(wp, lp)) app_.OnMainMouseMove(GET_X_LPARAM(lp));
+}
 
 void MainWindow::OnActivate(bool active) {
-    if (active) FocusFirstControl(Handle());
+    if (active) RestoreFocus(Handle());
 }
 
 // The session ending unloads the window as closing it does, so the log
@@ -189,6 +193,7 @@ void AboutForm::OnCommand(int id, int code, HWND) {
 // Alt+F4 or a close from outside: the window goes, and the core hears of it.
 bool AboutForm::OnClose() {
     app_.OnAboutClosedOtherwise();
+    if (onClosing) onClosing();
     return false;
 }
 
@@ -198,7 +203,7 @@ void AboutForm::OnDestroy() {
 }
 
 void AboutForm::OnActivate(bool active) {
-    if (active) FocusFirstControl(Handle());
+    if (active) RestoreFocus(Handle());
 }
 
 // The background picture at its natural size (scaled with the dpi); the
@@ -257,7 +262,7 @@ void NoticeWindow::OnCommand(int id, int code, HWND) {
 
 void NoticeWindow::OnActivate(bool active) {
     if (!active) return;
-    FocusFirstControl(Handle());
+    RestoreFocus(Handle());
     app_.OnNoticeActivate();
 }
 

@@ -2,6 +2,8 @@
 // The three windows of the inventory. Each builds its controls from the
 // table and turns its messages into the Application's On... events.
 
+#include <functional>
+
 #include "app/Application.h"
 #include "ui/win32/BeatTimer.h"
 #include "ui/win32/ControlSet.h"
@@ -32,7 +34,7 @@ class MainWindow final : public Wnd {
     void OnCommand(int id, int code, HWND control) override;
     bool OnClose() override;
     void OnSize(UINT type) override;
-    void OnMouseMove(int x, int y) override;
+    void OnMouseMove(WPARAM wp, LPARAM lp) override;
     void OnActivate(bool active) override;
     void OnEndSession(bool ending) override;
     HBRUSH OnCtlColorStatic(HDC dc, HWND child) override {
@@ -57,6 +59,8 @@ class AboutForm final : public Wnd {
     ~AboutForm() override;
     void Build();  // created hidden with Timer1 running
     ControlSet& Controls() { return controls_; }
+    // Runs when a close from outside is about to destroy the window.
+    std::function<void()> onClosing;
 
   protected:
     void OnCreate() override;

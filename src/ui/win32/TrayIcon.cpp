@@ -33,6 +33,10 @@ void TrayIcon::Add() {
     if (prepared_) Shell_NotifyIconA(NIM_ADD, &data_);
 }
 
+bool TrayIcon::IsCallback(WPARAM wp, LPARAM lp) const {
+    return prepared_ && wp == data_.uID && HIWORD(lp) == 0;
+}
+
 void TrayIcon::Delete() {
     if (prepared_) Shell_NotifyIconA(NIM_DELETE, &data_);
 }

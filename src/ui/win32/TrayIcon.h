@@ -18,6 +18,10 @@ class TrayIcon {
     void Add();
     void Delete();
     const NOTIFYICONDATAA& Data() const { return data_; }
+    // Whether a WM_MOUSEMOVE is the icon's callback rather than a real move
+    // over the window: the shell passes the icon's id where a real move has
+    // its key flags, and the event's message number where a real move has x.
+    bool IsCallback(WPARAM wp, LPARAM lp) const;
 
   private:
     NOTIFYICONDATAA data_{};

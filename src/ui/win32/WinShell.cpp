@@ -75,11 +75,21 @@ void WinShell::ShowAboutModal() {
     app_->OnAboutLoad();
     // Modal without an owner: the main window takes no input meanwhile, and
     // the loop below keeps dispatching its timer so the core can close us.
-    const bool wasEnabled = Main() && !EnableWindow(Main(), FALSE);
+    mainDisabled_ = Main() && !EnableWindow(Main(), FALSE);
+    about_->onClosing = [this] { ReleaseMain(); };
     ::ShowWindow(about_->Handle(), SW_SHOW);
     RunAboutLoop();
-    if (wasEnabled) EnableWindow(Main(), TRUE);
+    ReleaseMain();
     about_.reset();
+}
+
+// Before the About window goes: the system hands the activation to the
+// next window that can take it, and a disabled main window cannot, which
+// would leave no window active and the keyboard with nowhere to go.
+void WinShell::ReleaseMain() {
+    if (!mainDisabled_) return;
+    mainDisabled_ = false;
+    EnableWindow(Main(), TRUE);
 }
 
 void WinShell::RunAboutLoop() {
@@ -100,7 +110,9 @@ void WinShell::RunAboutLoop() {
 // Called from the main timer's tick inside the About loop, or from the
 // About window's own button: either way the loop sees the window gone.
 void WinShell::CloseAbout() {
-    if (about_ && about_->Alive()) DestroyWindow(about_->Handle());
+    if (!about_ || !about_->Alive()) return;
+    ReleaseMain();
+    DestroyWindow(about_->Handle());
 }
 
 void WinShell::ProcessPendingMessages() {

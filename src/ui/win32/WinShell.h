@@ -63,6 +63,7 @@ class WinShell : public Shell {
   private:
     HWND Main() const;
     void RunAboutLoop();
+    void ReleaseMain();
 
     HINSTANCE instance_;
     int dpi_;
@@ -73,6 +74,7 @@ class WinShell : public Shell {
     BeatTimer refresh_;
     TrayIcon tray_;
     std::unique_ptr<AboutForm> about_;
+    bool mainDisabled_ = false;  // by the open About window
 };
 
 }  // namespace dormix::win32

@@ -32,11 +32,64 @@ void FatalReport(const char* what) {
     ExitProcess(1);
 }
 
-void FocusFirstControl(HWND window) {
+namespace {
+
+constexpr UINT_PTR FocusFollowerId = 1;
+
+bool IsPushButton(HWND h) {
+    const LRESULT code = SendMessageA(h, WM_GETDLGCODE, 0, 0);
+    return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+// Disabling a window drops the focus inside it (an open About window
+// disables the main one), so the last focus is read from the default frame.
+HWND LastFocusedButton(HWND window) {
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if ((GetWindowLongA(c, GWL_STYLE) & (BS_TYPEMASK | WS_VISIBLE | WS_DISABLED)) ==
+                (BS_DEFPUSHBUTTON | WS_VISIBLE) &&
+            IsPushButton(c))
+            return c;
+    return nullptr;
+}
+
+// The enabled push button of `window` that has the keyboard focus, if any.
+HWND FocusedButton(HWND window) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(window, focus) && IsPushButton(focus) && IsWindowEnabled(focus))
+        return focus;
+    return nullptr;
+}
+
+// Gives the default-button frame to `focused` and takes it from every other
+// push button of `window`: the frame marks what Enter presses.
+void MarkDefaultButton(HWND window, HWND focused) {
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsPushButton(c)) continue;
+        const DWORD style = static_cast<DWORD>(GetWindowLongA(c, GWL_STYLE));
+        const DWORD type = c == focused ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if ((style & BS_TYPEMASK) == type) continue;
+        SendMessageA(c, BM_SETSTYLE, (style & 0xFFFF & ~BS_TYPEMASK) | type, TRUE);
+    }
+}
+
+LRESULT CALLBACK FocusFollower(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    const LRESULT r = DefSubclassProc(h, msg, wp, lp);
+    if (msg == WM_SETFOCUS) MarkDefaultButton(GetParent(h), h);
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(h, &FocusFollower, FocusFollowerId);
+    return r;
+}
+
+}  // namespace
+
+void RestoreFocus(HWND window) {
     HWND focus = GetFocus();
     if (focus && IsChild(window, focus)) return;  // keep what the user chose
-    if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) SetFocus(first);
+    HWND to = LastFocusedButton(window);
+    if (!to) to = GetNextDlgTabItem(window, nullptr, FALSE);
+    if (to) SetFocus(to);
 }
+
+void FollowFocus(HWND button) { SetWindowSubclass(button, &FocusFollower, FocusFollowerId, 0); }
 
 Wnd::~Wnd() {
     if (hwnd_) {
@@ -81,7 +134,20 @@ LRESULT Wnd::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             OnTimer(wp);
             return 0;
+        case DM_GETDEFID:
+            // IsDialogMessage asks this when Enter is pressed and clicks the
+            // answer: the focused button, never one that had the focus before.
+            if (HWND b = FocusedButton(hwnd)) return MAKELRESULT(GetDlgCtrlID(b), DC_HASDEFID);
+            return 0;
         case WM_COMMAND:
+            // Enter with no default button comes as IDOK, Escape as IDCANCEL.
+            // Neither names a command of these windows: Enter presses the
+            // focused button if there is one, Escape does nothing.
+            if (wp == IDOK) {
+                if (HWND b = FocusedButton(hwnd)) OnCommand(GetDlgCtrlID(b), BN_CLICKED, b);
+                return 0;
+            }
+            if (wp == IDCANCEL) return 0;
             OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
             return 0;
         case WM_CLOSE:
@@ -96,7 +162,7 @@ LRESULT Wnd::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             OnSize(static_cast<UINT>(wp));
             return 0;
         case WM_MOUSEMOVE:
-            OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            OnMouseMove(wp, lp);
             return 0;
         case WM_ACTIVATE: {
             // The default handling puts the focus on the window itself; the

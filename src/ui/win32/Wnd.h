@@ -19,8 +19,14 @@ void RegisterWindowClass(HINSTANCE instance, const WindowClass& wc);
 // window procedure: no C++ exception may unwind through a Win32 frame.
 [[noreturn]] void FatalReport(const char* what);
 
-// Labels take no focus: an activated window gives it to its first button.
-void FocusFirstControl(HWND window);
+// An activated window gives the focus back to the button that had it last
+// (the one with the default frame), else to its first button: labels take
+// no focus.
+void RestoreFocus(HWND window);
+
+// Buttons tell their parent when they take the focus, so the default frame
+// follows the focus whether Tab, a click or the program moved it.
+void FollowFocus(HWND button);
 
 class Wnd {
   public:
@@ -44,7 +50,8 @@ class Wnd {
     virtual bool OnClose() { return false; }
     virtual void OnDestroy() {}
     virtual void OnSize(UINT /*type*/) {}
-    virtual void OnMouseMove(int /*x*/, int /*y*/) {}
+    // The raw message: the tray icon's callback arrives as WM_MOUSEMOVE too.
+    virtual void OnMouseMove(WPARAM /*wp*/, LPARAM /*lp*/) {}
     virtual void OnActivate(bool /*active*/) {}
     virtual void OnEndSession(bool /*ending*/) {}
     virtual HBRUSH OnCtlColorStatic(HDC, HWND) { return nullptr; }

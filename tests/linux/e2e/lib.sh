@@ -13,7 +13,8 @@ export XDG_RUNTIME_DIR=$WORK/run
 export LC_ALL=C.UTF-8
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM SESSION_MANAGER
 # Nothing of the developer's desktop: no tray host over D-Bus, no browser.
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$WORK/no-session-bus
+# The session bus is the test's own (started below); without one, Qt would
+# launch a bus daemon that outlives the test.
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/no-system-bus
 
 cleanup() {
@@ -45,22 +46,39 @@ wait_for() {
   done
 }
 
+# Servers starting side by side can pick the same display number: the
+# loser may even report the number before it gives up, and the test would
+# then talk to another test's server. A display is ours once our server
+# holds the socket that clients connect to first (the abstract one) and
+# answers on it.
+display_is_ours() {
+  local inode
+  for inode in $(awk -v path="@/tmp/.X11-unix/X$1" '$8 == path {print $7}' /proc/net/unix); do
+    if find "/proc/$DISPLAY_PID/fd" -lname "socket:\[$inode\]" 2>/dev/null | grep -q .; then
+      DISPLAY=:$1 xdpyinfo >/dev/null 2>&1
+      return
+    fi
+  done
+  return 1
+}
+display_settled() { display_is_ours "$1" || ! kill -0 "$DISPLAY_PID" 2>/dev/null; }
 start_display() {
-  local try
-  # Servers starting side by side can race for the same display number;
-  # the loser exits, and another try picks the next free one.
-  for try in 1 2 3; do
+  local try n
+  for try in 1 2 3 4 5; do
     : >"$WORK/display"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" \
       >"$WORK/xvfb.log" 2>&1 &
     DISPLAY_PID=$!
     wait_for 30 sh -c "test -s '$WORK/display' || ! kill -0 $DISPLAY_PID 2>/dev/null"
-    if [ -s "$WORK/display" ]; then
-      export DISPLAY=:$(head -1 "$WORK/display")
+    n=$(head -1 "$WORK/display")
+    if [ -n "$n" ] && wait_for 10 display_settled "$n" && display_is_ours "$n"; then
+      export DISPLAY=:$n
       return 0
     fi
+    kill "$DISPLAY_PID" 2>/dev/null
     wait "$DISPLAY_PID" 2>/dev/null
   done
+  DISPLAY_PID=
   cat "$WORK/xvfb.log" >&2
   fail "Xvfb did not start"
 }
@@ -108,22 +126,29 @@ journal_records() {
   journalctl -o json --no-pager SYSLOG_IDENTIFIER=DormixL
 }
 
+# The tray host is ready when it owns the tray selection; a slow start on a
+# loaded machine is waited for as long as the host runs (the bound only
+# catches one that hangs).
 start_tray() {
   trayer --edge top --align right --widthtype pixel --width 100 --height 32 \
-    --transparent false >/dev/null 2>&1 &
-  PIDS+=($!)
-  wait_for 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\""' || fail "no tray host"
+    --transparent false >"$WORK/tray.log" 2>&1 &
+  local host=$!
+  PIDS+=($host)
+  wait_for 120 sh -c "'$BUILD/x11_tray_owner' || ! kill -0 $host 2>/dev/null" &&
+    "$BUILD/x11_tray_owner" || { cat "$WORK/tray.log" >&2; fail "no tray host"; }
 }
 
 # Starts a build of the program in the working folder; its trace goes to
 # $WORK/trace<N>, its pid to LAST_PID.
 N=0
+PROGRAM_ENV=()
+ENV_BIN=$(command -v env)  # found here: a test may give the program an empty PATH
 start_program() {
   local binary=$1
   shift
   N=$((N + 1))
   TRACE=$WORK/trace$N
-  (cd "$WORK" && exec "$BUILD/$binary" "$@") 2>"$TRACE" >/dev/null &
+  (cd "$WORK" && exec "$ENV_BIN" "${PROGRAM_ENV[@]}" "$BUILD/$binary" "$@") 2>"$TRACE" >/dev/null &
   LAST_PID=$!
   PIDS+=($LAST_PID)
 }
@@ -196,14 +221,28 @@ wait_exit() {
 }
 
 # The log's entry lines without their time stamps, each checked for its
-# stamp's format; the other lines as they are.
+# stamp's format; the other lines as they are. The month is the locale's
+# abbreviation, of any length ("Dec", "déc.", "12月"); with LOG_MONTH set it
+# must be that one.
 log_lines() {
-  local stamp='^[0-3][0-9]-[A-Z][a-z][a-z]-[0-9][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'
+  local stamp='^[0-3][0-9]-([^-]+)-[0-9][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'
   tr -d '\r' <"$WORK/Log/DormixL.log" | while IFS= read -r line; do
-    if [[ $line =~ $stamp$ ]]; then echo "<stamp>"
-    elif [[ $line =~ $stamp,\  ]]; then echo "${line:20}"
+    if [[ $line =~ $stamp(, )? ]] && [ -n "${LOG_MONTH:-}" ] &&
+       [ "${BASH_REMATCH[1]}" != "$LOG_MONTH" ]; then echo "<month ${BASH_REMATCH[1]}>"
+    elif [[ $line =~ $stamp$ ]]; then echo "<stamp>"
+    elif [[ $line =~ ($stamp), ]]; then echo "${line:${#BASH_REMATCH[1]}+2}"
     else echo "$line"; fi
   done
+}
+
+# The program's locale for the rest of the test: compiled from the system's
+# locale sources into the test's folder, so the machine needs none installed.
+use_locale() {
+  mkdir -p "$WORK/locale"
+  localedef -i "$1" -f UTF-8 "$WORK/locale/$1.UTF-8" >/dev/null 2>&1 ||
+    [ -e "$WORK/locale/$1.UTF-8/LC_TIME" ] || fail "cannot compile the locale $1"
+  PROGRAM_ENV=(LOCPATH="$WORK/locale" LC_ALL="$1.UTF-8")
+  LOG_MONTH=$(env "${PROGRAM_ENV[@]}" date +%b)
 }
 
 # Every line of the log, in order, against these lines: exact text, or an
@@ -233,3 +272,14 @@ BANNER=("" "" "Dormix Lite" "Version 2.1" "")
 
 # The Counter captions traced so far, one per line.
 counter_captions() { sed -n 's/^Counter\.caption=//p' "${1:-$TRACE}"; }
+
+# The test's own session bus, stopped with everything else.
+start_session_bus() {
+  dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/session-bus.conf" --nofork \
+    --address="unix:path=$WORK/session-bus-socket" --print-address=3 3>"$WORK/session-bus" \
+    >/dev/null 2>&1 &
+  PIDS+=($!)
+  wait_for 10 test -s "$WORK/session-bus" || fail "no session bus"
+  export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/session-bus")
+}
+start_session_bus

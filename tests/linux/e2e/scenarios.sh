@@ -203,9 +203,12 @@ scenario_pointer() {
 }
 
 # A key tapped and released between two samples still counts (XInput2 raw
-# events), and shows as K, also while another client holds a grab.
+# events), and shows as K, also while another client holds a grab. On a
+# French desktop: the log's month is the locale's ("déc.", a longer stamp),
+# the rest of each line unchanged.
 scenario_key_tap() {
   start_display
+  use_locale fr_FR
   start_program DormixL-trace -InhibitShutdown
   wait_trace "Counter.caption=No key or mouse activity for the last 2s"
   mark_trace
@@ -232,6 +235,7 @@ scenario_key_tap() {
   done
   kill -TERM "$LAST_PID"
   wait_exit "$LAST_PID"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "~ Exit     , Run       , Count:   [0-9]"
 }
 
 # (c) The Test button: caption, title, the short test's box, back to normal.
@@ -389,10 +393,9 @@ scenario_exit_phases() {
 scenario_about() {
   start_display
   start_tray
-  # No browser and no xdg-open on PATH (/bin is /usr/bin on merged-usr
-  # systems, where a desktop package may have put xdg-open): opening fails.
-  mkdir -p "$WORK/no-browser"
-  PATH=$WORK/no-browser start_program DormixL-trace -InhibitShutdown
+  # No browser anywhere on PATH (where /bin is /usr/bin, it may hold one):
+  # opening the page fails.
+  PATH=$WORK/no-programs start_program DormixL-trace -InhibitShutdown
   wait_for 10 tray_icon_present || fail "no tray icon"
   double_click_tray
   local main about
@@ -419,6 +422,63 @@ scenario_about() {
   click_button "$about" ExitAbout
   wait_trace "about closed" "$TRACE"
   [ "$(count_traced 'about closed')" = 2 ] || fail "About not closed by its button"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID"
+}
+
+# The keyboard alone, in every window: Enter presses the focused button and
+# only that one, Escape does nothing; closing About gives the keyboard back
+# to the main window; the countdown passes the focus from the buttons it
+# disables to Cancel.
+focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+wait_focus() { wait_for 10 focused "$1" || fail "no keyboard focus on: $2"; }
+caption_is() { [ "$(xdotool getwindowname "$1")" = "$2" ]; }
+scenario_keyboard() {
+  start_display
+  start_tray
+  start_program DormixL-trace
+  wait_for 10 tray_icon_present || fail "no tray icon"
+  double_click_tray
+  local main about
+  main=$(wait_window "Dormix Lite")
+  wait_focus "$main" "the window opened from the tray"
+  xdotool key Escape Return  # Test has the focus
+  wait_for 5 caption_is "$main" "Dormix Lite - Test Mode" || fail "Enter did not press Test"
+  xdotool key Tab Return  # Reset, and only Reset
+  wait_for 5 caption_is "$main" "Dormix Lite" || fail "Enter did not press Reset"
+  xdotool key Tab Return  # About
+  about=$(wait_window "About Dormix Lite")
+  wait_focus "$about" "About"
+  xdotool key Escape Return  # its Close button
+  wait_trace "about closed"
+  wait_focus "$main" "the main window after About"
+  xdotool key Return  # About again: the focus stayed on its button
+  wait_for 10 sh -c "[ \$(grep -c '^about shown\$' '$TRACE') = 2 ]" || fail "Enter after About"
+  about=$(wait_window "About Dormix Lite")
+  wait_focus "$about" "About, opened again"
+  xdotool key Return
+  wait_for 10 sh -c "[ \$(grep -c '^about closed\$' '$TRACE') = 2 ]" || fail "Enter in About"
+  wait_focus "$main" "the main window after About"
+  # The notice of a second copy: Enter presses its OK.
+  local first=$LAST_PID notice
+  start_program DormixL-trace
+  notice=$(wait_window "Dormix Lite Start Up Error")
+  xdotool windowfocus --sync "$notice" key Escape Return
+  wait_exit "$LAST_PID" || fail "Enter in the notice"
+  kill -TERM "$first"
+  wait_exit "$first"
+  [ "$(log_lines | grep -E '^[ *](Enter    , Test|Reset)' | cut -c1-22)" = \
+    "$(printf '%s\n' '*Enter    , Test      ' '*Reset    , Activate  ')" ] || fail "Test, then Reset"
+  # The countdown disables Test, which has the focus: Enter presses Cancel.
+  start_program DormixL-trace -InhibitShutdown
+  wait_for 10 tray_icon_present || fail "no tray icon"
+  double_click_tray
+  main=$(wait_window "Dormix Lite")
+  wait_focus "$main" "the window opened from the tray"
+  wait_trace "Counter.caption=The Computer Will Power Off In 5s" "$TRACE" 30
+  xdotool key Return
+  wait_trace "Reset.caption=Reset"
+  log_lines | grep -qx " Reset    , Power Off , Count:   [1-6]" || fail "Enter did not press Cancel"
   kill -TERM "$LAST_PID"
   wait_exit "$LAST_PID"
 }

@@ -161,8 +161,6 @@ int Run(const std::vector<std::string>& a) {
         SendMessageTimeoutA(top, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 2000, &r);
         return 0;
     }
-    if (cmd == "traymsg")  // traymsg CAPTION N: the tray's callback, message number N as x
-        return PostMessageA(top, WM_MOUSEMOVE, 0, MAKELPARAM(std::atoi(arg(2).c_str()), 0)) ? 0 : 1;
     if (cmd == "state") {
         RECT r, c;
         GetWindowRect(top, &r);
@@ -198,6 +196,18 @@ int Run(const std::vector<std::string>& a) {
                 if (c.window == w && GetDlgItem(top, win32::ControlId(c.id)) == gti.hwndFocus)
                     return std::printf("%s\n", std::string(c.name).c_str()), 0;
         std::printf("(none)\n");
+        return 0;
+    }
+    if (cmd == "default") {  // the buttons drawn as the default one (what Enter presses)
+        ui::Wnd w;
+        std::string names;
+        if (WindowOfClass(ClassOf(top), w))
+            for (const auto& c : ui::Controls()) {
+                HWND h = c.window == w ? GetDlgItem(top, win32::ControlId(c.id)) : nullptr;
+                if (h && (GetWindowLongA(h, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                    names += (names.empty() ? "" : " ") + std::string(c.name);
+            }
+        std::printf("%s\n", names.empty() ? "(none)" : names.c_str());
         return 0;
     }
     if (cmd == "priority") {  // the owning process's class and its UI thread's priority

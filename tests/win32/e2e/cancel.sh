@@ -32,7 +32,7 @@ double_click_tray
 check "double-click on the icon opens the window" "visible=1 iconic=0" \
     "$(sleep 0.5; drv state "$MAIN" | grep -oE 'visible=[01] iconic=[01]')"
 check "the icon goes while the window is out" none "$(tray_icon_becomes none)"
-check "focus on the first button" "TestS" "$(drv focus "$MAIN")"
+check "focus back on the button last used" "Reset" "$(drv focus "$MAIN")"
 state=$(drv state "$MAIN")
 left=$(grep -oE 'left=-?[0-9]+' <<<"$state" | cut -d= -f2)
 width=$(grep -oE 'width=[0-9]+' <<<"$state" | cut -d= -f2)
@@ -55,7 +55,8 @@ expected=" Start    , Initialise, Count:   2
  Reset    , Power Off , Count:   3
  Enter    , Run       , Count:   0
  Enter    , Power Off , Count:   0
- Reset    , Power Off , Count:   2
- Exit     , Initialise, Count:   2"
-check "log" "$expected" "$(log_entries)"
+ Reset    , Power Off , Count:   2"
+check "log" "$expected" "$(log_entries | head -n -1)"
+# The screen checks above take a moment: the activation may have ticked.
+check_match "log: exit" '^ Exit     , Initialise, Count:   [12]$' "$(log_entries | tail -1)"
 finish

@@ -79,10 +79,11 @@ check_ok() {  # check_ok DESCRIPTION COMMAND...
     if out=$("$@"); then echo "ok   $d"; else echo "FAIL $d: $out"; failures=$((failures + 1)); fi
 }
 
-# The log with each entry's time stamp replaced by "T", after checking its form.
+# The log with each entry's time stamp replaced by "T", after checking its
+# form; the month is the locale's abbreviation, of any length.
 log_lines() {
     local file=${1:-Log/DormixL.log}
-    tr -d '\r' <"$file" | sed -E 's/^[0-9]{2}-[A-Za-z]{3}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}/T/'
+    tr -d '\r' <"$file" | sed -E 's/^[0-9]{2}-[^-]+-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}/T/'
 }
 # Only the entries (action, detail, count), in order.
 log_entries() { log_lines "$@" | grep -E '^T, ' | sed 's/^T, //' || true; }

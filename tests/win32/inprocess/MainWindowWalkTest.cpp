@@ -141,12 +141,16 @@ TEST(MainWindowWalk, StartCountdownCancelAndTrayDoubleClickOnTheRealWindow) {
     EXPECT_EQ(p.Text(Ctl::Reset), "Reset");
     EXPECT_EQ(p.main.Controls().Tooltip(Ctl::Reset), "Reset Dormix Lite");
 
-    // The tray's callback arrives as WM_MOUSEMOVE with the mouse message as x:
-    // only a left double-click (515) brings the window out.
+    // The tray's callback arrives as WM_MOUSEMOVE with the icon's id and the
+    // mouse message as x: only a left double-click (515) brings the window
+    // out. A real move at x = 515 (a window wider than 515 px) is no click.
+    const WPARAM icon = p.shell.Tray().Data().uID;
     for (int message : {0x200, 0x201, 0x202, 0x204, 0x205, 0x206})
-        SendMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(message, 0));
+        SendMessageA(w, WM_MOUSEMOVE, icon, MAKELPARAM(message, 0));
+    for (WPARAM keys : {WPARAM(0), WPARAM(MK_LBUTTON)})
+        SendMessageA(w, WM_MOUSEMOVE, keys, MAKELPARAM(0x203, 0));
     EXPECT_FALSE(IsWindowVisible(w));
-    SendMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(0x203, 0));
+    SendMessageA(w, WM_MOUSEMOVE, icon, MAKELPARAM(0x203, 0));
     EXPECT_TRUE(IsWindowVisible(w));
     EXPECT_FALSE(IsIconic(w));
     EXPECT_TRUE(p.app.Tray().WindowOpenedByUser);
