@@ -165,7 +165,8 @@ void FakeMarker::EndProcess() {
 
 Rig::Rig(std::string arguments, MarkerSystem* markers)
     : marker(markers ? *markers : ownMarkers),
-      app({view, shell, &input, files, clock, power, marker}, std::move(arguments), "DormixL") {
+      app({view, shell, &input, files, clock, power, marker, &net}, std::move(arguments),
+          "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };
     shell.onAboutLoad = [this] { app.OnAboutLoad(); };
 }

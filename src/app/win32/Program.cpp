@@ -19,8 +19,8 @@ Program::Program(HINSTANCE instance, std::string argumentText)
     : instance_(instance),
       dpi_(win32::SystemDpi()),
       shell_(instance, dpi_, view_),
-      app_({view_, shell_, &input_, files_, clock_, power_, marker_}, std::move(argumentText),
-           ProgramFileStem()) {
+      app_({view_, shell_, &input_, files_, clock_, power_, marker_, &net_},
+           std::move(argumentText), ProgramFileStem()) {
     shell_.SetApplication(app_);
 }
 
