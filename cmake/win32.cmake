@@ -38,6 +38,7 @@ add_library(dormix_win32 STATIC
     src/app/win32/Program.cpp
     src/log/win32/EventLogMirror.cpp
     src/monitor/win32/AsyncKeyInput.cpp
+    src/monitor/win32/LastInputInfo.cpp
     src/power/win32/TokenPowerApi.cpp
     src/ui/win32/ControlSet.cpp
     src/ui/win32/Dpi.cpp

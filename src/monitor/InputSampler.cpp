@@ -22,7 +22,11 @@ bool InputSampler::InputChanged() {
     if (poll_) PollKeysAndCursor();
     // Asked every sample, so that its "since the last sample" stays one tick long.
     const bool active = activity_ && activity_->ActiveSinceLastSample();
-    OtherActivity = active && !MouseChanged && !KeysChanged;
+    // Beside the poll, the source stands in only for what the poll cannot
+    // see. While the poll sees a key down, or sees it let go, it sees the
+    // keyboard, and the system's own record of input moves with that key's
+    // auto-repeat and its release: a held key still counts once.
+    OtherActivity = active && !MouseChanged && !KeysChanged && !keysInView_;
     return MouseChanged || KeysChanged || OtherActivity;
 }
 
@@ -44,6 +48,7 @@ void InputSampler::PollKeysAndCursor() {
         auto [end, ec] = std::to_chars(digits, digits + sizeof digits, code);
         KeyList.append(digits, end);
     }
+    keysInView_ = KeyList != "0" || LastKeyList != "0";
     // Releasing every key is not activity, and a set of keys held down counts
     // once, on the first sample that sees it.
     if (KeyList == "0") LastKeyList.assign("0");
@@ -58,6 +63,7 @@ void InputSampler::ResetInputSnapshot() {
     MouseChanged = false;
     KeysChanged = false;
     OtherActivity = false;
+    keysInView_ = false;
 }
 
 void InputSampler::SampleActivity() {

@@ -44,6 +44,7 @@ private:
     InputSource* poll_;
     ActivitySource* activity_;
     std::bitset<256> keys_;
+    bool keysInView_ = false;  // a key in this sample's list or the previous one's
 };
 
 }  // namespace dormix::monitor

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "monitor/LastInputNet.h"
 
 namespace dormix::testing {
 
@@ -127,6 +128,18 @@ public:
     int asked = 0;
 };
 
+// The session's last-input tick as the test sets it; fails when told to.
+class FakeLastInput : public monitor::LastInputClock {
+public:
+    bool ReadLastInputTick(std::uint32_t& t) override {
+        if (!works) return false;
+        t = tick;
+        return true;
+    }
+    std::uint32_t tick = 0;
+    bool works = true;
+};
+
 class FakeClock : public log::Clock {
 public:
     log::LocalTime Now() override { return time; }
@@ -233,6 +246,9 @@ struct Rig {
     FakeView view;
     FakeShell shell;
     FakeInput input;
+    // The Windows wiring: the poll with the session's last-input tick beside it.
+    FakeLastInput lastInput;
+    monitor::LastInputNet net{lastInput};
     FakeClock clock;
     MemoryLogFiles files;
     FakePower power;

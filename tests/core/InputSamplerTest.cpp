@@ -148,5 +148,55 @@ TEST(SamplerWithActivitySource, BesideThePollItCountsOnlyWhatThePollMissed) {
     EXPECT_EQ(net.asked, 4);  // asked every sample, even when the poll saw something
 }
 
+// The session's last-input tick as that net: any new value is use, whatever
+// its size, so neither the 49.7-day wrap nor a failed read hides input; a
+// held key's repeats do not make it count twice.
+TEST(SamplerWithActivitySource, TheLastInputTickCountsWhatThePollMissedAndAFailureCountsToo) {
+    FakeInput input;
+    FakeLastInput lastInput;
+    monitor::LastInputNet net(lastInput);
+    monitor::InputSampler sampler(&input, &net);
+    const auto mark = [&] {
+        sampler.SampleActivity();
+        return sampler.InputUnchanged ? "idle" : sampler.ActivityMark;
+    };
+    lastInput.tick = 0xFFFFFF00u;  // a session up for 49.7 days, used 256 ms before the wrap
+    EXPECT_EQ(mark(), "idle");     // the first read only records
+    EXPECT_EQ(mark(), "idle");     // the system clock wraps meanwhile: no input, no move
+    lastInput.tick = 0x00000040u;  // typed just after the wrap: a smaller number
+    EXPECT_EQ(mark(), "K/M");
+    EXPECT_EQ(mark(), "idle");
+    lastInput.tick += 1;
+    EXPECT_EQ(mark(), "K/M");
+
+    lastInput.works = false;
+    EXPECT_EQ(mark(), "K/M");  // cannot tell: counted as use
+    EXPECT_EQ(mark(), "K/M");
+    lastInput.works = true;
+    EXPECT_EQ(mark(), "idle");  // the tick from before the failure still stands
+    lastInput.works = false;
+    EXPECT_EQ(mark(), "K/M");
+    lastInput.works = true;
+    lastInput.tick += 500;  // typed while the session would not answer
+    EXPECT_EQ(mark(), "K/M");
+
+    lastInput.tick += 1;  // the poll saw it too: its own mark stands
+    input.pressed.set(65);
+    EXPECT_EQ(mark(), "K");
+
+    // A held key repeats and its release is input too: the tick moves each
+    // time, but the poll sees that key, so it still counts once.
+    input.down.set(66);
+    lastInput.tick += 30;
+    EXPECT_EQ(mark(), "K");
+    lastInput.tick += 30;
+    EXPECT_EQ(mark(), "idle");
+    input.down.reset();
+    lastInput.tick += 30;
+    EXPECT_EQ(mark(), "idle");
+    lastInput.tick += 30;  // then a tap the poll missed
+    EXPECT_EQ(mark(), "K/M");
+}
+
 }  // namespace
 }  // namespace dormix::testing

@@ -141,6 +141,15 @@ TEST(MonitorCycle, ActivityRestartsTheIdleCountAndShowsItsMark) {
     rig.Tick();
     EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "K");
     EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 0s");
+
+    rig.Tick(5);
+    rig.lastInput.tick += 20000;  // typed where the poll cannot see
+    rig.Tick();
+    EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "K/M");
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 0s");
+    rig.Tick();
+    EXPECT_EQ(rig.view.Text(Ctl::CPULoad), "");
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 1s");
 }
 
 TEST(MonitorCycle, ActivityDuringTheCountdownChangesNothing) {
@@ -152,6 +161,7 @@ TEST(MonitorCycle, ActivityDuringTheCountdownChangesNothing) {
     for (int i = 0; i < 59; ++i) {
         rig.input.cursor.x += 7;
         rig.input.pressed.set(65);
+        rig.lastInput.tick += 1000;
         rig.Tick();
     }
     EXPECT_EQ(rig.input.keyReads, readsAtCountdown);  // nothing samples during the countdown

@@ -55,7 +55,22 @@ TEST(QtCycle, WholeInhibitedCycleAsTheUserSeesIt) {
     EXPECT_EQ(rig.Text(Ctl::Counter), "No key or mouse activity for the last 0s");
     EXPECT_EQ(rig.Text(Ctl::CPULoad), "K");
 
-    rig.Tick(6);  // the sixth idle tick starts the countdown in the same tick
+    // The core sets every caption, colour and weight of the phase each tick;
+    // Qt is asked only for what differs from what the widgets show.
+    long applied = rig.view.ChangesApplied();
+    const auto changesOfOneTick = [&] {
+        rig.Tick();
+        const long n = rig.view.ChangesApplied() - applied;
+        applied += n;
+        return n;
+    };
+    EXPECT_EQ(changesOfOneTick(), 2) << "the count and the cleared mark";
+    EXPECT_EQ(changesOfOneTick(), 1) << "an idle second changes only the count";
+    EXPECT_EQ(rig.Text(Ctl::Counter), "No key or mouse activity for the last 2s");
+    EXPECT_EQ(Fore(rig.Control(Ctl::Counter)), Orange);
+    EXPECT_TRUE(rig.Control(Ctl::Counter)->font().bold());
+
+    rig.Tick(4);  // the sixth idle tick starts the countdown in the same tick
     EXPECT_EQ(rig.Text(Ctl::Counter), "The Computer Will Power Off In 6s");
     EXPECT_TRUE(rig.main.isVisible()) << "brought out of the tray";
     EXPECT_TRUE(rig.main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -70,8 +85,12 @@ TEST(QtCycle, WholeInhibitedCycleAsTheUserSeesIt) {
     EXPECT_EQ(rig.Text(Ctl::Reset), "Cancel");
     EXPECT_EQ(rig.Control(Ctl::Reset)->toolTip(), "Cancel Dormix Lite Power Off");
     ExpectCentred(rig.main);
+    applied = rig.view.ChangesApplied();
+    EXPECT_EQ(changesOfOneTick(), 1) << "a countdown second changes only the count";
+    EXPECT_EQ(rig.Text(Ctl::Counter), "The Computer Will Power Off In 5s");
+    EXPECT_EQ(Back(rig.Control(Ctl::Counter)), Orange);
 
-    rig.Tick(5);
+    rig.Tick(4);
     EXPECT_EQ(rig.Text(Ctl::Counter), "The Computer Will Power Off In 1s");
     EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
     EXPECT_EQ(rig.Text(Ctl::Counter), "The Computer Will Power Off In 0s");

@@ -19,7 +19,8 @@ Program::Program(HINSTANCE instance, std::string argumentText)
     : instance_(instance),
       dpi_(win32::SystemDpi()),
       shell_(instance, dpi_, view_),
-      app_({view_, shell_, &input_, files_, clock_, power_, marker_, eventLog_},
+      app_({view_, shell_, &input_, files_, clock_, power_, marker_, eventLog_,
+            &net_},
            std::move(argumentText), ProgramFileStem()) {
     shell_.SetApplication(app_);
 }

@@ -10,7 +10,9 @@
 #include "app/win32/MutexMarker.h"
 #include "log/FileSystemLogFiles.h"
 #include "log/win32/EventLogMirror.h"
+#include "monitor/LastInputNet.h"
 #include "monitor/win32/AsyncKeyInput.h"
+#include "monitor/win32/LastInputInfo.h"
 #include "power/win32/TokenPowerApi.h"
 #include "ui/win32/Forms.h"
 #include "ui/win32/WinShell.h"
@@ -34,6 +36,9 @@ class Program {
     win32::WinView view_;
     win32::WinShell shell_;
     monitor::AsyncKeyInput input_;
+    // Beside the key poll: what the poll cannot see still moves this.
+    monitor::LastInputInfo lastInput_;
+    monitor::LastInputNet net_{lastInput_};
     log::FileSystemLogFiles files_;
     LocalClock clock_;
     power::TokenPowerApi power_;

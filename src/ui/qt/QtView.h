@@ -26,7 +26,18 @@ class QtView final : public ui::View {
     void SetEnabled(ui::Ctl control, bool enabled) override;
     void SetTooltip(ui::Ctl control, std::string_view tip) override;
 
+    // How many changes Qt was asked to make; what is already shown is never
+    // asked for again.
+    long ChangesApplied() const { return applied_; }
+
   private:
+    template <typename Change>
+    void Apply(Change change) {
+        change();
+        ++applied_;
+    }
+
+    long applied_ = 0;
     std::map<ui::Wnd, QPointer<QWidget>> windows_;
     std::map<ui::Ctl, QPointer<QWidget>> controls_;
 };

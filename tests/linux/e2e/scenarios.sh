@@ -233,6 +233,16 @@ scenario_key_tap() {
     wait_new "Counter.caption=No key or mouse activity for the last 0s" 5 ||
       fail "$action during a grab not seen"
   done
+  # Held, the key stays in the keymap every sample under the same code the
+  # press came with: one K, then the count runs on.
+  wait_new "Counter.caption=No key or mouse activity for the last 2s"
+  mark_trace
+  xdotool keydown a
+  wait_new "Counter.caption=No key or mouse activity for the last 0s"
+  wait_new "Counter.caption=No key or mouse activity for the last 2s"
+  xdotool keyup a
+  [ "$(tail -n +$((TRACE_MARK + 1)) "$TRACE" | grep -c "^CPULoad.caption=K$")" = 1 ] ||
+    fail "a held key counted more than once"
   kill -TERM "$LAST_PID"
   wait_exit "$LAST_PID"
   expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "~ Exit     , Run       , Count:   [0-9]"

@@ -144,6 +144,26 @@ int Run(const std::vector<std::string>& a) {
         LocalFree(text);
         return 0;
     }
+    if (cmd == "steal-keys") {  // steal-keys CAPTION: a hot-key tool of our own, until closed
+        // A window of its own, in front, polling every key as such tools do:
+        // whoever asks GetAsyncKeyState first takes the "pressed since the
+        // previous query" bit, so a tap between two of the program's samples
+        // reaches only this process. Prints how many taps it took once its
+        // window is closed.
+        HWND own = CreateWindowExA(0, "STATIC", arg(1).c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                   40, 40, 240, 120, nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(own);
+        unsigned taps = 0;
+        while (IsWindow(own)) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            for (int code = 0; code < 256; ++code)
+                if (GetAsyncKeyState(code) & 1) ++taps;
+            Sleep(2);
+        }
+        std::printf("took %u\n", taps);
+        return 0;
+    }
     if (cmd == "count") {  // count CAPTION
         std::printf("%u\n", static_cast<unsigned>(TopLevelWindows(arg(1)).size()));
         return 0;

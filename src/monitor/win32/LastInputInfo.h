@@ -1,0 +1,13 @@
+#pragma once
+// The session's last-input tick on Windows: GetLastInputInfo.
+
+#include "monitor/LastInputNet.h"
+
+namespace dormix::monitor {
+
+class LastInputInfo final : public LastInputClock {
+public:
+    bool ReadLastInputTick(std::uint32_t& tick) override;
+};
+
+}  // namespace dormix::monitor
