@@ -86,7 +86,8 @@ wineserver -w
 (cd "$(dirname "$msi")" &&
   wixl -o "$work/newer.msi" -D Version=2.1.1.0 -D Exe=DormixL.exe \
     -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
-    -D LogGrant="$grant" "$source_dir/packaging/windows/DormixL.wxs") || fail "newer package"
+    -D LogFolderRules="$folder_rules" -D LogFileRules="$file_rules" \
+    "$source_dir/packaging/windows/DormixL.wxs") || fail "newer package"
 newer=$(msiinfo export "$work/newer.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
 wine msiexec /i "$work/newer.msi" /qn 2>/dev/null || fail "upgrade failed: $?"
 wineserver -w

@@ -1,5 +1,7 @@
 #include "app/win32/Program.h"
 
+#include "app/Arguments.h"
+#include "ui/Texts.h"
 #include "ui/win32/Dpi.h"
 
 namespace dormix::app {
@@ -17,6 +19,7 @@ std::string ProgramFileStem() {
 
 Program::Program(HINSTANCE instance, std::string argumentText)
     : instance_(instance),
+      allowMulti_(HasAllowMulti(argumentText)),
       dpi_(win32::SystemDpi()),
       shell_(instance, dpi_, view_),
       app_({view_, shell_, &input_, files_, clock_, power_, marker_, eventLog_,
@@ -36,12 +39,22 @@ int Program::Run() {
         ShowWindow(notice_->Handle(), SW_SHOW);
         return MessageLoop();
     }
+    // A first copy holds the mutex; one that could not make it cannot know
+    // it is the first, and two copies counting down at once is worse than none.
+    if (app_.Guard().GuardHandle() == 0 && !allowMulti_) return RefuseWithoutMarker();
     main_ = std::make_unique<win32::MainWindow>(instance_, dpi_, app_, view_, shell_);
     shell_.AttachMain(*main_);
     main_->Build();
     // The loading runs on the hidden window and leaves it in the tray.
     app_.OnMainLoad();
     return MessageLoop();
+}
+
+int Program::RefuseWithoutMarker() {
+    std::string text;
+    for (std::string_view line : text::MarkerUnmade) text.append(line).append("\r\n");
+    MessageBoxA(nullptr, text.c_str(), NoticeCaption().c_str(), MB_OK | MB_ICONWARNING);
+    return 1;
 }
 
 int Program::MessageLoop() {

@@ -30,8 +30,10 @@ class Program {
 
   private:
     int MessageLoop();
+    int RefuseWithoutMarker();
 
     HINSTANCE instance_;
+    bool allowMulti_;
     int dpi_;
     win32::WinView view_;
     win32::WinShell shell_;

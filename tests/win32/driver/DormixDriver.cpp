@@ -164,6 +164,14 @@ int Run(const std::vector<std::string>& a) {
         std::printf("took %u\n", taps);
         return 0;
     }
+    if (cmd == "squat") {  // squat NAME: holds an event under the program's mutex name until killed
+        HANDLE h = CreateEventA(nullptr, TRUE, FALSE, arg(1).c_str());
+        if (!h) return Fail("cannot make " + arg(1));
+        std::printf("squatting\n");
+        std::fflush(stdout);
+        WaitForSingleObject(h, INFINITE);
+        return 0;
+    }
     if (cmd == "count") {  // count CAPTION
         std::printf("%u\n", static_cast<unsigned>(TopLevelWindows(arg(1)).size()));
         return 0;
@@ -193,6 +201,12 @@ int Run(const std::vector<std::string>& a) {
             IsWindowEnabled(top) ? 1 : 0, (style & WS_SYSMENU) ? 1 : 0,
             (style & WS_MINIMIZEBOX) ? 1 : 0, (style & WS_MAXIMIZEBOX) ? 1 : 0, r.left, r.top,
             r.right - r.left, r.bottom - r.top, c.right, c.bottom);
+        return 0;
+    }
+    if (cmd == "boxtext") {  // a message box's text
+        char text[1024] = {};
+        GetDlgItemTextA(top, 0xFFFF, text, sizeof text);
+        std::printf("%s\n", text);
         return 0;
     }
     if (cmd == "boxicon") {  // whether a message box shows an icon

@@ -37,4 +37,20 @@ wait_ended "both copies closed"
 check "log: two starts and two exits, nothing from the notices" "2 2 0" \
     "$(log_entries | grep -c '^ Start    , Initialise') $(log_entries | grep -c '^ Exit ') \
 $(log_entries | grep -vcE '^ (Start|Exit|Enter    , Run) ')"
+
+# The mutex's name taken by another kind of object: no copy can tell whether
+# another runs, so it refuses rather than risk two countdowns.
+wine "$DRIVER" squat Dormix >"$work/squat" 2>/dev/null &
+squatter=$!
+for _ in $(seq 100); do grep -q squatting "$work/squat" && break; sleep 0.1; done
+before=$(log_entries | wc -l)
+start
+check_ok "no marker: a warning box" drv wait "$NOTICE" 10000
+check "which says why" $'Cannot tell whether another copy is running:\nthe running-copy marker could not be made.\nThe program will now terminate.' \
+    "$(drv boxtext "$NOTICE" | sed '/^$/d')"
+check "with the warning icon, and no main window" "icon 0" "$(drv boxicon "$NOTICE") $(drv count "$MAIN")"
+drv click "$NOTICE" OK >/dev/null
+check_ok "OK ends it" drv gone "$NOTICE" 5000
+check "nothing logged" "$before" "$(log_entries | wc -l)"
+kill "$squatter"
 finish
