@@ -42,6 +42,12 @@ check_ok "and closes it" drv gone "$ABOUT" 3000
 
 start
 check_ok "a second copy shows the notice" drv wait "$NOTICE" 10000
+# Keys go where the X focus is: wait until the notice has it.
+for _ in $(seq 50); do
+    [ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = "$NOTICE" ] &&
+        [ "$(drv focus "$NOTICE")" = Exit ] && break
+    sleep 0.1
+done
 xdotool key Escape Return
 check_ok "Enter presses its OK" drv gone "$NOTICE" 3000
 drv close "$MAIN" >/dev/null
