@@ -5,28 +5,8 @@
 # it logs there, then uninstalls silently, with and without the log.
 set -euo pipefail
 setup=$(readlink -f "$1")
-work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb_pid=""
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
-
-wineboot --init >/dev/null 2>&1
-wineserver -w
-
-c=$WINEPREFIX/drive_c
-dir="$c/Program Files/Dormix Lite"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-session.sh"
+wine_session
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite'
 

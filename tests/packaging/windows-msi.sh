@@ -12,28 +12,8 @@ folder_rules=$2
 file_rules=$3
 template=$(readlink -f "$4")
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-work=$(mktemp -d /tmp/dormix-msi.XXXXXX)
-# No menu entries for the host's desktop from the shortcuts.
-export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-xvfb_pid=""
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-cp -a "$template" "$WINEPREFIX"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$work/display")
-
-c=$WINEPREFIX/drive_c
-dir="$c/Program Files/Dormix Lite"
+source "$source_dir/tests/packaging/wine-session.sh"
+wine_session "$template"
 code=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
 arp="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code"
 source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Dormix Lite'

@@ -70,6 +70,15 @@ int RunNotice(QApplication& qapp, app::Application& app, qt::QtView& view, qt::Q
     return qapp.exec();
 }
 
+// A start refused before anything is logged: a warning box, then status 1.
+int RefuseWithBox(const std::string& title, const std::string& body) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
+                    QString::fromStdString(body), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return 1;
+}
+
 // No source sees the user: say so and monitor nothing.
 int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputChoice& choice) {
     std::fprintf(stderr,
@@ -78,13 +87,9 @@ int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputCho
     if (!session.wayland) return 1;
     const std::string title = std::string(text::ProductTitle) + std::string(text::BlindTitleSuffix);
     const std::string body = std::string(text::BlindSession) + "\n\n" + std::string(text::BlindEnd);
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
-                    QString::fromStdString(body), QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
     TraceLine("message warning [" + title + "] " + std::string(text::BlindSession) + " | " +
               std::string(text::BlindEnd));
-    box.exec();
-    return 1;
+    return RefuseWithBox(title, body);
 }
 
 // Without a marker no copy can tell whether another runs: refusing is the
@@ -94,9 +99,7 @@ int RefuseWithoutMarker() {
     for (std::string_view line : text::MarkerUnusable) text.append(line).append("\n");
     std::fprintf(stderr, "DormixL: %s", text.c_str());
     TraceLine("marker unusable");
-    QMessageBox::warning(nullptr, qt::DisplayText(app::NoticeCaption()),
-                         QString::fromStdString(text));
-    return 1;
+    return RefuseWithBox(app::NoticeCaption(), text);
 }
 
 // Qt and Xlib end the process with exit(1) when the X server goes away (a

@@ -40,9 +40,7 @@ std::unique_ptr<ExtIdleSource> ExtIdleSource::Open(std::unique_ptr<WaylandConnec
 
 ExtIdleSource::ExtIdleSource(std::unique_ptr<WaylandConnection> connection, wl_seat* seat,
                              ext_idle_notifier_v1* notifier, bool inputOnly)
-    : NotificationSource(std::move(connection), seat, inputOnly),
-      notifier_(notifier),
-      inputOnly_(inputOnly) {
+    : NotificationSource(std::move(connection), seat, inputOnly), notifier_(notifier) {
     main_ = inputOnly ? ext_idle_notifier_v1_get_input_idle_notification(
                             notifier_, IdleNotifications::kTimeoutMs, seat_)
                       : ext_idle_notifier_v1_get_idle_notification(

@@ -26,7 +26,6 @@ private:
     void DestroyProbe() override;
 
     ext_idle_notifier_v1* notifier_;
-    bool inputOnly_;
     ext_idle_notification_v1* main_ = nullptr;
     ext_idle_notification_v1* probe_ = nullptr;
 };

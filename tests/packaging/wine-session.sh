@@ -1,0 +1,33 @@
+# Sourced by the installer tests. A throw-away Wine prefix (a copy of
+# TEMPLATE, or a new one) on an Xvfb of its own, both gone at exit; sets
+# work, c (drive C:) and dir (the install folder), and defines fail.
+#   wine_session [TEMPLATE]
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+wine_session() {
+  work=$(mktemp -d /tmp/dormix-pkg.XXXXXX)
+  export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
+  # No menu entries for the host's desktop from the shortcuts.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  xvfb_pid=""
+  trap wine_session_end EXIT
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export DISPLAY=:$(head -1 "$work/display")
+  if [ -n "${1:-}" ]; then
+    cp -a "$1" "$WINEPREFIX"
+  else
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+  fi
+  c=$WINEPREFIX/drive_c
+  dir="$c/Program Files/Dormix Lite"
+}
+
+wine_session_end() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
