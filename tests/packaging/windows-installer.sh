@@ -26,21 +26,10 @@ reg=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
 grep -q 'DisplayName *REG_SZ *Dormix Lite$' <<<"$reg" || fail "no DisplayName: $reg"
 grep -q 'DisplayVersion *REG_SZ *2.1.0.8$' <<<"$reg" || fail "no DisplayVersion"
 grep -q 'QuietUninstallString' <<<"$reg" || fail "no quiet uninstall"
-source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Dormix Lite'
-reg=$(wine reg query "$source_key" 2>/dev/null | tr -d '\r' || true)
-grep -qi 'EventMessageFile *REG_SZ *C:\\Program Files\\Dormix Lite\\DormixL.exe$' <<<"$reg" ||
-  fail "no event source: $reg"
-grep -q 'TypesSupported *REG_DWORD *0x7$' <<<"$reg" || fail "event source types: $reg"
+check_event_source
 
 (cd "$dir" && wine DormixL.exe -InhibitShutdown >/dev/null 2>&1 &)
-for _ in $(seq 1 60); do
-  grep -q 'Enter    , Run' "$dir/Log/DormixL.log" 2>/dev/null && break
-  sleep 0.5
-done
-grep -q ',  Start    , Initialise, Count:   2' "$dir/Log/DormixL.log" ||
-  fail "the program did not log into its install folder"
-wineserver -k || true
-wineserver -w
+await_start_entry "the program did not log into its install folder"
 
 wine "$dir/Uninstall.exe" /S
 wineserver -w
@@ -49,7 +38,7 @@ wineserver -w
 [ ! -e "$menu/StartUp/Dormix Lite.lnk" ] || fail "Startup shortcut left behind"
 [ -f "$dir/Log/DormixL.log" ] || fail "the log was not kept"
 wine reg query "$key" >/dev/null 2>&1 && fail "Add/Remove entry left behind"
-wine reg query "$source_key" >/dev/null 2>&1 && fail "event source left behind"
+wine reg query "$event_source_key" >/dev/null 2>&1 && fail "event source left behind"
 
 wine "$setup" /S /NOAUTOSTART
 wineserver -w

@@ -16,7 +16,6 @@ source "$source_dir/tests/packaging/wine-session.sh"
 wine_session "$template"
 code=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
 arp="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code"
-source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Dormix Lite'
 reg_values() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
 
 # msiexec's exit code reaches us cut to 8 bits; 0 is success either way.
@@ -39,10 +38,7 @@ done
 reg=$(reg_values "$arp")
 grep -q 'DisplayName *REG_SZ *Dormix Lite$' <<<"$reg" || fail "no Add/Remove entry: $reg"
 grep -q 'DisplayVersion *REG_SZ *2.1.0.8$' <<<"$reg" || fail "Add/Remove version: $reg"
-reg=$(reg_values "$source_key")
-grep -qi 'EventMessageFile *REG_SZ *C:\\Program Files\\Dormix Lite\\DormixL.exe$' <<<"$reg" ||
-  fail "event source: $reg"
-grep -q 'TypesSupported *REG_DWORD *0x7$' <<<"$reg" || fail "event source types: $reg"
+check_event_source
 for rules in "$folder_rules" "$file_rules"; do
   # The stub quotes each argument.
   read -ra words <<<"$rules"
@@ -53,14 +49,7 @@ done
 
 # A log-on starts the Startup shortcut; so does this.
 wine start /unix "$startup"
-for _ in $(seq 1 150); do
-  grep -q ',  Start    , Initialise, Count:   2' "$dir/Log/DormixL.log" 2>/dev/null && break
-  sleep 0.2
-done
-grep -q ',  Start    , Initialise, Count:   2' "$dir/Log/DormixL.log" ||
-  fail "the Startup shortcut did not start a program that logs in the install folder"
-wineserver -k || true
-wineserver -w
+await_start_entry "the Startup shortcut did not start a program that logs in the install folder"
 
 # A newer package with the same UpgradeCode replaces this one.
 (cd "$(dirname "$msi")" &&
@@ -83,7 +72,7 @@ wineserver -w
 [ ! -e "$startup" ] || fail "Startup shortcut left behind"
 reg_values "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$newer" |
   grep -q DisplayName && fail "Add/Remove entry left behind"
-reg_values "$source_key" | grep -q EventMessageFile && fail "event source left behind"
+reg_values "$event_source_key" | grep -q EventMessageFile && fail "event source left behind"
 grep -q ',  Start    , Initialise' "$dir/Log/DormixL.log" || fail "the log was not kept"
 [ "$(ls -A "$dir")" = Log ] || fail "left in the install folder: $(ls -A "$dir")"
 echo "windows MSI: install, shortcuts, event source, start at log-on, upgrade, removal: ok"

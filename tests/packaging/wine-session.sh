@@ -1,6 +1,7 @@
 # Sourced by the installer tests. A throw-away Wine prefix (a copy of
 # TEMPLATE, or a new one) on an Xvfb of its own, both gone at exit; sets
-# work, c (drive C:) and dir (the install folder), and defines fail.
+# work, c (drive C:) and dir (the install folder), and defines fail and the
+# checks both installers share.
 #   wine_session [TEMPLATE]
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -30,4 +31,29 @@ wine_session_end() {
   wineserver -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
+}
+
+event_source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Dormix Lite'
+
+# The installed program is registered as the Application log's source.
+check_event_source() {
+  local reg
+  reg=$(wine reg query "$event_source_key" 2>/dev/null | tr -d '\r' || true)
+  grep -qi 'EventMessageFile *REG_SZ *C:\\Program Files\\Dormix Lite\\DormixL.exe$' <<<"$reg" ||
+    fail "no event source: $reg"
+  grep -q 'TypesSupported *REG_DWORD *0x7$' <<<"$reg" || fail "event source types: $reg"
+}
+
+# A program just started in the install folder logs its start there within
+# 30 s; then every Wine process ends.
+#   await_start_entry FAILURE-MESSAGE
+await_start_entry() {
+  local entry=',  Start    , Initialise, Count:   2'
+  for _ in $(seq 1 150); do
+    grep -q "$entry" "$dir/Log/DormixL.log" 2>/dev/null && break
+    sleep 0.2
+  done
+  grep -q "$entry" "$dir/Log/DormixL.log" || fail "$1"
+  wineserver -k || true
+  wineserver -w
 }
