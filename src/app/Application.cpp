@@ -16,7 +16,7 @@ Application::Application(Ports ports, std::string argumentText, std::string prog
       log_(ports.files, ports.clock, ports.shell, ports.systemLog),
       power_(ports.power, std::move(programName)),
       tray_(ports.shell),
-      cycle_({ports.view, ports.shell, sampler_, log_, power_, tray_}),
+      cycle_({ports.view, ports.shell, sampler_, log_, power_, tray_, ports.otherSessions}),
       about_(ports.view, ports.shell, ports.systemLog, cycle_.State()),
       guard_(ports.marker) {}
 

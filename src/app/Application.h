@@ -19,6 +19,7 @@
 #include "monitor/InputSampler.h"
 #include "monitor/InputSource.h"
 #include "monitor/MonitorCycle.h"
+#include "monitor/OtherSessions.h"
 #include "power/PowerApi.h"
 #include "power/ShutdownService.h"
 #include "ui/View.h"
@@ -37,6 +38,8 @@ struct Ports {
     // Use seen without keys or cursor: the only source where there is no
     // poll, a safety net beside it otherwise.
     monitor::ActivitySource* activity = nullptr;
+    // Other sessions on the machine; null where there is nobody to ask.
+    monitor::OtherSessions* otherSessions = nullptr;
 };
 
 class Application {

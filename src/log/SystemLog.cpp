@@ -10,7 +10,7 @@ namespace dormix::log {
 
 bool IsWarning(SystemEvent event) {
     return event == SystemEvent::PowerOffRequested ||
-           static_cast<std::uint16_t>(event) > static_cast<std::uint16_t>(SystemEvent::Exited);
+           static_cast<std::uint16_t>(event) >= static_cast<std::uint16_t>(SystemEvent::LogDirectoryError);
 }
 
 SystemEvent EntryEvent(std::string_view action, std::string_view detail) {
@@ -24,6 +24,7 @@ SystemEvent EntryEvent(std::string_view action, std::string_view detail) {
     if (action == text::LogClose) return SystemEvent::PowerOffRequested;
     if (action == text::LogReset) return SystemEvent::Reset;
     if (action == text::LogExit) return SystemEvent::Exited;
+    if (action == text::LogWait) return SystemEvent::OtherUserWait;
     // The one pair left in the vocabulary: the end action, "Simulate".
     return SystemEvent::CountdownSimulated;
 }

@@ -21,6 +21,7 @@ enum class SystemEvent : std::uint16_t {
     PowerOffRequested = 7,   // Close, Power Off
     Reset = 8,               // Reset, Power Off / Run / Activate
     Exited = 9,              // Exit, Shutdown / Run / Initialise
+    OtherUserWait = 10,      // Wait, Other User
     LogDirectoryError = 101,
     LogFileMissing = 102,
     LogFileCreateError = 103,

@@ -68,15 +68,30 @@ void MonitorCycle::ActivationStep() {
 
 void MonitorCycle::MonitoringStep() {
     p_.sampler.SampleActivity();
-    s_.PhaseCounter = p_.sampler.InputUnchanged ? std::int16_t(s_.PhaseCounter + 1) : 0;
+    if (!p_.sampler.InputUnchanged) {
+        s_.PhaseCounter = 0;
+        waitingForOthers_ = false;
+    } else if (s_.PhaseCounter < LongestIdleCount) {
+        ++s_.PhaseCounter;
+    }
     p_.view.SetBold(Ctl::Counter, true);
     p_.view.SetForeColour(Ctl::Counter, ui::Orange);
     p_.view.SetCaption(Ctl::CPULoad, p_.sampler.ActivityMark);
     SetCounterText(text::NoActivityFor, s_.PhaseCounter);
-    if (s_.PhaseCounter >= s_.IdleLimit) {
-        s_.MonitorPhase = Phase::Countdown;
-        s_.PhaseCounter = 0;
+    if (s_.PhaseCounter < s_.IdleLimit) return;
+    if (OtherSessionHoldsOff()) {
+        // Someone else uses the machine: keep counting, ask again next tick.
+        if (!waitingForOthers_) WriteLogEntry(text::LogWait, text::LogOtherUser);
+        waitingForOthers_ = true;
+        return;
     }
+    waitingForOthers_ = false;
+    s_.MonitorPhase = Phase::Countdown;
+    s_.PhaseCounter = 0;
+}
+
+bool MonitorCycle::OtherSessionHoldsOff() {
+    return !s_.TestMode && p_.otherSessions && p_.otherSessions->OtherSessionInUse();
 }
 
 void MonitorCycle::ShowCycleMessage(const std::string& message, const std::string& title,
@@ -118,6 +133,12 @@ void MonitorCycle::CountdownStep() {
                        Joined(text::TipCancelPrefix, text::ProductTitle, " ", s_.ActionWord));
     p_.view.SetCaption(Ctl::CPULoad, "");
     if (s_.PhaseCounter >= s_.CountdownLength) {
+        // Someone switched in or logged on during the countdown: asked
+        // before anything is written, and ended as a Cancel would end it.
+        if (OtherSessionHoldsOff()) {
+            OnResetClick();
+            return;
+        }
         if (s_.InhibitShutdown) {
             WriteLogEntry(s_.ActionWord, text::LogSimulate);
             ShowCycleMessage(Joined(text::RealTestMessagePrefix, s_.ActionWord),
@@ -141,6 +162,7 @@ void MonitorCycle::ResetCycle() {
     std::int16_t baseIdleLimit = NormalIdleLimit;
     s_.CountdownLength = NormalCountdownLength;
     s_.TestMode = false;
+    waitingForOthers_ = false;
     p_.shell.StopRefreshTimer();
     s_.PhaseCounter = ActivationTicks;
     s_.MonitorPhase = Phase::Activation;

@@ -11,6 +11,7 @@
 #include "app/TrayPlacement.h"
 #include "log/EventLog.h"
 #include "monitor/InputSampler.h"
+#include "monitor/OtherSessions.h"
 #include "power/ShutdownService.h"
 #include "ui/Texts.h"
 #include "ui/View.h"
@@ -26,6 +27,9 @@ inline constexpr std::int16_t TestIdleLimit = 5;
 inline constexpr std::int16_t ActivationTicks = 2;
 inline constexpr std::int16_t AboutCloseSeconds = 30;
 inline constexpr std::int16_t AboutCloseSecondsInhibited = 4;
+// While another session holds the countdown back the idle count goes on,
+// up to what the log's four-digit count can show.
+inline constexpr std::int16_t LongestIdleCount = 9999;
 
 // The program-wide variables of the cycle.
 struct CycleState {
@@ -47,6 +51,8 @@ struct CycleParts {
     log::EventLog& log;
     power::ShutdownService& power;
     app::TrayPlacement& tray;
+    // Null where there is nobody to ask: no other sessions to respect.
+    OtherSessions* otherSessions = nullptr;
 };
 
 class MonitorCycle {
@@ -72,6 +78,9 @@ class MonitorCycle {
     void ActivationStep();
     void MonitoringStep();
     void CountdownStep();
+    // The normal and the rehearsal run respect other sessions; the Test
+    // button's run never powers off and is not held.
+    bool OtherSessionHoldsOff();
     // A closing message ends the program after it: no other box opens over it.
     void ShowCycleMessage(const std::string& message, const std::string& title,
                           bool closing = false);
@@ -80,6 +89,7 @@ class MonitorCycle {
     CycleParts p_;
     CycleState s_;
     bool messageOpen_ = false;
+    bool waitingForOthers_ = false;  // the "Wait" entry of this stretch is written
     std::string scratch_;
 };
 

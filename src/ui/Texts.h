@@ -55,6 +55,9 @@ inline constexpr std::string_view LogReset = "Reset";
 inline constexpr std::string_view LogActivate = "Activate";
 inline constexpr std::string_view LogExit = "Exit";
 inline constexpr std::string_view LogShutdown = "Shutdown";
+// The idle limit was reached while another session was in use: no countdown yet.
+inline constexpr std::string_view LogWait = "Wait";
+inline constexpr std::string_view LogOtherUser = "Other User";
 
 // The phase names the system log's copy of an entry carries.
 inline constexpr std::string_view PhaseNames[] = {"Activation", "Monitoring", "Countdown"};

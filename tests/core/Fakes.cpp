@@ -176,7 +176,7 @@ void RecordingSystemLog::Failure(const log::SystemLogFailure& f) noexcept {
 Rig::Rig(std::string arguments, MarkerSystem* markers)
     : marker(markers ? *markers : ownMarkers),
       app({view, shell, &input, files, clock, power, marker, systemLog,
-          &net}, std::move(arguments),
+          &net, &others}, std::move(arguments),
           "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };
     shell.onAboutLoad = [this] { app.OnAboutLoad(); };

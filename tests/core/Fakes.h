@@ -128,6 +128,18 @@ public:
     int asked = 0;
 };
 
+// Answers whether another session is in use as the test sets it; counts
+// the questions.
+class FakeOtherSessions : public monitor::OtherSessions {
+public:
+    bool OtherSessionInUse() override {
+        ++asked;
+        return inUse;
+    }
+    bool inUse = false;
+    int asked = 0;
+};
+
 // The session's last-input tick as the test sets it; fails when told to.
 class FakeLastInput : public monitor::LastInputClock {
 public:
@@ -252,6 +264,7 @@ struct Rig {
     FakeClock clock;
     MemoryLogFiles files;
     FakePower power;
+    FakeOtherSessions others;
     FakeMarker marker;
     RecordingSystemLog systemLog;
     app::Application app;

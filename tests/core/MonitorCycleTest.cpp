@@ -293,6 +293,82 @@ TEST(MonitorCycle, CancelDuringCountdownLogsStepsTakenAndSendsTheWindowBack) {
     EXPECT_FALSE(rig.shell.trayIcon);
 }
 
+TEST(MonitorCycle, AnotherSessionInUseHoldsTheCountdownBackAndStopsThePowerOff) {
+    const std::string kWait = " Wait     , Other User, Count: 900";
+    const std::string kEnterOff = " Enter    , Power Off , Count:   0";
+    Rig rig;
+    Park(rig);
+    rig.Start();
+    rig.Tick(2 + 899);
+    EXPECT_EQ(rig.others.asked, 0) << "never asked before the limit";
+
+    // At the limit someone else works: the count goes on, one entry only.
+    rig.others.inUse = true;
+    rig.Tick(3);
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 902s");
+    EXPECT_EQ(rig.others.asked, 3);
+    EXPECT_EQ(rig.files.Entries(), (Lines{kStart, kEnterRun, kWait}));
+    EXPECT_EQ(rig.systemLog.entries.back().event, log::SystemEvent::OtherUserWait);
+    EXPECT_FALSE(log::IsWarning(log::SystemEvent::OtherUserWait));
+    EXPECT_FALSE(rig.shell.visible);
+
+    // Own input in between starts a new stretch and a new entry.
+    rig.input.cursor = {311, 200};
+    rig.Tick(1 + 900);
+    EXPECT_EQ(rig.files.Entries(), (Lines{kStart, kEnterRun, kWait, kWait}));
+
+    // The first tick on which nobody else is in use starts the countdown.
+    rig.others.inUse = false;
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 60s");
+    EXPECT_EQ(rig.files.Entries().back(), kEnterOff);
+
+    // Someone switches in during the countdown: asked once, before "Close",
+    // and ended as a Cancel.
+    const int askedBefore = rig.others.asked;
+    rig.others.inUse = true;
+    rig.Tick(59);
+    EXPECT_EQ(rig.others.asked, askedBefore) << "not asked during the countdown";
+    EXPECT_FALSE(rig.Ends([&] { rig.Tick(); }));
+    EXPECT_EQ(rig.others.asked, askedBefore + 1);
+    EXPECT_EQ(rig.files.Entries().back(), " Reset    , Power Off , Count:  60");
+    EXPECT_TRUE(rig.power.calls.empty());
+    EXPECT_TRUE(rig.shell.trayIcon);
+    EXPECT_EQ(rig.Counter(), "Program Activation In 2s");
+
+    // Held back for hours, the count stops where the log can still show it.
+    rig.Tick(2 + 12000);
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 9999s");
+    rig.app.OnResetClick();
+    EXPECT_EQ(rig.files.Entries().back(), " Reset    , Run       , Count:9999");
+}
+
+TEST(MonitorCycle, OtherSessionsHoldTheRehearsalButNotTheTest) {
+    Rig inhibited("-InhibitShutdown");
+    Park(inhibited);
+    inhibited.others.inUse = true;
+    inhibited.Start();
+    inhibited.Tick(2 + 6 + 5);
+    EXPECT_EQ(inhibited.files.Entries().back(), " Wait     , Other User, Count:   6");
+    inhibited.others.inUse = false;
+    inhibited.Tick();
+    EXPECT_EQ(inhibited.Counter(), "The Computer Will Power Off In 6s");
+    inhibited.others.inUse = true;
+    inhibited.Tick(6);
+    EXPECT_TRUE(inhibited.shell.messages.empty());
+    EXPECT_EQ(inhibited.files.Entries().back(), " Reset    , Power Off , Count:   6");
+
+    Rig test;
+    Park(test);
+    test.others.inUse = true;
+    test.Start();
+    test.app.OnTestClick();
+    test.Tick(2 + 5);
+    EXPECT_EQ(test.others.asked, 0);
+    ASSERT_EQ(test.shell.messages.size(), 1u);
+    EXPECT_EQ(test.shell.messages[0].text, "Test Power Off");
+}
+
 TEST(MonitorCycle, ResetInActivationAndMonitoringRestartsTheActivation) {
     Rig rig;
     Park(rig);

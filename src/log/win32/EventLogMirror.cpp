@@ -43,6 +43,8 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_RESET;
         case SystemEvent::Exited:
             return DORMIX_EVENT_EXITED;
+        case SystemEvent::OtherUserWait:
+            return DORMIX_EVENT_OTHER_USER_WAIT;
         case SystemEvent::LogDirectoryError:
             return DORMIX_EVENT_LOG_DIRECTORY_ERROR;
         case SystemEvent::LogFileMissing:
