@@ -57,6 +57,7 @@ add_library(dormix_linux STATIC
     src/monitor/wayland/NotificationSource.cpp
     src/monitor/wayland/WaylandConnection.cpp
     src/monitor/x11/X11InputSource.cpp
+    src/power/linux/LogindBus.cpp
     src/power/linux/LogindPowerApi.cpp
     src/ui/qt/AboutDialog.cpp
     src/ui/qt/Artwork.cpp

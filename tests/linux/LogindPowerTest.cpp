@@ -49,16 +49,41 @@ constexpr qint64 BoundMs = 10000;
 std::string TimedOut(const std::string& why) { return "ShutdownSystem timed out: " + why; }
 
 TEST(LogindPower, ForcedPowerOffAsksCanPowerOffThenPowerOffWithoutPrompt) {
-    for (const char* answer : {"yes", "challenge"}) {
+    // "challenge" is allowed only to the session on its seat's screen.
+    ::setenv("XDG_SESSION_ID", "c1", 1);
+    struct Case {
+        const char* answer;
+        bool ownActive;
+        std::string refusal;
+    } cases[] = {
+        {"yes", false, ""},
+        {"challenge", true, ""},
+        {"challenge", false,
+         "logind answers \"challenge\" to CanPowerOff, and its session c1 is not the active one "
+         "of a seat."},
+    };
+    for (const Case& c : cases) {
         PrivateBus bus;
-        MockLogind logind(bus, QStringLiteral("{\"CanPowerOff\": \"%1\"}").arg(answer));
+        MockLogind logind(bus, QStringLiteral("{\"CanPowerOff\": \"%1\"}").arg(c.answer),
+                          SessionsTemplate);
+        logind.Mock("OpenSession", {"c1", uint(::getuid()), "ann", "seat0", "user",
+                                    QVariantMap{{"Type", "x11"}, {"Active", c.ownActive}}});
+        logind.Mock("OpenSession", {"c2", 1001u, "bea", "seat0", "user",
+                                    QVariantMap{{"Type", "x11"}, {"Active", !c.ownActive}}});
         const Outcome out = PowerOff(bus);
-        EXPECT_FALSE(out.raised) << answer << ": " << out.description;
         EXPECT_EQ(logind.Calls("CanPowerOff").size(), 1);
         const auto calls = logind.Calls("PowerOff");
-        ASSERT_EQ(calls.size(), 1) << answer;
+        if (!c.refusal.empty()) {
+            EXPECT_EQ(out.number, power::ErrNoPrivileges);
+            EXPECT_EQ(out.description, std::string(text::ShutdownNoPrivileges) + c.refusal + "]");
+            EXPECT_TRUE(calls.isEmpty());
+            continue;
+        }
+        EXPECT_FALSE(out.raised) << c.answer << ": " << out.description;
+        ASSERT_EQ(calls.size(), 1) << c.answer;
         EXPECT_EQ(calls[0], QVariantList({false})) << "forced: interactive must be false";
     }
+    ::unsetenv("XDG_SESSION_ID");
 }
 
 TEST(LogindPower, CanPowerOffNoOrNaRefusesWithLogindsAnswerAndPowersNothingOff) {

@@ -56,12 +56,15 @@ QDBusConnection PrivateBus::Connection() const {
     return QDBusConnection::connectToBus(address_, name_);
 }
 
-MockLogind::MockLogind(PrivateBus& bus, const QString& parameters) : bus_(bus) {
+const QString SessionsTemplate = DORMIX_SESSIONS_TEMPLATE;
+
+MockLogind::MockLogind(PrivateBus& bus, const QString& parameters, const QString& templateName)
+    : bus_(bus) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DBUS_SYSTEM_BUS_ADDRESS", bus.Address());
     mock_.setProcessEnvironment(env);
     mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    mock_.start(Python, {"-m", "dbusmock", "--template", "logind", "-p", parameters});
+    mock_.start(Python, {"-m", "dbusmock", "--template", templateName, "-p", parameters});
     // Waiting for another process to come up, not for time to pass.
     const QDeadlineTimer deadline(15000);
     QDBusConnection c = bus.Connection();
@@ -83,6 +86,12 @@ void MockLogind::Freeze(bool frozen) {
 
 void PrivateBus::Freeze(bool frozen) {
     ::kill(pid_t(daemon_.processId()), frozen ? SIGSTOP : SIGCONT);
+}
+
+void MockLogind::Mock(const QString& method, const QVariantList& args) {
+    const QDBusMessage reply = MockCall(bus_.Connection(), method.toUtf8().constData(), args);
+    EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage)
+        << method.toStdString() << ": " << reply.errorMessage().toStdString();
 }
 
 void MockLogind::AddMethod(const QString& name, const QString& inSig, const QString& code,

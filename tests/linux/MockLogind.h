@@ -25,12 +25,21 @@ class PrivateBus {
     QString address_, name_;
 };
 
+// logind_sessions.py: sessions a test opens and changes.
+extern const QString SessionsTemplate;
+
 class MockLogind {
   public:
     // `parameters`: the template's JSON parameters, e.g. {"CanPowerOff": "no"}.
-    explicit MockLogind(PrivateBus& bus, const QString& parameters = "{}");
+    // `templateName`: dbusmock's own, or the path of the tests' template
+    // with sessions (SessionsTemplate).
+    explicit MockLogind(PrivateBus& bus, const QString& parameters = "{}",
+                        const QString& templateName = "logind");
     ~MockLogind();
 
+    // Calls a method of the mock's own interface, e.g. the sessions
+    // template's OpenSession; a failure fails the test.
+    void Mock(const QString& method, const QVariantList& args);
     // Replaces or adds a method on the logind manager (dbusmock's AddMethod).
     void AddMethod(const QString& name, const QString& inSig, const QString& code = "",
                    const QString& outSig = "");

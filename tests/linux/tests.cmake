@@ -25,6 +25,8 @@ add_executable(linux_system_tests
 )
 target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest)
 target_include_directories(linux_system_tests PRIVATE tests/linux)
+target_compile_definitions(linux_system_tests PRIVATE
+    DORMIX_SESSIONS_TEMPLATE="${CMAKE_SOURCE_DIR}/tests/linux/e2e/logind_sessions.py")
 gtest_discover_tests(linux_system_tests
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
     DISCOVERY_TIMEOUT 30)

@@ -2,9 +2,9 @@
 // The power-off steps carried out by systemd-logind over the system bus.
 //
 // The privilege steps become questions to logind: is it there (the look-up),
-// may this user power off (CanPowerOff answering "yes" or "challenge" opens
-// the "token"). The request maps the flags onto logind's methods; "forced"
-// means no interactive authentication prompt, never overriding a block
+// may this user power off (CanPowerOff answering "yes" opens the "token";
+// "challenge" opens it only for the active session of its seat). The request maps the flags onto
+// logind's methods; "forced" means no interactive authentication prompt, never overriding a block
 // inhibitor that another program holds. Every failure keeps logind's or the
 // bus's own message as the system text of its error code.
 //
@@ -21,15 +21,9 @@
 #include <string>
 
 #include "power/PowerApi.h"
-
-struct sd_bus;
-struct sd_bus_message;
+#include "power/linux/LogindBus.h"
 
 namespace dormix::power_linux {
-
-inline constexpr const char* LogindService = "org.freedesktop.login1";
-inline constexpr const char* LogindPath = "/org/freedesktop/login1";
-inline constexpr const char* LogindManager = "org.freedesktop.login1.Manager";
 
 inline constexpr std::chrono::milliseconds RequestBudget{3000};
 
@@ -59,21 +53,13 @@ class LogindPowerApi final : public power::PowerApi {
     std::uint32_t LastError() override { return lastError_; }
     std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
-    struct Answer;
-
   private:
-    Answer Call(const char* service, const char* path, const char* interface, const char* method,
-                const char* signature = nullptr, const void* argument = nullptr);
-    int Turn(const bool& done);
     bool Fail(const std::string& text);
     bool Fail(const Answer& answer);
+    bool OwnSessionActive();
     std::string BlockingInhibitor(const Answer& list);
-    void CloseBus();
 
-    std::string address_;
-    std::chrono::milliseconds budget_;
-    std::chrono::steady_clock::time_point deadline_;
-    sd_bus* bus_ = nullptr;
+    LogindBus bus_;
     std::uint32_t lastError_ = 0;
     std::uint32_t issued_ = 0;
     std::map<std::uint32_t, std::string> texts_;

@@ -1,0 +1,101 @@
+#pragma once
+// logind over the system bus with sd-bus, every exchange inside one budget:
+// a bus or a logind that does not answer in it gives a timeout, and
+// nothing is sent once the budget is spent. While waiting, the caller's
+// event loop keeps turning (repaints, the signal pipe), without user input.
+//
+// Shared by the power-off request and the question about other sessions;
+// beside the calls it knows logind's sessions: the list, one session's
+// facts, and which of them is this program's own.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sd_bus;
+struct sd_bus_message;
+
+namespace dormix::power_linux {
+
+inline constexpr const char* LogindService = "org.freedesktop.login1";
+inline constexpr const char* LogindPath = "/org/freedesktop/login1";
+inline constexpr const char* LogindManager = "org.freedesktop.login1.Manager";
+
+struct MessageUnref {
+    void operator()(sd_bus_message* m) const;
+};
+using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
+
+// What came back from one call, or why nothing usable did.
+struct Answer {
+    enum Kind { Reply, Error, Timeout } kind = Error;
+    std::string text;   // the bus's or logind's message, or why nothing came
+    std::string error;  // the D-Bus error name of an Error reply, if any
+    int errnum = 0;     // the errno of a connection that failed
+    Message reply;
+    std::string from, method;
+
+    // A reply is read only once its signature is the one logind documents.
+    bool Signed(const char* signature, std::string* why) const;
+    // An Error answer standing for a reply that cannot be read.
+    static Answer Unreadable(const Answer& of, std::string why);
+};
+
+class LogindBus {
+  public:
+    // While waiting, timers fire only with KeepTimers: a caller that asks
+    // from inside a timer's handler must not have that timer run it again.
+    enum class Timers { Keep, Hold };
+
+    // `address`: a D-Bus address; empty for the system bus.
+    LogindBus(std::string address, std::chrono::milliseconds budget, Timers timers);
+    ~LogindBus();
+    LogindBus(const LogindBus&) = delete;
+    LogindBus& operator=(const LogindBus&) = delete;
+
+    // Starts a budget and connects unless a connection is still open.
+    // Returns 0, or a negative errno when the bus cannot be reached.
+    int Begin();
+    // Closed without flushing: a call still queued must never leave late.
+    void Close();
+    Answer Call(const char* service, const char* path, const char* interface, const char* method,
+                const char* signature = nullptr, const void* argument = nullptr);
+    Answer CallLogind(const char* method, const char* signature = nullptr,
+                      const void* argument = nullptr) {
+        return Call(LogindService, LogindPath, LogindManager, method, signature, argument);
+    }
+    std::chrono::milliseconds Budget() const { return budget_; }
+
+  private:
+    int Turn(const bool& done);
+
+    std::string address_;
+    std::chrono::milliseconds budget_;
+    Timers timers_;
+    std::chrono::steady_clock::time_point deadline_;
+    sd_bus* bus_ = nullptr;
+};
+
+// One entry of ListSessions.
+struct SessionRef {
+    std::string id, seat, path;
+    std::uint32_t uid = 0;
+};
+Answer ListSessions(LogindBus& bus, std::vector<SessionRef>& out);
+
+// What logind says of one session.
+struct SessionFacts {
+    std::string sessionClass, state, type, seat;
+    bool active = false, idleHint = false;
+    std::uint64_t idleSinceHint = 0;  // CLOCK_REALTIME, microseconds; 0: unknown
+};
+Answer ReadSession(LogindBus& bus, const std::string& path, SessionFacts& out);
+
+// This program's own session among `listed`: the one its process belongs
+// to, else XDG_SESSION_ID, else its user's display session; each only when
+// logind lists it. `own` is null when none is.
+Answer OwnSession(LogindBus& bus, const std::vector<SessionRef>& listed, const SessionRef*& own);
+
+}  // namespace dormix::power_linux
