@@ -20,6 +20,7 @@ add_executable(linux_system_tests
     tests/linux/main.cpp
     tests/linux/MockLogind.cpp
     tests/linux/LogindPowerTest.cpp
+    tests/linux/LogindSessionsTest.cpp
     tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
 )

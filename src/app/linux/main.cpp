@@ -22,6 +22,8 @@
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
 #include "log/linux/JournalLog.h"
+#include "monitor/MonitorCycle.h"
+#include "monitor/linux/LogindSessions.h"
 #include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
 #include "ui/Texts.h"
@@ -102,6 +104,23 @@ int RefuseWithoutMarker() {
     return RefuseWithBox(app::NoticeCaption(), text);
 }
 
+// The test builds trace why the other sessions hold the countdown back, or
+// not, each time the reason changes.
+class TracingSessions final : public monitor::OtherSessions {
+  public:
+    explicit TracingSessions(monitor_linux::LogindSessions& sessions) : sessions_(sessions) {}
+    bool OtherSessionInUse() override {
+        const bool inUse = sessions_.OtherSessionInUse();
+        if (sessions_.Reason() != last_)
+            TraceLine("other sessions " + (last_ = sessions_.Reason()));
+        return inUse;
+    }
+
+  private:
+    monitor_linux::LogindSessions& sessions_;
+    std::string last_;
+};
+
 // Qt and Xlib end the process with exit(1) when the X server goes away (a
 // logout without a session manager, a crash): the log still gets its "Exit".
 std::function<void()> onDisplayLost;
@@ -149,9 +168,16 @@ int main(int argc, char** argv) {
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
     log_linux::JournalLog journal;
+    // Input in another text session counts while it is younger than our own
+    // limit, in the time the ticks of this build measure.
+    const int limitTicks =
+        app::HasInhibitShutdown(argumentText) ? monitor::InhibitLimit : monitor::NormalIdleLimit;
+    monitor_linux::LogindSessions sessions(
+        std::chrono::milliseconds(limitTicks * 1000 / DORMIX_TIMER_DIVISOR));
+    TracingSessions others(sessions);
     app::Application app(
-        {view, shell, input.poll.get(), files, clock, power, marker, journal,
-         input.activity.get()},
+        {view, shell, input.poll.get(), files, clock, power, marker, journal, input.activity.get(),
+         DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&others) : &sessions},
         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
