@@ -74,6 +74,8 @@ bool LogindSessions::OtherSessionInUse() {
     Answer step = power_linux::ListSessions(bus_, listed);
     if (step.kind == Answer::Error && NoLogind(step))
         return Say(false, "nobody else: logind is not on the system bus");
+    if (step.kind == Answer::Reply && listed.empty())
+        return Say(false, "nobody else: logind lists no session");
     const SessionRef* own = nullptr;
     if (step.kind == Answer::Reply) step = power_linux::OwnSession(bus_, listed, own);
     if (step.kind != Answer::Reply) return Say(true, "unknown: " + step.text);

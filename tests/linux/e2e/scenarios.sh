@@ -501,11 +501,19 @@ start_mock_logind() {
   PIDS+=($!)
   wait_for 10 test -s "$bus_out" || fail "no private bus"
   export DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$bus_out")
-  /usr/bin/python3 -m dbusmock --template logind -l "$WORK/logind.calls" -p "${1:-{\}}" \
+  /usr/bin/python3 -m dbusmock --template "${2:-logind}" -l "$WORK/logind.calls" -p "${1:-{\}}" \
     >/dev/null 2>&1 &
   PIDS+=($!)
+  MOCK_PID=$!
   wait_for 15 sh -c "dbus-send --bus=$DBUS_SYSTEM_BUS_ADDRESS --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.freedesktop.login1 2>/dev/null | grep -q true" ||
     fail "mock logind not up"
+}
+
+# Calls a method of the mock's own interface (org.freedesktop.DBus.Mock).
+mock() {
+  gdbus call --address "$DBUS_SYSTEM_BUS_ADDRESS" --dest org.freedesktop.login1 \
+    --object-path /org/freedesktop/login1 --method "org.freedesktop.DBus.Mock.$1" "${@:2}" \
+    >/dev/null || fail "mock logind: $*"
 }
 
 scenario_power_off() {
@@ -533,13 +541,14 @@ scenario_power_refused() {
   log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
 }
 
-# A logind that hangs: the request gives up after its few seconds and says
-# so, once, and nothing reaches logind when it wakes.
+# A logind that hangs in the power-off request (the question about other
+# sessions before it was answered): the request gives up after its few
+# seconds and says so, once, and nothing reaches logind when it wakes.
 scenario_power_hung() {
   start_display
   start_mock_logind '{"CanPowerOff": "yes"}'
-  local mock=${PIDS[-1]}
-  kill -STOP "$mock"
+  mock AddMethod org.freedesktop.login1.Manager CanPowerOff '' s \
+    'import time; time.sleep(5); ret = "yes"'
   start_program DormixL-fast
   answer_box "Dormix Lite Error" 60
   traced "message warning \[Dormix Lite Error\] A program error has occured \| Error Number: -2147219920 \| Error description: ShutdownSystem timed out: logind did not answer CanPowerOff within 3 s\." ||
@@ -548,10 +557,88 @@ scenario_power_hung() {
   [ "$(count_traced 'message .*')" = 1 ] || fail "more than one report"
   [ "$(log_lines | grep -c 'Close    , Power Off')" = 1 ] || fail "request repeated"
   log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
-  kill -CONT "$mock"
-  wait_for 10 grep -q CanPowerOff "$WORK/logind.calls" || fail "mock did not wake"
+  mock GetCalls  # answered once the mock has woken and handled all it was sent
   grep -qE " PowerOff " "$WORK/logind.calls" && fail "PowerOff reached logind late"
   return 0
+}
+
+# Other people on the machine, in a logind of the test's making
+# (logind_sessions.py): sessions opened and changed while the program runs.
+start_sessions_logind() {
+  start_mock_logind "$1" "$(dirname "${BASH_SOURCE[0]}")/logind_sessions.py"
+  PROGRAM_ENV=(XDG_SESSION_ID=c1)
+}
+listings() { grep -c ' ListSessions$' "$WORK/logind.calls"; }
+# Two more questions: the second one asked wholly after what came before.
+asked_twice_more() {
+  local n
+  n=$(listings)
+  wait_for 30 sh -c "[ \$(grep -c ' ListSessions\$' '$WORK/logind.calls') -ge $((n + 2)) ]" ||
+    fail "the program stopped asking"
+}
+ENTRY_WAIT=" Wait     , Other User, Count:   6"
+
+# With -InhibitShutdown's short limits: B's desktop on the screen, then an
+# SSH user typing, hold the countdown back; once both are idle it runs,
+# and B coming back during it ends it as a Cancel. Then logind falls
+# silent: after its few seconds that counts as someone, and the program
+# goes on ticking and hears the end of the session.
+scenario_other_sessions() {
+  start_display
+  start_tray
+  start_sessions_logind '{}'
+  mock OpenSession c1 1000 ann seat0 user "{'Type': <'x11'>}"
+  mock OpenSession c2 1001 bea seat0 user "{'Type': <'wayland'>, 'Active': <true>}"
+  mock OpenSession c3 0 gdm seat1 greeter "{'Type': <'x11'>, 'Active': <true>}"
+  mock OpenSession c4 1002 cem '' user "{'Type': <'tty'>, 'Typing': <true>}"
+  start_program DormixL-trace -InhibitShutdown
+  wait_trace "other sessions in use: session c2 of user 1001 \(wayland\)"
+  wait_trace "Counter.caption=No key or mouse activity for the last 8s"
+  mock UpdateSession c2 "{'IdleHint': <true>}"
+  asked_twice_more
+  traced "other sessions in use: session c4 of user 1002 \(tty\)" || fail "SSH typing not seen"
+  mock UpdateSession c4 "{'Typing': <false>, 'IdleAgo': <60>}"
+  wait_trace "Counter.caption=The Computer Will Power Off In 5s"
+  traced "other sessions nobody else: own session c1, 3 other sessions not in use" ||
+    fail "no reason for the countdown"
+  mock UpdateSession c2 "{'IdleHint': <false>}"
+  wait_for 20 sh -c "grep -q 'Reset    , Power Off' '$WORK/Log/DormixL.log'" ||
+    fail "the countdown did not end as a Cancel"
+  traced "message .*" && fail "a message box at the end of the countdown"
+  kill -STOP "$MOCK_PID"
+  mark_trace
+  wait_new "other sessions unknown: logind did not answer ListSessions within 1\.5 s\."
+  wait_new "Counter.caption=No key or mouse activity for the last 8s"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_WAIT" "$ENTRY_ENTER_OFF" \
+    " Reset    , Power Off , Count:   6" "$ENTRY_RUN" "$ENTRY_WAIT" \
+    "~ Exit     , Run       , Count: +[0-9]+"
+}
+
+# The real run: with only a greeter on the screen the countdown goes ahead;
+# B switches in during it (before the program's second question), so it
+# ends as a Cancel and nothing reaches logind's power-off.
+scenario_switch_in() {
+  start_display
+  start_tray
+  start_sessions_logind '{"CanPowerOff": "yes"}'
+  mock OpenSession c1 1000 ann seat0 user "{'Type': <'x11'>}"
+  mock OpenSession c2 1001 bea seat0 user "{'Type': <'x11'>}"
+  mock OpenSession c3 0 gdm seat0 greeter "{'Type': <'x11'>, 'Active': <true>}"
+  mock AtListing 2 c2 "{'Active': <true>}"
+  start_program DormixL-fast
+  wait_trace "Counter.caption=The Computer Will Power Off In 60s" "$TRACE" 60
+  wait_for 20 sh -c "grep -q 'Reset    , Power Off' '$WORK/Log/DormixL.log'" ||
+    fail "the countdown did not end as a Cancel"
+  traced "other sessions in use: session c2 of user 1001 \(x11\)" || fail "B not seen"
+  wait_for 20 sh -c "[ \$(grep -c 'Enter    , Run' '$WORK/Log/DormixL.log') = 2 ]" ||
+    fail "not back to monitoring"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code"
+  grep -qE " (CanPowerOff|PowerOff)( |\$)" "$WORK/logind.calls" && fail "the power-off went ahead"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_ENTER_OFF" \
+    " Reset    , Power Off , Count:  60" "$ENTRY_RUN" "~ Exit     , Run       , Count: +[0-9]+"
 }
 
 # No X display: a clear message and a non-zero exit, nothing written.
