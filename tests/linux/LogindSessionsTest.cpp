@@ -104,6 +104,11 @@ TEST(LogindSessions, NobodyToAskIsNobodyElseButAGarbledAnswerIsSomeone) {
     EXPECT_EQ(noBus.Reason(), "nobody else: no system bus");
 
     Machine m;
+    m.Open("c2", 1001, "seat0", "user", {{"Type", 11}});
+    EXPECT_TRUE(m.sessions.OtherSessionInUse());
+    EXPECT_EQ(m.sessions.Reason(),
+              "unknown: logind's answer about the session /org/freedesktop/login1/session/c2 "
+              "lacks what it always tells, or cannot be read.");
     m.logind.AddMethod("ListSessions", "", "ret = [('c2', 'bea')]", "a(ss)");
     EXPECT_TRUE(m.sessions.OtherSessionInUse());
     EXPECT_EQ(m.sessions.Reason(),

@@ -37,10 +37,6 @@ bool HasShutdown(std::string_view what) {
     return false;
 }
 
-std::string Unread(const Answer& answer) {
-    return "The answer to " + answer.method + " cannot be read.";
-}
-
 }  // namespace
 
 LogindRequest RequestFor(std::int32_t flags) {
@@ -94,7 +90,8 @@ bool LogindPowerApi::LookupShutdownPrivilege() {
     if (owned.kind != Answer::Reply) return Fail(owned);
     int there = 0;
     if (!owned.Signed("b", &why)) return Fail(why);
-    if (sd_bus_message_read(owned.reply.get(), "b", &there) < 0) return Fail(Unread(owned));
+    if (sd_bus_message_read(owned.reply.get(), "b", &there) < 0)
+        return Fail(Answer::Unreadable(owned, {}));
     if (there) return true;
     // Not running yet, but the bus would start it on the first call.
     const Answer activatable = bus_.Call(BusService, BusPath, BusService, "ListActivatableNames");
@@ -115,7 +112,8 @@ bool LogindPowerApi::OpenProcessToken(std::uint32_t /*access*/) {
     std::string why;
     const char* answer = nullptr;
     if (!reply.Signed("s", &why)) return Fail(why);
-    if (sd_bus_message_read(reply.reply.get(), "s", &answer) < 0) return Fail(Unread(reply));
+    if (sd_bus_message_read(reply.reply.get(), "s", &answer) < 0)
+        return Fail(Answer::Unreadable(reply, {}));
     if (std::strcmp(answer, "yes") == 0) return true;
     if (std::strcmp(answer, "challenge") == 0) return OwnSessionActive();
     return Fail(std::string("logind answers \"") + answer + "\" to CanPowerOff.");
