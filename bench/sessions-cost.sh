@@ -12,7 +12,7 @@ WORK=$(mktemp -d /tmp/dormix-sessions-bench.XXXXXX)
 PIDS=()
 cleanup() {
   local p
-  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null || true; done
   rm -rf "$WORK"
 }
 trap cleanup EXIT
