@@ -45,7 +45,7 @@ struct Answer {
 
 class LogindBus {
   public:
-    // While waiting, timers fire only with KeepTimers: a caller that asks
+    // While waiting, timers fire only with Timers::Keep: a caller that asks
     // from inside a timer's handler must not have that timer run it again.
     enum class Timers { Keep, Hold };
 
