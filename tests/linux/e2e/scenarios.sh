@@ -516,9 +516,15 @@ mock() {
     >/dev/null || fail "mock logind: $*"
 }
 
+# Left at the logon screen: our session in the background, a greeter on
+# the screen and an SSH login idle for an hour are nobody else, so the
+# power-off goes ahead; logind is asked about them twice, not every tick.
 scenario_power_off() {
   start_display
-  start_mock_logind '{"CanPowerOff": "yes"}'
+  start_sessions_logind '{"CanPowerOff": "yes"}'
+  mock OpenSession c1 1000 ann seat0 user "{'Type': <'x11'>}"
+  mock OpenSession c2 0 gdm seat0 greeter "{'Type': <'x11'>, 'Active': <true>}"
+  mock OpenSession c3 1002 cem '' user "{'IdleAgo': <3600>}"
   start_program DormixL-fast
   wait_trace "Counter.caption=The Computer Will Power Off In 60s" "$TRACE" 60
   wait_exit "$LAST_PID" 20 || fail "exit code"
@@ -527,6 +533,7 @@ scenario_power_off() {
   grep -q "CanPowerOff" "$WORK/logind.calls" || fail "CanPowerOff not asked"
   grep -qE "PowerOff False$" "$WORK/logind.calls" || { cat "$WORK/logind.calls" >&2; fail "no forced PowerOff"; }
   [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "PowerOff more than once"
+  [ "$(listings)" = 2 ] || fail "asked about other sessions $(listings) times"
 }
 
 scenario_power_refused() {
