@@ -44,10 +44,10 @@ check "no countdown: the window stays in the tray" "visible=0" \
     "$(drv state "$MAIN" | grep -oE 'visible=[01]')"
 table "0 Disconnected" "self Active ann" "2 Disconnected bob"
 check_ok "countdown once the other user is disconnected" \
-    drv wait-text "$MAIN" Counter "The Computer Will Power Off In 4s" 5000
+    drv wait-text "$MAIN" Counter "The Computer Will Power Off In 4s" 10000
 table "self Disconnected ann" "2 Active bob"
 check_ok "the user switching back in ends it as a Cancel" \
-    drv wait-text "$MAIN" Counter "Program Activation In 2s" 8000
+    drv wait-text "$MAIN" Counter "Program Activation In 2s" 15000
 check "back in the tray" "visible=0" "$(drv state "$MAIN" | grep -oE 'visible=[01]')"
 check_ok "held back again at the next limit" \
     drv wait-text "$MAIN" Counter "No key or mouse activity for the last 7s" 20000
