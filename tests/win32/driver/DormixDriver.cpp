@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/ProgramError.h"
-#include "power/ShutdownService.h"
 #include "monitor/win32/WtsSessions.h"
+#include "power/ShutdownService.h"
 #include "power/win32/TokenPowerApi.h"
 #include "ui/Inventory.h"
 #include "ui/win32/ControlIds.h"
