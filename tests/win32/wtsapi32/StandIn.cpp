@@ -60,13 +60,12 @@ int ReadTable(Row* rows) {
     return n;
 }
 
-void* Allocate(std::size_t bytes) { return LocalAlloc(LPTR, bytes); }
+char StationName[] = "Session";
 
 }  // namespace
 
 extern "C" {
 
-// One block, as Windows hands it out: the array, then the station names.
 BOOL WINAPI WTSEnumerateSessionsA(HANDLE, DWORD reserved, DWORD version, PWTS_SESSION_INFOA* list,
                                   DWORD* count) {
     if (reserved != 0 || version != 1 || !list || !count) {
@@ -76,19 +75,9 @@ BOOL WINAPI WTSEnumerateSessionsA(HANDLE, DWORD reserved, DWORD version, PWTS_SE
     Row rows[MaxSessions];
     const int n = ReadTable(rows);
     if (n < 0) return FALSE;
-    constexpr std::size_t NameBytes = 16;
-    auto* block = static_cast<char*>(Allocate(n * (sizeof(WTS_SESSION_INFOA) + NameBytes) + 1));
-    if (!block) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return FALSE;
-    }
-    auto* info = reinterpret_cast<WTS_SESSION_INFOA*>(block);
-    char* names = block + n * sizeof(WTS_SESSION_INFOA);
-    for (int i = 0; i < n; ++i) {
-        char* name = names + i * NameBytes;
-        std::snprintf(name, NameBytes, "Session%lu", static_cast<unsigned long>(rows[i].id));
-        info[i] = {rows[i].id, name, rows[i].state};
-    }
+    auto* info =
+        static_cast<WTS_SESSION_INFOA*>(LocalAlloc(LPTR, n * sizeof(WTS_SESSION_INFOA) + 1));
+    for (int i = 0; i < n; ++i) info[i] = {rows[i].id, StationName, rows[i].state};
     *list = info;
     *count = n;
     return TRUE;
@@ -106,7 +95,7 @@ BOOL WINAPI WTSQuerySessionInformationA(HANDLE, DWORD session, WTS_INFO_CLASS wh
             return FALSE;
         }
         *bytes = std::strlen(rows[i].user) + 1;
-        *buffer = static_cast<char*>(Allocate(*bytes));
+        *buffer = static_cast<char*>(LocalAlloc(LPTR, *bytes));
         std::memcpy(*buffer, rows[i].user, *bytes);
         return TRUE;
     }
