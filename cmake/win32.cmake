@@ -29,7 +29,9 @@ add_custom_target(dormix_icon_resources DEPENDS "${DORMIX_RC_GEN}/icon-1.rc"
     "${DORMIX_RC_GEN}/DormixEvents.h" "${DORMIX_RC_GEN}/DormixEvents.rc")
 
 set(DORMIX_WIN32_DEFINES WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601 WINVER=0x0601)
-set(DORMIX_WIN32_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32)
+# wtsapi32 through its import library, as every system DLL: the tests put a
+# stand-in of their own in its place.
+set(DORMIX_WIN32_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 wtsapi32)
 
 # Everything but the entry and the timer period, shared by both programs and the tests.
 add_library(dormix_win32 STATIC
@@ -39,6 +41,7 @@ add_library(dormix_win32 STATIC
     src/log/win32/EventLogMirror.cpp
     src/monitor/win32/AsyncKeyInput.cpp
     src/monitor/win32/LastInputInfo.cpp
+    src/monitor/win32/WtsSessions.cpp
     src/power/win32/TokenPowerApi.cpp
     src/ui/win32/ControlSet.cpp
     src/ui/win32/Dpi.cpp

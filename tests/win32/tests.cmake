@@ -5,6 +5,14 @@ add_executable(dormix-driver tests/win32/driver/DormixDriver.cpp)
 target_link_libraries(dormix-driver PRIVATE dormix_win32)
 set_target_properties(dormix-driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
 
+# The stand-in session manager the other-sessions test puts beside a copy of
+# the program: build/win32/stand-in/wtsapi32.dll, undecorated exports.
+add_library(wtsapi32_standin SHARED tests/win32/wtsapi32/StandIn.cpp tests/win32/wtsapi32/wtsapi32.def)
+set_target_properties(wtsapi32_standin PROPERTIES OUTPUT_NAME wtsapi32 PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/stand-in")
+target_compile_definitions(wtsapi32_standin PRIVATE ${DORMIX_WIN32_DEFINES})
+target_link_options(wtsapi32_standin PRIVATE -static -static-libgcc -static-libstdc++)
+
 set(DORMIX_E2E "${CMAKE_SOURCE_DIR}/tests/win32/e2e")
 
 # One Wine prefix made once per build; every test copies it.
@@ -16,7 +24,7 @@ function(dormix_e2e name)
     set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
 endfunction()
 foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi
-          many_copies keyboard)
+          many_copies keyboard other_sessions)
     dormix_e2e(${t})
 endforeach()
 

@@ -22,8 +22,8 @@ Program::Program(HINSTANCE instance, std::string argumentText)
       allowMulti_(HasAllowMulti(argumentText)),
       dpi_(win32::SystemDpi()),
       shell_(instance, dpi_, view_),
-      app_({view_, shell_, &input_, files_, clock_, power_, marker_, eventLog_,
-            &net_},
+      app_({view_, shell_, &input_, files_, clock_, power_, marker_, eventLog_, &net_,
+            &otherSessions_},
            std::move(argumentText), ProgramFileStem()) {
     shell_.SetApplication(app_);
 }

@@ -13,6 +13,7 @@
 #include "monitor/LastInputNet.h"
 #include "monitor/win32/AsyncKeyInput.h"
 #include "monitor/win32/LastInputInfo.h"
+#include "monitor/win32/WtsSessions.h"
 #include "power/win32/TokenPowerApi.h"
 #include "ui/win32/Forms.h"
 #include "ui/win32/WinShell.h"
@@ -41,6 +42,7 @@ class Program {
     // Beside the key poll: what the poll cannot see still moves this.
     monitor::LastInputInfo lastInput_;
     monitor::LastInputNet net_{lastInput_};
+    monitor::WtsSessions otherSessions_;
     log::FileSystemLogFiles files_;
     LocalClock clock_;
     power::TokenPowerApi power_;

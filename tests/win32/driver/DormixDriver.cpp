@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/ProgramError.h"
+#include "monitor/win32/WtsSessions.h"
 #include "power/ShutdownService.h"
 #include "power/win32/TokenPowerApi.h"
 #include "ui/Inventory.h"
@@ -125,6 +126,11 @@ int Run(const std::vector<std::string>& a) {
             std::printf("error %d %s\n", static_cast<int>(e.Number()), e.Description().c_str());
         }
         std::fflush(stdout);  // the system may end this process at any moment now
+        return 0;
+    }
+    if (cmd == "other-sessions") {  // the program's answer: "in use" or "nobody"
+        monitor::WtsSessions sessions;
+        std::printf("%s\n", sessions.OtherSessionInUse() ? "in use" : "nobody");
         return 0;
     }
     if (cmd == "eventtext") {  // eventtext FILE ID [STRING...]: a message table's text, filled in
@@ -305,7 +311,7 @@ int Run(const std::vector<std::string>& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
+    if (argc < 2) {
         std::printf("usage: dormix-driver COMMAND CAPTION [CONTROL] [TEXT] [MS]\n");
         return 2;
     }
