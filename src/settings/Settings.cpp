@@ -71,8 +71,10 @@ void ParseConfText(std::string_view text, std::string_view path, Reading& into) 
             continue;
         }
         into.values.push_back({std::string(Trimmed(line.substr(0, equals))),
-                               std::string(Trimmed(line.substr(equals + 1))), std::string(path),
-                               number, {}});
+                               std::string(Trimmed(line.substr(equals + 1))),
+                               std::string(path),
+                               number,
+                               {}});
     }
 }
 

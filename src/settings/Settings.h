@@ -21,7 +21,7 @@ namespace dormix::settings {
 struct SettingInfo {
     std::string_view name;
     std::int16_t lowest, highest;
-    std::int16_t monitor::CycleLimits::* member;
+    std::int16_t monitor::CycleLimits::*member;
 };
 inline constexpr SettingInfo Table[] = {
     {"IdleLimitSeconds", 60, 9999, &monitor::CycleLimits::IdleLimit},
@@ -44,7 +44,7 @@ struct Reading {
 };
 
 class SettingsSource {
-public:
+  public:
     virtual ~SettingsSource() = default;
     virtual Reading Read() = 0;
 };

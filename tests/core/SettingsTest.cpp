@@ -27,17 +27,36 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
         {"", "", {}, 900, 60, {"", ""}, {}},
         {"# comment\n; also one\n\n  \t\n", "", {}, 900, 60, {"", ""}, {}},
         // Both bounds of both settings are allowed; blanks and CR LF do not count.
-        {"IdleLimitSeconds=60\r\nCountdownSeconds = 600\r\n", "", {}, 60, 600,
-         {Main + ", line 1", Main + ", line 2"}, {}},
-        {" IdleLimitSeconds\t=\t9999 \nCountdownSeconds=10", "", {}, 9999, 10,
-         {Main + ", line 1", Main + ", line 2"}, {}},
+        {"IdleLimitSeconds=60\r\nCountdownSeconds = 600\r\n",
+         "",
+         {},
+         60,
+         600,
+         {Main + ", line 1", Main + ", line 2"},
+         {}},
+        {" IdleLimitSeconds\t=\t9999 \nCountdownSeconds=10",
+         "",
+         {},
+         9999,
+         10,
+         {Main + ", line 1", Main + ", line 2"},
+         {}},
         {"IdleLimitSeconds=0060", "", {}, 60, 60, {Main + ", line 1", ""}, {}},
         // One past each bound, and a number too long for any integer.
-        {"IdleLimitSeconds=59\nCountdownSeconds=601\n", "", {}, 900, 60, {"", ""},
+        {"IdleLimitSeconds=59\nCountdownSeconds=601\n",
+         "",
+         {},
+         900,
+         60,
+         {"", ""},
          {Main + ", line 1: IdleLimitSeconds=59 is out of range (60-9999 s); ignored.",
           Main + ", line 2: CountdownSeconds=601 is out of range (10-600 s); ignored."}},
-        {"IdleLimitSeconds=10000\nCountdownSeconds=9\nCountdownSeconds=99999999999999999999\n", "",
-         {}, 900, 60, {"", ""},
+        {"IdleLimitSeconds=10000\nCountdownSeconds=9\nCountdownSeconds=99999999999999999999\n",
+         "",
+         {},
+         900,
+         60,
+         {"", ""},
          {Main + ", line 1: IdleLimitSeconds=10000 is out of range (60-9999 s); ignored.",
           Main + ", line 2: CountdownSeconds=9 is out of range (10-600 s); ignored.",
           Main + ", line 3: CountdownSeconds=99999999999999999999 is out of range (10-600 s); "
@@ -45,7 +64,11 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
         // Malformed: a unit, a sign, a fraction, nothing; no "="; an unknown key.
         {"IdleLimitSeconds=1800s\nIdleLimitSeconds=-1800\nCountdownSeconds=1.5\n"
          "CountdownSeconds=\nIdleLimitSeconds 1800\nIdleLimit=1800\n",
-         "", {}, 900, 60, {"", ""},
+         "",
+         {},
+         900,
+         60,
+         {"", ""},
          {Main + ", line 5: \"IdleLimitSeconds 1800\" is not key=value; ignored.",
           Main + ", line 1: IdleLimitSeconds=1800s is not a whole number of seconds; ignored.",
           Main + ", line 2: IdleLimitSeconds=-1800 is not a whole number of seconds; ignored.",
@@ -54,18 +77,35 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
           Main + ", line 6: unknown setting \"IdleLimit\"; ignored."}},
         // The drop-in wins; its bad value leaves the file's value, never the
         // shorter default, in force.
-        {"IdleLimitSeconds=1800\nCountdownSeconds=120\n", "IdleLimitSeconds=3600\n", {}, 3600, 120,
-         {DropIn + ", line 1", Main + ", line 2"}, {}},
-        {"IdleLimitSeconds=1800\n", "IdleLimitSeconds=30\n", {}, 1800, 60, {Main + ", line 1", ""},
+        {"IdleLimitSeconds=1800\nCountdownSeconds=120\n",
+         "IdleLimitSeconds=3600\n",
+         {},
+         3600,
+         120,
+         {DropIn + ", line 1", Main + ", line 2"},
+         {}},
+        {"IdleLimitSeconds=1800\n",
+         "IdleLimitSeconds=30\n",
+         {},
+         1800,
+         60,
+         {Main + ", line 1", ""},
          {DropIn + ", line 1: IdleLimitSeconds=30 is out of range (60-9999 s); ignored."}},
         // The registry: a DWORD is read as its decimal text, the wrong type never.
-        {"", "",
+        {"",
+         "",
          {{"IdleLimitSeconds", "1800", Key, 0, ""}, {"CountdownSeconds", "120", Key, 0, ""}},
-         1800, 120, {Key, Key}, {}},
-        {"", "",
+         1800,
+         120,
+         {Key, Key},
+         {}},
+        {"",
+         "",
          {{"IdleLimitSeconds", "1800", Key, 0, "REG_SZ"},
           {"CountdownSeconds", "4294967295", Key, 0, ""}},
-         900, 60, {"", ""},
+         900,
+         60,
+         {"", ""},
          {Key + ": IdleLimitSeconds is REG_SZ \"1800\", not REG_DWORD; ignored.",
           Key + ": CountdownSeconds=4294967295 is out of range (10-600 s); ignored."}},
     };
@@ -88,9 +128,9 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     settings::ParseConfText("IdleLimitSeconds=60\nCountdownSeconds=10\nCountdownSeconds=5\n", Main,
                             reading);
     const settings::Effective policy = settings::Resolve(reading);
-    EXPECT_EQ(settings::Describe(policy),
-              "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
-                  ", line 2)\n");
+    EXPECT_EQ(
+        settings::Describe(policy),
+        "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main + ", line 2)\n");
 
     Rig rig("", nullptr, &policy);
     rig.input.cursor = {300, 200};
@@ -99,15 +139,15 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
               "Power Off the computer if there is no input activity for over 60 sec");
     // The warning, then what is in force; nothing of either in the text log.
     using E = log::SystemEvent;
-    EXPECT_EQ(rig.systemLog.failures,
-              (std::vector<MirroredFailure>{
-                  {E::SettingIgnored, "Dormix Lite Settings",
-                   Main + ", line 3: CountdownSeconds=5 is out of range (10-600 s); ignored.", 0,
-                   ""},
-                  {E::SettingsInForce, "Dormix Lite Settings",
-                   "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
-                       ", line 2)",
-                   0, ""}}));
+    EXPECT_EQ(
+        rig.systemLog.failures,
+        (std::vector<MirroredFailure>{
+            {E::SettingIgnored, "Dormix Lite Settings",
+             Main + ", line 3: CountdownSeconds=5 is out of range (10-600 s); ignored.", 0, ""},
+            {E::SettingsInForce, "Dormix Lite Settings",
+             "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
+                 ", line 2)",
+             0, ""}}));
     EXPECT_TRUE(log::IsWarning(E::SettingIgnored));
     EXPECT_FALSE(log::IsWarning(E::SettingsInForce));
     EXPECT_EQ(rig.files.Entries(), (Lines{" Start    , Initialise, Count:   2"}));

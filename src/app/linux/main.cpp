@@ -24,6 +24,7 @@
 #include "log/linux/JournalLog.h"
 #include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
+#include "settings/linux/ConfFiles.h"
 #include "ui/Texts.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
@@ -102,6 +103,19 @@ int RefuseWithoutMarker() {
     return RefuseWithBox(app::NoticeCaption(), text);
 }
 
+void PrintWarnings(const settings::Effective& effective) {
+    for (const std::string& warning : effective.warnings)
+        std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
+}
+
+// `DormixL --settings`: what a start would run with, and from where; no
+// display needed.
+int PrintSettings(const settings::Effective& effective) {
+    PrintWarnings(effective);
+    std::fputs(settings::Describe(effective).c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 // Qt and Xlib end the process with exit(1) when the X server goes away (a
 // logout without a session manager, a crash): the log still gets its "Exit".
 std::function<void()> onDisplayLost;
@@ -117,6 +131,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> given(argv + 1, argv + argc);
     std::vector<std::string_view> views(given.begin(), given.end());
     const std::string argumentText = app::ArgumentTextFromArgs(views);
+    settings_linux::ConfFiles conf;
+    const settings::Effective settings = settings::Load(conf);
+    if (argumentText == "--settings") return PrintSettings(settings);
+    PrintWarnings(settings);
 
     // The windows stay on X11 also in a Wayland session: there a window can
     // be centred and kept above the others, which Wayland leaves to the
@@ -151,7 +169,7 @@ int main(int argc, char** argv) {
     log_linux::JournalLog journal;
     app::Application app(
         {view, shell, input.poll.get(), files, clock, power, marker, journal,
-         input.activity.get()},
+         input.activity.get(), nullptr, &settings},
         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
