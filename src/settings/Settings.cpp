@@ -114,8 +114,13 @@ void Announce(const Effective& effective, log::SystemLog& systemLog) {
     for (const std::string& warning : effective.warnings)
         systemLog.Failure({log::SystemEvent::SettingIgnored, title, warning, 0, {}});
     if (!effective.AnySet()) return;
-    std::string lines = Describe(effective);
-    lines.pop_back();
+    // A failure's lines end in CR LF, as in a message box.
+    std::string lines;
+    for (char ch : Describe(effective)) {
+        if (ch == '\n') lines += '\r';
+        lines += ch;
+    }
+    lines.resize(lines.size() - 2);
     systemLog.Failure({log::SystemEvent::SettingsInForce, title, lines, 0, {}});
 }
 

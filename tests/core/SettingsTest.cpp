@@ -145,7 +145,7 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
             {E::SettingIgnored, "Dormix Lite Settings",
              Main + ", line 3: CountdownSeconds=5 is out of range (10-600 s); ignored.", 0, ""},
             {E::SettingsInForce, "Dormix Lite Settings",
-             "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
+             "IdleLimitSeconds=60 (" + Main + ", line 1)\r\nCountdownSeconds=10 (" + Main +
                  ", line 2)",
              0, ""}}));
     EXPECT_TRUE(log::IsWarning(E::SettingIgnored));
