@@ -33,7 +33,7 @@ enum class SystemEvent : std::uint16_t {
 };
 
 // Warning for the power-off request and every failure, information otherwise.
-// The settings in force are information, though reported as a failure is.
+// The settings in force (131) are information, though they go out as a failure does.
 bool IsWarning(SystemEvent event);
 // The kind of an entry, from its two words.
 SystemEvent EntryEvent(std::string_view action, std::string_view detail);

@@ -17,6 +17,13 @@ std::string_view Trimmed(std::string_view s) {
     return s.substr(first, s.find_last_not_of(Blanks) - first + 1);
 }
 
+// A value as a warning quotes it: a runaway line is cut.
+std::string Quoted(std::string_view value) {
+    constexpr std::size_t Longest = 40;
+    if (value.size() <= Longest) return std::string(value);
+    return std::string(value.substr(0, Longest)) + "...";
+}
+
 std::string Place(const Found& f) {
     if (f.line == 0) return f.where;
     return f.where + ", line " + std::to_string(f.line);
@@ -31,8 +38,8 @@ const SettingInfo* Lookup(std::string_view name) {
 // Why a value cannot be used; empty when it can, with the number in `seconds`.
 std::string Check(const Found& f, const SettingInfo& info, std::int16_t& seconds) {
     if (!f.wrongType.empty())
-        return f.name + " is " + f.wrongType + " \"" + f.value + "\", not REG_DWORD";
-    const std::string shown = f.name + "=" + f.value;
+        return f.name + " is " + f.wrongType + " \"" + Quoted(f.value) + "\", not REG_DWORD";
+    const std::string shown = f.name + "=" + Quoted(f.value);
     if (f.value.empty()) return f.name + " has no value";
     // Digits only: no sign, no unit, no fraction.
     if (f.value.find_first_not_of("0123456789") != std::string::npos)
@@ -57,6 +64,8 @@ bool Effective::AnySet() const {
 }
 
 void ParseConfText(std::string_view text, std::string_view path, Reading& into) {
+    // Some editors start a UTF-8 file with a byte order mark.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     int number = 0;
     while (!text.empty()) {
         const auto end = text.find('\n');
@@ -67,7 +76,7 @@ void ParseConfText(std::string_view text, std::string_view path, Reading& into) 
         const auto equals = line.find('=');
         if (equals == std::string_view::npos) {
             into.problems.push_back(std::string(path) + ", line " + std::to_string(number) +
-                                    ": \"" + std::string(line) + "\" is not key=value; ignored.");
+                                    ": \"" + Quoted(line) + "\" is not key=value; ignored.");
             continue;
         }
         into.values.push_back({std::string(Trimmed(line.substr(0, equals))),
@@ -84,7 +93,8 @@ Effective Resolve(const Reading& reading) {
     for (const Found& f : reading.values) {
         const SettingInfo* info = Lookup(f.name);
         if (!info) {
-            out.warnings.push_back(Place(f) + ": unknown setting \"" + f.name + "\"; ignored.");
+            out.warnings.push_back(Place(f) + ": unknown setting \"" + Quoted(f.name) +
+                                   "\"; ignored.");
             continue;
         }
         std::int16_t seconds = 0;

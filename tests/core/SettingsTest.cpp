@@ -41,7 +41,16 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
          10,
          {Main + ", line 1", Main + ", line 2"},
          {}},
-        {"IdleLimitSeconds=0060", "", {}, 60, 60, {Main + ", line 1", ""}, {}},
+        {"\xEF\xBB\xBFIdleLimitSeconds=0060", "", {}, 60, 60, {Main + ", line 1", ""}, {}},
+        // A runaway value is cut in the warning.
+        {"CountdownSeconds=" + std::string(50, '9'),
+         "",
+         {},
+         900,
+         60,
+         {"", ""},
+         {Main + ", line 1: CountdownSeconds=" + std::string(40, '9') +
+          "... is out of range (10-600 s); ignored."}},
         // One past each bound, and a number too long for any integer.
         {"IdleLimitSeconds=59\nCountdownSeconds=601\n",
          "",

@@ -132,9 +132,9 @@ int main(int argc, char** argv) {
     std::vector<std::string_view> views(given.begin(), given.end());
     const std::string argumentText = app::ArgumentTextFromArgs(views);
     settings_linux::ConfFiles conf;
-    const settings::Effective settings = settings::Load(conf);
-    if (argumentText == "--settings") return PrintSettings(settings);
-    PrintWarnings(settings);
+    const settings::Effective adminSettings = settings::Load(conf);
+    if (argumentText == "--settings") return PrintSettings(adminSettings);
+    PrintWarnings(adminSettings);
 
     // The windows stay on X11 also in a Wayland session: there a window can
     // be centred and kept above the others, which Wayland leaves to the
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     log_linux::JournalLog journal;
     app::Application app(
         {view, shell, input.poll.get(), files, clock, power, marker, journal,
-         input.activity.get(), nullptr, &settings},
+         input.activity.get(), nullptr, &adminSettings},
         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
