@@ -7,6 +7,7 @@
 // what was there before it.
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,7 +41,7 @@ struct Found {
 // Everything read, in order: a later value of a setting overrides an earlier one.
 struct Reading {
     std::vector<Found> values;
-    std::vector<std::string> problems;  // whole files passed over, each with why
+    std::vector<std::string> problems;  // files passed over, lines that are no key=value
 };
 
 class SettingsSource {
