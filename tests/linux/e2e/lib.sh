@@ -113,9 +113,12 @@ use_private_conf() {
     mkdir "$WORK/etc-layer"
     mount -t tmpfs tmpfs "$WORK/etc-layer" || fail "no tmpfs for the overlay"
     mkdir "$WORK/etc-layer/upper" "$WORK/etc-layer/work"
-    mount -t overlay overlay \
-      -o "lowerdir=/etc,upperdir=$WORK/etc-layer/upper,workdir=$WORK/etc-layer/work" /etc ||
-      fail "no overlay on /etc"
+    # Overlays in a user namespace came with Linux 5.11.
+    if ! mount -t overlay overlay \
+      -o "lowerdir=/etc,upperdir=$WORK/etc-layer/upper,workdir=$WORK/etc-layer/work" /etc; then
+      echo "SKIP: this machine allows no overlay on /etc in a private namespace"
+      exit 77
+    fi
     # The overlay keeps the tmpfs alive; detached, it leaves $WORK removable.
     umount -l "$WORK/etc-layer"
     mkdir "$CONF"
