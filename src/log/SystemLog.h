@@ -26,7 +26,7 @@ enum class SystemEvent : std::uint16_t {
     LogFileMissing = 102,
     LogFileCreateError = 103,
     LogFileWriteError = 104,
-    ProgramError = 110,       // the last-resort report; the program ends
+    ProgramError = 110,        // the last-resort report; the program ends
     BrowserLaunchError = 111,  // the About window's link; the program goes on
     SettingIgnored = 130,      // an administrator's setting passed over; the program goes on
     SettingsInForce = 131      // at start, when an administrator set anything
