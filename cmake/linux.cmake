@@ -60,6 +60,7 @@ add_library(dormix_linux STATIC
     src/monitor/x11/X11InputSource.cpp
     src/power/linux/LogindBus.cpp
     src/power/linux/LogindPowerApi.cpp
+    src/settings/linux/ConfFiles.cpp
     src/ui/qt/AboutDialog.cpp
     src/ui/qt/Artwork.cpp
     src/ui/qt/MainWindow.cpp

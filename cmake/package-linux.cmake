@@ -10,6 +10,10 @@ install(PROGRAMS packaging/linux/dormix-lite DESTINATION ${CMAKE_INSTALL_BINDIR}
 install(FILES packaging/linux/dormix-lite.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/linux/dormix-lite-autostart.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/dormix-lite)
+# The administrator's settings: a sample that sets nothing, and the drop-in
+# folder. The program reads exactly these paths, whatever the prefix.
+install(FILES packaging/linux/dormix-lite.conf DESTINATION /etc/dormix-lite)
+install(DIRECTORY DESTINATION /etc/dormix-lite/conf.d)
 foreach(size 16 32 48)
     install(FILES src/ui/art/png/DormixL-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
@@ -43,8 +47,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus, qt6-qpa-plugins")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd")
-# postrm takes away the system-wide autostart entry that the launcher makes.
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/linux/postrm)
+# postrm takes away the system-wide autostart entry that the launcher makes;
+# the settings file is a conffile, so an upgrade keeps the administrator's edits.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/linux/postrm
+    ${CMAKE_SOURCE_DIR}/packaging/linux/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
 include(CPack)

@@ -6,12 +6,17 @@ if(NOT TARGET DormixL)
 endif()
 find_program(DORMIX_MAKENSIS makensis REQUIRED)
 
+# The Group Policy template, shipped by both installers.
+set(DORMIX_POLICY_TEMPLATE ${CMAKE_SOURCE_DIR}/packaging/windows/DormixLite.admx
+    ${CMAKE_SOURCE_DIR}/packaging/windows/en-US/DormixLite.adml)
+
 set(DORMIX_SETUP ${CMAKE_BINARY_DIR}/DormixL-setup.exe)
 add_custom_command(OUTPUT ${DORMIX_SETUP}
     COMMAND ${DORMIX_MAKENSIS} -V2 -DEXE=$<TARGET_FILE:DormixL>
             -DICON=${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico -DOUTFILE=${DORMIX_SETUP}
+            -DPOLICYDIR=${CMAKE_SOURCE_DIR}/packaging/windows
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi
-    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi
+    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi ${DORMIX_POLICY_TEMPLATE}
             ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
     VERBATIM)
 add_custom_target(dormix_installer ALL DEPENDS ${DORMIX_SETUP})
@@ -33,14 +38,15 @@ find_program(DORMIX_WIXL wixl REQUIRED)
 set(DORMIX_MSI ${CMAKE_BINARY_DIR}/DormixL.msi)
 # wixl takes its sources relative to where it runs.
 file(RELATIVE_PATH DORMIX_MSI_ICON ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico)
+file(RELATIVE_PATH DORMIX_MSI_POLICY_DIR ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/packaging/windows)
 add_custom_command(OUTPUT ${DORMIX_MSI}
     COMMAND ${DORMIX_WIXL} -o ${DORMIX_MSI} -D Version=${PROJECT_VERSION}
             -D Exe=$<TARGET_FILE_NAME:DormixL> -D Icon=${DORMIX_MSI_ICON}
             -D "LogFolderRules=${DORMIX_LOG_FOLDER_RULES}"
-            -D "LogFileRules=${DORMIX_LOG_FILE_RULES}"
+            -D "LogFileRules=${DORMIX_LOG_FILE_RULES}" -D PolicyDir=${DORMIX_MSI_POLICY_DIR}
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
+    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs ${DORMIX_POLICY_TEMPLATE}
             ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
     VERBATIM)
 add_custom_target(dormix_msi ALL DEPENDS ${DORMIX_MSI})

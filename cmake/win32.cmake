@@ -43,6 +43,7 @@ add_library(dormix_win32 STATIC
     src/monitor/win32/LastInputInfo.cpp
     src/monitor/win32/WtsSessions.cpp
     src/power/win32/TokenPowerApi.cpp
+    src/settings/win32/PolicyKey.cpp
     src/ui/win32/ControlSet.cpp
     src/ui/win32/Dpi.cpp
     src/ui/win32/Forms.cpp

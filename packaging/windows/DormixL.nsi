@@ -1,5 +1,6 @@
 ; Installer for Dormix Lite on Windows.
-;   makensis -DEXE=path\DormixL.exe -DICON=path\DormixL.ico -DOUTFILE=DormixL-setup.exe DormixL.nsi
+;   makensis -DEXE=path\DormixL.exe -DICON=path\DormixL.ico -DOUTFILE=DormixL-setup.exe
+;            -DPOLICYDIR=path\packaging\windows DormixL.nsi
 ; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART]
 ; Silent removal:  Uninstall.exe /S [/REMOVELOG]
 
@@ -49,6 +50,12 @@ Section "-Program"
   ; program finds its Log folder there.
   SetOutPath "$INSTDIR"
   File "/oname=DormixL.exe" "${EXE}"
+  ; The Group Policy template, for administrators to copy into PolicyDefinitions.
+  SetOutPath "$INSTDIR\PolicyDefinitions"
+  File "${POLICYDIR}\DormixLite.admx"
+  SetOutPath "$INSTDIR\PolicyDefinitions\en-US"
+  File "${POLICYDIR}\en-US\DormixLite.adml"
+  SetOutPath "$INSTDIR"
   CreateDirectory "$INSTDIR\Log"
   ; The log folder is shared by every user of the machine (SIDs: SYSTEM,
   ; Administrators, Users, OWNER RIGHTS). Users may list the folder and add
@@ -112,6 +119,10 @@ Section "-un.Program"
   RMDir "$SMPROGRAMS\${PRODUCT}"
   Delete "$INSTDIR\DormixL.exe"
   Delete "$INSTDIR\Uninstall.exe"
+  Delete "$INSTDIR\PolicyDefinitions\en-US\DormixLite.adml"
+  RMDir "$INSTDIR\PolicyDefinitions\en-US"
+  Delete "$INSTDIR\PolicyDefinitions\DormixLite.admx"
+  RMDir "$INSTDIR\PolicyDefinitions"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd

@@ -16,7 +16,8 @@ Application::Application(Ports ports, std::string argumentText, std::string prog
       log_(ports.files, ports.clock, ports.shell, ports.systemLog),
       power_(ports.power, std::move(programName)),
       tray_(ports.shell),
-      cycle_({ports.view, ports.shell, sampler_, log_, power_, tray_, ports.otherSessions}),
+      cycle_({ports.view, ports.shell, sampler_, log_, power_, tray_, ports.otherSessions,
+              ports.settings ? ports.settings->limits : monitor::CycleLimits{}}),
       about_(ports.view, ports.shell, ports.systemLog, cycle_.State()),
       guard_(ports.marker) {}
 
@@ -57,6 +58,8 @@ void Application::OnMainLoad() {
         tray_.WindowOpenedByUser = false;
         cycle_.ResetCycle();
         cycle_.RefreshCaptions();
+        // Only the copy that runs says what it runs with; a notice copy is silent.
+        if (ports_.settings) settings::Announce(*ports_.settings, ports_.systemLog);
         shell.SetMinimised();
         if (shell.IsMinimised()) {
             shell.TrayAdd();

@@ -22,6 +22,7 @@
 #include "monitor/OtherSessions.h"
 #include "power/PowerApi.h"
 #include "power/ShutdownService.h"
+#include "settings/Settings.h"
 #include "ui/View.h"
 
 namespace dormix::app {
@@ -40,6 +41,8 @@ struct Ports {
     monitor::ActivitySource* activity = nullptr;
     // Other sessions on the machine; null where there is nobody to ask.
     monitor::OtherSessions* otherSessions = nullptr;
+    // The administrator's settings, read before the start; null: the defaults.
+    const settings::Effective* settings = nullptr;
 };
 
 class Application {

@@ -26,11 +26,14 @@ enum class SystemEvent : std::uint16_t {
     LogFileMissing = 102,
     LogFileCreateError = 103,
     LogFileWriteError = 104,
-    ProgramError = 110,       // the last-resort report; the program ends
-    BrowserLaunchError = 111  // the About window's link; the program goes on
+    ProgramError = 110,        // the last-resort report; the program ends
+    BrowserLaunchError = 111,  // the About window's link; the program goes on
+    SettingIgnored = 130,      // an administrator's setting passed over; the program goes on
+    SettingsInForce = 131      // at start, when an administrator set anything
 };
 
 // Warning for the power-off request and every failure, information otherwise.
+// The settings in force (131) are information, though they go out as a failure does.
 bool IsWarning(SystemEvent event);
 // The kind of an entry, from its two words.
 SystemEvent EntryEvent(std::string_view action, std::string_view detail);

@@ -159,8 +159,8 @@ void MonitorCycle::CountdownStep() {
 }
 
 void MonitorCycle::ResetCycle() {
-    std::int16_t baseIdleLimit = NormalIdleLimit;
-    s_.CountdownLength = NormalCountdownLength;
+    std::int16_t baseIdleLimit = p_.limits.IdleLimit;
+    s_.CountdownLength = p_.limits.CountdownLength;
     s_.TestMode = false;
     waitingForOthers_ = false;
     p_.shell.StopRefreshTimer();

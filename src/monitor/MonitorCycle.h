@@ -10,6 +10,7 @@
 #include "app/Shell.h"
 #include "app/TrayPlacement.h"
 #include "log/EventLog.h"
+#include "monitor/CycleLimits.h"
 #include "monitor/InputSampler.h"
 #include "monitor/OtherSessions.h"
 #include "power/ShutdownService.h"
@@ -20,8 +21,6 @@ namespace dormix::monitor {
 
 enum class Phase : std::int16_t { Activation = 0, Monitoring = 1, Countdown = 2 };
 
-inline constexpr std::int16_t NormalIdleLimit = 900;
-inline constexpr std::int16_t NormalCountdownLength = 60;
 inline constexpr std::int16_t InhibitLimit = 6;
 inline constexpr std::int16_t TestIdleLimit = 5;
 inline constexpr std::int16_t ActivationTicks = 2;
@@ -53,6 +52,7 @@ struct CycleParts {
     app::TrayPlacement& tray;
     // Null where there is nobody to ask: no other sessions to respect.
     OtherSessions* otherSessions = nullptr;
+    CycleLimits limits = {};
 };
 
 class MonitorCycle {

@@ -43,6 +43,9 @@ inline constexpr std::string_view TestTitleSuffix = " Test";
 inline constexpr std::string_view RealTestMessagePrefix = "Test Real ";
 inline constexpr std::string_view SimulateTitleInfix = " Simulate ";
 
+// The system log's title for an administrator's settings.
+inline constexpr std::string_view SettingsTitle = " Settings";
+
 // Log words.
 inline constexpr std::string_view LogStart = "Start";
 inline constexpr std::string_view LogInitialise = "Initialise";

@@ -173,10 +173,10 @@ void RecordingSystemLog::Failure(const log::SystemLogFailure& f) noexcept {
                         std::string(f.source)});
 }
 
-Rig::Rig(std::string arguments, MarkerSystem* markers)
+Rig::Rig(std::string arguments, MarkerSystem* markers, const settings::Effective* settings)
     : marker(markers ? *markers : ownMarkers),
       app({view, shell, &input, files, clock, power, marker, systemLog,
-          &net, &others}, std::move(arguments),
+          &net, &others, settings}, std::move(arguments),
           "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };
     shell.onAboutLoad = [this] { app.OnAboutLoad(); };

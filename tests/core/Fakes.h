@@ -245,7 +245,8 @@ private:
 
 // One process of the program.
 struct Rig {
-    explicit Rig(std::string arguments = "", MarkerSystem* markers = nullptr);
+    explicit Rig(std::string arguments = "", MarkerSystem* markers = nullptr,
+                 const settings::Effective* settings = nullptr);
 
     // Main and the loading of the main window; false when the notice shows.
     bool Start();

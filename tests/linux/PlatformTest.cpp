@@ -25,6 +25,7 @@
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
 #include "monitor/x11/X11InputSource.h"
+#include "settings/linux/ConfFiles.h"
 #include "ui/qt/PreciseTicker.h"
 #include "ui/qt/TracingView.h"
 
@@ -199,6 +200,45 @@ TEST(LogFilesOnLinux, ARollBackTakesBackOnlyItsOwnBytes) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(ReadAll(log), before + line);
+}
+
+// Which files count, in which order, and that nothing there can hold the
+// start up. Ownership by root is part of it, so this runs as root only.
+TEST(ConfFiles, ReadsTheFileThenTheDropInsInNameOrderAndPassesOverUnsafeOnes) {
+    if (geteuid() != 0) GTEST_SKIP() << "the files must belong to root";
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString(), drop = root + "/conf.d";
+    std::filesystem::create_directory(drop);
+    auto write = [](const std::string& path, const std::string& text, mode_t mode = 0644) {
+        std::ofstream(path) << text;
+        ::chmod(path.c_str(), mode);
+    };
+    write(root + "/dormix-lite.conf", "IdleLimitSeconds=1800\n");
+    write(drop + "/20-b.conf", "CountdownSeconds=30\n");
+    write(drop + "/10-a.conf", "CountdownSeconds=20\n");
+    write(drop + "/15-notes.txt", "CountdownSeconds=99\n");
+    write(drop + "/30-open.conf", "IdleLimitSeconds=60\n", 0666);
+    write(drop + "/40-theirs.conf", "IdleLimitSeconds=60\n");
+    ASSERT_EQ(::chown((drop + "/40-theirs.conf").c_str(), 65534, 65534), 0);
+    write(drop + "/50-big.conf", std::string(64 * 1024 + 1, '#'));
+    ASSERT_EQ(::mkfifo((drop + "/60-fifo.conf").c_str(), 0644), 0);  // nobody writes it
+    std::filesystem::create_directory(drop + "/70-folder.conf");
+
+    const settings::Reading r = settings_linux::ConfFiles(root).Read();
+    std::vector<std::string> read;
+    for (const auto& f : r.values) read.push_back(f.where + ":" + f.name + "=" + f.value);
+    EXPECT_EQ(read, (std::vector<std::string>{root + "/dormix-lite.conf:IdleLimitSeconds=1800",
+                                              drop + "/10-a.conf:CountdownSeconds=20",
+                                              drop + "/20-b.conf:CountdownSeconds=30"}));
+    EXPECT_EQ(r.problems,
+              (std::vector<std::string>{drop + "/30-open.conf: writable by others; ignored.",
+                                        drop + "/40-theirs.conf: not owned by root; ignored.",
+                                        drop + "/50-big.conf: larger than 64 KiB; ignored.",
+                                        drop + "/60-fifo.conf: not a regular file; ignored.",
+                                        drop + "/70-folder.conf: not a regular file; ignored."}));
+    // No folder at all is no policy, and nothing to warn about.
+    const settings::Reading none = settings_linux::ConfFiles(root + "/absent").Read();
+    EXPECT_TRUE(none.values.empty() && none.problems.empty());
 }
 
 TEST(LocalClock, MonthFollowsTheTimeLocale) {

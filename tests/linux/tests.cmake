@@ -41,7 +41,7 @@ target_link_libraries(x11_tray_owner PRIVATE X11::X11)
 set_target_properties(x11_tray_owner PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_missing exit_phases
                  about power_off power_refused power_hung no_display signals journal keyboard
-                 other_sessions switch_in)
+                 other_sessions switch_in settings)
     add_test(NAME linux_e2e_${scenario}
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/scenarios.sh ${CMAKE_BINARY_DIR}
                      ${scenario})

@@ -22,6 +22,7 @@ dpkg-query -W -f='${Status}' dormix-lite 2>/dev/null | grep -q 'install ok' &&
   { echo "dormix-lite is installed on this machine already; not touching it"; exit 77; }
 sys_entry=/etc/xdg/autostart/dormix-lite.desktop
 [ -e "$sys_entry" ] && { echo "$sys_entry exists on this machine already; not touching it"; exit 77; }
+[ -e /etc/dormix-lite ] && { echo "/etc/dormix-lite exists on this machine already; not touching it"; exit 77; }
 
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$build/dormix-lite_2.1.0.8_amd64.deb
@@ -37,6 +38,13 @@ for f in /usr/bin/DormixL /usr/bin/dormix-lite /usr/share/applications/dormix-li
   [ -e "$f" ] || fail "not installed: $f"
 done
 man -l /usr/share/man/man1/DormixL.1.gz 2>/dev/null | grep -q -- '-InhibitShutdown' || fail "manual page"
+# The settings file sets nothing, belongs to root, and upgrades keep its edits.
+[ "$(stat -c %U:%a /etc/dormix-lite/dormix-lite.conf)" = root:644 ] && [ -d /etc/dormix-lite/conf.d ] ||
+  fail "settings file or drop-in folder"
+dpkg-query -W -f='${Conffiles}' dormix-lite | grep -q ' /etc/dormix-lite/dormix-lite.conf ' ||
+  fail "the settings file is no conffile"
+[ "$(dormix-lite --settings)" = $'IdleLimitSeconds=900 (default)\nCountdownSeconds=60 (default)' ] ||
+  fail "dormix-lite --settings: $(dormix-lite --settings 2>&1)"
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
@@ -76,4 +84,5 @@ DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq dormix-lite >/dev/null
 installed=0
 [ ! -e "$sys_entry" ] || fail "the system-wide entry outlived the package"
 [ ! -e /usr/bin/DormixL ] || fail "not removed"
+[ ! -e /etc/dormix-lite ] || fail "purge left /etc/dormix-lite"
 echo "debian package: built, installed, ran, logged in $XDG_STATE_HOME/dormix-lite, removed: ok"

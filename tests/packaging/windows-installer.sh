@@ -5,6 +5,7 @@
 # it logs there, then uninstalls silently, with and without the log.
 set -euo pipefail
 setup=$(readlink -f "$1")
+policy_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../packaging/windows" && pwd)
 source "$(dirname "${BASH_SOURCE[0]}")/wine-session.sh"
 wine_session
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs"
@@ -15,6 +16,9 @@ wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
 [ -d "$dir/Log" ] || fail "no Log folder"
 [ -f "$dir/Uninstall.exe" ] || fail "no uninstaller"
+cmp -s "$dir/PolicyDefinitions/DormixLite.admx" "$policy_dir/DormixLite.admx" &&
+  cmp -s "$dir/PolicyDefinitions/en-US/DormixLite.adml" "$policy_dir/en-US/DormixLite.adml" ||
+  fail "Group Policy template not installed"
 [ -f "$menu/Dormix Lite/Dormix Lite.lnk" ] || fail "no Start-menu shortcut"
 [ -f "$menu/StartUp/Dormix Lite.lnk" ] || fail "no Startup shortcut"
 # The shortcut starts the program in the install folder.

@@ -20,11 +20,19 @@ reg_values() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
 
 # msiexec's exit code reaches us cut to 8 bits; 0 is success either way.
 # Wine's icacls is a stub that names its arguments on stderr.
-WINEDEBUG=-all,fixme+icacls wine msiexec /i "$msi" /qn 2>"$work/install.err" ||
+# The policy properties as a roll-out passes them.
+WINEDEBUG=-all,fixme+icacls wine msiexec /i "$msi" /qn IDLELIMIT=1800 COUNTDOWN=120 \
+  2>"$work/install.err" ||
   fail "install failed: $?"
 wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
 cmp -s "$dir/DormixL.exe" "$(dirname "$msi")/DormixL.exe" || fail "DormixL.exe differs"
+for f in DormixLite.admx en-US/DormixLite.adml; do
+  cmp -s "$dir/PolicyDefinitions/$f" "$source_dir/packaging/windows/$f" || fail "$f not installed"
+done
+policy=$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')
+grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
+  grep -qE 'CountdownSeconds +REG_DWORD +0x0*78$' <<<"$policy" || fail "policy not written: $policy"
 [ -d "$dir/Log" ] || fail "no Log folder"
 # Wine keeps all-users shortcuts in the user's profile.
 menu=$(find "$c" -path '*Start Menu/Programs/Dormix Lite/Dormix Lite.lnk' | head -1)
@@ -56,6 +64,7 @@ await_start_entry "the Startup shortcut did not start a program that logs in the
   wixl -o "$work/newer.msi" -D Version=2.1.1.0 -D Exe=DormixL.exe \
     -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
     -D LogFolderRules="$folder_rules" -D LogFileRules="$file_rules" \
+    -D PolicyDir="$(realpath --relative-to=. "$source_dir/packaging/windows")" \
     "$source_dir/packaging/windows/DormixL.wxs") || fail "newer package"
 newer=$(msiinfo export "$work/newer.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
 wine msiexec /i "$work/newer.msi" /qn 2>/dev/null || fail "upgrade failed: $?"
@@ -64,6 +73,17 @@ reg_values "$arp" | grep -q DisplayName && fail "the older version is still regi
 reg_values "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$newer" |
   grep -q 'DisplayVersion *REG_SZ *2.1.1.0$' || fail "the newer version is not registered"
 [ -f "$dir/Log/DormixL.log" ] || fail "the upgrade lost the log"
+# An upgrade given no properties keeps the policy; a run given one value
+# changes that one; a value that is no number fails and changes nothing.
+[ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "the upgrade changed the policy"
+wine msiexec /i "$work/newer.msi" /qn COUNTDOWN=90 2>/dev/null || fail "COUNTDOWN=90 refused: $?"
+wineserver -w
+policy=$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')
+grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
+  grep -qE 'CountdownSeconds +REG_DWORD +0x0*5a$' <<<"$policy" || fail "COUNTDOWN=90 not written: $policy"
+wine msiexec /i "$work/newer.msi" /qn COUNTDOWN=2min 2>/dev/null && fail "COUNTDOWN=2min accepted"
+wineserver -w
+[ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "a failed install changed the policy"
 
 wine msiexec /x "$work/newer.msi" /qn 2>/dev/null || fail "removal failed: $?"
 wineserver -w

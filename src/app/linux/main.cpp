@@ -26,6 +26,7 @@
 #include "monitor/linux/LogindSessions.h"
 #include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
+#include "settings/linux/ConfFiles.h"
 #include "ui/Texts.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
@@ -121,6 +122,19 @@ class TracingSessions final : public monitor::OtherSessions {
     std::string last_;
 };
 
+void PrintWarnings(const settings::Effective& effective) {
+    for (const std::string& warning : effective.warnings)
+        std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
+}
+
+// `DormixL --settings`: what a start would run with, and from where; no
+// display needed.
+int PrintSettings(const settings::Effective& effective) {
+    PrintWarnings(effective);
+    std::fputs(settings::Describe(effective).c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 // Qt and Xlib end the process with exit(1) when the X server goes away (a
 // logout without a session manager, a crash): the log still gets its "Exit".
 std::function<void()> onDisplayLost;
@@ -136,6 +150,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> given(argv + 1, argv + argc);
     std::vector<std::string_view> views(given.begin(), given.end());
     const std::string argumentText = app::ArgumentTextFromArgs(views);
+    settings_linux::ConfFiles conf;
+    const settings::Effective adminSettings = settings::Load(conf);
+    if (argumentText == "--settings") return PrintSettings(adminSettings);
+    PrintWarnings(adminSettings);
 
     // The windows stay on X11 also in a Wayland session: there a window can
     // be centred and kept above the others, which Wayland leaves to the
@@ -171,13 +189,14 @@ int main(int argc, char** argv) {
     // Input in another text session counts while it is younger than our own
     // limit, in the time the ticks of this build measure.
     const int limitTicks =
-        app::HasInhibitShutdown(argumentText) ? monitor::InhibitLimit : monitor::NormalIdleLimit;
+        app::HasInhibitShutdown(argumentText) ? monitor::InhibitLimit : adminSettings.limits.IdleLimit;
     monitor_linux::LogindSessions sessions(
         std::chrono::milliseconds(limitTicks * 1000 / DORMIX_TIMER_DIVISOR));
     TracingSessions others(sessions);
     app::Application app(
         {view, shell, input.poll.get(), files, clock, power, marker, journal, input.activity.get(),
-         DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&others) : &sessions},
+         DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&others) : &sessions,
+         &adminSettings},
         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 

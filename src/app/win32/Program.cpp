@@ -1,6 +1,9 @@
 #include "app/win32/Program.h"
 
+#include <cstdio>
+
 #include "app/Arguments.h"
+#include "settings/win32/PolicyKey.h"
 #include "ui/Texts.h"
 #include "ui/win32/Dpi.h"
 
@@ -17,13 +20,28 @@ std::string ProgramFileStem() {
     return name;
 }
 
+namespace {
+
+// The warnings also go to stderr, which a GUI program has only when started
+// from a console that passes it on (Wine does).
+settings::Effective LoadPolicy() {
+    settings_win32::PolicyKey key;
+    settings::Effective effective = settings::Load(key);
+    for (const std::string& warning : effective.warnings)
+        std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
+    return effective;
+}
+
+}  // namespace
+
 Program::Program(HINSTANCE instance, std::string argumentText)
     : instance_(instance),
       allowMulti_(HasAllowMulti(argumentText)),
       dpi_(win32::SystemDpi()),
       shell_(instance, dpi_, view_),
+      settings_(LoadPolicy()),
       app_({view_, shell_, &input_, files_, clock_, power_, marker_, eventLog_, &net_,
-            &otherSessions_},
+            &otherSessions_, &settings_},
            std::move(argumentText), ProgramFileStem()) {
     shell_.SetApplication(app_);
 }

@@ -15,6 +15,7 @@
 #include "monitor/win32/LastInputInfo.h"
 #include "monitor/win32/WtsSessions.h"
 #include "power/win32/TokenPowerApi.h"
+#include "settings/Settings.h"
 #include "ui/win32/Forms.h"
 #include "ui/win32/WinShell.h"
 #include "ui/win32/WinView.h"
@@ -48,6 +49,8 @@ class Program {
     power::TokenPowerApi power_;
     MutexMarker marker_;
     log_win32::EventLogMirror eventLog_;
+    // Read once, before the Application that keeps a pointer to it.
+    settings::Effective settings_;
     Application app_;
     std::unique_ptr<win32::MainWindow> main_;
     std::unique_ptr<win32::NoticeWindow> notice_;

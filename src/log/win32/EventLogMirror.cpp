@@ -20,6 +20,8 @@ static_assert(Matches(DORMIX_EVENT_STARTED, SystemEvent::Started));
 static_assert(Matches(DORMIX_EVENT_EXITED, SystemEvent::Exited));
 static_assert(Matches(DORMIX_EVENT_LOG_DIRECTORY_ERROR, SystemEvent::LogDirectoryError));
 static_assert(Matches(DORMIX_EVENT_BROWSER_LAUNCH_ERROR, SystemEvent::BrowserLaunchError));
+static_assert(Matches(DORMIX_EVENT_SETTING_IGNORED, SystemEvent::SettingIgnored));
+static_assert(Matches(DORMIX_EVENT_SETTINGS_IN_FORCE, SystemEvent::SettingsInForce));
 
 }  // namespace
 
@@ -57,6 +59,10 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_PROGRAM_ERROR;
         case SystemEvent::BrowserLaunchError:
             return DORMIX_EVENT_BROWSER_LAUNCH_ERROR;
+        case SystemEvent::SettingIgnored:
+            return DORMIX_EVENT_SETTING_IGNORED;
+        case SystemEvent::SettingsInForce:
+            return DORMIX_EVENT_SETTINGS_IN_FORCE;
     }
     return DORMIX_EVENT_PROGRAM_ERROR;
 }

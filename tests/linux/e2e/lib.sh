@@ -103,6 +103,30 @@ start_journal() {
   wait_for 20 test -S /run/systemd/journal/socket || { cat "$WORK/journald.log" >&2; fail "no journald"; }
 }
 
+# An empty /etc/dormix-lite (with conf.d) of the test's own, in CONF. Only
+# inside a private mount namespace: where the folder does not exist, /etc
+# gets an overlay first to make it in, so the host's /etc is never written.
+use_private_conf() {
+  [ -n "${DORMIX_PRIVATE_MOUNTS:-}" ] || fail "use_private_conf outside a private mount namespace"
+  CONF=/etc/dormix-lite
+  if [ ! -d "$CONF" ]; then
+    mkdir "$WORK/etc-layer"
+    mount -t tmpfs tmpfs "$WORK/etc-layer" || fail "no tmpfs for the overlay"
+    mkdir "$WORK/etc-layer/upper" "$WORK/etc-layer/work"
+    # Overlays in a user namespace came with Linux 5.11.
+    if ! mount -t overlay overlay \
+      -o "lowerdir=/etc,upperdir=$WORK/etc-layer/upper,workdir=$WORK/etc-layer/work" /etc; then
+      echo "SKIP: this machine allows no overlay on /etc in a private namespace"
+      exit 77
+    fi
+    # The overlay keeps the tmpfs alive; detached, it leaves $WORK removable.
+    umount -l "$WORK/etc-layer"
+    mkdir "$CONF"
+  fi
+  mount -t tmpfs -o mode=755 tmpfs "$CONF" || fail "no tmpfs on $CONF"
+  mkdir "$CONF/conf.d"
+}
+
 # Stops journald and fills its socket: from now on a sender blocks.
 hang_journal() {
   kill -STOP "$JOURNALD_PID"

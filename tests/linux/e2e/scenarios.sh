@@ -6,13 +6,14 @@
 # xdotool, and the log is compared line by line.
 BUILD=$1
 SCENARIO=$2
-# The journal scenario runs in a mount namespace of its own (a user
-# namespace too when not root), where it may mount its journald's folders.
-if [ "$SCENARIO" = journal ] && [ -z "${DORMIX_PRIVATE_MOUNTS:-}" ]; then
+# The journal and settings scenarios run in a mount namespace of their own
+# (a user namespace too when not root), where they may mount over the
+# journald's folders and /etc/dormix-lite.
+if [[ $SCENARIO =~ ^(journal|settings)$ ]] && [ -z "${DORMIX_PRIVATE_MOUNTS:-}" ]; then
   flags=-m
   [ "$(id -u)" = 0 ] || flags=-Urm
   if ! unshare $flags true 2>/dev/null; then
-    echo "SKIP: journal: this machine allows no private mount namespace (unshare $flags)"
+    echo "SKIP: $SCENARIO: this machine allows no private mount namespace (unshare $flags)"
     exit 77
   fi
   DORMIX_PRIVATE_MOUNTS=1 exec unshare $flags --propagation private bash "$0" "$@"
@@ -97,6 +98,51 @@ PY
   [ "$(counter_captions | grep -c 'Power Off In')" = 7 ] || fail "countdown with a hung journal"
   log_lines | tail -n 1 | grep -qx " Power Off, Simulate  , Count:   6" ||
     fail "the text log did not get the whole cycle"
+}
+
+# An administrator's settings: a file and two drop-ins, one of them writable
+# by others and so passed over with a warning. The normal cycle runs with
+# the configured numbers, to the power-off; the journal gets the warning
+# and the settings in force; the text log nothing more than before.
+scenario_settings() {
+  start_journal
+  use_private_conf
+  printf '# the room\nIdleLimitSeconds = 60\nCountdownSeconds=30\n' >"$CONF/dormix-lite.conf"
+  printf 'CountdownSeconds=10\n' >"$CONF/conf.d/50-room.conf"
+  printf 'IdleLimitSeconds=9999\n' >"$CONF/conf.d/90-open.conf"
+  chmod 666 "$CONF/conf.d/90-open.conf"
+  local warning="$CONF/conf.d/90-open.conf: writable by others; ignored."
+  local in_force="IdleLimitSeconds=60 ($CONF/dormix-lite.conf, line 2)
+CountdownSeconds=10 ($CONF/conf.d/50-room.conf, line 1)"
+  "$BUILD/DormixL" --settings >"$WORK/settings" 2>"$WORK/settings.err" || fail "--settings status"
+  [ "$(cat "$WORK/settings")" = "$in_force" ] || fail "--settings printed: $(cat "$WORK/settings")"
+  [ "$(cat "$WORK/settings.err")" = "DormixL: $warning" ] || fail "--settings warned: $(cat "$WORK/settings.err")"
+
+  start_display
+  start_mock_logind '{"CanPowerOff": "yes"}'
+  start_program DormixL-fast
+  wait_exit "$LAST_PID" 30 || fail "exit code"
+  traced "DormixL: $warning" || fail "no warning on stderr"
+  traced "Title.caption=Power Off the computer if there is no input activity for over 60 sec" ||
+    fail "title"
+  local expected=("Program Activation In 2s" "Program Activation In 1s" "Program Activation In 0s")
+  for i in $(seq 1 60); do expected+=("No key or mouse activity for the last ${i}s"); done
+  for i in $(seq 10 -1 0); do expected+=("The Computer Will Power Off In ${i}s"); done
+  [ "$(counter_captions)" = "$(printf '%s\n' "${expected[@]}")" ] ||
+    { counter_captions >&2; fail "counter texts"; }
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_ENTER_OFF" \
+    " Close    , Power Off , Count:  10"
+  grep -qE "PowerOff False$" "$WORK/logind.calls" || fail "no forced PowerOff"
+  journal_records >"$WORK/journal.json"
+  python3 - "$WORK/journal.json" "$warning" "$in_force" <<'PY' || fail "journal records"
+import json, sys
+records = [json.loads(line) for line in open(sys.argv[1])]
+got = [(r["DORMIX_EVENT_ID"], r["PRIORITY"], r["MESSAGE"]) for r in records[:3]]
+want = [("130", "4", "Dormix Lite Settings\n" + sys.argv[2]),
+        ("131", "6", "Dormix Lite Settings\n" + sys.argv[3]), ("1", "6", got[2][2])]
+if got != want:
+    sys.exit(f"{got!r} != {want!r}")
+PY
 }
 
 # SIGINT and SIGHUP end in order like SIGTERM; a notice copy just goes.

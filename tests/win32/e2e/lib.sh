@@ -41,11 +41,12 @@ setup() {
 start() { wine "$EXE" "$@" >/dev/null 2>&1 & }
 start_exe() { local exe=$1; shift; wine "$exe" "$@" >/dev/null 2>&1 & }
 
-# The program with Wine's event-log trace on stderr, into FILE. Wine's
-# ReportEventA stores nothing, but traces the type, the id and each string.
+# The program (TRACED_EXE, else DormixL.exe) with Wine's event-log trace on
+# stderr, into FILE. Wine's ReportEventA stores nothing, but traces the type,
+# the id and each string.
 start_eventlog_traced() {
     local file=$1; shift
-    WINEDEBUG=-all,+eventlog,fixme+advapi wine "$EXE" "$@" >/dev/null 2>"$file" &
+    WINEDEBUG=-all,+eventlog,fixme+advapi wine "${TRACED_EXE:-$EXE}" "$@" >/dev/null 2>"$file" &
 }
 # "TYPE ID" of each event reported, in order.
 reported_events() {

@@ -1,0 +1,77 @@
+#pragma once
+// The two values an administrator may set for every user of a machine: the
+// idle limit and the countdown's length. They are read once at start from
+// where the platform keeps machine policy (a SettingsSource); a value that is
+// malformed, out of range or of the wrong type is passed over with a
+// warning, so a bad value never makes the program switch off sooner than
+// what was there before it.
+
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "log/SystemLog.h"
+#include "monitor/CycleLimits.h"
+
+namespace dormix::settings {
+
+// One setting: its name in files and in the registry, and its bounds. The
+// upper bounds keep the log's four-digit count wide enough.
+struct SettingInfo {
+    std::string_view name;
+    std::int16_t lowest, highest;
+    std::int16_t monitor::CycleLimits::*member;
+};
+inline constexpr SettingInfo Table[] = {
+    {"IdleLimitSeconds", 60, 9999, &monitor::CycleLimits::IdleLimit},
+    {"CountdownSeconds", 10, 600, &monitor::CycleLimits::CountdownLength},
+};
+
+// A value as the platform found it.
+struct Found {
+    std::string name;
+    std::string value;      // as written: a file's text, a DWORD in decimal, a REG_SZ's text
+    std::string where;      // the file or the registry key
+    int line = 0;           // a file's line; 0 in the registry
+    std::string wrongType;  // the registry type found where a REG_DWORD belongs
+};
+
+// Everything read, in order: a later value of a setting overrides an earlier one.
+struct Reading {
+    std::vector<Found> values;
+    std::vector<std::string> problems;  // files passed over, lines that are no key=value
+};
+
+class SettingsSource {
+  public:
+    virtual ~SettingsSource() = default;
+    virtual Reading Read() = 0;
+};
+
+// The settings in force, each with where it came from.
+struct Effective {
+    monitor::CycleLimits limits;
+    std::string sources[std::size(Table)];  // empty: the default
+    std::vector<std::string> warnings;      // one line each, without the program's name
+    bool AnySet() const;
+};
+
+// The `key=value` lines of a configuration file into `into`. Blank lines
+// and lines starting with # or ; are comments; blanks around key and value
+// do not count.
+void ParseConfText(std::string_view text, std::string_view path, Reading& into);
+
+// The values in force after everything read, and a warning for each one passed over.
+Effective Resolve(const Reading& reading);
+inline Effective Load(SettingsSource& source) { return Resolve(source.Read()); }
+
+// "IdleLimitSeconds=1800 (/etc/dormix-lite/conf.d/50-lab.conf, line 2)", one line a setting.
+std::string Describe(const Effective& effective);
+
+// At start: each warning to the system log, then one entry naming the
+// settings in force when any was set.
+void Announce(const Effective& effective, log::SystemLog& systemLog);
+
+}  // namespace dormix::settings

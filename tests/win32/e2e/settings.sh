@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# An administrator's settings from the machine's policy key: with the fast
+# twin, a 60-second idle limit and a 10-second countdown run to the
+# power-off, the labels and the log showing the numbers, and the Application
+# log gets one entry naming them. A REG_SZ where a REG_DWORD belongs is
+# ignored with a warning there and on stderr; the default holds.
+source "$(dirname "$0")/lib.sh"
+setup
+
+KEY='HKLM\SOFTWARE\Policies\Dormix Lite'
+policy() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
+policy IdleLimitSeconds REG_DWORD 60
+policy CountdownSeconds REG_DWORD 10
+TRACED_EXE=$FAST_EXE start_eventlog_traced "$work/eventlog"
+wait_log Start
+check "title" "Power Off the computer if there is no input activity for over 60 sec" \
+    "$(drv text "$MAIN" Title)"
+check_ok "the countdown starts at 10" \
+    drv wait-text "$MAIN" Counter "The Computer Will Power Off In 10s" 20000
+wait_ended "the power-off ends the program"
+wineserver -w
+expected=" Start    , Initialise, Count:   2
+ Enter    , Run       , Count:   0
+ Enter    , Power Off , Count:   0
+ Close    , Power Off , Count:  10"
+check "log of the configured cycle" "$expected" "$(log_entries)"
+check "the settings in force, before the start entry" $'0x0004 0x40000083\n0x0004 0x40000001' \
+    "$(reported_events "$work/eventlog" | head -n 2)"
+check "their strings" $'Dormix Lite Settings\nIdleLimitSeconds=60 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nCountdownSeconds=10 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)' \
+    "$(reported_strings "$work/eventlog" | head -n 2)"
+
+policy IdleLimitSeconds REG_SZ 1800
+rm Log/DormixL.log
+start_eventlog_traced "$work/eventlog"
+wait_log Start
+check "a REG_SZ leaves the default" "Power Off the computer if there is no input activity for over 900 sec" \
+    "$(drv text "$MAIN" Title)"
+drv close "$MAIN" >/dev/null
+wait_ended "closing ends the program"
+warning='HKLM\SOFTWARE\Policies\Dormix Lite: IdleLimitSeconds is REG_SZ "1800", not REG_DWORD; ignored.'
+check "warning, then the settings in force, then the start" \
+    $'0x0002 0x80000082\n0x0004 0x40000083\n0x0004 0x40000001' \
+    "$(reported_events "$work/eventlog" | head -n 3)"
+check "the warning on stderr" "DormixL: $warning" "$(tr -d '\r' <"$work/eventlog" | grep '^DormixL:')"
+check "Event Viewer's text for the warning" "Dormix Lite ignored a setting it cannot use; the value before it, or the default, stays in force.
+
+Dormix Lite Settings
+$warning
+
+Version: 2.1.0.8" "$(drv eventtext "Z:${EXE//\//\\}" 0x80000082 "Dormix Lite Settings" "$warning" 0 "" 2.1.0.8)"
+finish
