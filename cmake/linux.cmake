@@ -51,6 +51,7 @@ add_library(dormix_linux STATIC
     src/app/linux/Priority.cpp
     src/app/linux/SignalBridge.cpp
     src/log/linux/JournalLog.cpp
+    src/log/linux/StderrReport.cpp
     src/monitor/wayland/ExtIdleSource.cpp
     src/monitor/wayland/KdeIdleSource.cpp
     src/monitor/wayland/MutterIdleSource.cpp

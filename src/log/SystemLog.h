@@ -26,8 +26,11 @@ enum class SystemEvent : std::uint16_t {
     LogFileMissing = 102,
     LogFileCreateError = 103,
     LogFileWriteError = 104,
-    ProgramError = 110,       // the last-resort report; the program ends
-    BrowserLaunchError = 111  // the About window's link; the program goes on
+    ProgramError = 110,        // the last-resort report; the program ends
+    BrowserLaunchError = 111,  // the About window's link; the program goes on
+    // Starts refused before anything is logged.
+    StartRefusedBlind = 120,  // no source can see the keys and the mouse
+    StartRefusedMarker = 121  // the running-copy marker cannot be made or trusted
 };
 
 // Warning for the power-off request and every failure, information otherwise.

@@ -20,6 +20,7 @@ static_assert(Matches(DORMIX_EVENT_STARTED, SystemEvent::Started));
 static_assert(Matches(DORMIX_EVENT_EXITED, SystemEvent::Exited));
 static_assert(Matches(DORMIX_EVENT_LOG_DIRECTORY_ERROR, SystemEvent::LogDirectoryError));
 static_assert(Matches(DORMIX_EVENT_BROWSER_LAUNCH_ERROR, SystemEvent::BrowserLaunchError));
+static_assert(Matches(DORMIX_EVENT_START_REFUSED_MARKER, SystemEvent::StartRefusedMarker));
 
 }  // namespace
 
@@ -57,6 +58,10 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_PROGRAM_ERROR;
         case SystemEvent::BrowserLaunchError:
             return DORMIX_EVENT_BROWSER_LAUNCH_ERROR;
+        case SystemEvent::StartRefusedBlind:
+            return DORMIX_EVENT_START_REFUSED_BLIND;
+        case SystemEvent::StartRefusedMarker:
+            return DORMIX_EVENT_START_REFUSED_MARKER;
     }
     return DORMIX_EVENT_PROGRAM_ERROR;
 }

@@ -140,7 +140,7 @@ void MainWindow::OnActivate(bool active) {
 // The session ending unloads the window as closing it does, so the log
 // gets its exit entry before the system takes the process down.
 void MainWindow::OnEndSession(bool ending) {
-    if (ending) app_.OnMainUnload();
+    if (ending) app_.OnSessionEnd();
 }
 
 // ---- frmAbout --------------------------------------------------------------
