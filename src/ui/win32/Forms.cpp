@@ -143,6 +143,8 @@ void MainWindow::OnEndSession(bool ending) {
     if (ending) app_.OnSessionEnd();
 }
 
+void MainWindow::OnTaskbarCreated() { shell_.RestoreTrayIcon(); }
+
 // ---- frmAbout --------------------------------------------------------------
 
 AboutForm::AboutForm(HINSTANCE instance, int dpi, app::Application& app, WinView& view)

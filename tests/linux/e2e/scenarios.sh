@@ -403,10 +403,15 @@ scenario_exit_phases() {
   click_button "$main" Exit
   wait_exit "$LAST_PID" || fail "exit code"
   tray_icon_present && fail "icon left behind"
-  # Monitoring: the close box.
+  # Monitoring: the close box, after the tray host has gone and come back
+  # (a panel restarted): the icon is docked in the new one.
   start_program DormixL-trace
   wait_trace "Counter.caption=No key or mouse activity for the last 1s"
   wait_for 10 tray_icon_present || fail "no tray icon"
+  kill "$TRAY_PID"
+  wait "$TRAY_PID"
+  start_tray
+  wait_for 20 tray_icon_present || fail "no icon in the tray host that came back"
   double_click_tray
   main=$(wait_window "Dormix Lite")
   close_window "$main"
