@@ -1,10 +1,11 @@
 // DormixL for Linux desktops: Qt 6 Widgets on X11 or XWayland, input from
 // XInput2 or the Wayland compositor, power-off through logind, the
 // running-copy marker a flock.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,11 +17,11 @@
 #include "app/Application.h"
 #include "app/Arguments.h"
 #include "app/InstanceGuard.h"
+#include "app/StartRefusal.h"
 #include "app/linux/DisplayProbe.h"
 #include "app/linux/FlockMarker.h"
 #include "app/linux/InputChoice.h"
 #include "app/linux/LocalClock.h"
-#include "app/StartRefusal.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
 #include "log/linux/JournalLog.h"
