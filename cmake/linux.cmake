@@ -52,6 +52,7 @@ add_library(dormix_linux STATIC
     src/app/linux/SignalBridge.cpp
     src/log/linux/JournalLog.cpp
     src/monitor/linux/LogindSessions.cpp
+    src/log/linux/StderrReport.cpp
     src/monitor/wayland/ExtIdleSource.cpp
     src/monitor/wayland/KdeIdleSource.cpp
     src/monitor/wayland/MutterIdleSource.cpp
@@ -91,7 +92,9 @@ dormix_program(DormixL)
 dormix_program(DormixL-trace DORMIX_TRACE_VIEW=1)
 dormix_program(DormixL-fast DORMIX_TRACE_VIEW=1 DORMIX_TIMER_DIVISOR=40)
 
-include(${CMAKE_CURRENT_SOURCE_DIR}/tests/linux/tests.cmake)
+if(DORMIX_BUILD_TESTS)
+    include(${CMAKE_CURRENT_SOURCE_DIR}/tests/linux/tests.cmake)
+endif()
 
 add_test(NAME linux_hardening
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh linux $<TARGET_FILE:DormixL>)

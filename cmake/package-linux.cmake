@@ -6,7 +6,9 @@ endif()
 include(GNUInstallDirs)
 
 install(TARGETS DormixL RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(PROGRAMS packaging/linux/dormix-lite DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The launcher, with the version it reports, beside the program it starts.
+configure_file(packaging/linux/dormix-lite ${CMAKE_BINARY_DIR}/dormix-lite @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/dormix-lite DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/linux/dormix-lite.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/linux/dormix-lite-autostart.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/dormix-lite)
@@ -22,13 +24,21 @@ endforeach()
 install(FILES src/ui/art/DormixL.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME dormix-lite.svg)
 
-# Manual pages are installed compressed, as Debian wants them.
+# Manual pages are installed compressed, as Debian wants them; the
+# launcher's name leads to the same page. They are made at install time, so
+# that cpack after a build of the program alone still finds them.
 set(DORMIX_MAN_GZ ${CMAKE_BINARY_DIR}/DormixL.1.gz)
-add_custom_command(OUTPUT ${DORMIX_MAN_GZ}
-    COMMAND gzip -9 -n -c ${CMAKE_SOURCE_DIR}/docs/DormixL.1 > ${DORMIX_MAN_GZ}
-    DEPENDS ${CMAKE_SOURCE_DIR}/docs/DormixL.1 VERBATIM)
-add_custom_target(dormix_man ALL DEPENDS ${DORMIX_MAN_GZ})
-install(FILES ${DORMIX_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+set(DORMIX_MAN_LINK ${CMAKE_BINARY_DIR}/dormix-lite.1)
+file(WRITE ${DORMIX_MAN_LINK} ".so man1/DormixL.1\n")
+install(CODE "
+    execute_process(COMMAND gzip -9 -n -c \"${CMAKE_SOURCE_DIR}/docs/DormixL.1\"
+                    OUTPUT_FILE \"${DORMIX_MAN_GZ}\" RESULT_VARIABLE failed)
+    execute_process(COMMAND gzip -9 -n -c \"${DORMIX_MAN_LINK}\"
+                    OUTPUT_FILE \"${DORMIX_MAN_LINK}.gz\" RESULT_VARIABLE failed2)
+    if(failed OR failed2)
+        message(FATAL_ERROR \"gzip could not compress the manual pages\")
+    endif()")
+install(FILES ${DORMIX_MAN_GZ} ${DORMIX_MAN_LINK}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dormix-lite)
@@ -47,10 +57,18 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus, qt6-qpa-plugins")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd")
+# prerm and postinst end the copies still running on removal and upgrade;
 # postrm takes away the system-wide autostart entry that the launcher makes;
 # the settings file is a conffile, so an upgrade keeps the administrator's edits.
+file(READ packaging/linux/stop-running-copies.sh STOP_RUNNING_COPIES)
+foreach(script prerm postinst)
+    configure_file(packaging/linux/${script} ${CMAKE_BINARY_DIR}/debian/${script} @ONLY
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endforeach()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/linux/postrm
-    ${CMAKE_SOURCE_DIR}/packaging/linux/conffiles)
+    ${CMAKE_SOURCE_DIR}/packaging/linux/conffiles ${CMAKE_BINARY_DIR}/debian/prerm
+    ${CMAKE_BINARY_DIR}/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
 include(CPack)

@@ -37,6 +37,7 @@ void Application::LastResortReport(std::int32_t number, std::string_view source,
     // The timer stops first: a tick during the report would run the failed
     // step again.
     ports_.shell.StopRefreshTimer();
+    ports_.shell.SetFailed();
     const std::string text = ProgramErrorReport(number, description), title = ErrorTitle();
     ports_.systemLog.Failure({log::SystemEvent::ProgramError, title, text, number, source});
     ports_.shell.ClosingMessageBox(text, title, MessageIcon::Warning);
@@ -86,6 +87,11 @@ void Application::OnMainUnload() {
         ports_.shell.TrayDelete();
         ports_.shell.EndProgram();
     });
+}
+
+void Application::OnSessionEnd() {
+    ports_.shell.BeginSessionEnd();
+    OnMainUnload();
 }
 
 void Application::OnRefreshTick() {

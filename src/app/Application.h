@@ -56,7 +56,10 @@ public:
 
     // DormixMain
     void OnMainLoad();
-    void OnMainUnload();  // Exit button, close box, session end
+    void OnMainUnload();  // Exit button, close box
+    // The same at the end of the session, with no box: a failure goes to
+    // the system log only.
+    void OnSessionEnd();
     void OnRefreshTick();
     void OnResetClick();
     void OnTestClick();

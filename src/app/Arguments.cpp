@@ -33,4 +33,22 @@ bool HasAllowMulti(std::string_view argumentText) {
     return argumentText.ends_with(text::SwitchAllowMulti);
 }
 
+std::string_view UnusedArguments(std::string_view text) {
+    if (HasInhibitShutdown(text)) text.remove_prefix(text::SwitchInhibitShutdown.size());
+    if (HasAllowMulti(text)) text.remove_suffix(text::SwitchAllowMulti.size());
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+std::string ArgumentWarning(std::string_view argumentText) {
+    const std::string_view unused = UnusedArguments(argumentText);
+    if (unused.empty()) return {};
+    std::string line(text::ExeBaseName);
+    line.append(text::ArgumentIgnoredPrefix).append(unused).append(text::ArgumentIgnoredMiddle);
+    line.append(HasInhibitShutdown(argumentText) ? text::ArgumentRunSimulates
+                                                 : text::ArgumentRunIsReal);
+    return line;
+}
+
 }  // namespace dormix::app

@@ -17,4 +17,12 @@ bool HasInhibitShutdown(std::string_view argumentText);
 // "-AllowMulti" as the last 11 characters, exact case.
 bool HasAllowMulti(std::string_view argumentText);
 
+// What the switches leave of the argument text, without the blanks around
+// it: empty when every argument was used.
+std::string_view UnusedArguments(std::string_view argumentText);
+// The one warning line (no line end) about arguments the program does not
+// use, or empty. A mistyped switch would otherwise start a real cycle
+// without a word.
+std::string ArgumentWarning(std::string_view argumentText);
+
 }  // namespace dormix::app

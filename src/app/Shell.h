@@ -68,13 +68,21 @@ class Shell {
     void BeginClosing() { closing_ = true; }
     bool Closing() const { return closing_; }
     // The message box of such a path. None opens over another: a failure
-    // while one is open ends the program at once.
+    // while one is open ends the program at once. At the session's end none
+    // opens at all: a box nobody will answer would hold up the log-off.
     void ClosingMessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
         if (closingBox_) EndProgram();
         closing_ = closingBox_ = true;
-        MessageBox(text, title, icon);
+        if (!sessionEnding_) MessageBox(text, title, icon);
         closingBox_ = false;
     }
+
+    // The session (or the system) is ending the program.
+    void BeginSessionEnd() { sessionEnding_ = true; }
+    bool SessionEnding() const { return sessionEnding_; }
+    // The program ends because something failed: the process's status says so.
+    void SetFailed() { failed_ = true; }
+    bool Failed() const { return failed_; }
 
   protected:
     // Ends the process; never returns (a test fake throws instead).
@@ -83,6 +91,8 @@ class Shell {
   private:
     bool closing_ = false;
     bool closingBox_ = false;
+    bool sessionEnding_ = false;
+    bool failed_ = false;
 };
 
 }  // namespace dormix

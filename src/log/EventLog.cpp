@@ -125,6 +125,7 @@ void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, b
 
 void EventLog::Fail(LogFailure failure) {
     shell_.StopRefreshTimer();
+    shell_.SetFailed();
     const std::string title = FailureTitle(failure), text = FailureText(failure);
     mirror_.Failure({FailureEvent(failure), title, text, 0, {}});
     shell_.ClosingMessageBox(text, title, MessageIcon::Warning);

@@ -28,6 +28,9 @@ enum class SystemEvent : std::uint16_t {
     LogFileWriteError = 104,
     ProgramError = 110,        // the last-resort report; the program ends
     BrowserLaunchError = 111,  // the About window's link; the program goes on
+    // Starts refused before anything is logged.
+    StartRefusedBlind = 120,   // no source can see the keys and the mouse
+    StartRefusedMarker = 121,  // the running-copy marker cannot be made or trusted
     SettingIgnored = 130,      // an administrator's setting passed over; the program goes on
     SettingsInForce = 131      // at start, when an administrator set anything
 };

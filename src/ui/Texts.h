@@ -16,6 +16,12 @@ inline constexpr std::string_view ShutdownSourceSuffix = ".mShutDown";
 // Command-line switches.
 inline constexpr std::string_view SwitchInhibitShutdown = "-InhibitShutdown";
 inline constexpr std::string_view SwitchAllowMulti = "-AllowMulti";
+// The warning about arguments no switch uses, on stderr.
+inline constexpr std::string_view ArgumentIgnoredPrefix = ": ignoring \"";
+inline constexpr std::string_view ArgumentIgnoredMiddle =
+    "\": the switches are -InhibitShutdown and -AllowMulti, matched exactly; ";
+inline constexpr std::string_view ArgumentRunIsReal = "this run will power off for real";
+inline constexpr std::string_view ArgumentRunSimulates = "this run only simulates the power-off";
 
 // Monitor cycle and main window.
 inline constexpr std::string_view ActionPowerOff = "Power Off";

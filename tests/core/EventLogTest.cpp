@@ -162,6 +162,7 @@ TEST(EventLog, EveryFailureShowsItsMessageAndEndsTheProgramAtOnce) {
         const Lines tail(rig.shell.calls.end() - 4, rig.shell.calls.end());
         EXPECT_EQ(tail, (Lines{"timer off", "message " + c.title, "tray delete", "end"}));
         EXPECT_FALSE(rig.shell.trayIcon);
+        EXPECT_TRUE(rig.shell.Failed());
         // The same words went to the system log, and of the entries only the
         // Start that reached the file before the failure.
         ASSERT_EQ(rig.systemLog.failures.size(), 1u);
@@ -189,6 +190,23 @@ TEST(EventLog, EveryFailureShowsItsMessageAndEndsTheProgramAtOnce) {
         EXPECT_EQ(rig.shell.messages.size(), 1u);
         EXPECT_EQ(rig.files.Entries(), (Lines{" Start    , Initialise, Count:   2"}));
         EXPECT_EQ(rig.shell.calls.back(), "end");
+    }
+    // At the session's end no box opens, which would hold the log-off up:
+    // the failure goes to the system log and the program ends, failed. An
+    // intact log gets its Exit entry, and the end is no failure.
+    for (const bool intact : {true, false}) {
+        Rig rig;
+        rig.Start();
+        rig.files.failAppend = !intact;
+        rig.shell.calls.clear();
+        EXPECT_TRUE(rig.Ends([&] { rig.app.OnSessionEnd(); }));
+        EXPECT_TRUE(rig.shell.messages.empty());
+        EXPECT_EQ(rig.shell.Failed(), !intact);
+        EXPECT_EQ(rig.shell.calls.back(), "end");
+        EXPECT_EQ(rig.systemLog.failures.size(), intact ? 0u : 1u);
+        if (intact) {
+            EXPECT_EQ(rig.files.Entries().back(), " Exit     , Initialise, Count:   2");
+        }
     }
     // Neither the folder nor the file is created when the folder is missing.
     Rig rig;

@@ -49,6 +49,11 @@ foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_miss
                          SKIP_RETURN_CODE 77)
 endforeach()
 
+# Command lines of the program and its launcher, one table.
+add_test(NAME linux_arguments
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/arguments.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(linux_arguments PROPERTIES TIMEOUT 60)
+
 # The X11 grab holder, and the Wayland client that holds an idle inhibitor or
 # moves the pointer and taps keys through KWin's fake input.
 add_executable(x11_grab tests/linux/XGrab.cpp)

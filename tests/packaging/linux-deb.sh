@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds the Debian package, installs it with apt-get, starts the installed
-# program through its launcher under Xvfb and checks that it logs in the
-# per-user state folder, turns autostart on and off for the user and for
-# every user of the machine, and removes the package.
+# program through its launcher under Xvfb and checks that it logs privately
+# in the per-user state folder and that an upgrade ends it in order, turns
+# autostart on and off for the user and for every user of the machine, and
+# removes the package, which ends the copy still running.
 set -euo pipefail
 build=$(readlink -f "$1")
 work=$(mktemp -d)
 xvfb_pid=""
 installed=0
 cleanup() {
+  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   pkill -f '^/usr/bin/DormixL' 2>/dev/null || true
   [ $installed = 1 ] && DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq dormix-lite >/dev/null 2>&1
@@ -37,7 +39,10 @@ for f in /usr/bin/DormixL /usr/bin/dormix-lite /usr/share/applications/dormix-li
          /usr/share/icons/hicolor/scalable/apps/dormix-lite.svg /usr/share/man/man1/DormixL.1.gz; do
   [ -e "$f" ] || fail "not installed: $f"
 done
-man -l /usr/share/man/man1/DormixL.1.gz 2>/dev/null | grep -q -- '-InhibitShutdown' || fail "manual page"
+for page in DormixL dormix-lite; do
+  MANPATH=/usr/share/man man -P cat "$page" 2>/dev/null | grep -q -- '-InhibitShutdown' ||
+    fail "no manual page $page"
+done
 # The settings file sets nothing, belongs to root, and upgrades keep its edits.
 [ "$(stat -c %U:%a /etc/dormix-lite/dormix-lite.conf)" = root:644 ] && [ -d /etc/dormix-lite/conf.d ] ||
   fail "settings file or drop-in folder"
@@ -54,14 +59,27 @@ export HOME=$work/home XDG_STATE_HOME=$work/state XDG_CONFIG_HOME=$work/config X
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-dormix-lite -InhibitShutdown >/dev/null 2>&1 &
-pid=$!
 log=$XDG_STATE_HOME/dormix-lite/Log/DormixL.log
-for _ in $(seq 1 100); do grep -q 'Enter    , Run' "$log" 2>/dev/null && break; sleep 0.1; done
+start_copy() {
+  dormix-lite -InhibitShutdown >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 1 100); do [ "$(grep -c 'Enter    , Run' "$log" 2>/dev/null)" = "$1" ] && break; sleep 0.1; done
+  [ "$(grep -c 'Enter    , Run' "$log")" = "$1" ] || fail "copy $1 did not start monitoring"
+}
+# A running copy is asked to end in order by the package's scripts: its Exit
+# entry is the last line.
+ended_in_order() {
+  for _ in $(seq 1 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$pid" 2>/dev/null && fail "the $1 left the copy running"
+  wait "$pid" || fail "the running copy ended badly ($1)"
+  tail -1 "$log" | grep -q ',  Exit     , ' || fail "no Exit entry after the $1: $(tail -1 "$log")"
+}
+start_copy 1
 grep -q ',  Start    , Initialise, Count:   2' "$log" || fail "no Start entry in $log"
-kill -TERM "$pid"
-wait "$pid" || fail "the installed program ended badly"
-grep -q ',  Exit     , ' "$log" || fail "no Exit entry"
+[ "$(stat -c %a "$XDG_STATE_HOME/dormix-lite")" = 700 ] || fail "the state folder is open to others"
+[ "$(stat -c %a "$log")" = 600 ] || fail "the log is readable by others: $(stat -c %a "$log")"
+dpkg -i "$deb" >/dev/null || fail "upgrade"
+ended_in_order upgrade
 
 dormix-lite --autostart on >/dev/null
 [ -f "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" ] || fail "autostart not turned on"
@@ -79,9 +97,16 @@ setpriv --reuid=65534 --regid=65534 --clear-groups dormix-lite --autostart syste
 dormix-lite --autostart system off >/dev/null
 [ ! -e "$sys_entry" ] || fail "system-wide autostart not turned off"
 dormix-lite --autostart system on >/dev/null
+# A user opts out of the administrator's entry with one of their own.
+dormix-lite --autostart off >/dev/null
+grep -qx 'Hidden=true' "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" || fail "no opt-out entry"
+dormix-lite --autostart on >/dev/null
+grep -q 'Hidden' "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" && fail "opt-out not taken back"
 
+start_copy 2
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq dormix-lite >/dev/null
 installed=0
+ended_in_order removal
 [ ! -e "$sys_entry" ] || fail "the system-wide entry outlived the package"
 [ ! -e /usr/bin/DormixL ] || fail "not removed"
 [ ! -e /etc/dormix-lite ] || fail "purge left /etc/dormix-lite"

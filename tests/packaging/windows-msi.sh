@@ -59,20 +59,33 @@ done
 wine start /unix "$startup"
 await_start_entry "the Startup shortcut did not start a program that logs in the install folder"
 
-# A newer package with the same UpgradeCode replaces this one.
-(cd "$(dirname "$msi")" &&
-  wixl -o "$work/newer.msi" -D Version=2.1.1.0 -D Exe=DormixL.exe \
-    -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
-    -D LogFolderRules="$folder_rules" -D LogFileRules="$file_rules" \
-    -D PolicyDir="$(realpath --relative-to=. "$source_dir/packaging/windows")" \
-    "$source_dir/packaging/windows/DormixL.wxs") || fail "newer package"
-newer=$(msiinfo export "$work/newer.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
-wine msiexec /i "$work/newer.msi" /qn 2>/dev/null || fail "upgrade failed: $?"
-wineserver -w
-reg_values "$arp" | grep -q DisplayName && fail "the older version is still registered"
-reg_values "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$newer" |
-  grep -q 'DisplayVersion *REG_SZ *2.1.1.0$' || fail "the newer version is not registered"
-[ -f "$dir/Log/DormixL.log" ] || fail "the upgrade lost the log"
+# A package rebuilt at the same version (a product code of its own), then a
+# newer one, each with the same UpgradeCode, replaces the one installed:
+# one product registered each time.
+upgrade_to() {  # upgrade_to VERSION NAME
+  (cd "$(dirname "$msi")" &&
+    wixl -o "$work/$2.msi" -D Version="$1" -D Exe=DormixL.exe \
+      -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
+      -D LogFolderRules="$folder_rules" -D LogFileRules="$file_rules" \
+      -D PolicyDir="$(realpath --relative-to=. "$source_dir/packaging/windows")" \
+      "$source_dir/packaging/windows/DormixL.wxs") || fail "$2 package"
+  local new
+  new=$(msiinfo export "$work/$2.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
+  [ "$new" != "$code" ] || fail "the $2 package has the installed one's product code"
+  wine msiexec /i "$work/$2.msi" /qn 2>/dev/null || fail "$2 upgrade failed: $?"
+  wineserver -w
+  reg_values "$arp" | grep -q DisplayName && fail "the one replaced by the $2 package is still registered"
+  [ "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+       tr -d '\r' | grep -c 'DisplayName *REG_SZ *Dormix Lite$')" = 1 ] ||
+    fail "not one Dormix Lite in Add/Remove Programs after the $2 package"
+  code=$new
+  arp="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code"
+  reg_values "$arp" | grep -q "DisplayVersion *REG_SZ *$1\$" || fail "the $2 version is not registered"
+  [ -f "$dir/Log/DormixL.log" ] || fail "the $2 upgrade lost the log"
+}
+upgrade_to 2.1.0.8 rebuilt
+upgrade_to 2.1.1.0 newer
+newer=$code
 # An upgrade given no properties keeps the policy; a run given one value
 # changes that one; a value that is no number fails and changes nothing.
 [ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "the upgrade changed the policy"

@@ -21,10 +21,12 @@ bool DisplayProbe::Open(const SessionKind& session) {
                      session.evidence.c_str(), name ? name : "");
         return false;
     }
-    std::fprintf(stderr,
-                 "DormixL: cannot open the X display \"%s\"; it needs an X11 desktop.\n"
-                 "To try it without one, run it under Xvfb: scripts/run --virtual-display\n",
-                 name ? name : "");
+    std::fprintf(
+        stderr,
+        "DormixL: cannot open the X display \"%s\"; it needs an X11 desktop.\n"
+        "Start it in a desktop session (from its menu entry, or dormix-lite in a\n"
+        "terminal there); to try it without one: xvfb-run -a dormix-lite -InhibitShutdown\n",
+        name ? name : "");
     return false;
 }
 

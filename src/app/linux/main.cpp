@@ -1,6 +1,8 @@
 // DormixL for Linux desktops: Qt 6 Widgets on X11 or XWayland, input from
 // XInput2 or the Wayland compositor, power-off through logind, the
 // running-copy marker a flock.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -15,6 +17,7 @@
 #include "app/Application.h"
 #include "app/Arguments.h"
 #include "app/InstanceGuard.h"
+#include "app/StartRefusal.h"
 #include "app/linux/DisplayProbe.h"
 #include "app/linux/FlockMarker.h"
 #include "app/linux/InputChoice.h"
@@ -24,6 +27,7 @@
 #include "log/linux/JournalLog.h"
 #include "monitor/MonitorCycle.h"
 #include "monitor/linux/LogindSessions.h"
+#include "log/linux/StderrReport.h"
 #include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
 #include "settings/linux/ConfFiles.h"
@@ -73,12 +77,16 @@ int RunNotice(QApplication& qapp, app::Application& app, qt::QtView& view, qt::Q
     return qapp.exec();
 }
 
-// A start refused before anything is logged: a warning box, then status 1.
-int RefuseWithBox(const std::string& title, const std::string& body) {
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(title),
-                    QString::fromStdString(body), QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+// A start refused before anything is logged: the journal's copy, a warning
+// box where the session has a desktop to show it on, then status 1.
+int Refuse(const app::StartRefusal& refusal, log::SystemLog& journal, bool box) {
+    app::MirrorRefusal(refusal, journal);
+    TraceLine("message warning [" + refusal.title + "] " + qt::OneLine(refusal.text));
+    if (!box) return 1;
+    QMessageBox message(QMessageBox::Warning, qt::DisplayText(refusal.title),
+                        qt::DisplayText(refusal.text), QMessageBox::Ok);
+    message.setTextFormat(Qt::PlainText);
+    message.exec();
     return 1;
 }
 
@@ -87,22 +95,26 @@ int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputCho
     std::fprintf(stderr,
                  "DormixL: %s: keys and the mouse cannot be seen, so nothing is monitored.\n",
                  choice.description.c_str());
-    if (!session.wayland) return 1;
-    const std::string title = std::string(text::ProductTitle) + std::string(text::BlindTitleSuffix);
-    const std::string body = std::string(text::BlindSession) + "\n\n" + std::string(text::BlindEnd);
-    TraceLine("message warning [" + title + "] " + std::string(text::BlindSession) + " | " +
-              std::string(text::BlindEnd));
-    return RefuseWithBox(title, body);
+    log_linux::JournalLog journal;
+    return Refuse(app::BlindSessionRefusal(), journal, session.wayland);
 }
 
 // Without a marker no copy can tell whether another runs: refusing is the
 // only answer that never lets two count down at once.
-int RefuseWithoutMarker() {
-    std::string text;
-    for (std::string_view line : text::MarkerUnusable) text.append(line).append("\n");
-    std::fprintf(stderr, "DormixL: %s", text.c_str());
-    TraceLine("marker unusable");
-    return RefuseWithBox(app::NoticeCaption(), text);
+int RefuseWithoutMarker(log::SystemLog& journal) {
+    const app::StartRefusal refusal = app::MarkerRefusal(text::MarkerUnusable);
+    std::fprintf(stderr, "DormixL: %s\n", qt::DisplayText(refusal.text).toLocal8Bit().constData());
+    return Refuse(refusal, journal, true);
+}
+
+// The log tells when somebody was at the machine. In a Log folder of the
+// user's own (the launcher's) nobody else gets to read it; a folder shared
+// on purpose keeps the permissions its owner chose.
+void KeepLogPrivate() {
+    struct stat folder {};
+    if (::stat(std::string(text::LogDirectory).c_str(), &folder) == 0 &&
+        folder.st_uid == ::geteuid())
+        ::umask(::umask(0) | 077);
 }
 
 // The test builds trace why the other sessions hold the countdown back, or
@@ -153,6 +165,8 @@ int main(int argc, char** argv) {
     settings_linux::ConfFiles conf;
     const settings::Effective adminSettings = settings::Load(conf);
     if (argumentText == "--settings") return PrintSettings(adminSettings);
+    if (const std::string warning = app::ArgumentWarning(argumentText); !warning.empty())
+        std::fprintf(stderr, "%s\n", warning.c_str());
     PrintWarnings(adminSettings);
 
     // The windows stay on X11 also in a Wayland session: there a window can
@@ -193,26 +207,30 @@ int main(int argc, char** argv) {
     monitor_linux::LogindSessions sessions(
         std::chrono::milliseconds(limitTicks * 1000 / DORMIX_TIMER_DIVISOR));
     TracingSessions others(sessions);
+    log_linux::StderrReport systemLog(journal);
     app::Application app(
-        {view, shell, input.poll.get(), files, clock, power, marker, journal, input.activity.get(),
+        {view, shell, input.poll.get(), files, clock, power, marker, systemLog, input.activity.get(),
          DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&others) : &sessions,
          &adminSettings},
         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
-    if (marker.Directory().empty()) return RefuseWithoutMarker();
+    if (marker.Directory().empty()) return RefuseWithoutMarker(journal);
+    KeepLogPrivate();
     if (!app.Main()) return RunNotice(qapp, app, qtView, shell);
     // A first copy holds the marker; one that could not make it cannot
     // know it is the first.
     if (app.Guard().GuardHandle() == 0 && !app::HasAllowMulti(argumentText))
-        return RefuseWithoutMarker();
+        return RefuseWithoutMarker(journal);
 
-    linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
+    // A signal is how the session, the system's shutdown or a package's
+    // removal ends the program: nobody is left to answer a box.
+    linux_app::SignalBridge endSignals([&] { app.OnSessionEnd(); });
     if (!endSignals.UsesPipe()) TraceLine("signals watched by a timer");
     if (input.connection) {
         input.connection->onLost = [&] {
             std::fprintf(stderr, "DormixL: the connection to the Wayland compositor was lost.\n");
-            app.OnMainUnload();
+            app.OnSessionEnd();
         };
     }
     // In a Wayland session the X server going is how the compositor's end
@@ -222,7 +240,7 @@ int main(int argc, char** argv) {
         if (session.wayland)
             std::fprintf(stderr, "DormixL: the X server of the Wayland session has gone.\n");
         shell.DisplayLost(session.wayland ? 0 : 1);
-        app.OnMainUnload();
+        app.OnSessionEnd();
     };
     std::atexit(AtExit);
     TraceLine("input " + input.description);

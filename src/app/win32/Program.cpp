@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/Arguments.h"
+#include "app/StartRefusal.h"
 #include "settings/win32/PolicyKey.h"
 #include "ui/Texts.h"
 #include "ui/win32/Dpi.h"
@@ -69,10 +70,32 @@ int Program::Run() {
 }
 
 int Program::RefuseWithoutMarker() {
-    std::string text;
-    for (std::string_view line : text::MarkerUnmade) text.append(line).append("\r\n");
-    MessageBoxA(nullptr, text.c_str(), NoticeCaption().c_str(), MB_OK | MB_ICONWARNING);
+    const StartRefusal refusal = MarkerRefusal(text::MarkerUnmade);
+    MirrorRefusal(refusal, eventLog_);
+    MessageBoxA(nullptr, refusal.text.c_str(), refusal.title.c_str(), MB_OK | MB_ICONWARNING);
     return 1;
+}
+
+void WarnOnStderr(std::string_view line) {
+    if (line.empty()) return;
+    const std::string out = std::string(line) + "\r\n";
+    DWORD written = 0;
+    // A GUI program has no console of its own. Its stderr is a real handle
+    // only when whoever started it redirected it (a script, a scheduled
+    // task's wrapper); otherwise the console of a command prompt that
+    // started it gets the line; started from Explorer, nobody could read it.
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (err && err != INVALID_HANDLE_VALUE &&
+        WriteFile(err, out.data(), DWORD(out.size()), &written, nullptr))
+        return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    const HANDLE console =
+        CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console != INVALID_HANDLE_VALUE) {
+        WriteFile(console, out.data(), DWORD(out.size()), &written, nullptr);
+        CloseHandle(console);
+    }
+    FreeConsole();
 }
 
 int Program::MessageLoop() {

@@ -24,6 +24,8 @@ namespace dormix::app {
 
 // The executable's file name without folder and extension.
 std::string ProgramFileStem();
+// One line to whoever can read this copy's stderr, if anybody can.
+void WarnOnStderr(std::string_view line);
 
 class Program {
   public:

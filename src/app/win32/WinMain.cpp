@@ -8,8 +8,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
     try {
-        dormix::app::Program program(instance,
-                                     dormix::app::ArgumentTextFromCommandLine(GetCommandLineA()));
+        const std::string arguments = dormix::app::ArgumentTextFromCommandLine(GetCommandLineA());
+        dormix::app::WarnOnStderr(dormix::app::ArgumentWarning(arguments));
+        dormix::app::Program program(instance, arguments);
         return program.Run();
     } catch (const std::exception& e) {
         dormix::win32::FatalReport(e.what());

@@ -22,6 +22,7 @@ static_assert(Matches(DORMIX_EVENT_LOG_DIRECTORY_ERROR, SystemEvent::LogDirector
 static_assert(Matches(DORMIX_EVENT_BROWSER_LAUNCH_ERROR, SystemEvent::BrowserLaunchError));
 static_assert(Matches(DORMIX_EVENT_SETTING_IGNORED, SystemEvent::SettingIgnored));
 static_assert(Matches(DORMIX_EVENT_SETTINGS_IN_FORCE, SystemEvent::SettingsInForce));
+static_assert(Matches(DORMIX_EVENT_START_REFUSED_MARKER, SystemEvent::StartRefusedMarker));
 
 }  // namespace
 
@@ -63,6 +64,10 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_SETTING_IGNORED;
         case SystemEvent::SettingsInForce:
             return DORMIX_EVENT_SETTINGS_IN_FORCE;
+        case SystemEvent::StartRefusedBlind:
+            return DORMIX_EVENT_START_REFUSED_BLIND;
+        case SystemEvent::StartRefusedMarker:
+            return DORMIX_EVENT_START_REFUSED_MARKER;
     }
     return DORMIX_EVENT_PROGRAM_ERROR;
 }

@@ -200,7 +200,7 @@ void QtShell::EndProcess() {
     }
     Trace("end");
     std::fflush(nullptr);
-    ::_exit(displayLost_ ? lostStatus_ : 0);
+    ::_exit(Failed() ? 1 : displayLost_ ? lostStatus_ : 0);
 }
 
 }  // namespace dormix::qt

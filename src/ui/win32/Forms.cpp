@@ -140,8 +140,10 @@ void MainWindow::OnActivate(bool active) {
 // The session ending unloads the window as closing it does, so the log
 // gets its exit entry before the system takes the process down.
 void MainWindow::OnEndSession(bool ending) {
-    if (ending) app_.OnMainUnload();
+    if (ending) app_.OnSessionEnd();
 }
+
+void MainWindow::OnTaskbarCreated() { shell_.RestoreTrayIcon(); }
 
 // ---- frmAbout --------------------------------------------------------------
 

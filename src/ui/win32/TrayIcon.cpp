@@ -30,7 +30,13 @@ void TrayIcon::Prepare(HWND window, HICON icon) {
 // Results ignored: a second add for the same window and id is refused by
 // the shell, and with no notification area the window just stays hidden.
 void TrayIcon::Add() {
-    if (prepared_) Shell_NotifyIconA(NIM_ADD, &data_);
+    if (!prepared_) return;
+    Shell_NotifyIconA(NIM_ADD, &data_);
+    shown_ = true;
+}
+
+void TrayIcon::Restore() {
+    if (shown_) Shell_NotifyIconA(NIM_ADD, &data_);
 }
 
 bool TrayIcon::IsCallback(WPARAM wp, LPARAM lp) const {
@@ -39,6 +45,7 @@ bool TrayIcon::IsCallback(WPARAM wp, LPARAM lp) const {
 
 void TrayIcon::Delete() {
     if (prepared_) Shell_NotifyIconA(NIM_DELETE, &data_);
+    shown_ = false;
 }
 
 }  // namespace dormix::win32

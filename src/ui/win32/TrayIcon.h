@@ -17,6 +17,9 @@ class TrayIcon {
     void Prepare(HWND window, HICON icon);
     void Add();
     void Delete();
+    // The taskbar was created anew (Explorer restarted after a crash): it
+    // knows no icon any more, so one that was shown is added again.
+    void Restore();
     const NOTIFYICONDATAA& Data() const { return data_; }
     // Whether a WM_MOUSEMOVE is the icon's callback rather than a real move
     // over the window: the shell passes the icon's id where a real move has
@@ -26,6 +29,7 @@ class TrayIcon {
   private:
     NOTIFYICONDATAA data_{};
     bool prepared_ = false;
+    bool shown_ = false;
 };
 
 }  // namespace dormix::win32

@@ -146,6 +146,6 @@ void WinShell::SetNoticeTopmost() {
 }
 
 // At once, as the core asks: no unloading, no destructors, no more messages.
-void WinShell::EndProcess() { ExitProcess(0); }
+void WinShell::EndProcess() { ExitProcess(Failed() ? 1 : 0); }
 
 }  // namespace dormix::win32

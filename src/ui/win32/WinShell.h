@@ -32,6 +32,7 @@ class WinShell : public Shell {
     // A tmrRefresh WM_TIMER arrived; true when the core should tick.
     bool RefreshBeat() { return refresh_.Beat(); }
     const TrayIcon& Tray() const { return tray_; }
+    void RestoreTrayIcon() { tray_.Restore(); }
     AboutForm* About() { return about_.get(); }
 
     void StartRefreshTimer() override;

@@ -130,6 +130,13 @@ LRESULT CALLBACK Wnd::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT Wnd::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    // A registered message has no fixed number: the system hands out the
+    // same one to every process that asks for the name.
+    static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    if (msg == taskbarCreated && msg != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
     switch (msg) {
         case WM_TIMER:
             OnTimer(wp);

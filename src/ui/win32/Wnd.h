@@ -54,6 +54,8 @@ class Wnd {
     virtual void OnMouseMove(WPARAM /*wp*/, LPARAM /*lp*/) {}
     virtual void OnActivate(bool /*active*/) {}
     virtual void OnEndSession(bool /*ending*/) {}
+    // Explorer's "TaskbarCreated", sent to every top-level window.
+    virtual void OnTaskbarCreated() {}
     virtual HBRUSH OnCtlColorStatic(HDC, HWND) { return nullptr; }
     virtual bool OnDrawItem(const DRAWITEMSTRUCT&) { return false; }
     virtual bool OnEraseBackground(HDC) { return false; }

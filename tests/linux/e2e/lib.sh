@@ -158,6 +158,7 @@ start_tray() {
     --transparent false >"$WORK/tray.log" 2>&1 &
   local host=$!
   PIDS+=($host)
+  TRAY_PID=$host
   wait_for 120 sh -c "'$BUILD/x11_tray_owner' || ! kill -0 $host 2>/dev/null" &&
     "$BUILD/x11_tray_owner" || { cat "$WORK/tray.log" >&2; fail "no tray host"; }
 }

@@ -61,7 +61,7 @@ scenario_journal() {
   tr -d '\r' <"$WORK/Log/DormixL.log" | tail -n 2 >>"$WORK/entries"
   rm "$WORK/Log/DormixL.log"
   answer_box "Dormix Lite Log File Error"
-  wait_exit "$LAST_PID" || fail "exit code"
+  wait_exit "$LAST_PID"
   journal_records >"$WORK/journal.json"
   python3 - "$WORK/journal.json" "$WORK/entries" "$(id -u)" <<'PY' || fail "journal records"
 import json, sys
@@ -89,6 +89,28 @@ check("failure text", failure["MESSAGE"],
       "Dormix Lite Log File Error\nThe log file is either missing or\ncorrupted. Delete the log "
       "file if\nit exists and restart the program\nThe program will now terminate")
 PY
+  # At the session's end (a signal) a log failure opens no box that would
+  # hold the log-off up: the journal gets it, and the program ends at once.
+  start_program DormixL-trace
+  wait_trace "Counter.caption=No key or mouse activity for the last 1s"
+  rm "$WORK/Log/DormixL.log"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" 5
+  [ $? = 1 ] || fail "exit status of a failed end"
+  traced "message .*" && fail "a box at the session's end"
+  # A refused start, mirrored with an id of its own.
+  rm -f "$WORK/run/Dormix" && mkdir "$WORK/run/Dormix" || fail "no folder in the marker's place"
+  start_program DormixL-trace
+  answer_box "Dormix Lite Start Up Error"
+  wait_exit "$LAST_PID"
+  rmdir "$WORK/run/Dormix"
+  [ "$(journal_records | python3 -c '
+import json, sys
+for r in [json.loads(l) for l in sys.stdin if "DORMIX_TITLE" in l][-2:]:
+    print(r["DORMIX_EVENT_ID"], r["PRIORITY"], r["DORMIX_TITLE"])')" = \
+    "102 4 Dormix Lite Log File Error
+121 4 Dormix Lite Start Up Error" ] || fail "session-end failure and refusal in the journal"
+
   # A journald that reads nothing holds nothing up: the same cycle, in time.
   hang_journal
   rm -f "$WORK/Log/DormixL.log"
@@ -195,7 +217,8 @@ scenario_signals() {
   wait_window "Dormix Lite Log File Error" >/dev/null
   kill -TERM "$LAST_PID"
   kill -HUP "$LAST_PID"
-  wait_exit "$LAST_PID" 2 || fail "exit code under the failure box"
+  wait_exit "$LAST_PID" 2
+  [ $? = 1 ] || fail "exit code under the failure box"
   [ "$(count_traced 'message .*')" = 1 ] || fail "a second box"
   [ -e "$WORK/Log/DormixL.log" ] && fail "the log was written under the failure box"
 
@@ -393,7 +416,10 @@ scenario_log_missing() {
   answer_box "Dormix Lite Log Directory Error"
   traced "message warning \[Dormix Lite Log Directory Error\] The log directory does not exist \| Reinstall the program to restore the \| log directory. \| The program will now terminate." ||
     fail "directory message"
-  wait_exit "$LAST_PID" || fail "exit code"
+  wait_exit "$LAST_PID"
+  [ $? = 1 ] || fail "exit code of a failure"
+  traced "DormixL: there is no folder \"$WORK/Log\"; start the program with dormix-lite, which makes it, or create it in the working folder \(mkdir Log\)\." ||
+    fail "no remedy on stderr"
   [ -e "$WORK/Log" ] && fail "the program created the Log folder"
   mkdir "$WORK/Log"
   start_program DormixL-trace -InhibitShutdown
@@ -402,7 +428,8 @@ scenario_log_missing() {
   answer_box "Dormix Lite Log File Error"
   traced "message warning \[Dormix Lite Log File Error\] The log file is either missing or \| corrupted. Delete the log file if \| it exists and restart the program \| The program will now terminate" ||
     fail "missing-file message"
-  wait_exit "$LAST_PID" || fail "exit code"
+  wait_exit "$LAST_PID"
+  [ $? = 1 ] || fail "exit code of a failure"
   [ -e "$WORK/Log/DormixL.log" ] && fail "the file was created again"
   return 0
 }
@@ -422,10 +449,15 @@ scenario_exit_phases() {
   click_button "$main" Exit
   wait_exit "$LAST_PID" || fail "exit code"
   tray_icon_present && fail "icon left behind"
-  # Monitoring: the close box.
+  # Monitoring: the close box, after the tray host has gone and come back
+  # (a panel restarted): the icon is docked in the new one.
   start_program DormixL-trace
   wait_trace "Counter.caption=No key or mouse activity for the last 1s"
   wait_for 10 tray_icon_present || fail "no tray icon"
+  kill "$TRAY_PID"
+  wait "$TRAY_PID"
+  start_tray
+  wait_for 20 tray_icon_present || fail "no icon in the tray host that came back"
   double_click_tray
   main=$(wait_window "Dormix Lite")
   close_window "$main"
@@ -589,7 +621,8 @@ scenario_power_refused() {
   answer_box "Dormix Lite Error" 60
   traced "message warning \[Dormix Lite Error\] A program error has occured \| Error Number: -2147219922 \| Error description: Can't enable shutdown: You do not have the privileges to shutdown this system. \[logind answers \"na\" to CanPowerOff.\]" ||
     fail "error report"
-  wait_exit "$LAST_PID" || fail "exit code"
+  wait_exit "$LAST_PID"
+  [ $? = 1 ] || fail "exit code of a failure"
   grep -qE " PowerOff " "$WORK/logind.calls" && fail "powered off despite na"
   log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
 }
@@ -606,7 +639,8 @@ scenario_power_hung() {
   answer_box "Dormix Lite Error" 60
   traced "message warning \[Dormix Lite Error\] A program error has occured \| Error Number: -2147219920 \| Error description: ShutdownSystem timed out: logind did not answer CanPowerOff within 3 s\." ||
     fail "error report"
-  wait_exit "$LAST_PID" || fail "exit code"
+  wait_exit "$LAST_PID"
+  [ $? = 1 ] || fail "exit code of a failure"
   [ "$(count_traced 'message .*')" = 1 ] || fail "more than one report"
   [ "$(log_lines | grep -c 'Close    , Power Off')" = 1 ] || fail "request repeated"
   log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
@@ -701,7 +735,8 @@ scenario_no_display() {
   rc=$?
   [ $rc -ne 0 ] || fail "exit code 0 without a display"
   grep -q "cannot open the X display" <<<"$out" || fail "message: $out"
-  grep -q "scripts/run --virtual-display" <<<"$out" || fail "no hint about Xvfb"
+  grep -q "to try it without one: xvfb-run -a dormix-lite -InhibitShutdown" <<<"$out" ||
+    fail "no hint about Xvfb"
   [ -e "$WORK/Log/DormixL.log" ] && fail "log written"
 
   # No runtime folder, and the marker's folder in the home opened to all:

@@ -42,4 +42,17 @@ Error source:
 Version: 2.1.0.8"
 check "Event Viewer's text for it" "$expected" \
     "$(drv eventtext "Z:${EXE//\//\\}" 0x80000066 T X 0 "" 2.1.0.8)"
+# At the session's end a log failure opens no box, which would hold the
+# log-off up: the Application log gets it, and the program ends at once. An
+# argument no switch uses is named on stderr first.
+start_eventlog_traced "$work/eventlog3" -InhibitShutdown stray
+wait_log "Enter    , Run"
+rm Log/DormixL.log
+check_ok "the session ends without waiting for the program" timeout 60 wine wineboot --end-session
+wait_ended "the program ends at the session's end"
+check "the failure reported instead of shown" $'0x0004 0x40000001\n0x0004 0x40000002\n0x0002 0x80000066' \
+    "$(reported_events "$work/eventlog3")"
+check "the stray argument named on stderr" \
+    'DormixL: ignoring "stray": the switches are -InhibitShutdown and -AllowMulti, matched exactly; this run only simulates the power-off' \
+    "$(tr -d '\r' <"$work/eventlog3" | grep '^DormixL: ')"
 finish

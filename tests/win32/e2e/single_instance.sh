@@ -39,12 +39,13 @@ check "log: two starts and two exits, nothing from the notices" "2 2 0" \
 $(log_entries | grep -vcE '^ (Start|Exit|Enter    , Run) ')"
 
 # The mutex's name taken by another kind of object: no copy can tell whether
-# another runs, so it refuses rather than risk two countdowns.
+# another runs, so it refuses rather than risk two countdowns, and says so in
+# the Application log with an event of its own.
 wine "$DRIVER" squat Dormix >"$work/squat" 2>/dev/null &
 squatter=$!
 for _ in $(seq 100); do grep -q squatting "$work/squat" && break; sleep 0.1; done
 before=$(log_entries | wc -l)
-start
+start_eventlog_traced "$work/refused"
 check_ok "no marker: a warning box" drv wait "$NOTICE" 10000
 check "which says why" $'Cannot tell whether another copy is running:\nthe running-copy marker could not be made.\nThe program will now terminate.' \
     "$(drv boxtext "$NOTICE" | sed '/^$/d')"
@@ -52,5 +53,6 @@ check "with the warning icon, and no main window" "icon 0" "$(drv boxicon "$NOTI
 drv click "$NOTICE" OK >/dev/null
 check_ok "OK ends it" drv gone "$NOTICE" 5000
 check "nothing logged" "$before" "$(log_entries | wc -l)"
+check "the refusal reported as event 121" "0x0002 0x80000079" "$(reported_events "$work/refused")"
 kill "$squatter"
 finish

@@ -92,6 +92,16 @@ TEST(MainWindowWalk, StartCountdownCancelAndTrayDoubleClickOnTheRealWindow) {
     EXPECT_EQ(tray.uCallbackMessage, 0x200u);
     EXPECT_EQ(std::string(tray.szTip, 64),
               std::string("Dormix Lite") + '\0' + std::string(52, ' '));
+    // Explorer restarted: its new taskbar knows no icon, and the window adds
+    // it again (NIM_MODIFY succeeds only for an icon the taskbar has).
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    NOTIFYICONDATAA probe = tray;
+    auto inTray = [&] { return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE; };
+    EXPECT_TRUE(inTray());
+    Shell_NotifyIconA(NIM_DELETE, &probe);
+    ASSERT_FALSE(inTray());
+    SendMessageA(w, taskbarCreated, 0, 0);
+    EXPECT_TRUE(inTray());
     EXPECT_EQ(p.Caption(), "Dormix Lite");
     EXPECT_EQ(p.Text(Ctl::Title),
               "Power Off the computer if there is no input activity for over 6 sec");
@@ -152,6 +162,8 @@ TEST(MainWindowWalk, StartCountdownCancelAndTrayDoubleClickOnTheRealWindow) {
     EXPECT_FALSE(IsWindowVisible(w));
     SendMessageA(w, WM_MOUSEMOVE, icon, MAKELPARAM(0x203, 0));
     EXPECT_TRUE(IsWindowVisible(w));
+    SendMessageA(w, taskbarCreated, 0, 0);
+    EXPECT_FALSE(inTray()) << "out of the tray, the window stays out";
     EXPECT_FALSE(IsIconic(w));
     EXPECT_TRUE(p.app.Tray().WindowOpenedByUser);
     // Minimising sends it back.

@@ -1,0 +1,44 @@
+#include "log/linux/StderrReport.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ui/Texts.h"
+
+namespace dormix::log_linux {
+
+void StderrReport::Failure(const log::SystemLogFailure& f) noexcept {
+    next_.Failure(f);
+    try {
+        std::string line(text::ExeBaseName);
+        line.append(": ").append(f.title).append(": ");
+        for (std::size_t i = 0; i < f.text.size(); ++i) {
+            if (f.text.compare(i, 2, "\r\n") == 0) {
+                line += ' ';
+                ++i;
+            } else {
+                line += f.text[i];
+            }
+        }
+        line += '\n';
+        if (f.event == log::SystemEvent::LogDirectoryError) {
+            // The box's advice is the Windows installer's; here the launcher
+            // makes the folder, and nothing else does.
+            char cwd[4096];
+            const std::string here = ::getcwd(cwd, sizeof cwd) ? cwd : ".";
+            line.append(text::ExeBaseName).append(": there is no folder \"");
+            line.append(here).append("/").append(text::LogDirectory);
+            line.append(
+                "\"; start the program with dormix-lite, which makes it, or create it "
+                "in the working folder (mkdir Log).\n");
+        }
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
+    } catch (...) {
+        // Nothing more to be said where even this fails.
+    }
+}
+
+}  // namespace dormix::log_linux

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "log/SystemLog.h"
+
+namespace dormix::log_linux {
+
+// Passes every copy on to `next` and also puts each failure on stderr, one
+// line, so whoever started the program from a terminal or a unit file
+// learns why it ended without having to look at a box that may be gone.
+class StderrReport final : public log::SystemLog {
+  public:
+    explicit StderrReport(log::SystemLog& next) : next_(next) {}
+    void Entry(const log::SystemLogEntry& entry) noexcept override { next_.Entry(entry); }
+    void Failure(const log::SystemLogFailure& failure) noexcept override;
+
+  private:
+    log::SystemLog& next_;
+};
+
+}  // namespace dormix::log_linux
