@@ -92,6 +92,7 @@ inline constexpr std::string_view LogWriteError[] = {"Unable to write to the log
 inline constexpr std::string_view ShutdownInvalid = "Invalid parameter to ShutdownSystem: ";
 inline constexpr std::string_view ShutdownFailed = "ShutdownSystem failed: ";
 inline constexpr std::string_view ShutdownTimedOut = "ShutdownSystem timed out: ";
+inline constexpr std::string_view ShutdownUnconfirmed = "ShutdownSystem sent, not confirmed: ";
 inline constexpr std::string_view ShutdownNoPrivilegeValue =
     "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [";
 inline constexpr std::string_view ShutdownNoProcess =

@@ -72,7 +72,7 @@ bool HasShutdown(std::string_view what) {
 }  // namespace
 
 struct LogindPowerApi::Answer {
-    enum Kind { Reply, Error, Timeout } kind = Error;
+    enum Kind { Reply, Error, Timeout, Unanswered } kind = Error;
     std::string text;  // the bus's or logind's message, or why nothing came
     Message reply;
     std::string from, method;
@@ -105,8 +105,8 @@ LogindRequest RequestFor(std::int32_t flags) {
     return {"TerminateSession", interactive, false};
 }
 
-LogindPowerApi::LogindPowerApi(std::string address, milliseconds budget)
-    : address_(std::move(address)), budget_(budget) {}
+LogindPowerApi::LogindPowerApi(std::string address, milliseconds budget, milliseconds answerBudget)
+    : address_(std::move(address)), budget_(budget), answerBudget_(answerBudget) {}
 
 LogindPowerApi::~LogindPowerApi() { CloseBus(); }
 
@@ -126,8 +126,9 @@ bool LogindPowerApi::Fail(const std::string& text) {
 }
 
 bool LogindPowerApi::Fail(const Answer& answer) {
-    if (answer.kind != Answer::Timeout) return Fail(answer.text);
-    lastError_ = power::ErrorTimeout;
+    if (answer.kind != Answer::Timeout && answer.kind != Answer::Unanswered)
+        return Fail(answer.text);
+    lastError_ = answer.kind == Answer::Timeout ? power::ErrorTimeout : power::ErrorRequestPending;
     texts_[lastError_] = answer.text;
     return false;
 }
@@ -181,7 +182,8 @@ int LogindPowerApi::Turn(const bool& done) {
 
 LogindPowerApi::Answer LogindPowerApi::Call(const char* service, const char* path,
                                             const char* interface, const char* method,
-                                            const char* signature, const void* argument) {
+                                            const char* signature, const void* argument,
+                                            bool request) {
     Answer answer;
     answer.from = std::strcmp(service, BusService) == 0 ? "The system bus" : "logind";
     answer.method = method;
@@ -211,11 +213,15 @@ LogindPowerApi::Answer LogindPowerApi::Call(const char* service, const char* pat
         return 0;
     };
     sd_bus_slot* slot = nullptr;
+    // The request itself: from here logind may act on it, so its answer is
+    // worth waiting for as long as logind may take.
+    if (request) deadline_ = steady_clock::now() + answerBudget_;
     // The bus's own timeout for the call ends with the budget too.
     const auto left = ceil<microseconds>(deadline_ - steady_clock::now());
     if (r >= 0)
         r = sd_bus_call_async(bus_, &slot, raw, onReply, &pending,
                               std::uint64_t(std::max<std::int64_t>(left.count(), 1)));
+    const bool sent = r >= 0;
     if (r >= 0) r = Turn(pending.done);
     sd_bus_slot_unref(slot);  // a late reply then finds nobody waiting
     const sd_bus_error* error =
@@ -223,10 +229,20 @@ LogindPowerApi::Answer LogindPowerApi::Call(const char* service, const char* pat
             ? sd_bus_message_get_error(pending.reply.get())
             : nullptr;
     // sd-bus ends a call it waited on in vain with its own "no reply".
-    const bool late = error && steady_clock::now() >= deadline_ &&
-                      (sd_bus_error_has_name(error, SD_BUS_ERROR_NO_REPLY) ||
-                       sd_bus_error_has_name(error, SD_BUS_ERROR_TIMEOUT));
-    if (r == -ETIMEDOUT || late) {
+    // So does it a call whose connection broke before the answer came.
+    const bool noReply = error && (sd_bus_error_has_name(error, SD_BUS_ERROR_NO_REPLY) ||
+                                   sd_bus_error_has_name(error, SD_BUS_ERROR_TIMEOUT));
+    const bool late = noReply && steady_clock::now() >= deadline_;
+    if (request && sent && (r < 0 || noReply)) {
+        answer.kind = Answer::Unanswered;
+        answer.text = r == -ETIMEDOUT || late
+                          ? "logind did not answer " + answer.method + " within " +
+                                Seconds(answerBudget_) + "; the request was sent and may still "
+                                                         "be carried out."
+                          : "The system bus connection ended after " + answer.method +
+                                " was sent; the request may still be carried out.";
+        CloseBus();
+    } else if (r == -ETIMEDOUT || late) {
         answer.kind = Answer::Timeout;
         answer.text = sd_bus_is_ready(bus_) > 0
                           ? answer.from + " did not answer " + answer.method + " within " +
@@ -334,9 +350,10 @@ bool LogindPowerApi::ExitWindows(std::int32_t flags, std::uint32_t /*reason*/) {
     // The caller's own session: logind resolves the empty id to it.
     const char* session = std::getenv("XDG_SESSION_ID");
     const Answer done = request.inhibitable ? Call(LogindService, LogindPath, LogindManager,
-                                                   request.method, "b", &interactive)
+                                                   request.method, "b", &interactive, true)
                                             : Call(LogindService, LogindPath, LogindManager,
-                                                   request.method, "s", session ? session : "");
+                                                   request.method, "s", session ? session : "",
+                                                   true);
     if (done.kind != Answer::Reply) return Fail(done);
     std::string why;
     if (!done.Signed("", &why)) return Fail(why);

@@ -534,7 +534,9 @@ scenario_power_refused() {
 }
 
 # A logind that hangs: the request gives up after its few seconds and says
-# so, once, and nothing reaches logind when it wakes.
+# so, once, and nothing reaches logind when it wakes. Then one that holds
+# PowerOff past those seconds, as while polkit is slow: that answer is
+# awaited, and the program ends as after any power-off, with no report.
 scenario_power_hung() {
   start_display
   start_mock_logind '{"CanPowerOff": "yes"}'
@@ -551,7 +553,16 @@ scenario_power_hung() {
   kill -CONT "$mock"
   wait_for 10 grep -q CanPowerOff "$WORK/logind.calls" || fail "mock did not wake"
   grep -qE " PowerOff " "$WORK/logind.calls" && fail "PowerOff reached logind late"
-  return 0
+
+  dbus-send --bus="$DBUS_SYSTEM_BUS_ADDRESS" --print-reply --dest=org.freedesktop.login1 \
+    /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddMethod \
+    string:org.freedesktop.login1.Manager string:PowerOff string:b string: \
+    string:$'import time\ntime.sleep(5)' >/dev/null || fail "slow PowerOff not set"
+  start_program DormixL-fast
+  wait_trace "Counter.caption=The Computer Will Power Off In 60s" "$TRACE" 60
+  wait_exit "$LAST_PID" 40 || fail "exit code with a slow PowerOff"
+  [ "$(count_traced 'message .*')" = 0 ] || fail "a report despite logind's answer"
+  [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "PowerOff not sent once"
 }
 
 # No X display: a clear message and a non-zero exit, nothing written.
