@@ -84,6 +84,12 @@ inline constexpr std::string_view LogMissingError[] = {
 inline constexpr std::string_view LogCreateErrorFirst = "Unable to create the log file ";
 inline constexpr std::string_view LogCreateError[] = {"This may be a permissions problem.",
                                                       "The program will now terminate."};
+// Said once, on stderr and in the system log, where the log's file system
+// has no locks; the reason from the system goes between the two parts.
+inline constexpr std::string_view LogWithoutLock[] = {
+    "The log's file system cannot lock files (",
+    "): entries are written without the lock, so lines of copies writing at the same "
+    "moment may mix."};
 inline constexpr std::string_view LogWriteError[] = {"Unable to write to the log file ",
                                                      "This may be a permissions problem.",
                                                      "The program will now terminate"};

@@ -144,11 +144,16 @@ int main(int argc, char** argv) {
     qt::QtShell shell(mainWindow, qtView, tray, DORMIX_TIMER_DIVISOR);
     if (DORMIX_TRACE_VIEW) shell.trace = TraceLine;
 
-    log::FileSystemLogFiles files;
+    log_linux::JournalLog journal;
+    log::FileSystemLogFiles files([&journal](const std::string& why) {
+        const std::string warning = std::string(text::LogWithoutLock[0]) + why +
+                                    std::string(text::LogWithoutLock[1]);
+        std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
+        journal.Failure({log::SystemEvent::LogWithoutLock, text::ProductTitle, warning, 0, {}});
+    });
     linux_app::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
-    log_linux::JournalLog journal;
     app::Application app(
         {view, shell, input.poll.get(), files, clock, power, marker, journal,
          input.activity.get()},

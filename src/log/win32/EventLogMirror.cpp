@@ -53,6 +53,8 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_LOG_FILE_CREATE_ERROR;
         case SystemEvent::LogFileWriteError:
             return DORMIX_EVENT_LOG_FILE_WRITE_ERROR;
+        case SystemEvent::LogWithoutLock:
+            return DORMIX_EVENT_LOG_WITHOUT_LOCK;
         case SystemEvent::ProgramError:
             return DORMIX_EVENT_PROGRAM_ERROR;
         case SystemEvent::BrowserLaunchError:

@@ -88,6 +88,19 @@ check("failure text", failure["MESSAGE"],
       "Dormix Lite Log File Error\nThe log file is either missing or\ncorrupted. Delete the log "
       "file if\nit exists and restart the program\nThe program will now terminate")
 PY
+  # A file system without locks: the log is begun whole and written
+  # unlocked, with one warning on stderr and one in the journal.
+  rm "$WORK/Log/DormixL.log"
+  PROGRAM_ENV=(LD_PRELOAD="$BUILD/libno_lock_shim.so")
+  start_program DormixL-trace -InhibitShutdown
+  answer_box "Dormix Lite Simulate Power Off" 40
+  wait_exit "$LAST_PID" || fail "exit code without locks"
+  PROGRAM_ENV=()
+  [ "$(log_lines | sed -n 3p)" = "File Created" ] || fail "no header without locks"
+  log_lines | tail -n 1 | grep -qx " Power Off, Simulate  , Count:   6" || fail "cycle without locks"
+  [ "$(grep -c "cannot lock files (No locks available): entries are written without" "$TRACE")" = 1 ] ||
+    fail "not one warning on stderr"
+  [ "$(journal_records | grep -c '"DORMIX_EVENT_ID":"105"')" = 1 ] || fail "not one warning in the journal"
   # A journald that reads nothing holds nothing up: the same cycle, in time.
   hang_journal
   rm -f "$WORK/Log/DormixL.log"
@@ -358,6 +371,14 @@ scenario_log_missing() {
     fail "missing-file message"
   wait_exit "$LAST_PID" || fail "exit code"
   [ -e "$WORK/Log/DormixL.log" ] && fail "the file was created again"
+  # An empty file is a log whose creator never wrote the header: corrupted.
+  : >"$WORK/Log/DormixL.log"
+  start_program DormixL-trace
+  answer_box "Dormix Lite Log File Error"
+  traced "message warning \[Dormix Lite Log File Error\] The log file is either missing or \| .*" ||
+    fail "empty-file message"
+  wait_exit "$LAST_PID" || fail "exit code"
+  [ -s "$WORK/Log/DormixL.log" ] && fail "written to a file without its header"
   return 0
 }
 
