@@ -88,6 +88,9 @@ void Application::OnMainUnload() {
 void Application::OnRefreshTick() {
     Guarded([this] { cycle_.Tick(); });
 }
+void Application::OnResume() {
+    Guarded([this] { cycle_.OnResume(); });
+}
 void Application::OnResetClick() {
     Guarded([this] { cycle_.OnResetClick(); });
 }
