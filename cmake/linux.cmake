@@ -58,6 +58,7 @@ add_library(dormix_linux STATIC
     src/monitor/wayland/WaylandConnection.cpp
     src/monitor/x11/X11InputSource.cpp
     src/power/linux/LogindPowerApi.cpp
+    src/power/linux/LogindSleepWatch.cpp
     src/ui/qt/AboutDialog.cpp
     src/ui/qt/Artwork.cpp
     src/ui/qt/MainWindow.cpp

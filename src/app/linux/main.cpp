@@ -24,6 +24,7 @@
 #include "log/linux/JournalLog.h"
 #include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
+#include "power/linux/LogindSleepWatch.h"
 #include "ui/Texts.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
@@ -168,6 +169,10 @@ int main(int argc, char** argv) {
         return RefuseWithoutMarker();
 
     linux_app::SignalBridge endSignals([&] { app.OnMainUnload(); });
+    power_linux::LogindSleepWatch sleepWatch([&] {
+        TraceLine("resume");
+        app.OnResume();
+    });
     if (!endSignals.UsesPipe()) TraceLine("signals watched by a timer");
     if (input.connection) {
         input.connection->onLost = [&] {

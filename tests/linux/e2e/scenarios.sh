@@ -532,6 +532,20 @@ start_mock_logind() {
 scenario_power_off() {
   start_display
   start_mock_logind '{"CanPowerOff": "yes"}'
+  # Woken from suspend mid-countdown (logind's PrepareForSleep(false)): the
+  # countdown starts again from its full length, and nothing is logged.
+  start_program DormixL-trace -InhibitShutdown
+  wait_trace "Counter.caption=The Computer Will Power Off In 5s"
+  mark_trace
+  busctl --address="$DBUS_SYSTEM_BUS_ADDRESS" call org.freedesktop.login1 /org/freedesktop/login1 \
+    org.freedesktop.DBus.Mock EmitSignal sssav org.freedesktop.login1.Manager PrepareForSleep b 1 \
+    b false || fail "no PrepareForSleep"
+  wait_new "Counter.caption=The Computer Will Power Off In 6s"
+  wait_new "Counter.caption=The Computer Will Power Off In 5s"
+  answer_box "Dormix Lite Simulate Power Off" 40
+  wait_exit "$LAST_PID" || fail "exit code after a resume"
+  [ "$(log_lines | grep -c 'Power Off')" = 2 ] || fail "a resume was logged"
+  rm "$WORK/Log/DormixL.log"
   start_program DormixL-fast
   wait_trace "Counter.caption=The Computer Will Power Off In 60s" "$TRACE" 60
   wait_exit "$LAST_PID" 20 || fail "exit code"
