@@ -143,6 +143,8 @@ void MainWindow::OnEndSession(bool ending) {
     if (ending) app_.OnMainUnload();
 }
 
+void MainWindow::OnResume() { app_.OnResume(); }
+
 // ---- frmAbout --------------------------------------------------------------
 
 AboutForm::AboutForm(HINSTANCE instance, int dpi, app::Application& app, WinView& view)

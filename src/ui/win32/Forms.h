@@ -37,6 +37,7 @@ class MainWindow final : public Wnd {
     void OnMouseMove(WPARAM wp, LPARAM lp) override;
     void OnActivate(bool active) override;
     void OnEndSession(bool ending) override;
+    void OnResume() override;
     HBRUSH OnCtlColorStatic(HDC dc, HWND child) override {
         return controls_.OnCtlColorStatic(dc, child);
     }

@@ -54,6 +54,7 @@ class Wnd {
     virtual void OnMouseMove(WPARAM /*wp*/, LPARAM /*lp*/) {}
     virtual void OnActivate(bool /*active*/) {}
     virtual void OnEndSession(bool /*ending*/) {}
+    virtual void OnResume() {}
     virtual HBRUSH OnCtlColorStatic(HDC, HWND) { return nullptr; }
     virtual bool OnDrawItem(const DRAWITEMSTRUCT&) { return false; }
     virtual bool OnEraseBackground(HDC) { return false; }
