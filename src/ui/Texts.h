@@ -144,6 +144,9 @@ inline constexpr std::string_view BlindSession =
     "This Wayland session gives the program no way to see the keyboard and the mouse: the "
     "compositor offers no idle notification (ext-idle-notify-v1 or org_kde_kwin_idle), and "
     "GNOME's idle monitor is not on the session bus.";
+inline constexpr std::string_view BlindX11 =
+    "The X server offers no XInput 2.1 or later, so the program cannot see the keyboard and the "
+    "mouse.";
 inline constexpr std::string_view BlindEnd = "The program will now terminate.";
 
 inline constexpr std::string_view LineBreak = "\r\n";

@@ -81,14 +81,15 @@ int RefuseWithBox(const std::string& title, const std::string& body) {
 }
 
 // No source sees the user: say so and monitor nothing.
-int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputChoice& choice) {
+int RefuseBlind(const linux_app::InputChoice& choice) {
     std::fprintf(stderr,
                  "DormixL: %s: keys and the mouse cannot be seen, so nothing is monitored.\n",
                  choice.description.c_str());
-    if (!session.wayland) return 1;
+    // An autostarted copy has no terminal: the box is what the user sees.
+    const std::string_view why = choice.x11 ? text::BlindX11 : text::BlindSession;
     const std::string title = std::string(text::ProductTitle) + std::string(text::BlindTitleSuffix);
-    const std::string body = std::string(text::BlindSession) + "\n\n" + std::string(text::BlindEnd);
-    TraceLine("message warning [" + title + "] " + std::string(text::BlindSession) + " | " +
+    const std::string body = std::string(why) + "\n\n" + std::string(text::BlindEnd);
+    TraceLine("message warning [" + title + "] " + std::string(why) + " | " +
               std::string(text::BlindEnd));
     return RefuseWithBox(title, body);
 }
@@ -135,7 +136,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     linux_app::InputChoice input = linux_app::ChooseInput(session);
-    if (!input.poll && !input.activity) return RefuseBlind(session, input);
+    if (!input.poll && !input.activity) return RefuseBlind(input);
     probe.Release();
     qt::QtView qtView;
     qt::TracingView tracing(qtView);

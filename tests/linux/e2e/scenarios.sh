@@ -91,7 +91,7 @@ PY
   # A file system without locks: the log is begun whole and written
   # unlocked, with one warning on stderr and one in the journal.
   rm "$WORK/Log/DormixL.log"
-  PROGRAM_ENV=(LD_PRELOAD="$BUILD/libno_lock_shim.so")
+  PROGRAM_ENV=(LD_PRELOAD="$BUILD/libfault_shim.so" DORMIX_SHIM_NO_LOCK=1)
   start_program DormixL-trace -InhibitShutdown
   answer_box "Dormix Lite Simulate Power Off" 40
   wait_exit "$LAST_PID" || fail "exit code without locks"
@@ -647,6 +647,26 @@ scenario_no_display() {
   rc=$?
   [ $rc = 1 ] || fail "exit code $rc after the X server went"
   expect_log "${FIRST_START[@]}" "$ENTRY_START" " Exit     , Initialise, Count:   1"
+
+  # A Wayland environment inherited in an X11 session, with no compositor
+  # answering: the X11 rules apply.
+  start_display
+  PROGRAM_ENV=(WAYLAND_DISPLAY=dormix-stale XDG_SESSION_TYPE=wayland)
+  start_program DormixL-trace
+  wait_trace "input X11 with XInput 2 \(WAYLAND_DISPLAY=dormix-stale, but no Wayland compositor answers\)"
+  PROGRAM_ENV=()
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code with a stale Wayland environment"
+  # An X server without XInput: the refusal box, not only a line on stderr.
+  PROGRAM_ENV=(LD_PRELOAD="$BUILD/libfault_shim.so" DORMIX_SHIM_NO_XINPUT=1)
+  start_program DormixL-trace
+  answer_box "Dormix Lite Start Up Error"
+  wait_exit "$LAST_PID"
+  rc=$?
+  PROGRAM_ENV=()
+  [ $rc = 1 ] || fail "exit code $rc without XInput"
+  traced "message warning \[Dormix Lite Start Up Error\] The X server offers no XInput 2.1 or later, .*" ||
+    fail "no refusal box without XInput"
 }
 
 "scenario_$SCENARIO" || fail "scenario $SCENARIO"
