@@ -103,9 +103,9 @@ TEST(ShutdownSystem, AStepThatTimedOutOrWentUnansweredIsToldApartFromARefusal) {
         std::int32_t number;
         const char* description;
     } cases[] = {
-        {power::ErrorTimeout, -2147219920, "ShutdownSystem timed out: No answer."},  // 0x80040630
-        {power::ErrorRequestPending, -2147219919,  // 0x80040631
-         "ShutdownSystem sent, not confirmed: No answer."},
+        // 0x80040630 and 0x80040631
+        {power::ErrorTimeout, -2147219920, "ShutdownSystem timed out: No answer."},
+        {power::ErrorRequestPending, -2147219919, "ShutdownSystem sent, not confirmed: No answer."},
     };
     for (const Case& c : cases)
         for (const auto& fail : fails) {

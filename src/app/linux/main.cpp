@@ -148,8 +148,8 @@ int main(int argc, char** argv) {
 
     log_linux::JournalLog journal;
     log::FileSystemLogFiles files([&journal](const std::string& why) {
-        const std::string warning = std::string(text::LogWithoutLock[0]) + why +
-                                    std::string(text::LogWithoutLock[1]);
+        const std::string warning =
+            std::string(text::LogWithoutLock[0]) + why + std::string(text::LogWithoutLock[1]);
         std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
         journal.Failure({log::SystemEvent::LogWithoutLock, text::ProductTitle, warning, 0, {}});
     });

@@ -100,8 +100,8 @@ bool FileSystemLogFiles::CreateWithHeader(const fs::path& path, std::string_view
     // Only where nothing is: a dangling link's target is never created, and
     // a file another copy has just begun is never emptied. Copies that open
     // it before the header is in find it empty and wait for it.
-    Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                         0666));
+    Descriptor fd(::open(path.c_str(),
+                         O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (fd.get() < 0) {
         const int error = errno;
         if (error == EEXIST && FileExists(path)) return false;

@@ -237,8 +237,9 @@ LogindPowerApi::Answer LogindPowerApi::Call(const char* service, const char* pat
         answer.kind = Answer::Unanswered;
         answer.text = r == -ETIMEDOUT || late
                           ? "logind did not answer " + answer.method + " within " +
-                                Seconds(answerBudget_) + "; the request was sent and may still "
-                                                         "be carried out."
+                                Seconds(answerBudget_) +
+                                "; the request was sent and may still "
+                                "be carried out."
                           : "The system bus connection ended after " + answer.method +
                                 " was sent; the request may still be carried out.";
         CloseBus();
@@ -349,11 +350,11 @@ bool LogindPowerApi::ExitWindows(std::int32_t flags, std::uint32_t /*reason*/) {
     const int interactive = request.interactive;
     // The caller's own session: logind resolves the empty id to it.
     const char* session = std::getenv("XDG_SESSION_ID");
-    const Answer done = request.inhibitable ? Call(LogindService, LogindPath, LogindManager,
-                                                   request.method, "b", &interactive, true)
-                                            : Call(LogindService, LogindPath, LogindManager,
-                                                   request.method, "s", session ? session : "",
-                                                   true);
+    const Answer done = request.inhibitable
+                            ? Call(LogindService, LogindPath, LogindManager, request.method, "b",
+                                   &interactive, true)
+                            : Call(LogindService, LogindPath, LogindManager, request.method, "s",
+                                   session ? session : "", true);
     if (done.kind != Answer::Reply) return Fail(done);
     std::string why;
     if (!done.Signed("", &why)) return Fail(why);
