@@ -169,7 +169,7 @@ scenario_signals() {
   # No descriptor left for the signal pipe: a timer watches instead. How
   # many descriptors Qt takes varies, so the limit comes down until the
   # pipe is what fails.
-  touch "$WORK/Log/DormixL.log"
+  printf 'Dormix Lite\r\nVersion 2.1\r\nFile Created\r\n01-Dec-26 08:00:00\r\n' >"$WORK/Log/DormixL.log"
   local limit
   for limit in 14 13 12 11 10 9; do
     N=$((N + 1))
