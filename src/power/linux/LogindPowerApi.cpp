@@ -235,13 +235,12 @@ LogindPowerApi::Answer LogindPowerApi::Call(const char* service, const char* pat
     const bool late = noReply && steady_clock::now() >= deadline_;
     if (request && sent && (r < 0 || noReply)) {
         answer.kind = Answer::Unanswered;
+        const std::string mayStill = "the request was sent and may still be carried out.";
         answer.text = r == -ETIMEDOUT || late
                           ? "logind did not answer " + answer.method + " within " +
-                                Seconds(answerBudget_) +
-                                "; the request was sent and may still "
-                                "be carried out."
+                                Seconds(answerBudget_) + "; " + mayStill
                           : "The system bus connection ended after " + answer.method +
-                                " was sent; the request may still be carried out.";
+                                " was sent; " + mayStill;
         CloseBus();
     } else if (r == -ETIMEDOUT || late) {
         answer.kind = Answer::Timeout;
