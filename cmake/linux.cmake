@@ -62,6 +62,7 @@ add_library(dormix_linux STATIC
     src/power/linux/LogindBus.cpp
     src/power/linux/LogindPowerApi.cpp
     src/settings/linux/ConfFiles.cpp
+    src/power/linux/LogindSleepWatch.cpp
     src/ui/qt/AboutDialog.cpp
     src/ui/qt/Artwork.cpp
     src/ui/qt/MainWindow.cpp

@@ -21,8 +21,13 @@ add_custom_command(OUTPUT ${DORMIX_SETUP}
     VERBATIM)
 add_custom_target(dormix_installer ALL DEPENDS ${DORMIX_SETUP})
 
+# An icacls that fails, put in the installers' way by their tests.
+add_executable(icacls_fails tests/packaging/FailingIcacls.c)
+set_target_properties(icacls_fails PROPERTIES WIN32_EXECUTABLE OFF)
+
 add_test(NAME windows_installer
-         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-installer.sh ${DORMIX_SETUP})
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-installer.sh ${DORMIX_SETUP}
+                 $<TARGET_FILE:icacls_fails>)
 set_tests_properties(windows_installer PROPERTIES TIMEOUT 300)
 
 # The Log folder's rules, as icacls arguments after the folder (the NSIS
@@ -54,7 +59,7 @@ add_custom_target(dormix_msi ALL DEPENDS ${DORMIX_MSI})
 add_test(NAME windows_msi
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-msi.sh ${DORMIX_MSI}
                  "${DORMIX_LOG_FOLDER_RULES}" "${DORMIX_LOG_FILE_RULES}"
-                 ${CMAKE_BINARY_DIR}/wine-template)
+                 ${CMAKE_BINARY_DIR}/wine-template $<TARGET_FILE:icacls_fails>)
 set_tests_properties(windows_msi PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_template)
 
 # Address randomisation and no-execute data for the program and its installer.

@@ -65,14 +65,14 @@ Section "-Program"
   ; creator of the log to the same, so owning it gives no power over its
   ; permissions. Nothing is inherited from Program Files, whose CREATOR
   ; OWNER entry would give the creator full control.
-  nsExec::Exec 'icacls "$INSTDIR\Log" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(RD,WD,X,RA,REA,RC,S)'
-  Pop $0
-  nsExec::Exec 'icacls "$INSTDIR\Log" /grant *S-1-5-32-545:(OI)(IO)(RD,AD,RA,REA,RC,S) *S-1-3-4:(OI)(IO)(RD,AD,RA,REA,RC,S)'
-  Pop $0
+  Push '"$INSTDIR\Log" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(RD,WD,X,RA,REA,RC,S)'
+  Call Icacls
+  Push '"$INSTDIR\Log" /grant *S-1-5-32-545:(OI)(IO)(RD,AD,RA,REA,RC,S) *S-1-3-4:(OI)(IO)(RD,AD,RA,REA,RC,S)'
+  Call Icacls
   ; A log kept from an earlier install takes the folder's rules.
   IfFileExists "$INSTDIR\Log\DormixL.log" 0 +3
-    nsExec::Exec 'icacls "$INSTDIR\Log\DormixL.log" /reset'
-    Pop $0
+    Push '"$INSTDIR\Log\DormixL.log" /reset'
+    Call Icacls
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
@@ -101,6 +101,28 @@ Section "Start with Windows" SecAutostart
   SetOutPath "$INSTDIR"
   CreateShortCut "$SMSTARTUP\${PRODUCT}.lnk" "$INSTDIR\DormixL.exe" "" "$INSTDIR\DormixL.exe" 0
 SectionEnd
+
+; icacls with the arguments on the stack. Without the Log folder's rules
+; every user's copy would end with "Unable to create the log file", so a
+; failure (an exit code other than 0, or "error" when it cannot start) ends
+; the install with the reason: in a box, in the details, and for /S in the
+; exit code 2. The program copied so far is taken away again; a kept log
+; stays.
+Function Icacls
+  Exch $R9
+  DetailPrint "icacls $R9"
+  nsExec::ExecToLog 'icacls $R9'
+  Pop $R8
+  StrCmp $R8 0 granted
+  DetailPrint "Setting the permissions of the Log folder failed (icacls: $R8)."
+  MessageBox MB_OK|MB_ICONSTOP "Setting the permissions of the Log folder failed (icacls: $R8).$\r$\nUsers could not write the log, so ${PRODUCT} is not installed." /SD IDOK
+  Delete "$INSTDIR\DormixL.exe"
+  RMDir "$INSTDIR\Log"
+  RMDir "$INSTDIR"
+  Abort "Setting the permissions of the Log folder failed (icacls: $R8)."
+granted:
+  Pop $R9
+FunctionEnd
 
 Function .onInit
   ${GetParameters} $R0

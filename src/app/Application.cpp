@@ -97,6 +97,9 @@ void Application::OnSessionEnd() {
 void Application::OnRefreshTick() {
     Guarded([this] { cycle_.Tick(); });
 }
+void Application::OnResume() {
+    Guarded([this] { cycle_.OnResume(); });
+}
 void Application::OnResetClick() {
     Guarded([this] { cycle_.OnResetClick(); });
 }

@@ -67,6 +67,7 @@ public:
     void OnExitClick();
     void OnMainMouseMove(double x);
     void OnMainResize();
+    void OnResume();  // the machine woke from suspend
 
     // frmAbout
     void OnAboutLoad();

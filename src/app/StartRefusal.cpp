@@ -5,8 +5,8 @@
 
 namespace dormix::app {
 
-StartRefusal BlindSessionRefusal() {
-    std::string text(text::BlindSession);
+StartRefusal BlindSessionRefusal(std::string_view why) {
+    std::string text(why);
     text.append(text::LineBreak).append(text::LineBreak).append(text::BlindEnd);
     return {log::SystemEvent::StartRefusedBlind,
             std::string(text::ProductTitle) + std::string(text::BlindTitleSuffix), text};

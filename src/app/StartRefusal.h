@@ -16,8 +16,9 @@ struct StartRefusal {
     std::string title, text;  // the box's; lines joined by CR LF
 };
 
-// No source can see the keys and the mouse in this desktop session.
-StartRefusal BlindSessionRefusal();
+// No source can see the keys and the mouse in this desktop session; `why`
+// says which kind of session it is.
+StartRefusal BlindSessionRefusal(std::string_view why);
 // No running-copy marker to trust; `lines` say why in the platform's words.
 StartRefusal MarkerRefusal(std::span<const std::string_view> lines);
 

@@ -82,8 +82,8 @@ void EventLog::OpenEventLog() {
         if (!files_.FolderExists(directory_)) {
             failure = LogFailure::Directory;
         } else if (!files_.FileExists(file_)) {
-            files_.CreateTextFile(file_);
-            files_.AppendLine(file_, CreationHeader(clock_.Now()));
+            // False: a copy started at the same moment made it, header and all.
+            files_.CreateWithHeader(file_, CreationHeader(clock_.Now()));
         }
     } catch (const std::exception&) {
         failure = LogFailure::Create;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "log/LogFiles.h"
 
 namespace dormix::log {
@@ -7,10 +10,25 @@ namespace dormix::log {
 // The log's files on the real file system, relative to the working directory.
 class FileSystemLogFiles final : public LogFiles {
 public:
+    // `withoutLock` hears once why the file system cannot lock the log, when
+    // entries are written without the lock (Linux: NFS without a lock
+    // manager, some FUSE file systems); Windows locks on every file system.
+    using Warning = std::function<void(const std::string& why)>;
+    explicit FileSystemLogFiles(Warning withoutLock = {}) : withoutLock_(std::move(withoutLock)) {}
+
     bool FolderExists(const std::filesystem::path& path) override;
     bool FileExists(const std::filesystem::path& path) override;
-    void CreateTextFile(const std::filesystem::path& path) override;
+    bool CreateWithHeader(const std::filesystem::path& path, std::string_view header) override;
     void AppendLine(const std::filesystem::path& path, std::string_view text) override;
+
+private:
+    void WarnOnce(const std::string& why) {
+        if (!warned_ && withoutLock_) withoutLock_(why);
+        warned_ = true;
+    }
+
+    Warning withoutLock_;
+    bool warned_ = false;
 };
 
 }  // namespace dormix::log

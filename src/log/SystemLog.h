@@ -26,6 +26,7 @@ enum class SystemEvent : std::uint16_t {
     LogFileMissing = 102,
     LogFileCreateError = 103,
     LogFileWriteError = 104,
+    LogWithoutLock = 105,      // a warning; the program goes on
     ProgramError = 110,        // the last-resort report; the program ends
     BrowserLaunchError = 111,  // the About window's link; the program goes on
     // Starts refused before anything is logged.

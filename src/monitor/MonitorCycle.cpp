@@ -231,6 +231,16 @@ void MonitorCycle::OnTestClick() {
     p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
 }
 
+void MonitorCycle::OnResume() {
+    // Not while the last step runs: its box is open or the request is out.
+    if (s_.MonitorPhase != Phase::Countdown || messageOpen_ ||
+        s_.PhaseCounter >= s_.CountdownLength || s_.TestMode)
+        return;
+    // The full length shows now; the next tick counts its first second.
+    SetCounterText(text::WillPowerOffIn, s_.CountdownLength);
+    s_.PhaseCounter = 1;
+}
+
 void MonitorCycle::OnAboutClick() {
     s_.AboutOpen = true;
     p_.shell.ShowAboutModal();

@@ -68,6 +68,11 @@ class MonitorCycle {
     void OnResetClick();
     void OnTestClick();
     void OnAboutClick();
+    // The machine woke from suspend: a countdown starts again from its full
+    // length, so whoever opens the machine has all of it to press Cancel.
+    // Ticks count seconds the machine was awake, so a tick that simply comes
+    // late is no resume and changes nothing.
+    void OnResume();
 
     void WriteLogEntry(std::string_view action, std::string_view detail);
 

@@ -7,6 +7,10 @@ namespace dormix::power {
 // Windows' ERROR_TIMEOUT: the last error of a step that gave up waiting for
 // the system, which is reported apart from a refusal.
 inline constexpr std::uint32_t ErrorTimeout = 1460;
+// Windows' ERROR_IO_PENDING: the request was handed over and no answer came,
+// so the system may still carry it out. Never reported as a timeout, which
+// promises that nothing more happens.
+inline constexpr std::uint32_t ErrorRequestPending = 997;
 
 // The system calls behind a power-off request, one per step, each answering
 // as the Windows call of the same name does: non-zero (true) on success, the

@@ -25,6 +25,8 @@ void ShutdownService::RaiseFor(std::uint32_t code, std::int32_t number, std::str
     // is reported as a timeout.
     if (code == ErrorTimeout)
         Raise(ErrTimedOut, std::string(text::ShutdownTimedOut) + SystemErrorText(code));
+    if (code == ErrorRequestPending)
+        Raise(ErrUnconfirmed, std::string(text::ShutdownUnconfirmed) + SystemErrorText(code));
     std::string description(prefix);
     description += SystemErrorText(code);
     description += end;

@@ -10,12 +10,13 @@
 namespace dormix::power {
 
 inline constexpr std::int32_t ErrorBase = static_cast<std::int32_t>(0x80040000u);
-inline constexpr std::int32_t ErrExitWindowsFailed = ErrorBase + 1579;    // 0x8004062B
-inline constexpr std::int32_t ErrNoPrivilegeValue = ErrorBase + 1580;     // 0x8004062C
-inline constexpr std::int32_t ErrNoCurrentProcess = ErrorBase + 1581;     // 0x8004062D
-inline constexpr std::int32_t ErrNoPrivileges = ErrorBase + 1582;         // 0x8004062E
-inline constexpr std::int32_t ErrInvalidParameter = ErrorBase + 1583;     // 0x8004062F
-inline constexpr std::int32_t ErrTimedOut = ErrorBase + 1584;             // 0x80040630
+inline constexpr std::int32_t ErrExitWindowsFailed = ErrorBase + 1579;  // 0x8004062B
+inline constexpr std::int32_t ErrNoPrivilegeValue = ErrorBase + 1580;   // 0x8004062C
+inline constexpr std::int32_t ErrNoCurrentProcess = ErrorBase + 1581;   // 0x8004062D
+inline constexpr std::int32_t ErrNoPrivileges = ErrorBase + 1582;       // 0x8004062E
+inline constexpr std::int32_t ErrInvalidParameter = ErrorBase + 1583;   // 0x8004062F
+inline constexpr std::int32_t ErrTimedOut = ErrorBase + 1584;           // 0x80040630
+inline constexpr std::int32_t ErrUnconfirmed = ErrorBase + 1585;        // 0x80040631
 
 inline constexpr std::int32_t FlagsPowerOffForced = 12;  // EWX_POWEROFF 8 + EWX_FORCE 4
 inline constexpr std::uint32_t TokenAdjustAndQuery = 0x28;

@@ -93,6 +93,12 @@ inline constexpr std::string_view LogMissingError[] = {
 inline constexpr std::string_view LogCreateErrorFirst = "Unable to create the log file ";
 inline constexpr std::string_view LogCreateError[] = {"This may be a permissions problem.",
                                                       "The program will now terminate."};
+// Said once, on stderr and in the system log, where the log's file system
+// has no locks; the reason from the system goes between the two parts.
+inline constexpr std::string_view LogWithoutLock[] = {
+    "The log's file system cannot lock files (",
+    "): entries are written without the lock, so lines of copies writing at the same "
+    "moment may mix."};
 inline constexpr std::string_view LogWriteError[] = {"Unable to write to the log file ",
                                                      "This may be a permissions problem.",
                                                      "The program will now terminate"};
@@ -101,6 +107,7 @@ inline constexpr std::string_view LogWriteError[] = {"Unable to write to the log
 inline constexpr std::string_view ShutdownInvalid = "Invalid parameter to ShutdownSystem: ";
 inline constexpr std::string_view ShutdownFailed = "ShutdownSystem failed: ";
 inline constexpr std::string_view ShutdownTimedOut = "ShutdownSystem timed out: ";
+inline constexpr std::string_view ShutdownUnconfirmed = "ShutdownSystem sent, not confirmed: ";
 inline constexpr std::string_view ShutdownNoPrivilegeValue =
     "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [";
 inline constexpr std::string_view ShutdownNoProcess =
@@ -146,6 +153,9 @@ inline constexpr std::string_view BlindSession =
     "This Wayland session gives the program no way to see the keyboard and the mouse: the "
     "compositor offers no idle notification (ext-idle-notify-v1 or org_kde_kwin_idle), and "
     "GNOME's idle monitor is not on the session bus.";
+inline constexpr std::string_view BlindX11 =
+    "The X server offers no XInput 2.1 or later, so the program cannot see the keyboard and the "
+    "mouse.";
 inline constexpr std::string_view BlindEnd = "The program will now terminate.";
 
 inline constexpr std::string_view LineBreak = "\r\n";

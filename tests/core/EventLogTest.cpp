@@ -275,7 +275,9 @@ TEST_F(RealLogFiles, AFileRemovedAfterTheCheckIsMissingAndStaysRemoved) {
             fs::remove(p);
             return there;
         }
-        void CreateTextFile(const fs::path& p) override { real.CreateTextFile(p); }
+        bool CreateWithHeader(const fs::path& p, std::string_view h) override {
+            return real.CreateWithHeader(p, h);
+        }
         void AppendLine(const fs::path& p, std::string_view t) override { real.AppendLine(p, t); }
     } files(files_);
     const fs::path file = fs::path("Log") / "DormixL.log";
@@ -287,9 +289,9 @@ TEST_F(RealLogFiles, AFileRemovedAfterTheCheckIsMissingAndStaysRemoved) {
     ASSERT_EQ(shell.messages.size(), 1u);
     EXPECT_EQ(shell.messages[0].text, log::FailureText(log::LogFailure::MissingFile));
     EXPECT_FALSE(fs::exists(fs::symlink_status(file)));
-    // Creating never empties what another copy has just begun.
+    // A file another copy has just created is its creation: left as it is.
     std::ofstream(file, std::ios::binary) << "begun\r\n";
-    EXPECT_THROW(files_.CreateTextFile(file), std::exception);
+    EXPECT_FALSE(files_.CreateWithHeader(file, "header"));
     EXPECT_EQ(Read(file), "begun\r\n");
 }
 
@@ -299,7 +301,7 @@ TEST_F(RealLogFiles, AFolderWhereTheFileShouldBeIsNoLogFile) {
     EXPECT_TRUE(files_.FolderExists("Log"));
     EXPECT_FALSE(files_.FileExists(file));
     EXPECT_THROW(files_.AppendLine(file, "x"), std::exception);
-    EXPECT_THROW(files_.CreateTextFile(file), std::exception);
+    EXPECT_THROW(files_.CreateWithHeader(file, "header"), std::exception);
     fs::remove(file);
     fs::remove("Log");
     EXPECT_FALSE(files_.FolderExists("Log"));

@@ -77,9 +77,12 @@ bool MemoryLogFiles::FileExists(const std::filesystem::path& p) {
     return files.count(Key(p)) != 0;
 }
 
-void MemoryLogFiles::CreateTextFile(const std::filesystem::path& p) {
+bool MemoryLogFiles::CreateWithHeader(const std::filesystem::path& p, std::string_view header) {
     if (failCreate || !folder) throw std::runtime_error("create refused");
-    files[Key(p)].clear();
+    if (files.count(Key(p))) return false;
+    ++appends;
+    files[Key(p)].append(header).append("\r\n");
+    return true;
 }
 
 void MemoryLogFiles::AppendLine(const std::filesystem::path& p, std::string_view text) {

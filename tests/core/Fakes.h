@@ -164,7 +164,7 @@ class MemoryLogFiles : public log::LogFiles {
 public:
     bool FolderExists(const std::filesystem::path& p) override;
     bool FileExists(const std::filesystem::path& p) override;
-    void CreateTextFile(const std::filesystem::path& p) override;
+    bool CreateWithHeader(const std::filesystem::path& p, std::string_view header) override;
     void AppendLine(const std::filesystem::path& p, std::string_view text) override;
 
     std::vector<std::string> Lines() const;    // the file split at CR LF

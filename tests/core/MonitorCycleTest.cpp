@@ -170,6 +170,27 @@ TEST(MonitorCycle, ActivityDuringTheCountdownChangesNothing) {
     EXPECT_EQ(rig.files.Entries().back(), " Close    , Power Off , Count:  60");
 }
 
+TEST(MonitorCycle, AResumeRestartsARunningCountdownFromItsFullLengthAndNothingElse) {
+    Rig rig;
+    Park(rig);
+    rig.Start();
+    rig.Tick(2 + 10);
+    rig.app.OnResume();
+    rig.Tick();
+    EXPECT_EQ(rig.Counter(), "No key or mouse activity for the last 11s");
+    rig.Tick(889 + 56);
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 4s");
+    rig.app.OnResume();
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 60s");
+    rig.Tick(59);
+    EXPECT_EQ(rig.Counter(), "The Computer Will Power Off In 1s");
+    EXPECT_TRUE(rig.power.calls.empty());
+    EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
+    EXPECT_EQ(rig.files.Entries(), (Lines{kStart, kEnterRun, " Enter    , Power Off , Count:   0",
+                                          " Close    , Power Off , Count:  60"}));
+    EXPECT_FALSE(rig.power.calls.empty());
+}
+
 TEST(MonitorCycle, InhibitShutdownEndsWithAMessageAndNoPowerOff) {
     Rig rig("-InhibitShutdown");
     Park(rig);

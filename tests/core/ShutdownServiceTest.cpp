@@ -94,21 +94,31 @@ TEST(ShutdownSystem, EachFailingStepRaisesItsOwnErrorWithTheSystemText) {
     }
 }
 
-TEST(ShutdownSystem, AStepThatTimedOutRaisesTheTimeoutErrorWhicheverStepItWas) {
+TEST(ShutdownSystem, AStepThatTimedOutOrWentUnansweredIsToldApartFromARefusal) {
     const std::vector<std::function<void(FakePower&)>> fails = {
         [](FakePower& a) { a.lookup = false; }, [](FakePower& a) { a.token = false; },
         [](FakePower& a) { a.adjust = false; }, [](FakePower& a) { a.exitOk = false; }};
-    for (const auto& fail : fails) {
-        FakePower api;
-        api.failingError = power::ErrorTimeout;
-        api.systemTexts[power::ErrorTimeout] = "No answer within 3 s.";
-        fail(api);
-        const Outcome out = Call(api, 12);
-        ASSERT_TRUE(out.raised);
-        EXPECT_EQ(out.number, -2147219920);  // 0x80040630
-        EXPECT_EQ(out.source, "DormixL.mShutDown");
-        EXPECT_EQ(out.description, "ShutdownSystem timed out: No answer within 3 s.");
-    }
+    struct Case {
+        std::uint32_t code;
+        std::int32_t number;
+        const char* description;
+    } cases[] = {
+        // 0x80040630 and 0x80040631
+        {power::ErrorTimeout, -2147219920, "ShutdownSystem timed out: No answer."},
+        {power::ErrorRequestPending, -2147219919, "ShutdownSystem sent, not confirmed: No answer."},
+    };
+    for (const Case& c : cases)
+        for (const auto& fail : fails) {
+            FakePower api;
+            api.failingError = c.code;
+            api.systemTexts[c.code] = "No answer.";
+            fail(api);
+            const Outcome out = Call(api, 12);
+            ASSERT_TRUE(out.raised);
+            EXPECT_EQ(out.number, c.number);
+            EXPECT_EQ(out.source, "DormixL.mShutDown");
+            EXPECT_EQ(out.description, c.description);
+        }
 }
 
 TEST(ShutdownSystem, ACodeWithoutSystemTextLeavesTheBracketsEmpty) {

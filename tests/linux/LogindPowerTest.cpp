@@ -27,8 +27,9 @@ struct Outcome {
     qint64 ms = 0;  // how long the request took, on a monotonic clock
 };
 
-Outcome PowerOff(PrivateBus& bus, std::int32_t flags = power::FlagsPowerOffForced) {
-    LogindPowerApi api(bus.Address().toStdString());
+Outcome PowerOff(PrivateBus& bus, std::int32_t flags = power::FlagsPowerOffForced,
+                 std::chrono::milliseconds answerBudget = power_linux::AnswerBudget) {
+    LogindPowerApi api(bus.Address().toStdString(), power_linux::RequestBudget, answerBudget);
     power::ShutdownService service(api, "DormixL");
     Outcome out;
     QElapsedTimer clock;
@@ -237,6 +238,31 @@ TEST(LogindPower, AnInhibitorListAnsweredTooLateMeansNoPowerOffEver) {
     EXPECT_EQ(out.description, TimedOut("logind did not answer ListInhibitors within 3 s."));
     // Answered only once the mock has woken and handled all it was sent.
     EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
+}
+
+TEST(LogindPower, APowerOffLogindHoldsIsAwaitedPastTheBudgetAndNeverCalledATimeout) {
+    // As logind while polkit is slow: the request arrives, the answer comes
+    // after the budget for the steps before it, or not within logind's own.
+    struct Case {
+        std::chrono::milliseconds answerBudget;
+        std::int32_t number;
+        std::string description;
+    } cases[] = {
+        {power_linux::AnswerBudget, 0, ""},
+        {std::chrono::milliseconds(1000), power::ErrUnconfirmed,
+         "ShutdownSystem sent, not confirmed: logind did not answer PowerOff within 1 s; the "
+         "request was sent and may still be carried out."},
+    };
+    for (const Case& c : cases) {
+        PrivateBus bus;
+        MockLogind logind(bus);
+        logind.AddMethod("PowerOff", "b", "import time\ntime.sleep(4)");
+        const Outcome out = PowerOff(bus, power::FlagsPowerOffForced, c.answerBudget);
+        EXPECT_EQ(out.number, c.number) << out.description;
+        EXPECT_EQ(out.description, c.description);
+        EXPECT_LT(out.ms, BoundMs);
+        EXPECT_EQ(logind.Calls("PowerOff").size(), 1);
+    }
 }
 
 TEST(LogindPower, AMalformedOrFailedReplyIsRefusedUnreadAndPowersNothingOff) {

@@ -129,7 +129,7 @@ TEST(LogFilesOnLinux, LinksPipesAndFoldersAreNoLogFile) {
     fs::create_symlink(other, log);  // dangling
     EXPECT_FALSE(files.FileExists(log));
     EXPECT_THROW(files.AppendLine(log, "x"), log::LogFileMissing);
-    EXPECT_THROW(files.CreateTextFile(log), std::exception);
+    EXPECT_THROW(files.CreateWithHeader(log, "header"), std::exception);
     EXPECT_FALSE(fs::exists(other)) << "the link's target was created";
 
     std::ofstream(other) << "someone else's\n";

@@ -2,14 +2,22 @@
 # Installs Dormix Lite silently into a throw-away Wine prefix, checks files,
 # shortcuts and the Add/Remove Programs entry, starts the program the way
 # its shortcut does (working directory: the install folder) and checks that
-# it logs there, then uninstalls silently, with and without the log.
+# it logs there, then uninstalls silently, with and without the log. An
+# icacls that fails first stops the install with a non-zero exit code.
+#   windows-installer.sh DormixL-setup.exe FAILING-ICACLS
 set -euo pipefail
 setup=$(readlink -f "$1")
 policy_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../packaging/windows" && pwd)
+stand_in=$(readlink -f "$2")
 source "$(dirname "${BASH_SOURCE[0]}")/wine-session.sh"
 wine_session
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite'
+
+with_failing_icacls "$stand_in" wine "$setup" /S &&
+  fail "installed although the Log folder's permissions could not be set"
+[ ! -e "$dir/DormixL.exe" ] || fail "a failed install left the program behind"
+wine reg query "$key" >/dev/null 2>&1 && fail "a failed install left an Add/Remove entry"
 
 wine "$setup" /S
 wineserver -w

@@ -4,19 +4,30 @@
 # at every log-on, in the install folder), the Add/Remove entry, the event
 # source, the Log folder's grant, a start through the Startup shortcut that
 # writes the log, an upgrade by a newer package, and a silent removal that
-# leaves only the log.
-#   windows-msi.sh DormixL.msi FOLDER-RULES FILE-RULES WINE-TEMPLATE
+# leaves only the log. An icacls that fails first rolls the install back.
+#   windows-msi.sh DormixL.msi FOLDER-RULES FILE-RULES WINE-TEMPLATE FAILING-ICACLS
 set -euo pipefail
 msi=$(readlink -f "$1")
 folder_rules=$2
 file_rules=$3
 template=$(readlink -f "$4")
+stand_in=$(readlink -f "$5")
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$source_dir/tests/packaging/wine-session.sh"
 wine_session "$template"
 code=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
 arp="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code"
 reg_values() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
+
+with_failing_icacls "$stand_in" wine msiexec /i "$msi" /qn /l*v "$work/failed.log" &&
+  fail "installed although the Log folder's permissions could not be set"
+# The log names the failed action: "Return value 3" on Windows, Wine's own
+# number under Wine; 1 is success.
+failed_log=$({ cat "$work/failed.log"; strings -a -el "$work/failed.log"; } | tr -d '\r')
+grep -qE "Action ended .*: GrantLogFolder\. Return value [02-9]" <<<"$failed_log" ||
+  fail "the installer's log does not name the failed action"
+[ ! -e "$dir/DormixL.exe" ] || fail "a failed install was not rolled back"
+reg_values "$arp" | grep -q DisplayName && fail "a failed install left an Add/Remove entry"
 
 # msiexec's exit code reaches us cut to 8 bits; 0 is success either way.
 # Wine's icacls is a stub that names its arguments on stderr.

@@ -33,6 +33,19 @@ wine_session_end() {
   rm -rf "$work"
 }
 
+# Runs a command with icacls.exe replaced by a stand-in that fails; its status.
+#   with_failing_icacls STAND-IN COMMAND...
+with_failing_icacls() {
+  local sys=$c/windows/system32 stand_in=$1 rc=0
+  shift
+  mv "$sys/icacls.exe" "$work/icacls.exe"
+  cp "$stand_in" "$sys/icacls.exe"
+  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;icacls.exe=n" "$@" || rc=$?
+  wineserver -w
+  mv -f "$work/icacls.exe" "$sys/icacls.exe"
+  return $rc
+}
+
 event_source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Dormix Lite'
 
 # The installed program is registered as the Application log's source.

@@ -22,18 +22,29 @@ SessionKind SessionFromEnvironment() {
 SessionKind DetectSession(bool xwaylandOutputs) {
     SessionKind session = SessionFromEnvironment();
     if (!session.wayland && xwaylandOutputs) session = {true, "XWayland outputs"};
+    session.xwayland = xwaylandOutputs;
     return session;
 }
 
-InputChoice ChooseInput(const SessionKind& session) {
+namespace {
+
+InputChoice X11Choice(const std::string& note = {}) {
     InputChoice choice;
-    if (!session.wayland) {
-        choice.poll = x11::X11InputSource::Open();
-        choice.description =
-            choice.poll ? "X11 with XInput 2" : "the X server has no XInput 2.1 or later";
-        return choice;
-    }
+    choice.x11 = true;
+    choice.poll = x11::X11InputSource::Open();
+    choice.description =
+        (choice.poll ? "X11 with XInput 2" : "the X server has no XInput 2.1 or later") + note;
+    return choice;
+}
+
+}  // namespace
+
+InputChoice ChooseInput(const SessionKind& session) {
+    if (!session.wayland) return X11Choice();
     auto connection = monitor::wayland::WaylandConnection::Open();
+    if (!connection && !session.xwayland)
+        return X11Choice(" (" + session.evidence + ", but no Wayland compositor answers)");
+    InputChoice choice;
     if (connection) {
         monitor::wayland::WaylandConnection& link = *connection;
         std::unique_ptr<monitor::wayland::NotificationSource> source =

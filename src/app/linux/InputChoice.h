@@ -21,6 +21,8 @@ struct SessionKind {
     // How it was recognised: "WAYLAND_DISPLAY=wayland-1", "XDG_SESSION_TYPE=wayland",
     // "XWayland outputs"; empty for X11.
     std::string evidence;
+    // The X server is XWayland: a Wayland session whatever else answers.
+    bool xwayland = false;
 };
 
 // From the environment alone (before any X connection).
@@ -35,9 +37,13 @@ struct InputChoice {
     monitor::wayland::WaylandConnection* connection = nullptr;
     // What was chosen, or why nothing could be.
     std::string description;
+    bool x11 = false;  // the X11 rules applied
 };
 
 // Both empty: nothing can see the user here; `description` says why.
+// A session that only the environment calls Wayland is trusted as one only
+// when a compositor answers: variables inherited in an X11 session (from a
+// systemd user environment, say) must not blind the X11 source.
 InputChoice ChooseInput(const SessionKind& session);
 
 }  // namespace dormix::linux_app

@@ -31,6 +31,7 @@
 #include "monitor/wayland/WaylandConnection.h"
 #include "power/linux/LogindPowerApi.h"
 #include "settings/linux/ConfFiles.h"
+#include "power/linux/LogindSleepWatch.h"
 #include "ui/Texts.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
@@ -91,12 +92,14 @@ int Refuse(const app::StartRefusal& refusal, log::SystemLog& journal, bool box) 
 }
 
 // No source sees the user: say so and monitor nothing.
-int RefuseBlind(const linux_app::SessionKind& session, const linux_app::InputChoice& choice) {
+int RefuseBlind(const linux_app::InputChoice& choice) {
     std::fprintf(stderr,
                  "DormixL: %s: keys and the mouse cannot be seen, so nothing is monitored.\n",
                  choice.description.c_str());
     log_linux::JournalLog journal;
-    return Refuse(app::BlindSessionRefusal(), journal, session.wayland);
+    // An autostarted copy has no terminal: the box is what the user sees.
+    return Refuse(app::BlindSessionRefusal(choice.x11 ? text::BlindX11 : text::BlindSession),
+                  journal, true);
 }
 
 // Without a marker no copy can tell whether another runs: refusing is the
@@ -185,7 +188,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     linux_app::InputChoice input = linux_app::ChooseInput(session);
-    if (!input.poll && !input.activity) return RefuseBlind(session, input);
+    if (!input.poll && !input.activity) return RefuseBlind(input);
     probe.Release();
     qt::QtView qtView;
     qt::TracingView tracing(qtView);
@@ -195,11 +198,16 @@ int main(int argc, char** argv) {
     qt::QtShell shell(mainWindow, qtView, tray, DORMIX_TIMER_DIVISOR);
     if (DORMIX_TRACE_VIEW) shell.trace = TraceLine;
 
-    log::FileSystemLogFiles files;
+    log_linux::JournalLog journal;
+    log::FileSystemLogFiles files([&journal](const std::string& why) {
+        const std::string warning =
+            std::string(text::LogWithoutLock[0]) + why + std::string(text::LogWithoutLock[1]);
+        std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
+        journal.Failure({log::SystemEvent::LogWithoutLock, text::ProductTitle, warning, 0, {}});
+    });
     linux_app::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
-    log_linux::JournalLog journal;
     // Input in another text session counts while it is younger than our own
     // limit, in the time the ticks of this build measure.
     const int limitTicks =
@@ -226,6 +234,10 @@ int main(int argc, char** argv) {
     // A signal is how the session, the system's shutdown or a package's
     // removal ends the program: nobody is left to answer a box.
     linux_app::SignalBridge endSignals([&] { app.OnSessionEnd(); });
+    power_linux::LogindSleepWatch sleepWatch([&] {
+        TraceLine("resume");
+        app.OnResume();
+    });
     if (!endSignals.UsesPipe()) TraceLine("signals watched by a timer");
     if (input.connection) {
         input.connection->onLost = [&] {

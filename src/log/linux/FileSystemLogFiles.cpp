@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -42,14 +43,21 @@ class Descriptor {
     int fd_;
 };
 
-bool LockWithin(int fd) {
-    const auto end = std::chrono::steady_clock::now() + LockPatience;
+enum class Locking { Held, Impossible, Refused };
+
+// Tries until `end`. "Impossible" is a file system that has no locks:
+// NFS without a lock manager, some FUSE file systems.
+Locking LockBefore(int fd, std::chrono::steady_clock::time_point end, int& error) {
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) return false;
-        if (std::chrono::steady_clock::now() >= end) return false;
+        error = errno;
+        if (error == ENOLCK || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS ||
+            error == EINVAL)
+            return Locking::Impossible;
+        if (error != EWOULDBLOCK && error != EINTR) return Locking::Refused;
+        if (std::chrono::steady_clock::now() >= end) return Locking::Refused;
         std::this_thread::sleep_for(LockRetry);
     }
-    return true;
+    return Locking::Held;
 }
 
 // Writes all of `line` at the end of the file; returns the offset where this
@@ -88,12 +96,30 @@ bool FileSystemLogFiles::FileExists(const fs::path& path) {
     return fs::is_regular_file(fs::symlink_status(path));
 }
 
-void FileSystemLogFiles::CreateTextFile(const fs::path& path) {
+bool FileSystemLogFiles::CreateWithHeader(const fs::path& path, std::string_view header) {
     // Only where nothing is: a dangling link's target is never created, and
-    // a file another copy has just begun is never emptied.
-    Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (fd.get() < 0) Throw("cannot create", path, errno);
+    // a file another copy has just begun is never emptied. Copies that open
+    // it before the header is in find it empty and wait for it.
+    Descriptor fd(::open(path.c_str(),
+                         O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (fd.get() < 0) {
+        const int error = errno;
+        if (error == EEXIST && FileExists(path)) return false;
+        Throw("cannot create", path, error);
+    }
+    int error = 0;
+    if (LockBefore(fd.get(), std::chrono::steady_clock::now() + LockPatience, error) ==
+        Locking::Impossible)
+        WarnOnce(std::strerror(error));
+    std::string line(header);
+    line += "\r\n";
+    if (WriteAtEnd(fd.get(), line, error).count != line.size()) {
+        // Nobody else writes to a file without its header: all of it is ours.
+        ::unlink(path.c_str());
+        Throw("cannot write", path, error);
+    }
     if (::close(fd.release()) != 0) Throw("cannot close", path, errno);
+    return true;
 }
 
 void FileSystemLogFiles::AppendLine(const fs::path& path, std::string_view text) {
@@ -113,8 +139,20 @@ void FileSystemLogFiles::AppendLine(const fs::path& path, std::string_view text)
     if (!S_ISREG(st.st_mode)) throw LogFileMissing(path.string());
 
     // Every copy appends under this lock, so between our write and a
-    // roll-back no other copy's line can land after ours.
-    if (!LockWithin(fd.get())) Throw("cannot lock", path, EWOULDBLOCK);
+    // roll-back no other copy's line can land after ours. A file system
+    // without locks gets the lines unlocked rather than none at all.
+    const auto end = std::chrono::steady_clock::now() + LockPatience;
+    for (int error = 0;;) {
+        const Locking lock = LockBefore(fd.get(), end, error);
+        if (lock == Locking::Refused) Throw("cannot lock", path, EWOULDBLOCK);
+        if (lock == Locking::Impossible) WarnOnce(std::strerror(error));
+        if (::fstat(fd.get(), &st) != 0) Throw("cannot inspect", path, errno);
+        if (st.st_size > 0) break;
+        // Empty: the copy that created it is about to write its header.
+        if (lock == Locking::Held) ::flock(fd.get(), LOCK_UN);
+        if (std::chrono::steady_clock::now() >= end) throw LogFileMissing(path.string());
+        std::this_thread::sleep_for(LockRetry);
+    }
     std::string line(text);
     line += "\r\n";
     int error = 0;

@@ -56,6 +56,8 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_LOG_FILE_CREATE_ERROR;
         case SystemEvent::LogFileWriteError:
             return DORMIX_EVENT_LOG_FILE_WRITE_ERROR;
+        case SystemEvent::LogWithoutLock:
+            return DORMIX_EVENT_LOG_WITHOUT_LOCK;
         case SystemEvent::ProgramError:
             return DORMIX_EVENT_PROGRAM_ERROR;
         case SystemEvent::BrowserLaunchError:
@@ -76,25 +78,26 @@ EventLogMirror::EventLogMirror()
     : source_(RegisterEventSourceA(nullptr, std::string(text::ProductTitle).c_str())) {}
 
 EventLogMirror::~EventLogMirror() {
-    if (source_) DeregisterEventSource(source_);
+    // After the reports still queued; never, if the service has them stuck.
+    if (HANDLE source = source_) queue_.Hand([source] { DeregisterEventSource(source); });
 }
 
-void EventLogMirror::Report(SystemEvent event, const char* const* strings, WORD count) noexcept {
+void EventLogMirror::Report(SystemEvent event, std::vector<std::string> strings) noexcept {
     if (!source_) return;
-    const WORD type = log::IsWarning(event) ? EVENTLOG_WARNING_TYPE : EVENTLOG_INFORMATION_TYPE;
-    ReportEventA(source_, type, 0, MessageId(event), nullptr, count, 0,
-                 const_cast<const char**>(strings), nullptr);
+    queue_.Hand([source = source_, event, strings = std::move(strings)] {
+        std::vector<const char*> texts;
+        for (const std::string& s : strings) texts.push_back(s.c_str());
+        const WORD type = log::IsWarning(event) ? EVENTLOG_WARNING_TYPE : EVENTLOG_INFORMATION_TYPE;
+        ReportEventA(source, type, 0, MessageId(event), nullptr, WORD(texts.size()), 0,
+                     texts.data(), nullptr);
+    });
 }
 
 void EventLogMirror::Entry(const log::SystemLogEntry& e) noexcept {
     try {
-        const std::string s[] = {std::string(e.line),           std::string(e.action),
-                                 std::string(e.detail),         std::to_string(e.count),
-                                 std::string(e.phase),          e.testMode ? "1" : "0",
-                                 e.inhibitShutdown ? "1" : "0", std::string(log::ProgramVersion())};
-        const char* strings[std::size(s)];
-        for (std::size_t i = 0; i < std::size(s); ++i) strings[i] = s[i].c_str();
-        Report(e.event, strings, WORD(std::size(s)));
+        Report(e.event, {std::string(e.line), std::string(e.action), std::string(e.detail),
+                         std::to_string(e.count), std::string(e.phase), e.testMode ? "1" : "0",
+                         e.inhibitShutdown ? "1" : "0", std::string(log::ProgramVersion())});
     } catch (...) {
         // The text log is the record; a copy that cannot be made is dropped.
     }
@@ -102,12 +105,8 @@ void EventLogMirror::Entry(const log::SystemLogEntry& e) noexcept {
 
 void EventLogMirror::Failure(const log::SystemLogFailure& f) noexcept {
     try {
-        const std::string s[] = {std::string(f.title), std::string(f.text),
-                                 std::to_string(f.number), std::string(f.source),
-                                 std::string(log::ProgramVersion())};
-        const char* strings[std::size(s)];
-        for (std::size_t i = 0; i < std::size(s); ++i) strings[i] = s[i].c_str();
-        Report(f.event, strings, WORD(std::size(s)));
+        Report(f.event, {std::string(f.title), std::string(f.text), std::to_string(f.number),
+                         std::string(f.source), std::string(log::ProgramVersion())});
     } catch (...) {
     }
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "log/SendQueue.h"
 #include "log/SystemLog.h"
 #include "ui/win32/WinApi.h"
 
@@ -10,6 +14,10 @@ namespace dormix::log_win32 {
 // (DormixEvents.mc), which the installers register as the source's
 // EventMessageFile. An unregistered source still logs; Event Viewer then
 // shows the insertion strings without their text.
+//
+// ReportEventA waits on the event-log service; one that is stuck must not
+// freeze the window, so the reports go through a SendQueue, as the
+// journal's copies do on Linux.
 class EventLogMirror final : public log::SystemLog {
 public:
     EventLogMirror();
@@ -21,9 +29,10 @@ public:
     void Failure(const log::SystemLogFailure& failure) noexcept override;
 
 private:
-    void Report(log::SystemEvent event, const char* const* strings, WORD count) noexcept;
+    void Report(log::SystemEvent event, std::vector<std::string> strings) noexcept;
 
     HANDLE source_;
+    log::SendQueue queue_;
 };
 
 // The message table's id of a kind of event (the low word is the event's number).

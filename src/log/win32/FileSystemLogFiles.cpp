@@ -60,8 +60,7 @@ bool IsPlainFile(DWORD attributes) {
              (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
 }
 
-bool LockWithin(HANDLE file, OVERLAPPED& range) {
-    const ULONGLONG end = ::GetTickCount64() + LockPatienceMs;
+bool LockWithin(HANDLE file, OVERLAPPED& range, ULONGLONG end) {
     while (
         !::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range)) {
         if (::GetLastError() != ERROR_LOCK_VIOLATION || ::GetTickCount64() >= end) return false;
@@ -99,13 +98,36 @@ bool FileSystemLogFiles::FileExists(const fs::path& path) {
     return IsPlainFile(::GetFileAttributesW(path.wstring().c_str()));
 }
 
-void FileSystemLogFiles::CreateTextFile(const fs::path& path) {
-    // Only where nothing is: a file another copy has just begun is never emptied.
+bool FileSystemLogFiles::CreateWithHeader(const fs::path& path, std::string_view header) {
+    // Only where nothing is: a file another copy has just begun is never
+    // emptied. Copies that open it before the header is in find it empty
+    // and wait for it.
     Handle file(::CreateFileW(path.wstring().c_str(), FILE_GENERIC_READ | FILE_APPEND_DATA,
                               ShareAll, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file.valid()) Throw("cannot create", path, ::GetLastError());
+    if (!file.valid()) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_EXISTS && FileExists(path)) return false;
+        Throw("cannot create", path, error);
+    }
+    OVERLAPPED range{};
+    range.OffsetHigh = LockOffsetHigh;
+    const bool locked = LockWithin(file.get(), range, ::GetTickCount64() + LockPatienceMs);
+    std::string line(header);
+    line += "\r\n";
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file.get(), line.data(), DWORD(line.size()), &written, nullptr) &&
+                    written == line.size();
+    const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+    if (locked) ::UnlockFileEx(file.get(), 0, 1, 0, &range);
+    if (!ok) {
+        // Nobody else writes to a file without its header: all of it is ours.
+        file.close();
+        ::DeleteFileW(path.wstring().c_str());
+        Throw("cannot write", path, error == ERROR_SUCCESS ? ERROR_DISK_FULL : error);
+    }
     if (!file.close()) Throw("cannot close", path, ::GetLastError());
+    return true;
 }
 
 void FileSystemLogFiles::AppendLine(const fs::path& path, std::string_view text) {
@@ -127,9 +149,17 @@ void FileSystemLogFiles::AppendLine(const fs::path& path, std::string_view text)
     // roll-back no other copy's line can land after ours.
     OVERLAPPED range{};
     range.OffsetHigh = LockOffsetHigh;
-    if (!LockWithin(file.get(), range)) Throw("cannot lock", path, ERROR_LOCK_VIOLATION);
+    const ULONGLONG end = ::GetTickCount64() + LockPatienceMs;
     LARGE_INTEGER before{};
-    ::GetFileSizeEx(file.get(), &before);
+    for (;;) {
+        if (!LockWithin(file.get(), range, end)) Throw("cannot lock", path, ERROR_LOCK_VIOLATION);
+        ::GetFileSizeEx(file.get(), &before);
+        if (before.QuadPart > 0) break;
+        // Empty: the copy that created it is about to write its header.
+        ::UnlockFileEx(file.get(), 0, 1, 0, &range);
+        if (::GetTickCount64() >= end) throw LogFileMissing(path.string());
+        ::Sleep(LockRetryMs);
+    }
     std::string line(text);
     line += "\r\n";
     DWORD written = 0;

@@ -167,6 +167,19 @@ int LogindBus::Turn(const bool& done) {
 
 Answer LogindBus::Call(const char* service, const char* path, const char* interface,
                        const char* method, const char* signature, const void* argument) {
+    return Exchange(service, path, interface, method, signature, argument, {});
+}
+
+Answer LogindBus::Request(const char* method, const char* signature, const void* argument,
+                          milliseconds answerBudget) {
+    return Exchange(LogindService, LogindPath, LogindManager, method, signature, argument,
+                    answerBudget);
+}
+
+Answer LogindBus::Exchange(const char* service, const char* path, const char* interface,
+                           const char* method, const char* signature, const void* argument,
+                           milliseconds answerBudget) {
+    const bool request = answerBudget.count() > 0;
     Answer answer;
     answer.from = std::strcmp(service, BusService) == 0 ? "The system bus" : "logind";
     answer.method = method;
@@ -196,22 +209,36 @@ Answer LogindBus::Call(const char* service, const char* path, const char* interf
         return 0;
     };
     sd_bus_slot* slot = nullptr;
+    // The request itself: from here logind may act on it, so its answer is
+    // worth waiting for as long as logind may take.
+    if (request) deadline_ = steady_clock::now() + answerBudget;
     // The bus's own timeout for the call ends with the budget too.
     const auto left = ceil<microseconds>(deadline_ - steady_clock::now());
     if (r >= 0)
         r = sd_bus_call_async(bus_, &slot, raw, onReply, &pending,
                               std::uint64_t(std::max<std::int64_t>(left.count(), 1)));
+    const bool sent = r >= 0;
     if (r >= 0) r = Turn(pending.done);
     sd_bus_slot_unref(slot);  // a late reply then finds nobody waiting
     const sd_bus_error* error =
         pending.done && sd_bus_message_is_method_error(pending.reply.get(), nullptr)
             ? sd_bus_message_get_error(pending.reply.get())
             : nullptr;
-    // sd-bus ends a call it waited on in vain with its own "no reply".
-    const bool late = error && steady_clock::now() >= deadline_ &&
-                      (sd_bus_error_has_name(error, SD_BUS_ERROR_NO_REPLY) ||
-                       sd_bus_error_has_name(error, SD_BUS_ERROR_TIMEOUT));
-    if (r == -ETIMEDOUT || late) {
+    // sd-bus ends a call it waited on in vain with its own "no reply", and
+    // so a call whose connection broke before the answer came.
+    const bool noReply = error && (sd_bus_error_has_name(error, SD_BUS_ERROR_NO_REPLY) ||
+                                   sd_bus_error_has_name(error, SD_BUS_ERROR_TIMEOUT));
+    const bool late = noReply && steady_clock::now() >= deadline_;
+    if (request && sent && (r < 0 || noReply)) {
+        answer.kind = Answer::Unanswered;
+        const std::string mayStill = "the request was sent and may still be carried out.";
+        answer.text = r == -ETIMEDOUT || late
+                          ? "logind did not answer " + answer.method + " within " +
+                                Seconds(answerBudget) + "; " + mayStill
+                          : "The system bus connection ended after " + answer.method +
+                                " was sent; " + mayStill;
+        Close();
+    } else if (r == -ETIMEDOUT || late) {
         answer.kind = Answer::Timeout;
         answer.text = sd_bus_is_ready(bus_) > 0
                           ? answer.from + " did not answer " + answer.method + " within " +

@@ -30,7 +30,9 @@ using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 
 // What came back from one call, or why nothing usable did.
 struct Answer {
-    enum Kind { Reply, Error, Timeout } kind = Error;
+    // Unanswered: a request that was sent, whose answer never came; unlike
+    // a timeout, logind may still be carrying it out.
+    enum Kind { Reply, Error, Timeout, Unanswered } kind = Error;
     std::string text;   // the bus's or logind's message, or why nothing came
     std::string error;  // the D-Bus error name of an Error reply, if any
     int errnum = 0;     // the errno of a connection that failed
@@ -66,10 +68,20 @@ class LogindBus {
                       const void* argument = nullptr) {
         return Call(LogindService, LogindPath, LogindManager, method, signature, argument);
     }
+    // The request itself (PowerOff and its kin): sent only inside the
+    // budget, like every call, but once sent logind may act on it, so its
+    // answer is awaited for up to `answerBudget`, as long as logind itself
+    // may take (its polkit check).
+    Answer Request(const char* method, const char* signature, const void* argument,
+                   std::chrono::milliseconds answerBudget);
     std::chrono::milliseconds Budget() const { return budget_; }
 
   private:
     int Turn(const bool& done);
+    // A call; with a non-zero `answerBudget`, the request (see Request).
+    Answer Exchange(const char* service, const char* path, const char* interface,
+                    const char* method, const char* signature, const void* argument,
+                    std::chrono::milliseconds answerBudget);
 
     std::string address_;
     std::chrono::milliseconds budget_;

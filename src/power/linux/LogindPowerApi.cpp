@@ -51,8 +51,8 @@ LogindRequest RequestFor(std::int32_t flags) {
 
 // The timers keep running while it waits: the cycle's own is stopped by
 // then, and the About window may be counting down.
-LogindPowerApi::LogindPowerApi(std::string address, milliseconds budget)
-    : bus_(std::move(address), budget, LogindBus::Timers::Keep) {}
+LogindPowerApi::LogindPowerApi(std::string address, milliseconds budget, milliseconds answerBudget)
+    : bus_(std::move(address), budget, LogindBus::Timers::Keep), answerBudget_(answerBudget) {}
 
 LogindPowerApi::~LogindPowerApi() = default;
 
@@ -65,8 +65,9 @@ bool LogindPowerApi::Fail(const std::string& text) {
 }
 
 bool LogindPowerApi::Fail(const Answer& answer) {
-    if (answer.kind != Answer::Timeout) return Fail(answer.text);
-    lastError_ = power::ErrorTimeout;
+    if (answer.kind != Answer::Timeout && answer.kind != Answer::Unanswered)
+        return Fail(answer.text);
+    lastError_ = answer.kind == Answer::Timeout ? power::ErrorTimeout : power::ErrorRequestPending;
     texts_[lastError_] = answer.text;
     return false;
 }
@@ -177,8 +178,9 @@ bool LogindPowerApi::ExitWindows(std::int32_t flags, std::uint32_t /*reason*/) {
     // The caller's own session: logind resolves the empty id to it.
     const char* session = std::getenv("XDG_SESSION_ID");
     const Answer done = request.inhibitable
-                            ? bus_.CallLogind(request.method, "b", &interactive)
-                            : bus_.CallLogind(request.method, "s", session ? session : "");
+                            ? bus_.Request(request.method, "b", &interactive, answerBudget_)
+                            : bus_.Request(request.method, "s", session ? session : "",
+                                           answerBudget_);
     if (done.kind != Answer::Reply) return Fail(done);
     std::string why;
     if (!done.Signed("", &why)) return Fail(why);

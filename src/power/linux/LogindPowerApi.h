@@ -8,12 +8,15 @@
 // inhibitor that another program holds. Every failure keeps logind's or the
 // bus's own message as the system text of its error code.
 //
-// The whole request, from reaching the bus to logind's answer, has one
+// Everything before the request itself, from reaching the bus on, has one
 // budget of a few seconds, counted from the look-up: a bus or a logind that
 // does not answer in it is reported with the timeout code, and nothing is
 // sent to logind once the budget is spent, so a bus that wakes up late can
-// never switch the machine off late. While waiting, the caller's event loop
-// keeps turning (repaints, the signal pipe), without user input.
+// never switch the machine off late. Once the request is on the bus, logind
+// holds it and may act on it whatever we do, so its answer is awaited as
+// long as logind itself may take; no answer then is reported as a request
+// sent and unconfirmed, never as a timeout. While waiting, the caller's
+// event loop keeps turning (repaints, the signal pipe), without user input.
 
 #include <chrono>
 #include <cstdint>
@@ -26,6 +29,11 @@
 namespace dormix::power_linux {
 
 inline constexpr std::chrono::milliseconds RequestBudget{3000};
+// logind answers PowerOff once polkit has answered it, and it asks polkit
+// with sd-bus's default method timeout of 25 s: past that, logind has given
+// up on polkit and answered, or it is not coming. 5 s more for logind's own
+// work and the bus under load.
+inline constexpr std::chrono::milliseconds AnswerBudget{30000};
 
 // What the flags ask logind for.
 struct LogindRequest {
@@ -39,7 +47,8 @@ class LogindPowerApi final : public power::PowerApi {
   public:
     // `address`: a D-Bus address; empty for the system bus.
     explicit LogindPowerApi(std::string address = {},
-                            std::chrono::milliseconds budget = RequestBudget);
+                            std::chrono::milliseconds budget = RequestBudget,
+                            std::chrono::milliseconds answerBudget = AnswerBudget);
     ~LogindPowerApi() override;
     LogindPowerApi(const LogindPowerApi&) = delete;
     LogindPowerApi& operator=(const LogindPowerApi&) = delete;
@@ -60,6 +69,7 @@ class LogindPowerApi final : public power::PowerApi {
     std::string BlockingInhibitor(const Answer& list);
 
     LogindBus bus_;
+    std::chrono::milliseconds answerBudget_;
     std::uint32_t lastError_ = 0;
     std::uint32_t issued_ = 0;
     std::map<std::uint32_t, std::string> texts_;

@@ -144,6 +144,7 @@ void MainWindow::OnEndSession(bool ending) {
 }
 
 void MainWindow::OnTaskbarCreated() { shell_.RestoreTrayIcon(); }
+void MainWindow::OnResume() { app_.OnResume(); }
 
 // ---- frmAbout --------------------------------------------------------------
 

@@ -38,6 +38,7 @@ class MainWindow final : public Wnd {
     void OnActivate(bool active) override;
     void OnEndSession(bool ending) override;
     void OnTaskbarCreated() override;
+    void OnResume() override;
     HBRUSH OnCtlColorStatic(HDC dc, HWND child) override {
         return controls_.OnCtlColorStatic(dc, child);
     }

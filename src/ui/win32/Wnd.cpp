@@ -183,6 +183,11 @@ LRESULT Wnd::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ENDSESSION:
             OnEndSession(wp != 0);
             return 0;
+        case WM_POWERBROADCAST:
+            // Every wake sends PBT_APMRESUMEAUTOMATIC; PBT_APMRESUMESUSPEND
+            // follows only when a user woke the machine, so it is not heard.
+            if (wp == PBT_APMRESUMEAUTOMATIC) OnResume();
+            return TRUE;
         case WM_CTLCOLORSTATIC:
             if (HBRUSH b = OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp)))
                 return reinterpret_cast<LRESULT>(b);

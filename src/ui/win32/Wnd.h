@@ -56,6 +56,8 @@ class Wnd {
     virtual void OnEndSession(bool /*ending*/) {}
     // Explorer's "TaskbarCreated", sent to every top-level window.
     virtual void OnTaskbarCreated() {}
+    // WM_POWERBROADCAST: the machine woke from sleep.
+    virtual void OnResume() {}
     virtual HBRUSH OnCtlColorStatic(HDC, HWND) { return nullptr; }
     virtual bool OnDrawItem(const DRAWITEMSTRUCT&) { return false; }
     virtual bool OnEraseBackground(HDC) { return false; }

@@ -187,6 +187,8 @@ int Run(const std::vector<std::string>& a) {
     WaitFor(5000, [&] { return (top = FindTop(arg(1))) != nullptr; });
     if (!top) return Fail("no window " + arg(1));
     if (cmd == "close") return PostMessageA(top, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (cmd == "resume")  // what the system broadcasts on waking from sleep
+        return PostMessageA(top, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0) ? 0 : 1;
     if (cmd == "endsession") {
         // What the system sends a window when the session ends.
         DWORD_PTR r = 0;

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # A whole cycle with -InhibitShutdown: start in the tray, 2 s activation, 6
 # idle seconds, a 6 s countdown on top of everything, then the simulated
-# power-off message; OK ends the program. The log gets exactly these lines,
+# power-off message; OK ends the program. Woken from sleep mid-countdown,
+# it starts the countdown again from 6 s. The log gets exactly these lines,
 # and the Application log the same entries, with texts from the message table.
 source "$(dirname "$0")/lib.sh"
 setup
 
 drv watch "$MAIN" Counter "The Computer Will Power Off In 0s" 40000 >"$work/seen" &
 watcher=$!
+(drv wait-text "$MAIN" Counter "The Computer Will Power Off In 5s" 40000 >/dev/null &&
+    drv resume "$MAIN") &
+resumer=$!
 start_eventlog_traced "$work/eventlog" -InhibitShutdown
 wait_log "Start"
 check "window comes up hidden in the tray" "visible=0 iconic=1" \
@@ -16,8 +20,10 @@ check "raised priorities" "class=0x80 thread=2" "$(drv priority "$MAIN")"
 check "title" "Power Off the computer if there is no input activity for over 6 sec" \
     "$(drv text "$MAIN" Title)"
 wait "$watcher" || true
+wait "$resumer"
+check "resume posted" 0 $?
 seen=$(grep -v '^$' "$work/seen" | grep -v 'for the last 6s' || true)
-expected="Program Activation In 2s
+expected="^Program Activation In 2s
 Program Activation In 1s
 Program Activation In 0s
 No key or mouse activity for the last 1s
@@ -27,12 +33,15 @@ No key or mouse activity for the last 4s
 No key or mouse activity for the last 5s
 The Computer Will Power Off In 6s
 The Computer Will Power Off In 5s
+(The Computer Will Power Off In [43]s
+)*The Computer Will Power Off In 6s
+The Computer Will Power Off In 5s
 The Computer Will Power Off In 4s
 The Computer Will Power Off In 3s
 The Computer Will Power Off In 2s
 The Computer Will Power Off In 1s
-The Computer Will Power Off In 0s"
-check "counter texts, in order" "$expected" "$seen"
+The Computer Will Power Off In 0s$"
+check_match "counter texts, in order, the countdown again after the resume" "$expected" "$seen"
 
 check_ok "simulate box appears" drv wait "Dormix Lite Simulate Power Off" 5000
 check "simulate box text" "Test Real Power Off" "$(drv text "Dormix Lite Simulate Power Off" static)"

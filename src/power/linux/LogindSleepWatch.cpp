@@ -1,0 +1,91 @@
+#include "power/linux/LogindSleepWatch.h"
+
+#include <poll.h>
+#include <systemd/sd-bus.h>
+#include <time.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "power/linux/LogindPowerApi.h"
+
+namespace dormix::power_linux {
+
+LogindSleepWatch::LogindSleepWatch(std::function<void()> onResume, const std::string& address)
+    : onResume_(std::move(onResume)) {
+    int r = 0;
+    if (address.empty()) {
+        r = sd_bus_open_system(&bus_);
+    } else if ((r = sd_bus_new(&bus_)) >= 0) {
+        if ((r = sd_bus_set_address(bus_, address.c_str())) >= 0 &&
+            (r = sd_bus_set_bus_client(bus_, 1)) >= 0)
+            r = sd_bus_start(bus_);
+    }
+    const auto onSignal = [](sd_bus_message* m, void* self, sd_bus_error*) {
+        int start = 1;
+        // true: about to sleep; false: woken up. Only the waking matters here.
+        if (sd_bus_message_read(m, "b", &start) >= 0 && !start)
+            static_cast<LogindSleepWatch*>(self)->onResume_();
+        return 0;
+    };
+    // Both only queue messages: nothing here waits for the bus.
+    if (r >= 0)
+        r = sd_bus_match_signal_async(bus_, &match_, LogindService, LogindPath, LogindManager,
+                                      "PrepareForSleep", onSignal, nullptr, this);
+    if (r < 0 || sd_bus_get_fd(bus_) < 0) {
+        Close();
+        return;
+    }
+    readable_ = std::make_unique<QSocketNotifier>(sd_bus_get_fd(bus_), QSocketNotifier::Read);
+    writable_ = std::make_unique<QSocketNotifier>(sd_bus_get_fd(bus_), QSocketNotifier::Write);
+    QObject::connect(readable_.get(), &QSocketNotifier::activated, [this] { Process(); });
+    QObject::connect(writable_.get(), &QSocketNotifier::activated, [this] { Process(); });
+    wake_.setSingleShot(true);
+    QObject::connect(&wake_, &QTimer::timeout, [this] { Process(); });
+    Process();
+}
+
+LogindSleepWatch::~LogindSleepWatch() { Close(); }
+
+void LogindSleepWatch::Close() {
+    readable_.reset();
+    writable_.reset();
+    wake_.stop();
+    match_ = sd_bus_slot_unref(match_);
+    if (bus_) {
+        sd_bus_close(bus_);
+        bus_ = sd_bus_unref(bus_);
+    }
+}
+
+void LogindSleepWatch::Process() {
+    if (!bus_) return;
+    int r;
+    while ((r = sd_bus_process(bus_, nullptr)) > 0) {
+    }
+    if (r < 0) {
+        // The bus went (a restarted dbus-daemon): resumes go unheard from
+        // now on, which leaves the countdown as it was before.
+        std::fprintf(stderr, "DormixL: the system bus connection for resume signals ended.\n");
+        Close();
+        return;
+    }
+    Rearm();
+}
+
+void LogindSleepWatch::Rearm() {
+    const int events = sd_bus_get_events(bus_);
+    readable_->setEnabled(events & POLLIN);
+    writable_->setEnabled(events & POLLOUT);
+    std::uint64_t at = 0;
+    if (sd_bus_get_timeout(bus_, &at) < 0 || at == UINT64_MAX) {
+        wake_.stop();
+        return;
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t nowUs = std::uint64_t(now.tv_sec) * 1000000u + now.tv_nsec / 1000;
+    wake_.start(int(at > nowUs ? (at - nowUs + 999) / 1000 : 0));
+}
+
+}  // namespace dormix::power_linux
