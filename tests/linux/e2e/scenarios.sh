@@ -450,7 +450,8 @@ scenario_log_missing() {
   answer_box "Dormix Lite Log File Error"
   traced "message warning \[Dormix Lite Log File Error\] The log file is either missing or \| .*" ||
     fail "empty-file message"
-  wait_exit "$LAST_PID" || fail "exit code"
+  wait_exit "$LAST_PID"
+  [ $? = 1 ] || fail "exit code of a failure"
   [ -s "$WORK/Log/DormixL.log" ] && fail "written to a file without its header"
   return 0
 }
@@ -686,6 +687,7 @@ scenario_power_hung() {
   mock GetCalls  # answered once the mock has woken and handled all it was sent
   grep -qE " PowerOff " "$WORK/logind.calls" && fail "PowerOff reached logind late"
 
+  mock AddMethod org.freedesktop.login1.Manager CanPowerOff '' s 'ret = "yes"'
   dbus-send --bus="$DBUS_SYSTEM_BUS_ADDRESS" --print-reply --dest=org.freedesktop.login1 \
     /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddMethod \
     string:org.freedesktop.login1.Manager string:PowerOff string:b string: \
