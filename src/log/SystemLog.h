@@ -27,10 +27,13 @@ enum class SystemEvent : std::uint16_t {
     LogFileCreateError = 103,
     LogFileWriteError = 104,
     ProgramError = 110,       // the last-resort report; the program ends
-    BrowserLaunchError = 111  // the About window's link; the program goes on
+    BrowserLaunchError = 111,  // the About window's link; the program goes on
+    SourceFailing = 120,       // the activity source could not tell for a minute
+    SourceRecovered = 121      // information: it answers again
 };
 
-// Warning for the power-off request and every failure, information otherwise.
+// Warning for the power-off request and every failure, information otherwise
+// (a source's recovery is information too).
 bool IsWarning(SystemEvent event);
 // The kind of an entry, from its two words.
 SystemEvent EntryEvent(std::string_view action, std::string_view detail);

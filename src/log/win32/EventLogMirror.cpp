@@ -20,6 +20,7 @@ static_assert(Matches(DORMIX_EVENT_STARTED, SystemEvent::Started));
 static_assert(Matches(DORMIX_EVENT_EXITED, SystemEvent::Exited));
 static_assert(Matches(DORMIX_EVENT_LOG_DIRECTORY_ERROR, SystemEvent::LogDirectoryError));
 static_assert(Matches(DORMIX_EVENT_BROWSER_LAUNCH_ERROR, SystemEvent::BrowserLaunchError));
+static_assert(Matches(DORMIX_EVENT_SOURCE_RECOVERED, SystemEvent::SourceRecovered));
 
 }  // namespace
 
@@ -57,6 +58,10 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_PROGRAM_ERROR;
         case SystemEvent::BrowserLaunchError:
             return DORMIX_EVENT_BROWSER_LAUNCH_ERROR;
+        case SystemEvent::SourceFailing:
+            return DORMIX_EVENT_SOURCE_FAILING;
+        case SystemEvent::SourceRecovered:
+            return DORMIX_EVENT_SOURCE_RECOVERED;
     }
     return DORMIX_EVENT_PROGRAM_ERROR;
 }
