@@ -37,7 +37,8 @@ add_executable(x11_tray_owner tests/linux/XTrayOwner.cpp)
 target_link_libraries(x11_tray_owner PRIVATE X11::X11)
 set_target_properties(x11_tray_owner PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_missing exit_phases
-                 about power_off power_refused power_hung no_display signals journal keyboard)
+                 about power_off power_refused power_hung no_display signals journal keyboard
+                 source_failing)
     add_test(NAME linux_e2e_${scenario}
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/scenarios.sh ${CMAKE_BINARY_DIR}
                      ${scenario})
