@@ -1,5 +1,7 @@
 #include "monitor/IdleWatches.h"
 
+#include <utility>
+
 namespace dormix::monitor {
 
 void IdleWatches::Start() {
@@ -8,8 +10,9 @@ void IdleWatches::Start() {
     if (idleId_) monitor_.RemoveWatch(idleId_);
     if (activeId_) monitor_.RemoveWatch(activeId_);
     idleId_ = activeId_ = 0;
-    settingActive_ = checking_ = false;
-    idle_ = resumed_ = false;
+    settingActive_ = checking_ = checkAgain_ = false;
+    idle_ = idleFired_ = resumed_ = false;
+    usedSamples_ = 0;
     earlyCount_ = 0;
     settingIdle_ = true;
     monitor_.AddIdleWatch(kIdleMs);
@@ -29,20 +32,40 @@ void IdleWatches::ActiveWatchSet(std::uint32_t id) {
     settingActive_ = false;
     if (id == 0) return Failed();
     activeId_ = id;
-    checking_ = true;
-    monitor_.GetIdletime();
+    // After the question already on its way, if there is one.
+    if (checking_)
+        checkAgain_ = true;
+    else
+        AskIdleTime();
     for (std::size_t i = 0; i < earlyCount_; ++i)
         if (early_[i] == id) Fired(id);
     if (!settingIdle_ && !settingActive_) earlyCount_ = 0;
 }
 
+void IdleWatches::AskIdleTime() {
+    checking_ = true;
+    checkingIdle_ = idle_;
+    monitor_.GetIdletime();
+}
+
 void IdleWatches::IdleTimeIs(std::uint64_t ms) {
     checking_ = false;
-    if (ms < kIdleMs) resumed_ = true;
+    if (checkingIdle_ && ms < kIdleMs) resumed_ = true;  // before the active watch was set
+    if (!checkingIdle_ && ms >= kIdleMs && !idle_) WentIdle();
+    if (std::exchange(checkAgain_, false)) AskIdleTime();
+}
+
+void IdleWatches::WentIdle() {
+    idle_ = true;
+    usedSamples_ = 0;
+    if (!activeId_ && !settingActive_) {
+        settingActive_ = true;
+        monitor_.AddUserActiveWatch();
+    }
 }
 
 void IdleWatches::Failed() {
-    settingIdle_ = settingActive_ = checking_ = false;
+    settingIdle_ = settingActive_ = checking_ = checkAgain_ = false;
     failed_ = true;
 }
 
@@ -55,15 +78,14 @@ void IdleWatches::MonitorLost() {
 void IdleWatches::Fired(std::uint32_t id) {
     if (id == 0) return;
     if (id == idleId_) {
-        if (idle_) resumed_ = true;  // input came before the active watch was set
-        idle_ = true;
-        if (!activeId_ && !settingActive_) {
-            settingActive_ = true;
-            monitor_.AddUserActiveWatch();
-        }
+        // It fires again only after input restarted its count: input that
+        // came before the active watch was set.
+        if (idleFired_) resumed_ = true;
+        idleFired_ = true;
+        WentIdle();
     } else if (id == activeId_) {
         activeId_ = 0;
-        idle_ = false;
+        idle_ = idleFired_ = false;
         resumed_ = true;
     } else if ((settingIdle_ || settingActive_) && earlyCount_ < early_.size()) {
         // Perhaps ours, its number still on the way; another client's
@@ -80,6 +102,7 @@ bool IdleWatches::ActiveSinceLastSample() {
     }
     const bool active = resumed_ || !idle_;
     resumed_ = false;
+    if (!idle_ && ++usedSamples_ >= kAskAfterSamples && !checking_) AskIdleTime();
     return active;
 }
 

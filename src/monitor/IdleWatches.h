@@ -10,6 +10,14 @@
 // the idle watch firing again with no "active" between (it fires only after
 // input restarted its count).
 //
+// While an idle inhibitor is held (a film playing), GNOME's idle watch does
+// not fire at all, though its idle time still counts input only; the
+// user-active watch fires as ever. So after a few samples of use with no
+// idle watch, the idle time is asked once a sample, and an answer of the
+// watch's interval or more stands for the idle watch firing. The same
+// questions go out while someone keeps using the machine; none while nobody
+// is there, inhibitor or not.
+//
 // A watch that cannot be set, an answer that is an error or of the wrong
 // shape, and a monitor that went away all count as use until the idle watch
 // is set again; each sample tries again. Calls and answers go through the
@@ -35,6 +43,9 @@ public:
     };
 
     static constexpr std::uint64_t kIdleMs = 1500;
+    // Samples of use in a row before the idle time is asked: the idle watch
+    // fires 1.5 s after the last input when nothing holds it back.
+    static constexpr int kAskAfterSamples = 3;
 
     explicit IdleWatches(Monitor& monitor) : monitor_(monitor) {}
 
@@ -58,12 +69,18 @@ public:
 
 private:
     bool Setting() const { return settingIdle_ || settingActive_ || checking_; }
+    void WentIdle();
+    void AskIdleTime();
 
     Monitor& monitor_;
     std::uint32_t generation_ = 0;
     std::uint32_t idleId_ = 0, activeId_ = 0;
     bool settingIdle_ = false, settingActive_ = false, checking_ = false;
-    bool idle_ = false, resumed_ = false, failed_ = false;
+    // Whether the idle time on its way was asked while idle (to find input
+    // just before the active watch was set) or while in use (to find idleness).
+    bool checkingIdle_ = false, checkAgain_ = false;
+    bool idle_ = false, idleFired_ = false, resumed_ = false, failed_ = false;
+    int usedSamples_ = 0;
     // Watches that fired while a call that names one was unanswered.
     std::array<std::uint32_t, 4> early_{};
     std::size_t earlyCount_ = 0;

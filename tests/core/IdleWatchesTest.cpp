@@ -63,6 +63,43 @@ TEST_F(Watches, NothingIsAskedWhileNothingChangesAndInputCountsOnce) {
     EXPECT_FALSE(watches.Failing());
 }
 
+// While an idle inhibitor is held GNOME's idle watch never fires: after a
+// few samples of use the idle time decides, and once it says nobody is
+// there nothing more is asked. A question in use still on its way when the
+// idle watch fires is followed by the active watch's own check.
+TEST_F(Watches, AnIdleWatchHeldBackLeavesItToTheIdleTime) {
+    Idle(1, 2);
+    watches.Fired(2);
+    EXPECT_TRUE(Sample());
+    EXPECT_TRUE(Sample());
+    EXPECT_EQ(monitor.Take(), Calls{});
+    EXPECT_TRUE(Sample());
+    EXPECT_EQ(monitor.Take(), Calls{"idletime"});
+    EXPECT_TRUE(Sample());
+    EXPECT_EQ(monitor.Take(), Calls{});  // one question at a time
+    watches.IdleTimeIs(800);             // someone typing
+    EXPECT_TRUE(Sample());
+    EXPECT_EQ(monitor.Take(), Calls{"idletime"});
+    watches.IdleTimeIs(2600);
+    EXPECT_EQ(monitor.Take(), Calls{"active"});
+    watches.ActiveWatchSet(3);
+    watches.IdleTimeIs(2700);
+    for (int i = 0; i < 100; ++i) ASSERT_FALSE(Sample());
+    EXPECT_EQ(monitor.Take(), Calls{"idletime"});
+    watches.Fired(1);  // the inhibitor let go: GNOME counts afresh, no input
+    EXPECT_FALSE(Sample());
+    watches.Fired(3);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Sample());
+    EXPECT_EQ(monitor.Take(), Calls{"idletime"});
+    watches.Fired(1);
+    watches.ActiveWatchSet(4);
+    EXPECT_EQ(monitor.Take(), Calls{"active"});
+    watches.IdleTimeIs(1400);  // asked in use, answered late
+    EXPECT_EQ(monitor.Take(), Calls{"idletime"});
+    watches.IdleTimeIs(1600);
+    EXPECT_FALSE(Sample());
+}
+
 // Input between the idle watch firing and the active watch being set shows
 // in the idle time asked then, or in the idle watch firing again; a watch
 // may fire before the answer that names it arrives.

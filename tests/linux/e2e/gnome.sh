@@ -163,7 +163,8 @@ samples_since_mark() {
 
 # A pointer move and a single key tap each set the count back to 0; an
 # idle inhibitor held while the pointer moves changes nothing (mutter hands
-# inhibitors to the session manager; its idle time is the input's alone).
+# inhibitors to the session manager and then holds back its idle watches,
+# but its idle time is the input's alone).
 scenario_input() {
   start_mutter
   start_input
@@ -189,6 +190,13 @@ scenario_input() {
     exec sleep infinity'
   PIDS+=($BG_PID)
   wait_for 20 grep -qs "(uint32 7,)" "$WORK/inhibit.out" || fail "inhibitor not taken"
+  # Published as gnome-session does: mutter then holds back its idle watches.
+  local sm=(as_user gdbus call --session -d org.gnome.SessionManager -o /org/gnome/SessionManager)
+  "${sm[@]}" -m org.freedesktop.DBus.Mock.AddProperty org.gnome.SessionManager InhibitedActions \
+    '<uint32 8>' >/dev/null && "${sm[@]}" -m org.freedesktop.DBus.Mock.EmitSignal \
+    org.freedesktop.DBus.Properties PropertiesChanged 'sa{sv}as' \
+    "[<'org.gnome.SessionManager'>, <{'InhibitedActions': <uint32 8>}>, <@as []>]" >/dev/null ||
+    fail "inhibited actions not published"
   send_input wiggle
   mark_trace
   wait_new "Counter.caption=No key or mouse activity for the last 0s"
