@@ -67,6 +67,7 @@ void IdleWatches::WentIdle() {
 void IdleWatches::Failed() {
     settingIdle_ = settingActive_ = checking_ = checkAgain_ = false;
     failed_ = true;
+    ++generation_;  // whatever else is on its way is stale now
 }
 
 void IdleWatches::MonitorLost() {

@@ -64,7 +64,7 @@ public:
     bool ActiveSinceLastSample();
     // Whether the source cannot tell now: a failure since the watch was last set.
     bool Failing() const { return failed_; }
-    // Changes at each new start: answers to calls made before it are stale.
+    // Changes at each start and failure: answers to calls made before are stale.
     std::uint32_t Generation() const { return generation_; }
 
 private:
