@@ -28,7 +28,10 @@ done
 if [ "$runs" -gt 1 ]; then
   # Each run in a fresh process of this script; the medians from their rows.
   for run in $(seq 1 "$runs"); do
-    "$0" "$seconds" $([ $gnome = 1 ] && echo --gnome) | tee -a /dev/stderr | grep -E '^(dormix|swayidle|x11|ratio) '
+    # Each run's table to stderr as it ends (awk writes to the same file
+    # description, so a log of both streams keeps every line).
+    "$0" "$seconds" $([ $gnome = 1 ] && echo --gnome) |
+      awk '{ print > "/dev/stderr" } /^(dormix|swayidle|x11|ratio) /'
   done | awk -v runs="$runs" '
     function median(s,   a, n, i, j, t) { n = split(s, a, " ")
       for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j-1] > a[j]; j--) { t = a[j]; a[j] = a[j-1]; a[j-1] = t }
