@@ -16,14 +16,26 @@ gtest_discover_tests(linux_qt_tests
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 60
     DISCOVERY_TIMEOUT 30)
 
+# The server side of ext-idle-notify-v1, for a stand-in compositor.
+pkg_check_modules(WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
+set(DORMIX_IDLE_SERVER_HEADER ${CMAKE_CURRENT_BINARY_DIR}/wayland/ext-idle-notify-v1-server-protocol.h)
+add_custom_command(OUTPUT ${DORMIX_IDLE_SERVER_HEADER}
+    COMMAND ${WAYLAND_SCANNER} server-header
+            ${CMAKE_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml
+            ${DORMIX_IDLE_SERVER_HEADER}
+    DEPENDS ${CMAKE_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml VERBATIM)
+
 add_executable(linux_system_tests
     tests/linux/main.cpp
     tests/linux/MockLogind.cpp
     tests/linux/LogindPowerTest.cpp
     tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
+    tests/linux/SeatLossTest.cpp
+    ${DORMIX_IDLE_SERVER_HEADER}
 )
-target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest)
+target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest
+                      PkgConfig::WAYLAND_SERVER)
 target_include_directories(linux_system_tests PRIVATE tests/linux)
 gtest_discover_tests(linux_system_tests
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
