@@ -12,7 +12,7 @@ using monitor::Phase;
 Application::Application(Ports ports, std::string argumentText, std::string programName)
     : ports_(ports),
       argumentText_(std::move(argumentText)),
-      sampler_(ports.input, ports.activity),
+      sampler_(ports.input, ports.activity, ports.systemLog),
       log_(ports.files, ports.clock, ports.shell, ports.systemLog),
       power_(ports.power, std::move(programName)),
       tray_(ports.shell),

@@ -10,6 +10,7 @@ namespace dormix::log {
 
 bool IsWarning(SystemEvent event) {
     if (event == SystemEvent::SettingsInForce) return false;
+    if (event == SystemEvent::SourceRecovered) return false;
     return event == SystemEvent::PowerOffRequested ||
            static_cast<std::uint16_t>(event) >= static_cast<std::uint16_t>(SystemEvent::LogDirectoryError);
 }

@@ -27,6 +27,8 @@ enum class SystemEvent : std::uint16_t {
     LogFileCreateError = 103,
     LogFileWriteError = 104,
     LogWithoutLock = 105,      // a warning; the program goes on
+    SourceFailing = 106,       // the activity source could not tell for a minute
+    SourceRecovered = 107,     // information: it answers again
     ProgramError = 110,        // the last-resort report; the program ends
     BrowserLaunchError = 111,  // the About window's link; the program goes on
     // Starts refused before anything is logged.
@@ -37,7 +39,8 @@ enum class SystemEvent : std::uint16_t {
 };
 
 // Warning for the power-off request and every failure, information otherwise.
-// The settings in force (131) are information, though they go out as a failure does.
+// A source's recovery (107) and the settings in force (131) are information,
+// though they go out as a failure does.
 bool IsWarning(SystemEvent event);
 // The kind of an entry, from its two words.
 SystemEvent EntryEvent(std::string_view action, std::string_view detail);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace dormix::monitor {
 
 // A source that can only tell that the user did something, not what: a
@@ -12,6 +14,10 @@ public:
     // source that cannot tell this time answers true: a moment's failure
     // must never let a machine in use count as idle.
     virtual bool ActiveSinceLastSample() = 0;
+    // Whether that last answer was such a "cannot tell".
+    virtual bool LastAnswerFailed() const = 0;
+    // What the source asks, for messages: "org.gnome.Mutter.IdleMonitor".
+    virtual std::string_view Name() const = 0;
 };
 
 }  // namespace dormix::monitor

@@ -9,8 +9,9 @@
 
 namespace dormix::monitor {
 
-InputSampler::InputSampler(InputSource* poll, ActivitySource* activity)
-    : poll_(poll), activity_(activity) {
+InputSampler::InputSampler(InputSource* poll, ActivitySource* activity,
+                           log::SystemLog& systemLog)
+    : poll_(poll), activity_(activity), health_(systemLog) {
     // The strings are rebuilt every second; reserve their largest size once
     // so a day of ticks never allocates.
     KeyList.reserve(1 + 256 * 3);
@@ -22,6 +23,7 @@ bool InputSampler::InputChanged() {
     if (poll_) PollKeysAndCursor();
     // Asked every sample, so that its "since the last sample" stays one tick long.
     const bool active = activity_ && activity_->ActiveSinceLastSample();
+    if (activity_) health_.Sample(*activity_);
     // Beside the poll, the source stands in only for what the poll cannot
     // see. While the poll sees a key down, or sees it let go, it sees the
     // keyboard, and the system's own record of input moves with that key's

@@ -10,13 +10,16 @@
 
 #include "monitor/ActivitySource.h"
 #include "monitor/InputSource.h"
+#include "monitor/SourceHealth.h"
 
 namespace dormix::monitor {
 
 class InputSampler {
 public:
-    // Either may be null, not both.
-    InputSampler(InputSource* poll, ActivitySource* activity);
+    // Either may be null, not both. `systemLog` hears of an activity source
+    // that keeps failing.
+    InputSampler(InputSource* poll, ActivitySource* activity,
+                 log::SystemLog& systemLog = log::NoSystemLog::Instance());
     explicit InputSampler(InputSource& poll) : InputSampler(&poll, nullptr) {}
 
     // mdInDataChange
@@ -43,6 +46,7 @@ private:
 
     InputSource* poll_;
     ActivitySource* activity_;
+    SourceHealth health_;
     std::bitset<256> keys_;
     bool keysInView_ = false;  // a key in this sample's list or the previous one's
 };

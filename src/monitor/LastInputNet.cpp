@@ -6,7 +6,8 @@ bool LastInputNet::ActiveSinceLastSample() {
     std::uint32_t tick = lastTick_;
     // A failed read is activity, and the tick from before it is kept, so
     // input made while the session would not answer still shows later.
-    if (!clock_.ReadLastInputTick(tick)) return true;
+    failed_ = !clock_.ReadLastInputTick(tick);
+    if (failed_) return true;
     // Any other value is new input. Only "moved or not" is asked, never
     // "later or not", so the wrap from 0xFFFFFFFF to 0 is one more move and
     // an unchanged tick across the wrap is no move.

@@ -17,15 +17,20 @@ public:
     virtual ~LastInputClock() = default;
     // False when the session would not say; `tick` is then left as it was.
     virtual bool ReadLastInputTick(std::uint32_t& tick) = 0;
+    // The call behind it, for messages.
+    virtual std::string_view Name() const = 0;
 };
 
 class LastInputNet final : public ActivitySource {
 public:
     explicit LastInputNet(LastInputClock& clock) : clock_(clock) {}
     bool ActiveSinceLastSample() override;
+    bool LastAnswerFailed() const override { return failed_; }
+    std::string_view Name() const override { return clock_.Name(); }
 
 private:
     LastInputClock& clock_;
+    bool failed_ = false;
     std::uint32_t lastTick_ = 0;
     bool known_ = false;
 };

@@ -147,6 +147,13 @@ inline constexpr std::string_view AboutCopyright = "(c) 2026 Dormix Lite authors
 inline constexpr std::string_view AboutOpenVerb = "Open";
 inline constexpr std::string_view AboutLaunchFailed = "Unable to launch Browser.";
 
+// An activity source that could not tell for about a minute, and its return.
+inline constexpr std::string_view SourceTitleSuffix = " Activity Source";
+inline constexpr std::string_view SourceFailingPrefix = "The activity source ";
+inline constexpr std::string_view SourceFailingSuffix =
+    " has failed for a minute: the computer counts as in use and will not power off until it "
+    "answers again.";
+inline constexpr std::string_view SourceRecoveredSuffix = " answers again: idle time counts again.";
 // A desktop session where the keyboard and the mouse cannot be seen.
 inline constexpr std::string_view BlindTitleSuffix = " Start Up Error";
 inline constexpr std::string_view BlindSession =

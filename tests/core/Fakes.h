@@ -120,11 +120,14 @@ class FakeActivity : public monitor::ActivitySource {
 public:
     bool ActiveSinceLastSample() override {
         ++asked;
-        const bool a = active;
+        const bool a = active || failing;
         active = false;
         return a;
     }
+    bool LastAnswerFailed() const override { return failing; }
+    std::string_view Name() const override { return "fake idle monitor"; }
     bool active = false;
+    bool failing = false;
     int asked = 0;
 };
 
@@ -148,6 +151,7 @@ public:
         t = tick;
         return true;
     }
+    std::string_view Name() const override { return "GetLastInputInfo"; }
     std::uint32_t tick = 0;
     bool works = true;
 };

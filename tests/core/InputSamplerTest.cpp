@@ -198,5 +198,42 @@ TEST(SamplerWithActivitySource, TheLastInputTickCountsWhatThePollMissedAndAFailu
     EXPECT_EQ(mark(), "K/M");
 }
 
+// A source that cannot tell keeps every sample "in use": after a minute of
+// that in a row, one warning on stderr and in the system log, and one line
+// when it answers again. A single answer in between starts the minute anew.
+TEST(SamplerWithActivitySource, ASourceFailingForAMinuteIsToldOnceAndSoIsItsReturn) {
+    FakeActivity activity;
+    RecordingSystemLog systemLog;
+    monitor::InputSampler sampler(nullptr, &activity, systemLog);
+    const auto samples = [&](int n, bool failing) {
+        activity.failing = failing;
+        for (int i = 0; i < n; ++i) sampler.SampleActivity();
+    };
+    ::testing::internal::CaptureStderr();
+    samples(59, true);
+    samples(1, false);
+    samples(59, true);
+    EXPECT_TRUE(systemLog.failures.empty());
+    samples(1, true);
+    EXPECT_EQ(sampler.ActivityMark, "K/M");
+    samples(600, true);
+    samples(2, false);
+    const std::string failing =
+        "The activity source fake idle monitor has failed for a minute: the computer counts as in "
+        "use and will not power off until it answers again.";
+    const std::string back =
+        "The activity source fake idle monitor answers again: idle time "
+        "counts again.";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "DormixL: " + failing + "\nDormixL: " + back + "\n");
+    const std::string title = "Dormix Lite Activity Source";
+    EXPECT_EQ(systemLog.failures,
+              (std::vector<MirroredFailure>{
+                  {log::SystemEvent::SourceFailing, title, failing, 0, "fake idle monitor"},
+                  {log::SystemEvent::SourceRecovered, title, back, 0, "fake idle monitor"}}));
+    EXPECT_TRUE(log::IsWarning(log::SystemEvent::SourceFailing));
+    EXPECT_FALSE(log::IsWarning(log::SystemEvent::SourceRecovered));
+}
+
 }  // namespace
 }  // namespace dormix::testing

@@ -1,5 +1,5 @@
 // GNOME's idle monitor against a stand-in on a private session bus: absent,
-// answering, answering wrongly, failing, and back; its user-active watch.
+// answering wrongly, and its watches refused, lost with the monitor and set again.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -43,11 +43,14 @@ struct IdleMonitorStandIn {
     void Answer(const char* signature, const char* code) {
         EXPECT_TRUE(Mock("AddMethod", {Service, "GetIdletime", "", signature, code}));
     }
-    // Lets in every answer to what the source asked before.
+    // Lets in every answer to what the source asked before, and to what it
+    // asked on those answers (a watch fired, then set again, then checked).
     void Settle() {
-        Mock("GetMethodCalls", {"GetIdletime"});
-        // An answer reaches its watcher in two queued steps.
-        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        for (int round = 0; round < 3; ++round) {
+            Mock("GetMethodCalls", {"GetIdletime"});
+            // An answer reaches its watcher in two queued steps.
+            for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        }
     }
     int Calls(const char* method = "GetIdletime") {
         Mock("GetMethodCalls", {method});
@@ -56,10 +59,9 @@ struct IdleMonitorStandIn {
         calls.beginArray();
         while (!calls.atEnd()) {
             qulonglong when = 0;
+            QVariantList args;
             calls.beginStructure();
-            calls >> when;
-            calls.beginArray();
-            calls.endArray();  // neither method has arguments
+            calls >> when >> args;
             calls.endStructure();
             ++n;
         }
@@ -72,50 +74,71 @@ struct IdleMonitorStandIn {
     QDBusMessage reply;
 };
 
-TEST(MutterIdle, AbsentMonitorNoSourceAndEveryUnusableAnswerCountsAsInput) {
+TEST(MutterIdle, WatchesRefusedOrLostWithTheMonitorCountAsUseUntilSetAgain) {
     PrivateBus bus;
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toUtf8());
     EXPECT_EQ(monitor::wayland::OpenMutterIdleSource(), nullptr);
 
-    IdleMonitorStandIn monitor(bus);
-    monitor.Answer("u", "ret = 50000");  // not the unsigned 64-bit number mutter sends
+    auto monitor = std::make_unique<IdleMonitorStandIn>(bus);
+    monitor->Answer("u", "ret = 50000");  // not the unsigned 64-bit number mutter sends
     EXPECT_EQ(monitor::wayland::OpenMutterIdleSource(), nullptr);
-    monitor.Answer("t", "ret = 50000");
+    monitor->Answer("t", "ret = 50000");
+    const auto refuse = [&](const char* code, const char* signature = "u") {
+        EXPECT_TRUE(monitor->Mock("AddMethod", {Service, "AddIdleWatch", "t", signature, code}));
+    };
+    refuse("raise dbus.exceptions.DBusException('x')");
     auto source = monitor::wayland::OpenMutterIdleSource();
     ASSERT_NE(source, nullptr);
     const auto sample = [&] {
-        monitor.Settle();
+        monitor->Settle();
         return source->ActiveSinceLastSample();
     };
-    EXPECT_FALSE(sample());
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(sample());
+    EXPECT_TRUE(source->LastAnswerFailed());
+    EXPECT_EQ(monitor->Calls("AddIdleWatch"), 4);  // at start, and again each sample
+    refuse("ret = '1'", "s");                      // an answer of another shape
+    sample();
+    EXPECT_TRUE(sample());
+    EXPECT_TRUE(source->LastAnswerFailed());
 
-    // Input shown, an answer of another shape, an error: all count as input.
-    const std::pair<const char*, const char*> answers[] = {
-        {"t", "ret = 20"}, {"u", "ret = 50000"}, {"t", "raise dbus.exceptions.DBusException('x')"}};
-    for (const auto& [signature, code] : answers) {
-        monitor.Answer(signature, code);
-        sample();  // the answer to the question already out
-        for (int i = 0; i < 3; ++i) EXPECT_TRUE(sample()) << code;
+    const auto setUp = [&] {
+        monitor->Answer("t", "ret = 50000");
+        refuse("ret = 1");
+        EXPECT_TRUE(
+            monitor->Mock("AddMethod", {Service, "AddUserActiveWatch", "", "u", "ret = 2"}));
+    };
+    const auto fire = [&](uint id) {
+        EXPECT_TRUE(monitor->Mock("EmitSignal", {Service, "WatchFired", "u", QVariantList{id}}));
+    };
+    setUp();
+    sample();               // set now
+    EXPECT_TRUE(sample());  // not idle yet
+    EXPECT_FALSE(source->LastAnswerFailed());
+    fire(1);
+    sample();  // the active watch set and the idle time checked
+    const int asked = monitor->Calls();
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(sample());
+    EXPECT_EQ(monitor->Calls(), asked);  // nothing asked while nothing changes
+    fire(2);
+    EXPECT_TRUE(sample());
+
+    // The monitor gone (GNOME Shell restarted): use until a new one has the watch set.
+    monitor.reset();
+    const QDeadlineTimer deadline(5000);
+    while (!source->LastAnswerFailed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
     }
-    monitor.Answer("t", "ret = 50000");
+    ASSERT_TRUE(source->LastAnswerFailed());
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(source->ActiveSinceLastSample());
+    monitor = std::make_unique<IdleMonitorStandIn>(bus);
+    setUp();
+    sample();
+    sample();
+    fire(1);
     sample();
     EXPECT_FALSE(sample());
-
-    // The one-shot user-active watch: ours firing counts at the next sample
-    // whatever the idle time says, once; another client's does not.
-    EXPECT_TRUE(monitor.Mock("AddMethod", {Service, "AddUserActiveWatch", "", "u", "ret = 5"}));
-    const auto fire = [&](uint id) {
-        EXPECT_TRUE(monitor.Mock("EmitSignal", {Service, "WatchFired", "u", QVariantList{id}}));
-    };
-    EXPECT_FALSE(sample());  // sets the watch
-    EXPECT_FALSE(sample());
-    EXPECT_EQ(monitor.Calls("AddUserActiveWatch"), 1);
-    fire(6);
-    EXPECT_FALSE(sample());
-    fire(5);
-    EXPECT_TRUE(sample());
-    EXPECT_FALSE(sample());
-    EXPECT_EQ(monitor.Calls("AddUserActiveWatch"), 2);  // set again
+    EXPECT_FALSE(source->LastAnswerFailed());
 }
 
 }  // namespace

@@ -16,6 +16,15 @@ gtest_discover_tests(linux_qt_tests
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 60
     DISCOVERY_TIMEOUT 30)
 
+# The server side of ext-idle-notify-v1, for a stand-in compositor.
+pkg_check_modules(WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
+set(DORMIX_IDLE_SERVER_HEADER ${CMAKE_CURRENT_BINARY_DIR}/wayland/ext-idle-notify-v1-server-protocol.h)
+add_custom_command(OUTPUT ${DORMIX_IDLE_SERVER_HEADER}
+    COMMAND ${WAYLAND_SCANNER} server-header
+            ${CMAKE_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml
+            ${DORMIX_IDLE_SERVER_HEADER}
+    DEPENDS ${CMAKE_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml VERBATIM)
+
 add_executable(linux_system_tests
     tests/linux/main.cpp
     tests/linux/MockLogind.cpp
@@ -23,8 +32,11 @@ add_executable(linux_system_tests
     tests/linux/LogindSessionsTest.cpp
     tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
+    tests/linux/SeatLossTest.cpp
+    ${DORMIX_IDLE_SERVER_HEADER}
 )
-target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest)
+target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest
+                      PkgConfig::WAYLAND_SERVER)
 target_include_directories(linux_system_tests PRIVATE tests/linux)
 target_compile_definitions(linux_system_tests PRIVATE
     DORMIX_SESSIONS_TEMPLATE="${CMAKE_SOURCE_DIR}/tests/linux/e2e/logind_sessions.py")
@@ -45,7 +57,7 @@ target_link_libraries(x11_tray_owner PRIVATE X11::X11)
 set_target_properties(x11_tray_owner PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_missing exit_phases
                  about power_off power_refused power_hung no_display signals journal keyboard
-                 other_sessions switch_in settings)
+                 other_sessions switch_in settings source_failing)
     add_test(NAME linux_e2e_${scenario}
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/scenarios.sh ${CMAKE_BINARY_DIR}
                      ${scenario})

@@ -23,6 +23,7 @@ static_assert(Matches(DORMIX_EVENT_BROWSER_LAUNCH_ERROR, SystemEvent::BrowserLau
 static_assert(Matches(DORMIX_EVENT_SETTING_IGNORED, SystemEvent::SettingIgnored));
 static_assert(Matches(DORMIX_EVENT_SETTINGS_IN_FORCE, SystemEvent::SettingsInForce));
 static_assert(Matches(DORMIX_EVENT_START_REFUSED_MARKER, SystemEvent::StartRefusedMarker));
+static_assert(Matches(DORMIX_EVENT_SOURCE_RECOVERED, SystemEvent::SourceRecovered));
 
 }  // namespace
 
@@ -70,6 +71,10 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_START_REFUSED_BLIND;
         case SystemEvent::StartRefusedMarker:
             return DORMIX_EVENT_START_REFUSED_MARKER;
+        case SystemEvent::SourceFailing:
+            return DORMIX_EVENT_SOURCE_FAILING;
+        case SystemEvent::SourceRecovered:
+            return DORMIX_EVENT_SOURCE_RECOVERED;
     }
     return DORMIX_EVENT_PROGRAM_ERROR;
 }

@@ -28,24 +28,20 @@ constexpr ext_idle_notification_v1_listener kProbe{ProbeIdled, Ignore};
 
 std::unique_ptr<ExtIdleSource> ExtIdleSource::Open(std::unique_ptr<WaylandConnection>& connection) {
     const auto* global = connection->Find(ext_idle_notifier_v1_interface.name);
-    const auto* seatGlobal = connection->Find(wl_seat_interface.name);
-    if (!global || !seatGlobal) return nullptr;
-    auto* notifier = static_cast<ext_idle_notifier_v1*>(
-        connection->Bind(*global, &ext_idle_notifier_v1_interface, kInputOnlyVersion));
-    auto* seat = static_cast<wl_seat*>(connection->Bind(*seatGlobal, &wl_seat_interface, 1));
-    const bool inputOnly = global->version >= kInputOnlyVersion;
+    const auto* seat = connection->Find(wl_seat_interface.name);
+    if (!global || !seat) return nullptr;
+    // Copies: the list they sit in belongs to the connection being moved.
+    const WaylandConnection::Global notifier = *global, seatGlobal = *seat;
     return std::unique_ptr<ExtIdleSource>(
-        new ExtIdleSource(std::move(connection), seat, notifier, inputOnly));
+        new ExtIdleSource(std::move(connection), seatGlobal, notifier));
 }
 
-ExtIdleSource::ExtIdleSource(std::unique_ptr<WaylandConnection> connection, wl_seat* seat,
-                             ext_idle_notifier_v1* notifier, bool inputOnly)
-    : NotificationSource(std::move(connection), seat, inputOnly), notifier_(notifier) {
-    main_ = inputOnly ? ext_idle_notifier_v1_get_input_idle_notification(
-                            notifier_, IdleNotifications::kTimeoutMs, seat_)
-                      : ext_idle_notifier_v1_get_idle_notification(
-                            notifier_, IdleNotifications::kTimeoutMs, seat_);
-    ext_idle_notification_v1_add_listener(main_, &kMain, &rule_);
+ExtIdleSource::ExtIdleSource(std::unique_ptr<WaylandConnection> connection,
+                             const WaylandConnection::Global& seat,
+                             const WaylandConnection::Global& notifier)
+    : NotificationSource(std::move(connection), seat, notifier,
+                         notifier.version >= kInputOnlyVersion) {
+    MakeMain(notifier);
     connection_->Flush();
 }
 
@@ -53,6 +49,25 @@ ExtIdleSource::~ExtIdleSource() {
     DestroyProbe();
     ext_idle_notification_v1_destroy(main_);
     ext_idle_notifier_v1_destroy(notifier_);
+}
+
+void ExtIdleSource::MakeMain(const WaylandConnection::Global& global) {
+    notifier_ = static_cast<ext_idle_notifier_v1*>(
+        connection_->Bind(global, &ext_idle_notifier_v1_interface, kInputOnlyVersion));
+    const bool inputOnly = global.version >= kInputOnlyVersion;
+    main_ = inputOnly ? ext_idle_notifier_v1_get_input_idle_notification(
+                            notifier_, IdleNotifications::kTimeoutMs, seat_)
+                      : ext_idle_notifier_v1_get_idle_notification(
+                            notifier_, IdleNotifications::kTimeoutMs, seat_);
+    ext_idle_notification_v1_add_listener(main_, &kMain, &rule_);
+}
+
+void ExtIdleSource::Remake(const WaylandConnection::Global& notifier) {
+    DestroyProbe();
+    ext_idle_notification_v1_destroy(main_);
+    ext_idle_notifier_v1_destroy(notifier_);
+    ResetRule(notifier.version >= kInputOnlyVersion);
+    MakeMain(notifier);
 }
 
 void ExtIdleSource::CreateProbe(std::uint32_t timeoutMs) {

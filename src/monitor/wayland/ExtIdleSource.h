@@ -20,12 +20,14 @@ public:
     const char* Protocol() const override { return "ext-idle-notify-v1"; }
 
 private:
-    ExtIdleSource(std::unique_ptr<WaylandConnection> connection, wl_seat* seat,
-                  ext_idle_notifier_v1* notifier, bool inputOnly);
+    ExtIdleSource(std::unique_ptr<WaylandConnection> connection,
+                  const WaylandConnection::Global& seat, const WaylandConnection::Global& notifier);
+    void Remake(const WaylandConnection::Global& notifier) override;
     void CreateProbe(std::uint32_t timeoutMs) override;
     void DestroyProbe() override;
+    void MakeMain(const WaylandConnection::Global& notifier);
 
-    ext_idle_notifier_v1* notifier_;
+    ext_idle_notifier_v1* notifier_ = nullptr;
     ext_idle_notification_v1* main_ = nullptr;
     ext_idle_notification_v1* probe_ = nullptr;
 };

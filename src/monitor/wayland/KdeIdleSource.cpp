@@ -26,19 +26,18 @@ constexpr org_kde_kwin_idle_timeout_listener kProbe{ProbeIdle, Ignore};
 
 std::unique_ptr<KdeIdleSource> KdeIdleSource::Open(std::unique_ptr<WaylandConnection>& connection) {
     const auto* global = connection->Find(org_kde_kwin_idle_interface.name);
-    const auto* seatGlobal = connection->Find(wl_seat_interface.name);
-    if (!global || !seatGlobal) return nullptr;
-    auto* idle =
-        static_cast<org_kde_kwin_idle*>(connection->Bind(*global, &org_kde_kwin_idle_interface, 1));
-    auto* seat = static_cast<wl_seat*>(connection->Bind(*seatGlobal, &wl_seat_interface, 1));
-    return std::unique_ptr<KdeIdleSource>(new KdeIdleSource(std::move(connection), seat, idle));
+    const auto* seat = connection->Find(wl_seat_interface.name);
+    if (!global || !seat) return nullptr;
+    const WaylandConnection::Global idle = *global, seatGlobal = *seat;
+    return std::unique_ptr<KdeIdleSource>(
+        new KdeIdleSource(std::move(connection), seatGlobal, idle));
 }
 
-KdeIdleSource::KdeIdleSource(std::unique_ptr<WaylandConnection> connection, wl_seat* seat,
-                             org_kde_kwin_idle* idle)
-    : NotificationSource(std::move(connection), seat, false), idle_(idle) {
-    main_ = org_kde_kwin_idle_get_idle_timeout(idle_, seat_, IdleNotifications::kTimeoutMs);
-    org_kde_kwin_idle_timeout_add_listener(main_, &kMain, &rule_);
+KdeIdleSource::KdeIdleSource(std::unique_ptr<WaylandConnection> connection,
+                             const WaylandConnection::Global& seat,
+                             const WaylandConnection::Global& idle)
+    : NotificationSource(std::move(connection), seat, idle, false) {
+    MakeMain(idle);
     connection_->Flush();
 }
 
@@ -47,6 +46,21 @@ KdeIdleSource::~KdeIdleSource() {
     org_kde_kwin_idle_timeout_release(main_);
     // The manager has no destructor request; only the proxy goes.
     org_kde_kwin_idle_destroy(idle_);
+}
+
+void KdeIdleSource::MakeMain(const WaylandConnection::Global& global) {
+    idle_ =
+        static_cast<org_kde_kwin_idle*>(connection_->Bind(global, &org_kde_kwin_idle_interface, 1));
+    main_ = org_kde_kwin_idle_get_idle_timeout(idle_, seat_, IdleNotifications::kTimeoutMs);
+    org_kde_kwin_idle_timeout_add_listener(main_, &kMain, &rule_);
+}
+
+void KdeIdleSource::Remake(const WaylandConnection::Global& idle) {
+    DestroyProbe();
+    org_kde_kwin_idle_timeout_release(main_);
+    org_kde_kwin_idle_destroy(idle_);
+    ResetRule(false);
+    MakeMain(idle);
 }
 
 void KdeIdleSource::CreateProbe(std::uint32_t timeoutMs) {

@@ -19,12 +19,14 @@ public:
     const char* Protocol() const override { return "org_kde_kwin_idle"; }
 
 private:
-    KdeIdleSource(std::unique_ptr<WaylandConnection> connection, wl_seat* seat,
-                  org_kde_kwin_idle* idle);
+    KdeIdleSource(std::unique_ptr<WaylandConnection> connection,
+                  const WaylandConnection::Global& seat, const WaylandConnection::Global& idle);
+    void Remake(const WaylandConnection::Global& idle) override;
+    void MakeMain(const WaylandConnection::Global& idle);
     void CreateProbe(std::uint32_t timeoutMs) override;
     void DestroyProbe() override;
 
-    org_kde_kwin_idle* idle_;
+    org_kde_kwin_idle* idle_ = nullptr;
     org_kde_kwin_idle_timeout* main_ = nullptr;
     org_kde_kwin_idle_timeout* probe_ = nullptr;
 };

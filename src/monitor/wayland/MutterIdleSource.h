@@ -1,7 +1,8 @@
 #pragma once
-// GNOME's idle monitor: mutter offers no Wayland idle protocol, but tells
-// any client of the session bus how long ago the last key or pointer input
-// came (org.gnome.Mutter.IdleMonitor, GetIdletime on its Core object).
+// GNOME's idle monitor: mutter offers no Wayland idle protocol, but any
+// client of the session bus may set watches that fire when the user goes
+// idle or comes back, and ask how long ago the last key or pointer input
+// came (org.gnome.Mutter.IdleMonitor, on its Core object).
 
 #include <memory>
 

@@ -17,18 +17,36 @@ class NotificationSource : public ActivitySource, protected IdleNotifications::P
 public:
     ~NotificationSource() override;
     bool ActiveSinceLastSample() override;
+    bool LastAnswerFailed() const override { return failed_; }
+    std::string_view Name() const override { return Protocol(); }
     WaylandConnection& Connection() { return *connection_; }
     // The protocol's name, for messages.
     virtual const char* Protocol() const = 0;
 
 protected:
-    // `ignoresInhibitors`: the main notification reports input even while
-    // some client inhibits idling.
-    NotificationSource(std::unique_ptr<WaylandConnection> connection, wl_seat* seat,
-                       bool ignoresInhibitors);
+    // Binds the seat and the protocol's manager from the connection's
+    // globals. `ignoresInhibitors`: the main notification reports input even
+    // while some client inhibits idling.
+    NotificationSource(std::unique_ptr<WaylandConnection> connection,
+                       const WaylandConnection::Global& seat,
+                       const WaylandConnection::Global& manager, bool ignoresInhibitors);
+    // Drops the manager and everything made from it, binds `manager` and
+    // makes the main notification on seat_ again.
+    virtual void Remake(const WaylandConnection::Global& manager) = 0;
+    void ResetRule(bool ignoresInhibitors);
 
     std::unique_ptr<WaylandConnection> connection_;
-    wl_seat* seat_;
+    wl_seat* seat_ = nullptr;
+
+private:
+    bool Rebind();
+
+    std::uint32_t seatName_, managerName_;
+    std::string managerInterface_;
+    bool orphaned_ = false;  // the seat or the manager was withdrawn
+    bool failed_ = false;
+
+protected:
     IdleNotifications rule_;
 };
 

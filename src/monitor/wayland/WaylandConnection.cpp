@@ -17,8 +17,9 @@ struct RegistryEvents {
         static_cast<WaylandConnection*>(data)->globals_.push_back({name, interface, version});
     }
     static void Remove(void* data, wl_registry*, std::uint32_t name) {
-        auto& globals = static_cast<WaylandConnection*>(data)->globals_;
-        std::erase_if(globals, [name](const auto& g) { return g.name == name; });
+        auto* connection = static_cast<WaylandConnection*>(data);
+        std::erase_if(connection->globals_, [name](const auto& g) { return g.name == name; });
+        if (connection->onGlobalRemoved) connection->onGlobalRemoved(name);
     }
     static constexpr wl_registry_listener kListener{Global, Remove};
 };

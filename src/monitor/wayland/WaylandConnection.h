@@ -43,6 +43,9 @@ public:
 
     // Runs once, from the event loop, when the compositor goes away.
     std::function<void()> onLost;
+    // Runs when the compositor withdraws a global (a seat unplugged, a
+    // protocol taken away), from a dispatch.
+    std::function<void(std::uint32_t name)> onGlobalRemoved;
 
 private:
     explicit WaylandConnection(wl_display* display);

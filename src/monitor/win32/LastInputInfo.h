@@ -8,6 +8,7 @@ namespace dormix::monitor {
 class LastInputInfo final : public LastInputClock {
 public:
     bool ReadLastInputTick(std::uint32_t& tick) override;
+    std::string_view Name() const override { return "GetLastInputInfo"; }
 };
 
 }  // namespace dormix::monitor

@@ -1,0 +1,35 @@
+#include "monitor/SourceHealth.h"
+
+#include <string>
+
+#include "ui/Texts.h"
+
+namespace dormix::monitor {
+
+void SourceHealth::Sample(const ActivitySource& source) {
+    if (!source.LastAnswerFailed()) {
+        failedRun_ = 0;
+        if (told_) Tell(source, log::SystemEvent::SourceRecovered, text::SourceRecoveredSuffix);
+        told_ = false;
+        return;
+    }
+    // Capped: a source that fails for months must not wrap the count.
+    if (failedRun_ < kFailingSamples) ++failedRun_;
+    if (failedRun_ < kFailingSamples || told_) return;
+    told_ = true;
+    Tell(source, log::SystemEvent::SourceFailing, text::SourceFailingSuffix);
+}
+
+void SourceHealth::Tell(const ActivitySource& source, log::SystemEvent event,
+                        std::string_view suffix) {
+    std::string message(text::SourceFailingPrefix);
+    message.append(source.Name()).append(suffix);
+    std::fprintf(err_, "%.*s: %s\n", int(text::ExeBaseName.size()), text::ExeBaseName.data(),
+                 message.c_str());
+    std::fflush(err_);
+    const std::string title =
+        std::string(text::ProductTitle) + std::string(text::SourceTitleSuffix);
+    systemLog_.Failure({event, title, message, 0, source.Name()});
+}
+
+}  // namespace dormix::monitor
