@@ -57,7 +57,7 @@ target_link_libraries(x11_tray_owner PRIVATE X11::X11)
 set_target_properties(x11_tray_owner PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_missing exit_phases
                  about power_off power_refused power_hung no_display signals journal keyboard
-                 other_sessions switch_in settings source_failing)
+                 other_sessions switch_in settings)
     add_test(NAME linux_e2e_${scenario}
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/scenarios.sh ${CMAKE_BINARY_DIR}
                      ${scenario})
@@ -84,7 +84,7 @@ set_target_properties(x11_grab wayland_test_client PROPERTIES RUNTIME_OUTPUT_DIR
 
 # Whole runs in headless Wayland sessions (sway, KWin, weston).
 foreach(scenario sway_idle sway_activity sway_inhibitor kwin_idle kwin_activity kwin_inhibitor
-                 weston_refusal)
+                 weston_refusal weston_source_failing)
     add_test(NAME wayland_e2e_${scenario}
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/wayland.sh ${CMAKE_BINARY_DIR}
                      ${scenario})

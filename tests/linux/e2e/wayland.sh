@@ -245,6 +245,41 @@ scenario_weston_refusal() {
   return 0
 }
 
+# GNOME's idle monitor (a stand-in on the session bus, picked in a session
+# whose compositor offers no idle protocol) refusing its watch: every
+# sample counts as use, and after a minute of fast ticks one warning says
+# so; one line again once the watch is set.
+mutter_mock() {
+  "${AS_USER[@]}" gdbus call --session -d org.gnome.Mutter.IdleMonitor -o /org/gnome/Mutter/IdleMonitor/Core \
+    -m org.freedesktop.DBus.Mock.AddMethod org.gnome.Mutter.IdleMonitor "$@" >/dev/null 2>&1
+}
+scenario_weston_source_failing() {
+  start_weston
+  # A session bus of the session's user, which the stand-in and the program share.
+  "${AS_USER[@]}" dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/session-bus.conf" \
+    --nofork --address="unix:path=$WORK/home/bus" --print-address=3 3>"$WORK/user-bus" \
+    >/dev/null 2>&1 &
+  PIDS+=($!)
+  wait_for 10 test -s "$WORK/user-bus" || fail "no session bus for the user"
+  export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/user-bus")
+  "${AS_USER[@]}" /usr/bin/python3 -m dbusmock org.gnome.Mutter.IdleMonitor \
+    /org/gnome/Mutter/IdleMonitor/Core org.gnome.Mutter.IdleMonitor >/dev/null 2>&1 &
+  PIDS+=($!)
+  wait_for 15 mutter_mock GetIdletime '""' t 'ret = 50000' || fail "no idle monitor stand-in"
+  mutter_mock AddIdleWatch t u "raise dbus.exceptions.DBusException('refused')"
+  start_session_program DormixL-fast
+  local source="DormixL: The activity source org.gnome.Mutter.IdleMonitor"
+  wait_trace "$source has failed for a minute: the computer counts as in use and will not power off until it answers again\." "$TRACE" 30
+  traced "input org.gnome.Mutter.IdleMonitor" || fail "another source chosen"
+  # Sixty samples in a row: two during the activation, the rest shown.
+  [ "$(sed "/$source/q" "$TRACE" | counter_captions /dev/stdin | grep -c 'last 0s')" -ge 58 ] ||
+    fail "warned before a minute of samples"
+  counter_captions | grep -qE "last [1-9]|Power Off" && fail "counted as idle while failing"
+  mutter_mock AddIdleWatch t u 'ret = 1'
+  wait_trace "$source answers again: idle time counts again\."
+  [ "$(count_traced "$source has failed.*")" = 1 ] || fail "warned more than once"
+}
+
 scenario_sway_idle() { idle sway; }
 scenario_sway_activity() { activity sway; }
 scenario_sway_inhibitor() { inhibitor sway; }
