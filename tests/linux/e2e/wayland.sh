@@ -255,8 +255,10 @@ mutter_mock() {
 }
 scenario_weston_source_failing() {
   start_weston
-  # A session bus of the session's user, which the stand-in and the program share.
-  "${AS_USER[@]}" dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/session-bus.conf" \
+  # A session bus of the session's user, which the stand-in and the program
+  # share; its configuration copied where that user may read it.
+  cp "$(dirname "${BASH_SOURCE[0]}")/session-bus.conf" "$WORK/home/"
+  "${AS_USER[@]}" dbus-daemon --config-file="$WORK/home/session-bus.conf" \
     --nofork --address="unix:path=$WORK/home/bus" --print-address=3 3>"$WORK/user-bus" \
     >/dev/null 2>&1 &
   PIDS+=($!)
