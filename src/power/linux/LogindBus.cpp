@@ -105,19 +105,27 @@ void LogindBus::Close() {
     bus_ = sd_bus_unref(bus_);
 }
 
+int OpenBus(const std::string& address, sd_bus** bus) {
+    *bus = nullptr;
+    int r = 0;
+    if (address.empty()) {
+        r = sd_bus_open_system(bus);
+    } else if ((r = sd_bus_new(bus)) >= 0) {
+        if ((r = sd_bus_set_address(*bus, address.c_str())) >= 0 &&
+            (r = sd_bus_set_bus_client(*bus, 1)) >= 0)
+            r = sd_bus_start(*bus);
+    }
+    if (r < 0 && *bus) {
+        sd_bus_close(*bus);
+        *bus = sd_bus_unref(*bus);
+    }
+    return r;
+}
+
 int LogindBus::Begin() {
     deadline_ = steady_clock::now() + budget_;
     if (bus_) return 0;
-    int r = 0;
-    if (address_.empty()) {
-        r = sd_bus_open_system(&bus_);
-    } else if ((r = sd_bus_new(&bus_)) >= 0) {
-        if ((r = sd_bus_set_address(bus_, address_.c_str())) >= 0 &&
-            (r = sd_bus_set_bus_client(bus_, 1)) >= 0)
-            r = sd_bus_start(bus_);
-    }
-    if (r < 0) Close();
-    return r;
+    return OpenBus(address_, &bus_);
 }
 
 int LogindBus::Turn(const bool& done) {

@@ -45,6 +45,11 @@ struct Answer {
     static Answer Unreadable(const Answer& of, std::string why);
 };
 
+// Connects to the bus at `address` (empty: the system bus) without waiting
+// for it beyond the connect itself. Returns 0 with `*bus` set, or a
+// negative errno with `*bus` null.
+int OpenBus(const std::string& address, sd_bus** bus);
+
 class LogindBus {
   public:
     // While waiting, timers fire only with Timers::Keep: a caller that asks

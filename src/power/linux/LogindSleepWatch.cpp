@@ -13,14 +13,7 @@ namespace dormix::power_linux {
 
 LogindSleepWatch::LogindSleepWatch(std::function<void()> onResume, const std::string& address)
     : onResume_(std::move(onResume)) {
-    int r = 0;
-    if (address.empty()) {
-        r = sd_bus_open_system(&bus_);
-    } else if ((r = sd_bus_new(&bus_)) >= 0) {
-        if ((r = sd_bus_set_address(bus_, address.c_str())) >= 0 &&
-            (r = sd_bus_set_bus_client(bus_, 1)) >= 0)
-            r = sd_bus_start(bus_);
-    }
+    int r = OpenBus(address, &bus_);
     const auto onSignal = [](sd_bus_message* m, void* self, sd_bus_error*) {
         int start = 1;
         // true: about to sleep; false: woken up. Only the waking matters here.
