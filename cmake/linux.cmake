@@ -76,7 +76,7 @@ add_library(dormix_linux STATIC
     src/ui/qt/art.qrc
 )
 target_include_directories(dormix_linux PUBLIC src)
-target_link_libraries(dormix_linux PUBLIC dormix_core dormix_log_files Qt6::Widgets Qt6::DBus PkgConfig::SYSTEMD X11::X11 X11::Xi X11::xcb X11::X11_xcb
+target_link_libraries(dormix_linux PUBLIC dormix_app dormix_log_files Qt6::Widgets Qt6::DBus PkgConfig::SYSTEMD X11::X11 X11::Xi X11::xcb X11::X11_xcb
     PkgConfig::XCB_RANDR dormix_idle_protocols Threads::Threads)
 
 # The shipped program, and two test builds of the same sources: one that

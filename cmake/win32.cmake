@@ -55,7 +55,7 @@ add_library(dormix_win32 STATIC
 target_compile_definitions(dormix_win32 PUBLIC ${DORMIX_WIN32_DEFINES})
 target_include_directories(dormix_win32 PRIVATE "${DORMIX_RC_GEN}")
 add_dependencies(dormix_win32 dormix_icon_resources)
-target_link_libraries(dormix_win32 PUBLIC dormix_core dormix_log_files ${DORMIX_WIN32_LIBS})
+target_link_libraries(dormix_win32 PUBLIC dormix_app dormix_log_files ${DORMIX_WIN32_LIBS})
 
 function(dormix_program name)
     add_executable(${name} WIN32

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/ProgramError.h"
-#include "app/Shell.h"
+#include "log/ProgramError.h"
+#include "ui/Shell.h"
 #include "log/SystemLog.h"
 #include "monitor/MonitorCycle.h"
 #include "ui/View.h"

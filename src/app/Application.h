@@ -9,8 +9,8 @@
 #include "app/AboutWindow.h"
 #include "app/InstanceGuard.h"
 #include "app/InstanceMarker.h"
-#include "app/Shell.h"
-#include "app/TrayPlacement.h"
+#include "ui/Shell.h"
+#include "ui/TrayPlacement.h"
 #include "log/Clock.h"
 #include "log/EventLog.h"
 #include "log/LogFiles.h"
@@ -82,7 +82,7 @@ public:
     void OnNoticeOk();
 
     monitor::MonitorCycle& Cycle() { return cycle_; }
-    TrayPlacement& Tray() { return tray_; }
+    ui::TrayPlacement& Tray() { return tray_; }
     InstanceGuard& Guard() { return guard_; }
 
 private:
@@ -97,7 +97,7 @@ private:
     monitor::InputSampler sampler_;
     log::EventLog log_;
     power::ShutdownService power_;
-    TrayPlacement tray_;
+    ui::TrayPlacement tray_;
     monitor::MonitorCycle cycle_;
     AboutWindow about_;
     InstanceGuard guard_;

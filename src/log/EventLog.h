@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "app/Shell.h"
+#include "ui/Shell.h"
 #include "log/Clock.h"
 #include "log/LogFiles.h"
 #include "log/SystemLog.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/ProgramError.h"
+#include "log/ProgramError.h"
 #include "ui/Texts.h"
 
 namespace dormix::monitor {

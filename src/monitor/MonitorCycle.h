@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/Shell.h"
-#include "app/TrayPlacement.h"
+#include "ui/Shell.h"
+#include "ui/TrayPlacement.h"
 #include "log/EventLog.h"
 #include "monitor/CycleLimits.h"
 #include "monitor/InputSampler.h"
@@ -49,7 +49,7 @@ struct CycleParts {
     InputSampler& sampler;
     log::EventLog& log;
     power::ShutdownService& power;
-    app::TrayPlacement& tray;
+    ui::TrayPlacement& tray;
     // Null where there is nobody to ask: no other sessions to respect.
     OtherSessions* otherSessions = nullptr;
     CycleLimits limits = {};

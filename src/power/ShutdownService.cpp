@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/ProgramError.h"
+#include "log/ProgramError.h"
 #include "ui/Texts.h"
 
 namespace dormix::power {

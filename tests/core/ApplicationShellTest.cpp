@@ -137,7 +137,7 @@ TEST(TrayPlacement, OnlyADoubleClickOnTheIconBringsTheWindowOutCentred) {
 }
 
 TEST(TrayPlacement, CentringKeepsFractionsOfATwip) {
-    const auto at = app::CentredPosition({15361, 11521}, {7350, 1380});
+    const auto at = ui::CentredPosition({15361, 11521}, {7350, 1380});
     EXPECT_FLOAT_EQ(at.left, 4005.5f);
     EXPECT_FLOAT_EQ(at.top, 5070.5f);
 }

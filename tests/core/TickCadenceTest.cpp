@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/TickCadence.h"
+#include "ui/TickCadence.h"
 
-namespace dormix::app {
+namespace dormix::ui {
 namespace {
 
 TEST(TickCadence, LateTimerMessagesDoNotAddUpOverAMinute) {
@@ -35,4 +35,4 @@ TEST(TickCadence, AfterASleepTheBeatRestartsWithoutCatchingUp) {
 }
 
 }  // namespace
-}  // namespace dormix::app
+}  // namespace dormix::ui

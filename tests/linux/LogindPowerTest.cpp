@@ -9,7 +9,7 @@
 #include <csignal>
 
 #include "MockLogind.h"
-#include "app/ProgramError.h"
+#include "log/ProgramError.h"
 #include "app/linux/SignalBridge.h"
 #include "power/ShutdownService.h"
 #include "power/linux/LogindPowerApi.h"

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/TickCadence.h"
+#include "ui/TickCadence.h"
 
 namespace dormix::qt {
 
@@ -29,7 +29,7 @@ class PreciseTicker : public QObject {
 
   private:
     std::function<void()> onTick_;
-    app::TickCadence cadence_;
+    ui::TickCadence cadence_;
     QElapsedTimer clock_;
     std::function<qint64()> nowMs_;
     QTimer timer_;

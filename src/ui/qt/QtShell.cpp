@@ -44,7 +44,7 @@ void QtShell::Bind(app::Application* app) {
     app_ = app;
     main_.Bind(app);
     tray_.onDoubleClick = [this] {
-        app_->OnMainMouseMove(app::TrayDoubleClick);
+        app_->OnMainMouseMove(ui::TrayDoubleClick);
         // The user asked for the window: give it the keyboard too.
         if (main_.isVisible()) main_.activateWindow();
     };

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string_view>
 
-#include "app/Shell.h"
+#include "ui/Shell.h"
 #include "ui/qt/AboutDialog.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"

@@ -3,7 +3,7 @@
 // now", so every tick re-arms SetTimer with the delay to the next deadline
 // on the monotonic clock.
 
-#include "app/TickCadence.h"
+#include "ui/TickCadence.h"
 #include "ui/win32/WinApi.h"
 
 namespace dormix::win32 {
@@ -38,7 +38,7 @@ class BeatTimer {
     static std::int64_t Now() { return static_cast<std::int64_t>(GetTickCount64()); }
 
     UINT_PTR id_;
-    app::TickCadence cadence_;
+    ui::TickCadence cadence_;
     HWND hwnd_ = nullptr;
     bool running_ = false;
 };

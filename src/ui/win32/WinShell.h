@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/Application.h"
-#include "app/Shell.h"
+#include "ui/Shell.h"
 #include "ui/win32/BeatTimer.h"
 #include "ui/win32/Forms.h"
 #include "ui/win32/TrayIcon.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgramError.h"
+#include "log/ProgramError.h"
 #include "monitor/win32/WtsSessions.h"
 #include "power/ShutdownService.h"
 #include "power/win32/TokenPowerApi.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/InstanceGuard.h"
-#include "app/ProgramError.h"
+#include "log/ProgramError.h"
 #include "app/win32/LocalClock.h"
 #include "app/win32/MutexMarker.h"
 #include "power/ShutdownService.h"

@@ -1,8 +1,8 @@
-#include "app/TrayPlacement.h"
+#include "ui/TrayPlacement.h"
 
 #include <cmath>
 
-namespace dormix::app {
+namespace dormix::ui {
 
 TwipsPoint CentredPosition(TwipsSize screen, TwipsSize window) {
     return {screen.width / 2.0f - window.width / 2.0f, screen.height / 2.0f - window.height / 2.0f};
@@ -32,4 +32,4 @@ void TrayPlacement::RestoreFromTray() {
     shell_.MoveWindow(at.left, at.top);
 }
 
-}  // namespace dormix::app
+}  // namespace dormix::ui

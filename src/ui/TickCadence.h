@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-namespace dormix::app {
+namespace dormix::ui {
 
 class TickCadence {
 public:
@@ -33,4 +33,4 @@ private:
     std::int64_t deadline_ = 0;
 };
 
-}  // namespace dormix::app
+}  // namespace dormix::ui

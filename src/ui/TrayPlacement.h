@@ -1,9 +1,9 @@
 #pragma once
 // The notification-area icon and where the main window stands.
 
-#include "app/Shell.h"
+#include "ui/Shell.h"
 
-namespace dormix::app {
+namespace dormix::ui {
 
 inline constexpr int TrayDoubleClick = 515;  // WM_LBUTTONDBLCLK, as the icon reports it
 
@@ -31,4 +31,4 @@ private:
     Shell& shell_;
 };
 
-}  // namespace dormix::app
+}  // namespace dormix::ui
