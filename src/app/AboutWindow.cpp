@@ -8,21 +8,6 @@ namespace dormix::app {
 
 using ui::Ctl;
 
-std::string ProgramErrorReport(std::int32_t number, std::string_view description) {
-    std::string out(text::ProgramErrorHeading);
-    out += text::LineBreak;
-    out += text::ProgramErrorNumber;
-    out += std::to_string(number);
-    out += text::LineBreak;
-    out += text::ProgramErrorDescription;
-    out += description;
-    return out;
-}
-
-std::string ErrorTitle() {
-    return std::string(text::ProductTitle) + std::string(text::ProgramErrorTitleSuffix);
-}
-
 AboutWindow::AboutWindow(ui::View& view, Shell& shell, log::SystemLog& systemLog,
                          monitor::CycleState& state)
     : view_(view), shell_(shell), systemLog_(systemLog), state_(state) {}

@@ -34,8 +34,4 @@ private:
     monitor::CycleState& state_;
 };
 
-// "A program error has occured" with the error's number and description.
-std::string ProgramErrorReport(std::int32_t number, std::string_view description);
-std::string ErrorTitle();
-
 }  // namespace dormix::app

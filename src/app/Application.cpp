@@ -7,8 +7,6 @@
 
 namespace dormix::app {
 
-using monitor::Phase;
-
 Application::Application(Ports ports, std::string argumentText, std::string programName)
     : ports_(ports),
       argumentText_(std::move(argumentText)),
@@ -77,13 +75,7 @@ void Application::OnMainUnload() {
     if (ports_.shell.Closing()) ports_.shell.EndProgram();
     Guarded([this] {
         ports_.shell.StopRefreshTimer();
-        const Phase phase = cycle_.State().MonitorPhase;
-        if (phase == Phase::Countdown)
-            cycle_.WriteLogEntry(text::LogExit, text::LogShutdown);
-        else if (phase == Phase::Monitoring)
-            cycle_.WriteLogEntry(text::LogExit, text::LogRun);
-        else
-            cycle_.WriteLogEntry(text::LogExit, text::LogInitialise);
+        cycle_.WriteExitEntry();
         ports_.shell.TrayDelete();
         ports_.shell.EndProgram();
     });

@@ -43,7 +43,11 @@ std::string FailureTitle(LogFailure failure) {
     return title;
 }
 
-std::string FailureText(LogFailure failure) {
+std::filesystem::path TrayLogFile() {
+    return std::filesystem::path(text::LogDirectory) / std::filesystem::path(text::LogFileName);
+}
+
+std::string FailureText(LogFailure failure, const std::filesystem::path& file) {
     switch (failure) {
         case LogFailure::Directory:
             return JoinLines(text::LogDirectoryError);
@@ -51,7 +55,7 @@ std::string FailureText(LogFailure failure) {
             return JoinLines(text::LogMissingError);
         case LogFailure::Create: {
             std::string out(text::LogCreateErrorFirst);
-            out += text::LogFileName;
+            out += file.filename().string();
             out += text::LineBreak;
             return out + JoinLines(text::LogCreateError);
         }
@@ -62,13 +66,14 @@ std::string FailureText(LogFailure failure) {
     return JoinLines(text::LogWriteError);
 }
 
-EventLog::EventLog(LogFiles& files, Clock& clock, Shell& shell, SystemLog& mirror)
+EventLog::EventLog(LogFiles& files, Clock& clock, Shell& shell, SystemLog& mirror,
+                   std::filesystem::path file)
     : files_(files),
       clock_(clock),
       shell_(shell),
       mirror_(mirror),
-      directory_(std::filesystem::path(text::LogDirectory)),
-      file_(directory_ / std::filesystem::path(text::LogFileName)) {}
+      directory_(file.parent_path()),
+      file_(std::move(file)) {}
 
 LogFailure EventLog::CheckTargets() {
     if (!files_.FolderExists(directory_)) return LogFailure::Directory;
@@ -126,7 +131,7 @@ void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, b
 void EventLog::Fail(LogFailure failure) {
     shell_.StopRefreshTimer();
     shell_.SetFailed();
-    const std::string title = FailureTitle(failure), text = FailureText(failure);
+    const std::string title = FailureTitle(failure), text = FailureText(failure, file_);
     mirror_.Failure({FailureEvent(failure), title, text, 0, {}});
     shell_.ClosingMessageBox(text, title, MessageIcon::Warning);
     shell_.TrayDelete();

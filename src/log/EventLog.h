@@ -1,6 +1,7 @@
 #pragma once
 // The append-only history of starts, phase changes, resets and exits in
-// Log/DormixL.log below the working directory. Every failure to reach the
+// Log/DormixL.log below the working directory (the system watch keeps one
+// of its own elsewhere). Every failure to reach the
 // file is fatal: timer stopped, message shown, tray icon removed, program ended.
 
 #include <cstdint>
@@ -16,6 +17,9 @@ namespace dormix::log {
 
 enum class LogFailure { None, Directory, MissingFile, Create, Write };
 
+// The tray program's log, Log/DormixL.log, relative to the working directory.
+std::filesystem::path TrayLogFile();
+
 // What the cycle knows about an entry beyond its line: for the system log's copy.
 struct EntryContext {
     std::string_view phase;
@@ -26,7 +30,8 @@ class EventLog {
 public:
     // Each entry and failure is also handed to `mirror`.
     EventLog(LogFiles& files, Clock& clock, Shell& shell,
-             SystemLog& mirror = NoSystemLog::Instance());
+             SystemLog& mirror = NoSystemLog::Instance(),
+             std::filesystem::path file = TrayLogFile());
 
     void OpenEventLog();
     void WriteStartBanner();
@@ -48,6 +53,6 @@ private:
 
 // Title and text of the message a failure shows.
 std::string FailureTitle(LogFailure failure);
-std::string FailureText(LogFailure failure);
+std::string FailureText(LogFailure failure, const std::filesystem::path& file = TrayLogFile());
 
 }  // namespace dormix::log

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace dormix {
 
@@ -26,6 +27,11 @@ private:
     std::string source_;
     std::string description_;
 };
+
+// The last-resort report's text, "A program error has occured" with the
+// error's number and description, and its title.
+std::string ProgramErrorReport(std::int32_t number, std::string_view description);
+std::string ErrorTitle();
 
 // Counters are signed 16-bit; leaving that range is a program error.
 inline constexpr std::int32_t OverflowErrorNumber = 6;

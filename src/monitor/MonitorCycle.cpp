@@ -28,6 +28,15 @@ void MonitorCycle::WriteLogEntry(std::string_view action, std::string_view detai
                          {text::PhaseNames[static_cast<int>(s_.MonitorPhase)], s_.InhibitShutdown});
 }
 
+void MonitorCycle::WriteExitEntry() {
+    if (s_.MonitorPhase == Phase::Countdown)
+        WriteLogEntry(text::LogExit, text::LogShutdown);
+    else if (s_.MonitorPhase == Phase::Monitoring)
+        WriteLogEntry(text::LogExit, text::LogRun);
+    else
+        WriteLogEntry(text::LogExit, text::LogInitialise);
+}
+
 void MonitorCycle::SetCounterText(std::string_view prefix, int number) {
     char digits[12];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);

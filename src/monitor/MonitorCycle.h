@@ -75,6 +75,8 @@ class MonitorCycle {
     void OnResume();
 
     void WriteLogEntry(std::string_view action, std::string_view detail);
+    // The last entry of an orderly exit: "Exit" with the phase it left.
+    void WriteExitEntry();
 
     CycleState& State() { return s_; }
     const CycleState& State() const { return s_; }

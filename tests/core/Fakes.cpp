@@ -93,7 +93,7 @@ void MemoryLogFiles::AppendLine(const std::filesystem::path& p, std::string_view
 
 std::vector<std::string> MemoryLogFiles::Lines() const {
     std::vector<std::string> out;
-    auto it = files.find("Log/DormixL.log");
+    auto it = files.find(linesOf);
     if (it == files.end()) return out;
     const std::string& s = it->second;
     std::size_t from = 0;

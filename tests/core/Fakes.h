@@ -171,11 +171,12 @@ public:
     bool CreateWithHeader(const std::filesystem::path& p, std::string_view header) override;
     void AppendLine(const std::filesystem::path& p, std::string_view text) override;
 
-    std::vector<std::string> Lines() const;    // the file split at CR LF
+    std::vector<std::string> Lines() const;    // the file `linesOf` split at CR LF
     std::vector<std::string> Entries() const;  // entry lines without their time stamp
 
     bool folder = true;
     std::map<std::string, std::string> files;
+    std::string linesOf = "Log/DormixL.log";
     bool failLookup = false, failCreate = false, failAppend = false;
     int appends = 0;
 };

@@ -1,0 +1,92 @@
+#include "watch/Watch.h"
+
+#include <exception>
+
+#include "log/ProgramError.h"
+#include "ui/Texts.h"
+
+namespace dormix::watch {
+
+WatchArguments ParseArguments(const std::vector<std::string_view>& args) {
+    WatchArguments out;
+    for (std::string_view arg : args) {
+        if (arg == text::SwitchInhibitShutdown)
+            out.rehearsal = true;
+        else
+            out.unknown.emplace_back(arg);
+    }
+    return out;
+}
+
+std::string UnknownArgumentWarning(std::string_view argument) {
+    std::string line = "unknown argument \"";
+    line.append(argument).append("\" ignored; the only switch is ");
+    line.append(text::SwitchInhibitShutdown);
+    line.append(" (short limits, a message instead of the power-off).");
+    return line;
+}
+
+Watch::Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
+             std::string programName)
+    : ports_(ports),
+      rehearsal_(rehearsal),
+      sampler_(nullptr, &ports.logons, ports.systemLog),
+      log_(ports.files, ports.clock, ports.shell, ports.systemLog, std::move(logFile)),
+      power_(ports.power, std::move(programName)),
+      tray_(ports.shell),
+      cycle_({view_, ports.shell, sampler_, log_, power_, tray_, &ports.loggedOn,
+              ports.settings ? ports.settings->limits : monitor::CycleLimits{}}) {}
+
+template <typename F>
+void Watch::Guarded(F&& step) {
+    try {
+        step();
+    } catch (const ProgramError& e) {
+        LastResortReport(e.Number(), e.Source(), e.Description());
+    } catch (const std::exception& e) {
+        LastResortReport(0, {}, e.what());
+    }
+}
+
+void Watch::LastResortReport(std::int32_t number, std::string_view source,
+                             std::string_view description) {
+    ports_.shell.StopRefreshTimer();
+    ports_.shell.SetFailed();
+    const std::string text = ProgramErrorReport(number, description), title = ErrorTitle();
+    ports_.systemLog.Failure({log::SystemEvent::ProgramError, title, text, number, source});
+    ports_.shell.ClosingMessageBox(text, title, MessageIcon::Warning);
+    ports_.shell.EndProgram();
+}
+
+void Watch::Start() {
+    Guarded([this] {
+        cycle_.State().InhibitShutdown = rehearsal_;
+        sampler_.ResetInputSnapshot();
+        cycle_.ResetCycle();
+        if (ports_.settings) settings::Announce(*ports_.settings, ports_.systemLog);
+        log_.OpenEventLog();
+        log_.WriteStartBanner();
+        cycle_.WriteLogEntry(text::LogStart, text::LogInitialise);
+        cycle_.RefreshCaptions();
+    });
+}
+
+void Watch::OnTick() {
+    Guarded([this] { cycle_.Tick(); });
+}
+
+void Watch::OnResume() {
+    Guarded([this] { cycle_.OnResume(); });
+}
+
+void Watch::OnStop() {
+    if (ports_.shell.Closing()) ports_.shell.EndProgram();
+    ports_.shell.BeginSessionEnd();
+    Guarded([this] {
+        ports_.shell.StopRefreshTimer();
+        cycle_.WriteExitEntry();
+        ports_.shell.EndProgram();
+    });
+}
+
+}  // namespace dormix::watch

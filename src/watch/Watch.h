@@ -1,0 +1,164 @@
+#pragma once
+// The headless system watch: the tray program's cycle and log, without a
+// window, for a machine nobody is logged on to. Using the machine means
+// logging on, so its one activity is "a user session exists"; the idle
+// count runs from the watch's start or the last log-off, and at its end the
+// same countdown and power-off request follow, with the sessions asked
+// once more right before the request. Each platform's entry builds the
+// ports and drives it: a timer, the system's log-on news, a stop request.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "log/Clock.h"
+#include "log/EventLog.h"
+#include "log/LogFiles.h"
+#include "log/SystemLog.h"
+#include "monitor/ActivitySource.h"
+#include "monitor/InputSampler.h"
+#include "monitor/MonitorCycle.h"
+#include "monitor/OtherSessions.h"
+#include "power/PowerApi.h"
+#include "power/ShutdownService.h"
+#include "settings/Settings.h"
+#include "ui/Shell.h"
+#include "ui/TrayPlacement.h"
+#include "ui/View.h"
+
+namespace dormix::watch {
+
+// The watch's own log, beside the tray program's or in the system's log folder.
+inline constexpr std::string_view LogFileName = "DormixWatch.log";
+
+// What the system says about log-ons, as the platform last learnt it. Any
+// user logged on, or a log-on or log-off since the previous tick, is use of
+// the machine; a count that could not be had is too, until one succeeds.
+class Logons final : public monitor::ActivitySource {
+  public:
+    explicit Logons(std::string name) : name_(std::move(name)) {}
+
+    // The users' sessions counted now (at start, after each change).
+    void Counted(int users) {
+        if (users != users_ || unknown_) changed_ = true;
+        users_ = users;
+        unknown_ = false;
+    }
+    // Counting failed: someone may be logged on.
+    void Unknown() {
+        unknown_ = true;
+        changed_ = true;
+    }
+    bool LoggedOn() const { return users_ > 0 || unknown_; }
+
+    bool ActiveSinceLastSample() override {
+        const bool active = LoggedOn() || changed_;
+        changed_ = false;
+        return active;
+    }
+    bool LastAnswerFailed() const override { return unknown_; }
+    std::string_view Name() const override { return name_; }
+
+  private:
+    std::string name_;
+    int users_ = 0;
+    bool unknown_ = true;  // nothing counted yet
+    bool changed_ = false;
+};
+
+// A window system's calls where there is no window: only the timer, the
+// messages and the end remain for the platform.
+class HeadlessShell : public Shell {
+  public:
+    bool IsMinimised() override { return true; }
+    void SetMinimised() override {}
+    void SetNormal() override {}
+    void ShowWindow() override {}
+    void HideWindow() override {}
+    TwipsSize ScreenSize() override { return {}; }
+    TwipsSize WindowOuterSize() override { return {}; }
+    void MoveWindow(float, float) override {}
+    void SetTopmost() override {}
+    void ClearTopmost() override {}
+    void PrepareTrayIcon() override {}
+    void TrayAdd() override {}
+    void TrayDelete() override {}
+    void ShowAboutModal() override {}
+    void CloseAbout() override {}
+    void ProcessPendingMessages() override {}
+    int LaunchBrowser(std::string_view) override { return 0; }
+    void RaisePriority() override {}
+    void SetNoticeTopmost() override {}
+};
+
+// The controls the cycle sets, where nobody sees them.
+class HeadlessView final : public ui::View {
+  public:
+    void SetWindowCaption(ui::Wnd, std::string_view) override {}
+    void SetCaption(ui::Ctl, std::string_view) override {}
+    void SetForeColour(ui::Ctl, ui::Colour) override {}
+    void SetBackColour(ui::Ctl, ui::Colour) override {}
+    void SetBold(ui::Ctl, bool) override {}
+    void SetEnabled(ui::Ctl, bool) override {}
+    void SetTooltip(ui::Ctl, std::string_view) override {}
+};
+
+struct WatchPorts {
+    // The timer, the messages (to the system log or a console), the end.
+    Shell& shell;
+    log::LogFiles& files;
+    log::Clock& clock;
+    power::PowerApi& power;
+    log::SystemLog& systemLog;
+    Logons& logons;
+    // Asked at the end of the idle count and right before the request:
+    // whether anyone is logged on now. No usable answer is a yes.
+    monitor::OtherSessions& loggedOn;
+    const settings::Effective* settings = nullptr;
+};
+
+// The watch's switches: "-InhibitShutdown" gives the short limits and a
+// message instead of the request, as it does for the tray program.
+struct WatchArguments {
+    bool rehearsal = false;
+    std::vector<std::string> unknown;  // each one warned about, then ignored
+};
+WatchArguments ParseArguments(const std::vector<std::string_view>& args);
+// The warning for an argument the watch does not know.
+std::string UnknownArgumentWarning(std::string_view argument);
+
+class Watch {
+  public:
+    // `logFile`: the watch's log; `programName`: the executable's name
+    // without folder and extension, the source of its power-off errors.
+    Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
+          std::string programName);
+
+    // The log's "Start" and the first activation; the timer then runs.
+    void Start();
+    void OnTick();
+    void OnResume();
+    // The service manager asks it to stop (or the system is going down):
+    // the "Exit" entry, then the end. No message: nobody would read it.
+    void OnStop();
+
+    monitor::MonitorCycle& Cycle() { return cycle_; }
+
+  private:
+    template <typename F>
+    void Guarded(F&& step);
+    [[noreturn]] void LastResortReport(std::int32_t number, std::string_view source,
+                                       std::string_view description);
+
+    WatchPorts ports_;
+    bool rehearsal_;
+    HeadlessView view_;
+    monitor::InputSampler sampler_;
+    log::EventLog log_;
+    power::ShutdownService power_;
+    ui::TrayPlacement tray_;
+    monitor::MonitorCycle cycle_;
+};
+
+}  // namespace dormix::watch
