@@ -1,8 +1,9 @@
 #include "app/Application.h"
 
-#include <exception>
+#include <utility>
 
 #include "app/Arguments.h"
+#include "log/LastResort.h"
 #include "ui/Texts.h"
 
 namespace dormix::app {
@@ -21,26 +22,7 @@ Application::Application(Ports ports, std::string argumentText, std::string prog
 
 template <typename F>
 void Application::Guarded(F&& handler) {
-    try {
-        handler();
-    } catch (const ProgramError& e) {
-        LastResortReport(e.Number(), e.Source(), e.Description());
-    } catch (const std::exception& e) {
-        LastResortReport(0, {}, e.what());
-    }
-}
-
-void Application::LastResortReport(std::int32_t number, std::string_view source,
-                                   std::string_view description) {
-    // The timer stops first: a tick during the report would run the failed
-    // step again.
-    ports_.shell.StopRefreshTimer();
-    ports_.shell.SetFailed();
-    const std::string text = ProgramErrorReport(number, description), title = ErrorTitle();
-    ports_.systemLog.Failure({log::SystemEvent::ProgramError, title, text, number, source});
-    ports_.shell.ClosingMessageBox(text, title, MessageIcon::Warning);
-    ports_.shell.TrayDelete();
-    ports_.shell.EndProgram();
+    log::Guarded(ports_.shell, ports_.systemLog, std::forward<F>(handler));
 }
 
 bool Application::Main() { return guard_.MayStart(argumentText_); }

@@ -89,8 +89,6 @@ private:
     // Runs one window event; an error nobody caught ends in the last-resort report.
     template <typename F>
     void Guarded(F&& handler);
-    [[noreturn]] void LastResortReport(std::int32_t number, std::string_view source,
-                                       std::string_view description);
 
     Ports ports_;
     std::string argumentText_;

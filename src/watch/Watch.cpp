@@ -1,8 +1,8 @@
 #include "watch/Watch.h"
 
-#include <exception>
+#include <utility>
 
-#include "log/ProgramError.h"
+#include "log/LastResort.h"
 #include "ui/Texts.h"
 
 namespace dormix::watch {
@@ -39,23 +39,7 @@ Watch::Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
 
 template <typename F>
 void Watch::Guarded(F&& step) {
-    try {
-        step();
-    } catch (const ProgramError& e) {
-        LastResortReport(e.Number(), e.Source(), e.Description());
-    } catch (const std::exception& e) {
-        LastResortReport(0, {}, e.what());
-    }
-}
-
-void Watch::LastResortReport(std::int32_t number, std::string_view source,
-                             std::string_view description) {
-    ports_.shell.StopRefreshTimer();
-    ports_.shell.SetFailed();
-    const std::string text = ProgramErrorReport(number, description), title = ErrorTitle();
-    ports_.systemLog.Failure({log::SystemEvent::ProgramError, title, text, number, source});
-    ports_.shell.ClosingMessageBox(text, title, MessageIcon::Warning);
-    ports_.shell.EndProgram();
+    log::Guarded(ports_.shell, ports_.systemLog, std::forward<F>(step));
 }
 
 void Watch::Start() {

@@ -148,8 +148,6 @@ class Watch {
   private:
     template <typename F>
     void Guarded(F&& step);
-    [[noreturn]] void LastResortReport(std::int32_t number, std::string_view source,
-                                       std::string_view description);
 
     WatchPorts ports_;
     bool rehearsal_;
