@@ -109,3 +109,15 @@ endif()
 add_test(NAME linux_hardening
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh linux $<TARGET_FILE:DormixL>)
 
+# The system watch: the core and the system's side, no Qt. The test build
+# ticks forty times faster and says what it counts on stderr.
+function(dormix_watch target)
+    add_executable(${target} src/watch/linux/main.cpp src/watch/linux/LogindLogons.cpp
+                   src/watch/linux/WatchLoop.cpp)
+    target_link_libraries(${target} PRIVATE dormix_linux_system)
+    target_compile_definitions(${target} PRIVATE ${ARGN})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+                          AUTOMOC OFF AUTORCC OFF)
+endfunction()
+dormix_watch(dormix-lite-watch)
+dormix_watch(dormix-lite-watch-fast DORMIX_TIMER_DIVISOR=40)
