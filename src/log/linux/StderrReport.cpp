@@ -23,7 +23,9 @@ void StderrReport::Failure(const log::SystemLogFailure& f) noexcept {
             }
         }
         line += '\n';
-        if (f.event == log::SystemEvent::LogDirectoryError) {
+        if (f.event == log::SystemEvent::LogDirectoryError && !folderAdvice_.empty()) {
+            line.append(name_).append(": ").append(folderAdvice_).append("\n");
+        } else if (f.event == log::SystemEvent::LogDirectoryError) {
             // The box's advice is the Windows installer's; here the launcher
             // makes the folder, and nothing else does.
             char cwd[4096];

@@ -41,7 +41,10 @@ void WatchShell::Ticked() {
     nextMs_ = now + cadence_.Next(now);
 }
 
-void WatchShell::MessageBox(std::string_view text, std::string_view title, MessageIcon) {
+void WatchShell::MessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
+    // A warning's box always follows its failure, which the system log has
+    // already put on stderr and in the journal.
+    if (icon == MessageIcon::Warning) return;
     // One line: the box's CR LF breaks become spaces.
     std::string line;
     for (char ch : text)

@@ -13,8 +13,9 @@
 
 namespace dormix::watch_linux {
 
-// Where there is no window: the timer is the loop's, the messages go to
-// stderr (the journal under systemd), the end is the process's.
+// Where there is no window: the timer is the loop's, the rehearsal's
+// message goes to stderr (the journal under systemd), the end is the
+// process's.
 class WatchShell final : public watch::HeadlessShell {
   public:
     WatchShell(std::string_view name, int divisor) : name_(name), cadence_(1000 / divisor) {}

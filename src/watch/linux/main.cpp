@@ -2,6 +2,7 @@
 // dormix-lite-watch.service. No Qt and no display: the core's cycle, logind
 // over sd-bus for the log-ons and the power-off, the journal for its copy.
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -54,6 +55,9 @@ std::filesystem::path LogFile() {
 int main(int argc, char** argv) {
     // The log's month as the system's locale abbreviates it.
     std::setlocale(LC_ALL, "");
+    // stderr is the journal's stream under systemd: a journald restarting
+    // must not end the watch.
+    std::signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const watch::WatchArguments arguments = watch::ParseArguments(args);
     for (const std::string& unknown : arguments.unknown)
@@ -70,7 +74,12 @@ int main(int argc, char** argv) {
     power_linux::UseBusWait(&busWait);
 
     log_linux::JournalLog journal{std::string(Name)};
-    log_linux::StderrReport systemLog(journal, std::string(Name));
+    const std::filesystem::path logFile = LogFile();
+    log_linux::StderrReport systemLog(
+        journal, std::string(Name),
+        "there is no folder \"" + logFile.parent_path().string() +
+            "\"; systemd makes it for dormix-lite-watch.service (LogsDirectory=), or create it "
+            "(mkdir -m 700).");
     log::FileSystemLogFiles files([&journal](const std::string& why) {
         const std::string warning =
             std::string(text::LogWithoutLock[0]) + why + std::string(text::LogWithoutLock[1]);
@@ -83,7 +92,7 @@ int main(int argc, char** argv) {
     watch_linux::LogindLogons sessions(logons);
     watch_linux::WatchShell shell(Name, DORMIX_TIMER_DIVISOR);
     watch::Watch watch({shell, files, clock, power, systemLog, logons, sessions, &settings},
-                       LogFile(), arguments.rehearsal, std::string(Name));
+                       logFile, arguments.rehearsal, std::string(Name));
     sessions.trace = Trace;
     sessions.onResume = [&] {
         Trace("resume");

@@ -47,9 +47,18 @@ counts_after_logoff() {
 }
 
 # Nobody logged on: the rehearsal's message, then the real cycle to the
-# forced PowerOff; logind is asked about the sessions three times, not each tick.
+# forced PowerOff; logind is asked about the sessions three times, not each
+# tick. Without its log folder the watch says what to do and ends at once.
 scenario_power_off() {
   start_logon_screen
+  PROGRAM_ENV=(DORMIX_WATCH_LOG_DIR="$WORK/missing")
+  start_program "$WATCH"
+  wait_exit "$LAST_PID"
+  [ $? = 1 ] || fail "exit code without the log folder"
+  [ "$(grep -c . "$TRACE")" = 2 ] && traced "dormix-lite-watch: Dormix Lite Log Directory Error: .*" &&
+    traced "dormix-lite-watch: there is no folder \"$WORK/missing\"; systemd makes it .*" ||
+    fail "the missing folder was not reported once"
+  PROGRAM_ENV=(DORMIX_WATCH_LOG_DIR="$WORK/Log")
   start_watch -InhibitShutdown
   wait_exit "$LAST_PID" 20 || fail "exit code of the rehearsal"
   traced "dormix-lite-watch: Dormix Lite Simulate Power Off: .*Power Off.*" ||
@@ -89,7 +98,7 @@ scenario_logon_idle() {
 
 # A log-on in the last minute (the closing session comes back just before
 # the question right before the request): the countdown ends as a Cancel,
-# nothing reaches logind's power-off, and the watch goes on.
+# nothing reaches logind's power-off, and the watch goes on. Then a refusal.
 scenario_logon_countdown() {
   start_logon_screen
   mock AtListing 3 c2 "{'State': <'active'>}"
@@ -102,6 +111,18 @@ scenario_logon_countdown() {
   no_power_off
   expect_log "${FIRST_START[@]}" "${START[@]}" " Enter    , Power Off , Count:   0" \
     " Reset    , Power Off , Count:  60" " Enter    , Run       , Count:   0" "$EXIT_ENTRY"
+  # Gone again, and logind refuses the power-off: the report, status 1 for
+  # the unit to start the watch again later.
+  mock CloseSession c2
+  mock AddMethod org.freedesktop.login1.Manager CanPowerOff '' s 'ret = "na"'
+  start_watch
+  wait_exit "$LAST_PID" 60
+  [ $? = 1 ] || fail "exit code of a refused power-off"
+  traced "dormix-lite-watch: Dormix Lite Error: A program error has occured Error Number: -2147219922 .*\[logind answers \"na\" to CanPowerOff\.\]" ||
+    fail "no report of the refusal"
+  log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
+  grep -qE " PowerOff( |\$)" "$WORK/logind.calls" && fail "powered off despite na"
+  true
 }
 
 # logind falls silent: the question at the end of the idle count gets no
