@@ -111,10 +111,13 @@ add_test(NAME linux_hardening
 
 # The system watch: the core and the system's side, no Qt. The test build
 # ticks forty times faster and says what it counts on stderr.
+add_library(dormix_watch_linux STATIC src/watch/linux/LogindLogons.cpp
+            src/watch/linux/WatchLoop.cpp)
+target_link_libraries(dormix_watch_linux PUBLIC dormix_linux_system)
+set_target_properties(dormix_watch_linux PROPERTIES AUTOMOC OFF AUTORCC OFF)
 function(dormix_watch target)
-    add_executable(${target} src/watch/linux/main.cpp src/watch/linux/LogindLogons.cpp
-                   src/watch/linux/WatchLoop.cpp)
-    target_link_libraries(${target} PRIVATE dormix_linux_system)
+    add_executable(${target} src/watch/linux/main.cpp)
+    target_link_libraries(${target} PRIVATE dormix_watch_linux)
     target_compile_definitions(${target} PRIVATE ${ARGN})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
                           AUTOMOC OFF AUTORCC OFF)

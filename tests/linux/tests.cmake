@@ -30,12 +30,13 @@ add_executable(linux_system_tests
     tests/linux/MockLogind.cpp
     tests/linux/LogindPowerTest.cpp
     tests/linux/LogindSessionsTest.cpp
+    tests/linux/LogindLogonsTest.cpp
     tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
     tests/linux/SeatLossTest.cpp
     ${DORMIX_IDLE_SERVER_HEADER}
 )
-target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest
+target_link_libraries(linux_system_tests PRIVATE dormix_linux dormix_watch_linux Qt6::DBus GTest::gtest
                       PkgConfig::WAYLAND_SERVER)
 target_include_directories(linux_system_tests PRIVATE tests/linux)
 target_compile_definitions(linux_system_tests PRIVATE

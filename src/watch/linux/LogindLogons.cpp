@@ -121,12 +121,13 @@ void LogindLogons::Process(Clock::time_point now) {
         return Drop(std::string("the system bus connection ended (") + std::strerror(-r) + ")");
     if (std::exchange(refused_, false))
         return Drop("the bus refused the subscription to logind's signals");
-    if (changed_ || (logons_.LoggedOn() && now - lastCount_ >= RecountPeriod)) Count();
+    if (changed_ || (logons_.LoggedOn() && now - lastCount_ >= RecountPeriod)) Count(now);
 }
 
-void LogindLogons::Count() {
+void LogindLogons::Count(Clock::time_point now) {
     changed_ = false;
     OtherSessionInUse();
+    lastCount_ = now;
 }
 
 bool LogindLogons::OtherSessionInUse() {

@@ -56,7 +56,7 @@ class LogindLogons final : public monitor::OtherSessions {
     std::function<void(std::string_view)> trace;
 
   private:
-    void Count();
+    void Count(Clock::time_point now);
     void Drop(std::string_view why);
 
     watch::Logons& logons_;
