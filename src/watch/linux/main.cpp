@@ -62,9 +62,10 @@ int main(int argc, char** argv) {
     const watch::WatchArguments arguments = watch::ParseArguments(args);
     for (const std::string& unknown : arguments.unknown)
         Say(watch::UnknownArgumentWarning(unknown));
+    // Its warnings, and the values in force, reach stderr and the journal
+    // through the system log once the watch starts.
     settings_linux::ConfFiles conf;
     const settings::Effective settings = settings::Load(conf);
-    for (const std::string& warning : settings.warnings) Say(warning);
 
     // From here SIGTERM (systemctl stop, the shutdown), SIGINT and SIGHUP
     // are read from a file: the loop writes "Exit" and ends, and a wait on

@@ -10,7 +10,6 @@ SCENARIO=$2
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 LOG_FILE=$WORK/Log/DormixWatch.log
-PROGRAM_ENV=(DORMIX_WATCH_LOG_DIR="$WORK/Log")
 WATCH=dormix-lite-watch-fast
 START=(" Start    , Initialise, Count:   2" " Enter    , Run       , Count:   0")
 POWER_OFF=(" Enter    , Power Off , Count:   0" " Close    , Power Off , Count:  60")
