@@ -146,10 +146,11 @@ PY
 }
 
 # Our records in the journal as JSON, one per line, after journald has
-# written out everything it received.
+# written out everything it received; the program's own, or the
+# identifier's given.
 journal_records() {
   journalctl --sync || fail "journalctl --sync"
-  journalctl -o json --no-pager SYSLOG_IDENTIFIER=DormixL
+  journalctl -o json --no-pager SYSLOG_IDENTIFIER="${1:-DormixL}"
 }
 
 # The tray host is ready when it owns the tray selection; a slow start on a

@@ -7,6 +7,17 @@
 # countdown) on stderr.
 BUILD=$1
 SCENARIO=$2
+# The journal scenario runs in a mount namespace of its own, as the
+# program's does (scenarios.sh).
+if [ "$SCENARIO" = journal ] && [ -z "${DORMIX_PRIVATE_MOUNTS:-}" ]; then
+  flags=-m
+  [ "$(id -u)" = 0 ] || flags=-Urm
+  if ! unshare $flags true 2>/dev/null; then
+    echo "SKIP: $SCENARIO: this machine allows no private mount namespace (unshare $flags)"
+    exit 77
+  fi
+  DORMIX_PRIVATE_MOUNTS=1 exec unshare $flags --propagation private bash "$0" "$@"
+fi
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 LOG_FILE=$WORK/Log/DormixWatch.log
@@ -144,6 +155,26 @@ scenario_logind_silent() {
   kill -CONT "$MOCK_PID"
   no_power_off
   expect_log "${FIRST_START[@]}" "${START[@]}" " Wait     , Other User, Count: 900" "$EXIT_ENTRY"
+}
+
+# Each entry of the rehearsal also in the journal, under the watch's own
+# identifier, with the program's event ids.
+scenario_journal() {
+  start_journal
+  start_logon_screen
+  start_watch -InhibitShutdown
+  wait_exit "$LAST_PID" 20 || fail "exit code of the rehearsal"
+  tr -d '\r' <"$LOG_FILE" | grep -E '^[0-9]{2}-.*Count:' >"$WORK/entries"
+  journal_records dormix-lite-watch >"$WORK/journal.json"
+  python3 - "$WORK/journal.json" "$WORK/entries" <<'PY' || fail "journal records"
+import json, sys
+records = [json.loads(line) for line in open(sys.argv[1])]
+entries = open(sys.argv[2]).read().splitlines()
+got = [(r["MESSAGE"], r["DORMIX_EVENT_ID"], r["DORMIX_INHIBIT_SHUTDOWN"]) for r in records]
+want = list(zip(entries, ["1", "2", "4", "6"], ["1"] * 4))
+if len(entries) != 4 or got != want:
+    sys.exit(f"{got!r} != {want!r}")
+PY
 }
 
 "scenario_$SCENARIO" || fail "scenario $SCENARIO"
