@@ -20,10 +20,10 @@
 
 #include "app/InstanceGuard.h"
 #include "app/linux/FlockMarker.h"
-#include "log/linux/LocalClock.h"
 #include "app/linux/Priority.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
+#include "log/linux/LocalClock.h"
 #include "monitor/x11/X11InputSource.h"
 #include "settings/linux/ConfFiles.h"
 #include "ui/qt/PreciseTicker.h"

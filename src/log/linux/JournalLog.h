@@ -18,13 +18,13 @@ namespace dormix::log_linux {
 // Without a journald the copies simply vanish (sd_journal_sendv says
 // nothing about that either).
 class JournalLog final : public log::SystemLog {
-public:
+  public:
     explicit JournalLog(std::string identifier = std::string(text::ExeBaseName))
         : identifier_(std::move(identifier)) {}
     void Entry(const log::SystemLogEntry& entry) noexcept override;
     void Failure(const log::SystemLogFailure& failure) noexcept override;
 
-private:
+  private:
     std::string identifier_;
     log::SendQueue queue_;
 };
