@@ -114,6 +114,7 @@ void LogindLogons::Process(Clock::time_point now) {
         if (now - lastListen_ >= RecountPeriod) Listen();
         if (!signals_) return;
     }
+    // Signals only set a flag: however many came, one count follows.
     int r;
     while ((r = sd_bus_process(signals_, nullptr)) > 0) {
     }
@@ -131,6 +132,7 @@ void LogindLogons::Count(Clock::time_point now) {
 }
 
 bool LogindLogons::OtherSessionInUse() {
+    // The cycle's questions count as the minute's recount too.
     lastCount_ = Clock::now();
     if (trace) trace("logons asking");
     const auto unknown = [this](const std::string& why) {
@@ -147,6 +149,8 @@ bool LogindLogons::OtherSessionInUse() {
     for (const power_linux::SessionRef& s : listed) {
         power_linux::SessionFacts facts;
         step = power_linux::ReadSession(questions_, s.path, facts);
+        // Ended between the list and the question: its SessionRemoved is
+        // on its way, and it is nobody now.
         if (step.kind == Answer::Error && power_linux::SessionGone(step)) continue;
         if (step.kind != Answer::Reply) return unknown(step.text);
         users += UserSession(facts);
