@@ -2,7 +2,7 @@
 # What Dormix Lite costs while it waits, beside the reference xautolock
 # waiting the same way, both in one Xvfb of this script's own (a free display
 # the server picks), nobody at the keyboard.
-#   bench/idle-cost.sh [SECONDS] [--runs N] [--wine]
+#   bench/idle-cost.sh [SECONDS] [--runs N] [--wine] [--watch]
 # SECONDS (default 300) of waiting per run, after a warm-up; N runs (default
 # 3), each with freshly started programs. Reported for each program, as
 # min / median / max over the runs and as the median of each run's ratio to
@@ -16,13 +16,17 @@
 # trivial Win32 program (one hidden window, one 1-s timer) in another: every
 # process of each prefix (wineserver, explorer, services...) is counted, and
 # the trivial prefix shows what Wine itself costs.
+# With --watch, the system watch (dormix-lite-watch) waits too, against a
+# mock logind on a private bus showing only a greeter: its idle count runs,
+# and it asks logind nothing until its end (so SECONDS stays below 880).
 # Needs build/linux (and build/win32 with --wine) built.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-seconds=300 runs=3 with_wine=0
+seconds=300 runs=3 with_wine=0 with_watch=0
 while [ $# -gt 0 ]; do
   case $1 in
     --wine) with_wine=1 ;;
+    --watch) with_watch=1 ;;
     --runs) runs=$2; shift ;;
     *) seconds=$1 ;;
   esac
@@ -43,8 +47,10 @@ stop_all() {
     done
   fi
 }
+services=()
 cleanup() {
   stop_all
+  for p in "${services[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
@@ -107,6 +113,23 @@ new_prefix() {
 
 groups=(DormixL xautolock)
 [ $with_wine -eq 1 ] && groups+=("DormixL.exe+Wine" "idle-timer+Wine")
+if [ $with_watch -eq 1 ]; then
+  groups+=(dormix-lite-watch)
+  dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >/dev/null 2>&1 &
+  services+=($!)
+  for _ in $(seq 1 100); do [ -s "$work/bus" ] && break; sleep 0.1; done
+  system_bus=$(head -1 "$work/bus")
+  DBUS_SYSTEM_BUS_ADDRESS=$system_bus /usr/bin/python3 -m dbusmock \
+    --template "$root/tests/linux/e2e/logind_sessions.py" \
+    -p '{"CanPowerOff": "yes"}' >/dev/null 2>&1 &
+  services+=($!)
+  for _ in $(seq 1 100); do
+    gdbus call --address "$system_bus" --dest org.freedesktop.login1 --object-path \
+      /org/freedesktop/login1 --method org.freedesktop.DBus.Mock.OpenSession c1 0 gdm seat0 \
+      greeter "{'Active': <true>}" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+fi
 wine_env=(env WINEARCH=win32 WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
 
 for run in $(seq 1 "$runs"); do
@@ -115,6 +138,11 @@ for run in $(seq 1 "$runs"); do
   members[DormixL]=$launched
   launch "$work/run$run/xautolock" xautolock -time 15 -locker true -nocloseout -nocloseerr
   members[xautolock]=$launched
+  if [ $with_watch -eq 1 ]; then
+    launch "$work/run$run/watch" env DBUS_SYSTEM_BUS_ADDRESS="$system_bus" \
+      DORMIX_WATCH_LOG_DIR="$work/run$run/watch/Log" "$root/build/linux/dormix-lite-watch"
+    members[dormix-lite-watch]=$launched
+  fi
   if [ $with_wine -eq 1 ]; then
     rm -rf "$work/prefix-dormix" "$work/prefix-timer"
     new_prefix "$work/prefix-dormix"

@@ -42,26 +42,35 @@ set(CMAKE_AUTOMOC ON)
 
 set(CMAKE_AUTORCC ON)
 
+# The system's side without Qt: logind, the journal, the clock, the
+# administrator's settings. The tray program and the system watch both
+# stand on it.
+add_library(dormix_linux_system STATIC
+    src/log/linux/JournalLog.cpp
+    src/log/linux/LocalClock.cpp
+    src/log/linux/StderrReport.cpp
+    src/monitor/linux/LogindSessions.cpp
+    src/power/linux/LogindBus.cpp
+    src/power/linux/LogindPowerApi.cpp
+    src/settings/linux/ConfFiles.cpp
+)
+target_link_libraries(dormix_linux_system PUBLIC dormix_core dormix_log_files PkgConfig::SYSTEMD)
+set_target_properties(dormix_linux_system PROPERTIES AUTOMOC OFF AUTORCC OFF)
+
 # Everything but main(): the program and its tests link the same objects.
 add_library(dormix_linux STATIC
     src/app/linux/DisplayProbe.cpp
     src/app/linux/FlockMarker.cpp
     src/app/linux/InputChoice.cpp
-    src/app/linux/LocalClock.cpp
     src/app/linux/Priority.cpp
+    src/app/linux/QtBusWait.cpp
     src/app/linux/SignalBridge.cpp
-    src/log/linux/JournalLog.cpp
-    src/monitor/linux/LogindSessions.cpp
-    src/log/linux/StderrReport.cpp
     src/monitor/wayland/ExtIdleSource.cpp
     src/monitor/wayland/KdeIdleSource.cpp
     src/monitor/wayland/MutterIdleSource.cpp
     src/monitor/wayland/NotificationSource.cpp
     src/monitor/wayland/WaylandConnection.cpp
     src/monitor/x11/X11InputSource.cpp
-    src/power/linux/LogindBus.cpp
-    src/power/linux/LogindPowerApi.cpp
-    src/settings/linux/ConfFiles.cpp
     src/power/linux/LogindSleepWatch.cpp
     src/ui/qt/AboutDialog.cpp
     src/ui/qt/Artwork.cpp
@@ -76,7 +85,7 @@ add_library(dormix_linux STATIC
     src/ui/qt/art.qrc
 )
 target_include_directories(dormix_linux PUBLIC src)
-target_link_libraries(dormix_linux PUBLIC dormix_app dormix_log_files Qt6::Widgets Qt6::DBus PkgConfig::SYSTEMD X11::X11 X11::Xi X11::xcb X11::X11_xcb
+target_link_libraries(dormix_linux PUBLIC dormix_app dormix_linux_system Qt6::Widgets Qt6::DBus PkgConfig::SYSTEMD X11::X11 X11::Xi X11::xcb X11::X11_xcb
     PkgConfig::XCB_RANDR dormix_idle_protocols Threads::Threads)
 
 # The shipped program, and two test builds of the same sources: one that
@@ -99,3 +108,19 @@ endif()
 
 add_test(NAME linux_hardening
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh linux $<TARGET_FILE:DormixL>)
+
+# The system watch: the core and the system's side, no Qt. The test build
+# ticks forty times faster and says what it counts on stderr.
+add_library(dormix_watch_linux STATIC src/watch/linux/LogindLogons.cpp
+            src/watch/linux/WatchLoop.cpp)
+target_link_libraries(dormix_watch_linux PUBLIC dormix_linux_system)
+set_target_properties(dormix_watch_linux PROPERTIES AUTOMOC OFF AUTORCC OFF)
+function(dormix_watch target)
+    add_executable(${target} src/watch/linux/main.cpp)
+    target_link_libraries(${target} PRIVATE dormix_watch_linux)
+    target_compile_definitions(${target} PRIVATE ${ARGN})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+                          AUTOMOC OFF AUTORCC OFF)
+endfunction()
+dormix_watch(dormix-lite-watch)
+dormix_watch(dormix-lite-watch-fast DORMIX_TIMER_DIVISOR=40)

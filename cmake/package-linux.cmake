@@ -6,6 +6,17 @@ endif()
 include(GNUInstallDirs)
 
 install(TARGETS DormixL RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The system watch, started only by its unit, which the package installs
+# disabled. The unit names the path the package gives it.
+install(TARGETS dormix-lite-watch RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/dormix-lite)
+set(DORMIX_WATCH_PATH /usr/${CMAKE_INSTALL_LIBEXECDIR}/dormix-lite/dormix-lite-watch)
+pkg_get_variable(DORMIX_UNIT_DIR systemd systemdsystemunitdir)
+if(NOT DORMIX_UNIT_DIR)
+    set(DORMIX_UNIT_DIR /lib/systemd/system)
+endif()
+configure_file(packaging/linux/dormix-lite-watch.service.in
+               ${CMAKE_BINARY_DIR}/dormix-lite-watch.service @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/dormix-lite-watch.service DESTINATION ${DORMIX_UNIT_DIR})
 # The launcher, with the version it reports, beside the program it starts.
 configure_file(packaging/linux/dormix-lite ${CMAKE_BINARY_DIR}/dormix-lite @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/dormix-lite DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -76,3 +87,8 @@ include(CPack)
 add_test(NAME linux_deb_package
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/linux-deb.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(linux_deb_package PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
+
+# The unit as the package installs it, staged with the watch in its place.
+add_test(NAME linux_watch_unit
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/watch-unit.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(linux_watch_unit PROPERTIES TIMEOUT 60 SKIP_RETURN_CODE 77)

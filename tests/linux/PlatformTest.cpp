@@ -20,10 +20,10 @@
 
 #include "app/InstanceGuard.h"
 #include "app/linux/FlockMarker.h"
-#include "app/linux/LocalClock.h"
 #include "app/linux/Priority.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
+#include "log/linux/LocalClock.h"
 #include "monitor/x11/X11InputSource.h"
 #include "settings/linux/ConfFiles.h"
 #include "ui/qt/PreciseTicker.h"
@@ -244,7 +244,7 @@ TEST(ConfFiles, ReadsTheFileThenTheDropInsInNameOrderAndPassesOverUnsafeOnes) {
 TEST(LocalClock, MonthFollowsTheTimeLocale) {
     const std::string saved = std::setlocale(LC_TIME, nullptr);
     std::setlocale(LC_TIME, "C");
-    linux_app::LocalClock clock;
+    log_linux::LocalClock clock;
     const log::LocalTime now = clock.Now();
     static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};

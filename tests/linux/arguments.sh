@@ -30,6 +30,9 @@ cases=(
   "dormix-lite|-InhibitShutdown|--help|2|dormix-lite: unknown option \"--help\"|stderr"
   "dormix-lite|--autostart|2|$USAGE|stderr"
   "dormix-lite|--autostart|on|now|2|$USAGE|stderr"
+  "dormix-lite|--watch|2|$USAGE|stderr"
+  "dormix-lite|--watch|yes|2|$USAGE|stderr"
+  "dormix-lite|--watch|on|now|2|$USAGE|stderr"
   "dormix-lite|-inhibitshutdown|1|DormixL: ignoring \"-inhibitshutdown\": $REAL|stderr"
 )
 for c in "${cases[@]}"; do

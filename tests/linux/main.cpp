@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "app/linux/QtBusWait.h"
+
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // No session bus, neither the desktop's (a test's tray icon would show
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/dormix-no-session-bus", 1);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    dormix::linux_app::QtBusWait busWait;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -30,12 +30,13 @@ add_executable(linux_system_tests
     tests/linux/MockLogind.cpp
     tests/linux/LogindPowerTest.cpp
     tests/linux/LogindSessionsTest.cpp
+    tests/linux/LogindLogonsTest.cpp
     tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
     tests/linux/SeatLossTest.cpp
     ${DORMIX_IDLE_SERVER_HEADER}
 )
-target_link_libraries(linux_system_tests PRIVATE dormix_linux Qt6::DBus GTest::gtest
+target_link_libraries(linux_system_tests PRIVATE dormix_linux dormix_watch_linux Qt6::DBus GTest::gtest
                       PkgConfig::WAYLAND_SERVER)
 target_include_directories(linux_system_tests PRIVATE tests/linux)
 target_compile_definitions(linux_system_tests PRIVATE
@@ -62,6 +63,15 @@ foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_miss
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/scenarios.sh ${CMAKE_BINARY_DIR}
                      ${scenario})
     set_tests_properties(linux_e2e_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e
+                         SKIP_RETURN_CODE 77)
+endforeach()
+
+# The system watch against a mock logind, as an ordinary process.
+foreach(scenario power_off logon_idle logon_countdown logind_silent journal)
+    add_test(NAME linux_e2e_watch_${scenario}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/watch.sh ${CMAKE_BINARY_DIR}
+                     ${scenario})
+    set_tests_properties(linux_e2e_watch_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e
                          SKIP_RETURN_CODE 77)
 endforeach()
 

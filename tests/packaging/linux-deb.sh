@@ -2,8 +2,10 @@
 # Builds the Debian package, installs it with apt-get, starts the installed
 # program through its launcher under Xvfb and checks that it logs privately
 # in the per-user state folder and that an upgrade ends it in order, turns
-# autostart on and off for the user and for every user of the machine, and
-# removes the package, which ends the copy still running.
+# autostart on and off for the user and for every user of the machine,
+# checks that the system watch comes disabled and stopped and that only root
+# turns it on, and removes the package, which ends the copy still running
+# and disables the watch.
 set -euo pipefail
 build=$(readlink -f "$1")
 work=$(mktemp -d)
@@ -33,10 +35,12 @@ dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency:
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 installed=1
+unit=/lib/systemd/system/dormix-lite-watch.service
 for f in /usr/bin/DormixL /usr/bin/dormix-lite /usr/share/applications/dormix-lite.desktop \
          /usr/share/dormix-lite/dormix-lite-autostart.desktop \
          /usr/share/icons/hicolor/48x48/apps/dormix-lite.png \
-         /usr/share/icons/hicolor/scalable/apps/dormix-lite.svg /usr/share/man/man1/DormixL.1.gz; do
+         /usr/share/icons/hicolor/scalable/apps/dormix-lite.svg /usr/share/man/man1/DormixL.1.gz \
+         /usr/libexec/dormix-lite/dormix-lite-watch "$unit"; do
   [ -e "$f" ] || fail "not installed: $f"
 done
 for page in DormixL dormix-lite; do
@@ -103,6 +107,29 @@ grep -qx 'Hidden=true' "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" || fail 
 dormix-lite --autostart on >/dev/null
 grep -q 'Hidden' "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" && fail "opt-out not taken back"
 
+# The system watch: disabled and not running after the installation; the
+# launcher's switch is root's alone, and asks systemctl (a stand-in here,
+# where systemd is not the init) to enable or disable it now.
+[ "$(systemctl is-enabled dormix-lite-watch.service 2>&1)" = disabled ] ||
+  fail "the watch is not disabled: $(systemctl is-enabled dormix-lite-watch.service 2>&1)"
+pgrep -f '^/usr/libexec/dormix-lite/dormix-lite-watch' >/dev/null && fail "the watch runs"
+out=$(setpriv --reuid=65534 --regid=65534 --clear-groups dormix-lite --watch on 2>&1) &&
+  fail "an ordinary user turned the watch on"
+[ "$out" = "dormix-lite: only root turns the system watch on or off; run it as root (sudo)." ] ||
+  fail "refusal: $out"
+mkdir "$work/bin"
+printf '#!/bin/sh\necho "$*" >>"%s"\n' "$work/systemctl.calls" >"$work/bin/systemctl"
+chmod +x "$work/bin/systemctl"
+PATH=$work/bin:$PATH dormix-lite --watch on | grep -q '/var/log/dormix-lite/DormixWatch.log' ||
+  fail "no word of the watch's log"
+PATH=$work/bin:$PATH dormix-lite --watch off >/dev/null
+[ "$(cat "$work/systemctl.calls")" = $'enable --now dormix-lite-watch.service\ndisable --now dormix-lite-watch.service' ] ||
+  fail "systemctl asked: $(cat "$work/systemctl.calls")"
+# Enabled for real (offline, as without a running systemd): the removal
+# takes it out of the boot.
+systemctl enable dormix-lite-watch.service >/dev/null 2>&1 || fail "systemctl enable"
+[ "$(systemctl is-enabled dormix-lite-watch.service 2>&1)" = enabled ] || fail "not enabled"
+
 start_copy 2
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq dormix-lite >/dev/null
 installed=0
@@ -110,4 +137,6 @@ ended_in_order removal
 [ ! -e "$sys_entry" ] || fail "the system-wide entry outlived the package"
 [ ! -e /usr/bin/DormixL ] || fail "not removed"
 [ ! -e /etc/dormix-lite ] || fail "purge left /etc/dormix-lite"
+[ ! -e /etc/systemd/system/multi-user.target.wants/dormix-lite-watch.service ] ||
+  fail "the removal left the watch enabled"
 echo "debian package: built, installed, ran, logged in $XDG_STATE_HOME/dormix-lite, removed: ok"

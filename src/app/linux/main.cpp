@@ -21,10 +21,11 @@
 #include "app/linux/DisplayProbe.h"
 #include "app/linux/FlockMarker.h"
 #include "app/linux/InputChoice.h"
-#include "app/linux/LocalClock.h"
+#include "app/linux/QtBusWait.h"
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
 #include "log/linux/JournalLog.h"
+#include "log/linux/LocalClock.h"
 #include "monitor/MonitorCycle.h"
 #include "monitor/linux/LogindSessions.h"
 #include "log/linux/StderrReport.h"
@@ -186,6 +187,7 @@ int main(int argc, char** argv) {
     // Every window is hidden most of the time; closing a message box must
     // not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    linux_app::QtBusWait busWait;
 
     linux_app::InputChoice input = linux_app::ChooseInput(session);
     if (!input.poll && !input.activity) return RefuseBlind(input);
@@ -205,7 +207,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
         journal.Failure({log::SystemEvent::LogWithoutLock, text::ProductTitle, warning, 0, {}});
     });
-    linux_app::LocalClock clock;
+    log_linux::LocalClock clock;
     power_linux::LogindPowerApi power;
     linux_app::FlockMarker marker;
     // Input in another text session counts while it is younger than our own

@@ -21,9 +21,9 @@ std::string Field(std::string_view name, std::string_view value) {
     return f;
 }
 
-Fields Common(log::SystemEvent event, std::string message) {
+Fields Common(const std::string& identifier, log::SystemEvent event, std::string message) {
     return {Field("MESSAGE", message), Field("PRIORITY", log::IsWarning(event) ? "4" : "6"),
-            Field("SYSLOG_IDENTIFIER", text::ExeBaseName),
+            Field("SYSLOG_IDENTIFIER", identifier),
             Field("DORMIX_EVENT_ID", std::to_string(static_cast<int>(event))),
             Field("DORMIX_VERSION", log::ProgramVersion())};
 }
@@ -39,7 +39,7 @@ void Send(Fields& fields) {
 
 void JournalLog::Entry(const log::SystemLogEntry& e) noexcept {
     try {
-        Fields fields = Common(e.event, std::string(e.line));
+        Fields fields = Common(identifier_, e.event, std::string(e.line));
         fields.push_back(Field("DORMIX_ACTION", e.action));
         fields.push_back(Field("DORMIX_DETAIL", e.detail));
         fields.push_back(Field("DORMIX_COUNT", std::to_string(e.count)));
@@ -58,7 +58,7 @@ void JournalLog::Failure(const log::SystemLogFailure& f) noexcept {
         message += '\n';
         for (char ch : f.text)
             if (ch != '\r') message += ch;
-        Fields fields = Common(f.event, std::move(message));
+        Fields fields = Common(identifier_, f.event, std::move(message));
         fields.push_back(Field("DORMIX_TITLE", f.title));
         fields.push_back(Field("DORMIX_ERROR_NUMBER", std::to_string(f.number)));
         if (!f.source.empty()) fields.push_back(Field("DORMIX_ERROR_SOURCE", f.source));

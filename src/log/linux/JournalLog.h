@@ -1,12 +1,16 @@
 #pragma once
 
+#include <string>
+
 #include "log/SendQueue.h"
 #include "log/SystemLog.h"
+#include "ui/Texts.h"
 
 namespace dormix::log_linux {
 
 // The systemd journal, through libsystemd's sd_journal_sendv, with
-// SYSLOG_IDENTIFIER=DormixL and fields of our own (DORMIX_*).
+// SYSLOG_IDENTIFIER=DormixL (or the system watch's name) and fields of our
+// own (DORMIX_*).
 //
 // The journal's socket is a datagram socket that blocks the sender while
 // journald does not read (stopped, hung, flooded). So the sending goes
@@ -14,11 +18,14 @@ namespace dormix::log_linux {
 // Without a journald the copies simply vanish (sd_journal_sendv says
 // nothing about that either).
 class JournalLog final : public log::SystemLog {
-public:
+  public:
+    explicit JournalLog(std::string identifier = std::string(text::ExeBaseName))
+        : identifier_(std::move(identifier)) {}
     void Entry(const log::SystemLogEntry& entry) noexcept override;
     void Failure(const log::SystemLogFailure& failure) noexcept override;
 
-private:
+  private:
+    std::string identifier_;
     log::SendQueue queue_;
 };
 

@@ -12,7 +12,7 @@ namespace dormix::log_linux {
 void StderrReport::Failure(const log::SystemLogFailure& f) noexcept {
     next_.Failure(f);
     try {
-        std::string line(text::ExeBaseName);
+        std::string line(name_);
         line.append(": ").append(f.title).append(": ");
         for (std::size_t i = 0; i < f.text.size(); ++i) {
             if (f.text.compare(i, 2, "\r\n") == 0) {
@@ -23,12 +23,14 @@ void StderrReport::Failure(const log::SystemLogFailure& f) noexcept {
             }
         }
         line += '\n';
-        if (f.event == log::SystemEvent::LogDirectoryError) {
+        if (f.event == log::SystemEvent::LogDirectoryError && !folderAdvice_.empty()) {
+            line.append(name_).append(": ").append(folderAdvice_).append("\n");
+        } else if (f.event == log::SystemEvent::LogDirectoryError) {
             // The box's advice is the Windows installer's; here the launcher
             // makes the folder, and nothing else does.
             char cwd[4096];
             const std::string here = ::getcwd(cwd, sizeof cwd) ? cwd : ".";
-            line.append(text::ExeBaseName).append(": there is no folder \"");
+            line.append(name_).append(": there is no folder \"");
             line.append(here).append("/").append(text::LogDirectory);
             line.append(
                 "\"; start the program with dormix-lite, which makes it, or create it "

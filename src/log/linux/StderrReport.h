@@ -1,6 +1,9 @@
 #pragma once
 
+#include <string>
+
 #include "log/SystemLog.h"
+#include "ui/Texts.h"
 
 namespace dormix::log_linux {
 
@@ -9,12 +12,17 @@ namespace dormix::log_linux {
 // learns why it ended without having to look at a box that may be gone.
 class StderrReport final : public log::SystemLog {
   public:
-    explicit StderrReport(log::SystemLog& next) : next_(next) {}
+    // `folderAdvice`: what to do about a missing log folder; empty for the
+    // tray program's (the launcher makes it).
+    explicit StderrReport(log::SystemLog& next, std::string name = std::string(text::ExeBaseName),
+                          std::string folderAdvice = {})
+        : next_(next), name_(std::move(name)), folderAdvice_(std::move(folderAdvice)) {}
     void Entry(const log::SystemLogEntry& entry) noexcept override { next_.Entry(entry); }
     void Failure(const log::SystemLogFailure& failure) noexcept override;
 
   private:
     log::SystemLog& next_;
+    std::string name_, folderAdvice_;
 };
 
 }  // namespace dormix::log_linux

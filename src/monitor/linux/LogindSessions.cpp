@@ -20,12 +20,6 @@ bool Graphical(std::string_view type) {
     return type == "x11" || type == "wayland" || type == "mir";
 }
 
-// A person's session: "user", or one of its early and light forms; never a
-// greeter, a lock screen, a cron job's or a service manager's.
-bool PersonsSession(std::string_view sessionClass) {
-    return sessionClass == "user" || sessionClass.starts_with("user-");
-}
-
 bool NoBus(int errnum) { return errnum == ENOENT || errnum == ECONNREFUSED; }
 
 bool NoLogind(const Answer& answer) {
@@ -33,13 +27,11 @@ bool NoLogind(const Answer& answer) {
            answer.error == "org.freedesktop.DBus.Error.NameHasNoOwner";
 }
 
-// A session that ended between the list and the question about it.
-bool Gone(const Answer& answer) {
-    return answer.error == "org.freedesktop.DBus.Error.UnknownObject" ||
-           answer.error == "org.freedesktop.login1.NoSuchSession";
-}
-
 }  // namespace
+
+bool PersonsSession(std::string_view sessionClass) {
+    return sessionClass == "user" || sessionClass.starts_with("user-");
+}
 
 bool InUse(const SessionFacts& s, milliseconds idleLimit, microseconds now) {
     if (!PersonsSession(s.sessionClass) || s.state == "closing") return false;
@@ -85,7 +77,7 @@ bool LogindSessions::OtherSessionInUse() {
         if (&s == own) continue;
         SessionFacts facts;
         step = power_linux::ReadSession(bus_, s.path, facts);
-        if (step.kind == Answer::Error && Gone(step)) continue;
+        if (step.kind == Answer::Error && power_linux::SessionGone(step)) continue;
         if (step.kind != Answer::Reply) return Say(true, "unknown: " + step.text);
         if (InUse(facts, idleLimit_, now))
             return Say(true, "in use: session " + s.id + " of user " + std::to_string(s.uid) +

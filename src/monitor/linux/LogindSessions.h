@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "monitor/OtherSessions.h"
 #include "power/linux/LogindBus.h"
@@ -17,6 +18,10 @@
 namespace dormix::monitor_linux {
 
 inline constexpr std::chrono::milliseconds QuestionBudget{1500};
+
+// A person's session: "user", or one of its early and light forms; never a
+// greeter, a lock screen, a cron job's or a service manager's.
+bool PersonsSession(std::string_view sessionClass);
 
 // Whether logind's facts make a session other than ours one that is in use
 // now, given the idle limit in force and the time of day in microseconds.

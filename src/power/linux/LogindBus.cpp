@@ -6,9 +6,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -27,8 +24,8 @@ using std::chrono::steady_clock;
 constexpr const char* BusService = "org.freedesktop.DBus";
 constexpr const char* Properties = "org.freedesktop.DBus.Properties";
 
-// The longest the event loop waits when the bus cannot be watched by it.
-constexpr microseconds Slice = milliseconds(50);
+PollWait defaultWait;
+BusWait* installedWait = nullptr;
 
 std::string ErrnoText(int negative) { return std::strerror(-negative); }
 
@@ -75,6 +72,16 @@ bool ReadProperties(sd_bus_message* m, std::size_t wanted, Read read) {
 }
 
 }  // namespace
+
+int PollWait::Wait(int fd, short events, microseconds wait, bool) {
+    pollfd fds[2] = {{fd, events, 0}, {stopFd_, POLLIN, 0}};
+    const auto ms = ceil<milliseconds>(wait).count();
+    const int n = ::poll(fds, stopFd_ >= 0 ? 2 : 1, int(std::min<std::int64_t>(ms, 60000)));
+    if (n < 0) return -errno;
+    return fds[1].revents & POLLIN ? -ECANCELED : 0;
+}
+
+void UseBusWait(BusWait* wait) { installedWait = wait; }
 
 void MessageUnref::operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
 
@@ -129,14 +136,7 @@ int LogindBus::Begin() {
 }
 
 int LogindBus::Turn(const bool& done) {
-    // The bus is driven from this thread's event loop: its socket and its
-    // next timeout wake the loop, which meanwhile repaints and reads the
-    // signal pipe. User input waits: the request is already under way.
-    const bool loop = QCoreApplication::instance() != nullptr;
-    const bool holdTimers = timers_ == Timers::Hold;
-    std::unique_ptr<QSocketNotifier> readable, writable;
-    QTimer wake;
-    wake.setSingleShot(true);
+    BusWait& wait = installedWait ? *installedWait : defaultWait;
     for (;;) {
         int r;
         do r = sd_bus_process(bus_, nullptr);
@@ -145,31 +145,12 @@ int LogindBus::Turn(const bool& done) {
         if (r < 0) return r;
         const auto now = steady_clock::now();
         if (now >= deadline_) return -ETIMEDOUT;
-        const microseconds wait =
+        const microseconds left =
             std::min(ceil<microseconds>(deadline_ - now), UntilBusTimeout(bus_));
         const int events = sd_bus_get_events(bus_);
         if (events < 0) return events;
-        const int fd = sd_bus_get_fd(bus_);
-        // With timers held nothing would wake the loop at the deadline, so
-        // the bus is waited on here in short slices instead.
-        if (!loop || fd < 0 || holdTimers) {
-            r = sd_bus_wait(bus_, std::uint64_t(std::min(wait, loop ? Slice : wait).count()));
-            if (r < 0 && r != -EINTR) return r;
-            if (loop)
-                QCoreApplication::processEvents(holdTimers ? QEventLoop::ExcludeUserInputEvents |
-                                                                 QEventLoop::X11ExcludeTimers
-                                                           : QEventLoop::ExcludeUserInputEvents);
-            continue;
-        }
-        if (!readable) {
-            readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-            writable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
-        }
-        readable->setEnabled(events & POLLIN);
-        writable->setEnabled(events & POLLOUT);
-        wake.start(ceil<milliseconds>(wait));
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
-                                        QEventLoop::ExcludeUserInputEvents);
+        r = wait.Wait(sd_bus_get_fd(bus_), short(events), left, timers_ == Timers::Hold);
+        if (r < 0 && r != -EINTR) return r;
     }
 }
 
@@ -313,6 +294,11 @@ Answer ReadSession(LogindBus& bus, const std::string& path, SessionFacts& out) {
         return Answer::Unreadable(all, "logind's answer about the session " + path +
                                            " lacks what it always tells, or cannot be read.");
     return all;
+}
+
+bool SessionGone(const Answer& answer) {
+    return answer.error == "org.freedesktop.DBus.Error.UnknownObject" ||
+           answer.error == "org.freedesktop.login1.NoSuchSession";
 }
 
 Answer OwnSession(LogindBus& bus, const std::vector<SessionRef>& listed, const SessionRef*& own) {

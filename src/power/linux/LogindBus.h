@@ -2,7 +2,9 @@
 // logind over the system bus with sd-bus, every exchange inside one budget:
 // a bus or a logind that does not answer in it gives a timeout, and
 // nothing is sent once the budget is spent. While waiting, the caller's
-// event loop keeps turning (repaints, the signal pipe), without user input.
+// event loop keeps turning (repaints, the signal pipe), without user input:
+// the loop's owner installs a BusWait that does so; without one the bus is
+// waited on with poll(), beside one file the caller names (a signalfd).
 //
 // Shared by the power-off request and the question about other sessions;
 // beside the calls it knows logind's sessions: the list, one session's
@@ -44,6 +46,33 @@ struct Answer {
     // An Error answer standing for a reply that cannot be read.
     static Answer Unreadable(const Answer& of, std::string why);
 };
+
+// How the program waits for the bus while an exchange is under way.
+class BusWait {
+  public:
+    virtual ~BusWait() = default;
+    // Returns once `fd` may be ready for `events` (poll's) or `wait` has
+    // passed, having let the program's own loop turn meanwhile; with
+    // `holdTimers`, the loop's timers do not fire. A negative errno gives up
+    // the exchange.
+    virtual int Wait(int fd, short events, std::chrono::microseconds wait, bool holdTimers) = 0;
+};
+
+// The wait of a program without an event loop: poll() on the bus and on
+// `stopFd` (-1: none); `stopFd` readable gives up the exchange with
+// -ECANCELED, and stays readable for the program to read.
+class PollWait final : public BusWait {
+  public:
+    explicit PollWait(int stopFd = -1) : stopFd_(stopFd) {}
+    int Wait(int fd, short events, std::chrono::microseconds wait, bool holdTimers) override;
+
+  private:
+    int stopFd_;
+};
+
+// The process's way of waiting; null (the default) for PollWait without a
+// stop file. Not owned; it must outlive every exchange.
+void UseBusWait(BusWait* wait);
 
 // Connects to the bus at `address` (empty: the system bus) without waiting
 // for it beyond the connect itself. Returns 0 with `*bus` set, or a
@@ -109,6 +138,8 @@ struct SessionFacts {
     std::uint64_t idleSinceHint = 0;  // CLOCK_REALTIME, microseconds; 0: unknown
 };
 Answer ReadSession(LogindBus& bus, const std::string& path, SessionFacts& out);
+// A session that ended between the list and the question about it.
+bool SessionGone(const Answer& answer);
 
 // This program's own session among `listed`: the one its process belongs
 // to, else XDG_SESSION_ID, else its user's display session; each only when

@@ -7,6 +7,8 @@ set -uo pipefail
 WORK=$(mktemp -d /tmp/dormix-e2e.XXXXXX)
 PIDS=()
 DISPLAY_PID=
+# The log that log_lines and expect_log read.
+LOG_FILE=$WORK/Log/DormixL.log
 mkdir -p "$WORK/Log" "$WORK/run"
 chmod 700 "$WORK/run"
 export XDG_RUNTIME_DIR=$WORK/run
@@ -30,7 +32,7 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   for f in "$WORK"/trace*; do [ -f "$f" ] && { echo "--- $f (last 25 lines)"; tail -25 "$f"; }; done >&2
-  [ -f "$WORK/Log/DormixL.log" ] && { echo "--- log"; cat "$WORK/Log/DormixL.log"; } >&2
+  [ -f "$LOG_FILE" ] && { echo "--- log"; cat "$LOG_FILE"; } >&2
   exit 1
 }
 
@@ -144,10 +146,11 @@ PY
 }
 
 # Our records in the journal as JSON, one per line, after journald has
-# written out everything it received.
+# written out everything it received; the program's own, or the
+# identifier's given.
 journal_records() {
   journalctl --sync || fail "journalctl --sync"
-  journalctl -o json --no-pager SYSLOG_IDENTIFIER=DormixL
+  journalctl -o json --no-pager SYSLOG_IDENTIFIER="${1:-DormixL}"
 }
 
 # The tray host is ready when it owns the tray selection; a slow start on a
@@ -251,7 +254,7 @@ wait_exit() {
 # must be that one.
 log_lines() {
   local stamp='^[0-3][0-9]-([^-]+)-[0-9][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]'
-  tr -d '\r' <"$WORK/Log/DormixL.log" | while IFS= read -r line; do
+  tr -d '\r' <"$LOG_FILE" | while IFS= read -r line; do
     if [[ $line =~ $stamp(, )? ]] && [ -n "${LOG_MONTH:-}" ] &&
        [ "${BASH_REMATCH[1]}" != "$LOG_MONTH" ]; then echo "<month ${BASH_REMATCH[1]}>"
     elif [[ $line =~ $stamp$ ]]; then echo "<stamp>"
@@ -287,7 +290,7 @@ expect_log() {
     diff <(printf '%s\n' "$@") <(printf '%s\n' "${actual[@]}") >&2
     fail "log differs (expected < > actual)"
   fi
-  [ "$(grep -c $'\r$' "$WORK/Log/DormixL.log")" = "$(wc -l <"$WORK/Log/DormixL.log")" ] ||
+  [ "$(grep -c $'\r$' "$LOG_FILE")" = "$(wc -l <"$LOG_FILE")" ] ||
     fail "a log line does not end in CR LF"
 }
 
@@ -298,6 +301,36 @@ BANNER=("" "" "Dormix Lite" "Version 2.1" "")
 # The Counter captions traced so far, one per line.
 counter_captions() { sed -n 's/^Counter\.caption=//p' "${1:-$TRACE}"; }
 
+# A mock logind on a private bus standing for the system bus, for the
+# power-off path and the sessions, exercised for real.
+start_mock_logind() {
+  local bus_out=$WORK/bus
+  dbus-daemon --session --nofork --print-address=3 3>"$bus_out" >/dev/null 2>&1 &
+  PIDS+=($!)
+  wait_for 10 test -s "$bus_out" || fail "no private bus"
+  export DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$bus_out")
+  /usr/bin/python3 -m dbusmock --template "${2:-logind}" -l "$WORK/logind.calls" -p "${1:-{\}}" \
+    >/dev/null 2>&1 &
+  PIDS+=($!)
+  MOCK_PID=$!
+  wait_for 15 sh -c "dbus-send --bus=$DBUS_SYSTEM_BUS_ADDRESS --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.freedesktop.login1 2>/dev/null | grep -q true" ||
+    fail "mock logind not up"
+}
+
+# Calls a method of the mock's own interface (org.freedesktop.DBus.Mock).
+mock() {
+  gdbus call --address "$DBUS_SYSTEM_BUS_ADDRESS" --dest org.freedesktop.login1 \
+    --object-path /org/freedesktop/login1 --method "org.freedesktop.DBus.Mock.$1" "${@:2}" \
+    >/dev/null || fail "mock logind: $*"
+}
+
+# Other people on the machine, in a logind of the test's making
+# (logind_sessions.py): sessions opened and changed while the program runs.
+start_sessions_logind() {
+  start_mock_logind "$1" "$(dirname "${BASH_SOURCE[0]}")/logind_sessions.py"
+  PROGRAM_ENV=(XDG_SESSION_ID=c1)
+}
+listings() { grep -c ' ListSessions$' "$WORK/logind.calls"; }
 # The test's own session bus, stopped with everything else.
 start_session_bus() {
   dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/session-bus.conf" --nofork \

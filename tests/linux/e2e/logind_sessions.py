@@ -10,6 +10,8 @@ UpdateSession(id, facts): changes it. Facts are Session properties, and
 GetUser works, and fails for a user logind does not know.
 AtListing(n, id, facts): that change, made just before the n-th
     ListSessions call is answered.
+CloseSession(id): the session goes. Opening and closing send logind's
+    SessionNew and SessionRemoved.
 '''
 import time
 
@@ -79,6 +81,13 @@ def OpenSession(self, sid, uid, user, seat, session_class, facts):
         'Remote': not seat, 'IdleHint': False, 'IdleSinceHint': dbus.UInt64(0),
     }, [])
     update(sid, facts)
+    self.EmitSignal(stock.MAIN_IFACE, 'SessionNew', 'so', [sid, dbus.ObjectPath(ROOT + 'session/' + sid)])
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def CloseSession(self, sid):
+    self.RemoveObject(ROOT + 'session/' + sid)
+    self.EmitSignal(stock.MAIN_IFACE, 'SessionRemoved', 'so', [sid, dbus.ObjectPath(ROOT + 'session/' + sid)])
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='sa{sv}', out_signature='')

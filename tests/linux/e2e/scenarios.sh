@@ -593,29 +593,6 @@ scenario_keyboard() {
   wait_exit "$LAST_PID"
 }
 
-# The power-off path, for real against a mock logind on a private bus,
-# from the fast build (900 idle seconds in about 23 s).
-start_mock_logind() {
-  local bus_out=$WORK/bus
-  dbus-daemon --session --nofork --print-address=3 3>"$bus_out" >/dev/null 2>&1 &
-  PIDS+=($!)
-  wait_for 10 test -s "$bus_out" || fail "no private bus"
-  export DBUS_SYSTEM_BUS_ADDRESS=$(head -1 "$bus_out")
-  /usr/bin/python3 -m dbusmock --template "${2:-logind}" -l "$WORK/logind.calls" -p "${1:-{\}}" \
-    >/dev/null 2>&1 &
-  PIDS+=($!)
-  MOCK_PID=$!
-  wait_for 15 sh -c "dbus-send --bus=$DBUS_SYSTEM_BUS_ADDRESS --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.freedesktop.login1 2>/dev/null | grep -q true" ||
-    fail "mock logind not up"
-}
-
-# Calls a method of the mock's own interface (org.freedesktop.DBus.Mock).
-mock() {
-  gdbus call --address "$DBUS_SYSTEM_BUS_ADDRESS" --dest org.freedesktop.login1 \
-    --object-path /org/freedesktop/login1 --method "org.freedesktop.DBus.Mock.$1" "${@:2}" \
-    >/dev/null || fail "mock logind: $*"
-}
-
 # Left at the logon screen: our session in the background, a greeter on
 # the screen and an SSH login idle for an hour are nobody else, so the
 # power-off goes ahead; logind is asked about them twice, not every tick.
@@ -699,13 +676,6 @@ scenario_power_hung() {
   [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "PowerOff not sent once"
 }
 
-# Other people on the machine, in a logind of the test's making
-# (logind_sessions.py): sessions opened and changed while the program runs.
-start_sessions_logind() {
-  start_mock_logind "$1" "$(dirname "${BASH_SOURCE[0]}")/logind_sessions.py"
-  PROGRAM_ENV=(XDG_SESSION_ID=c1)
-}
-listings() { grep -c ' ListSessions$' "$WORK/logind.calls"; }
 # Two more questions: the second one asked wholly after what came before.
 asked_twice_more() {
   local n
