@@ -15,6 +15,7 @@ namespace {
 // Stopping writes one entry: a few seconds are plenty.
 constexpr DWORD StopWaitHintMs = 5000;
 constexpr DWORD ServiceSpecificFailure = 1;
+constexpr int RecountTicks = 60;
 
 std::filesystem::path ModulePath() {
     char path[MAX_PATH] = {};
@@ -118,11 +119,20 @@ void WatchService::Run() {
         if (stop_.exchange(false)) watch_.OnStop();
         if (sessionChanged_.exchange(false)) loggedOn_.Count();
         if (resumed_.exchange(false)) watch_.OnResume();
-        if (shell_.UntilTick() == 0) {
-            shell_.Beat();
-            watch_.OnTick();
-        }
+        if (shell_.UntilTick() == 0) Tick();
     }
+}
+
+// A count that failed is taken again once a minute: the session manager
+// may come back without any session changing, and until it answers the
+// watch holds off.
+void WatchService::Tick() {
+    shell_.Beat();
+    if (logons_.LastAnswerFailed() && ++ticksSinceFailedCount_ >= RecountTicks) {
+        ticksSinceFailedCount_ = 0;
+        loggedOn_.Count();
+    }
+    watch_.OnTick();
 }
 
 DWORD WatchService::Control(DWORD control, DWORD eventType) {

@@ -97,6 +97,7 @@ class WatchService {
     DWORD Control(DWORD control, DWORD eventType);
 
   private:
+    void Tick();
     watch::WatchPorts Ports();
     void Wake() { SetEvent(wake_); }
 
@@ -112,6 +113,7 @@ class WatchService {
     bool rehearsal_;
     watch::Watch watch_;
     HANDLE wake_;
+    int ticksSinceFailedCount_ = 0;
     std::atomic<bool> stop_{false}, sessionChanged_{false}, resumed_{false};
 };
 
