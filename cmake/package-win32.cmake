@@ -46,12 +46,13 @@ file(RELATIVE_PATH DORMIX_MSI_ICON ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/src/u
 file(RELATIVE_PATH DORMIX_MSI_POLICY_DIR ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/packaging/windows)
 add_custom_command(OUTPUT ${DORMIX_MSI}
     COMMAND ${DORMIX_WIXL} -o ${DORMIX_MSI} -D Version=${PROJECT_VERSION}
-            -D Exe=$<TARGET_FILE_NAME:DormixL> -D Icon=${DORMIX_MSI_ICON}
+            -D Exe=$<TARGET_FILE_NAME:DormixL> -D WatchExe=$<TARGET_FILE_NAME:DormixWatch>
+            -D Icon=${DORMIX_MSI_ICON}
             -D "LogFolderRules=${DORMIX_LOG_FOLDER_RULES}"
             -D "LogFileRules=${DORMIX_LOG_FILE_RULES}" -D PolicyDir=${DORMIX_MSI_POLICY_DIR}
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs ${DORMIX_POLICY_TEMPLATE}
+    DEPENDS DormixL DormixWatch ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs ${DORMIX_POLICY_TEMPLATE}
             ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
     VERBATIM)
 add_custom_target(dormix_msi ALL DEPENDS ${DORMIX_MSI})

@@ -241,6 +241,12 @@ Function .onInit
   ${IfNot} ${Errors}
     SectionSetFlags ${SecWatch} ${SF_SELECTED}
   ${EndIf}
+  ; A watch an earlier install turned on stays on (start type 2, automatic).
+  ClearErrors
+  ReadRegDWORD $R1 HKLM "SYSTEM\CurrentControlSet\Services\${WATCH_SERVICE}" "Start"
+  ${If} $R1 == 2
+    SectionSetFlags ${SecWatch} ${SF_SELECTED}
+  ${EndIf}
 FunctionEnd
 
 Section "-un.Program"
