@@ -66,4 +66,4 @@ set_tests_properties(windows_msi PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_t
 # Address randomisation and no-execute data for the program and its installer.
 add_test(NAME windows_hardening
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh win32 $<TARGET_FILE:DormixL>
-                 ${DORMIX_SETUP})
+                 ${DORMIX_SETUP} $<TARGET_FILE:DormixWatch>)
