@@ -101,9 +101,9 @@ void FreshLogons::Count() {
 WatchService::WatchService(ServiceStatus& status, const std::vector<std::string>& arguments)
     : status_(status),
       shell_(status, win32::TimerPeriodMs(ui::ControlOf(ui::Ctl::tmrRefresh).intervalMs)),
-      settings_(LoadSettings(Parse(arguments))),
-      rehearsal_(Parse(arguments).rehearsal),
-      watch_(Ports(), LogFileBesideProgram(), rehearsal_, ModulePath().stem().string()),
+      arguments_(Parse(arguments)),
+      settings_(LoadSettings(arguments_)),
+      watch_(Ports(), LogFileBesideProgram(), arguments_.rehearsal, ModulePath().stem().string()),
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 watch::WatchPorts WatchService::Ports() {

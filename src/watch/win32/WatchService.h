@@ -109,8 +109,8 @@ class WatchService {
     log_win32::EventLogMirror eventLog_;
     watch::Logons logons_{"the session manager (wtsapi32)"};
     FreshLogons loggedOn_{logons_};
+    watch::WatchArguments arguments_;
     settings::Effective settings_;
-    bool rehearsal_;
     watch::Watch watch_;
     HANDLE wake_;
     int ticksSinceFailedCount_ = 0;

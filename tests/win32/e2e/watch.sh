@@ -8,6 +8,11 @@
 #    copies, the forced, planned power-off request, then the service stops.
 # 3. A user logged on (switched away, still a user): no power-off for longer
 #    than the limit and the countdown; sc stop writes the exit entry.
+# 4. No session manager to ask at the start: the watch asks again each
+#    minute, and once the answer is nobody, the cycle runs to the request.
+# 5. The rehearsal, -InhibitShutdown given to sc start: the short limits and
+#    the simulate entry instead of the request; an unknown argument warned
+#    about in the Application log.
 source "$(dirname "$0")/lib.sh"
 setup
 
@@ -76,4 +81,26 @@ expected=" Start    , Initialise, Count:   2
  Exit     , Run       , Count:   0"
 check "log: the count never ends, the stop's exit entry" "$expected" "$(watch_log)"
 check "still one request in all" 1 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
+
+rm "$work/sessions"
+mv "$bin/Log/DormixWatch.log" "$work/second.log"
+run sc start DormixLiteWatch >/dev/null
+wait_for "no session manager: the watch runs" "Enter +, Run" watch_log
+table "0 Disconnected" "65536 Listen"
+wait_for "asked again, nobody: the power-off is requested" "Close +, Power Off" watch_log
+check "two requests in all" 2 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
+
+wait_for "stopped after the request" "^STOPPED$" state
+mv "$bin/Log/DormixWatch.log" "$work/third.log"
+run sc start DormixLiteWatch -InhibitShutdown -Fast >/dev/null
+wait_for "the rehearsal ends in the simulate entry" "Power Off, Simulate" watch_log
+wait_for "and the service stops" "^STOPPED$" state
+expected=" Start    , Initialise, Count:   2
+ Enter    , Run       , Count:   0
+ Enter    , Power Off , Count:   0
+ Power Off, Simulate  , Count:   6"
+check "the rehearsal's log: 6-s limits" "$expected" "$(watch_log)"
+check "no request from the rehearsal" 2 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
+check "the unknown argument named in the Application log" 1 \
+    "$(reported_strings "$work/trace" | grep -c 'unknown argument \\"-Fast\\" ignored')"
 finish
