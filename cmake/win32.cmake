@@ -1,5 +1,6 @@
-# The Windows program DormixL.exe (32-bit, GUI subsystem, static), its fast-
-# ticking test twin, the test driver and the Windows-side tests.
+# The Windows program DormixL.exe (32-bit, GUI subsystem, static), the system
+# watch DormixWatch.exe (a service), their fast-ticking test twins, the test
+# driver and the Windows-side tests.
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
