@@ -124,11 +124,32 @@ Section "-Watch service"
   Push 'create ${WATCH_SERVICE} binPath= "\"$INSTDIR\DormixWatch.exe\"" start= $WatchStart obj= LocalSystem DisplayName= "${PRODUCT} Watch"'
   Call Sc
   Pop $R0
-  ; An earlier install's service (ERROR_SERVICE_EXISTS): take the new settings.
-  ${If} $R0 == 1073
+  ; An earlier install's service (ERROR_SERVICE_EXISTS, though some sc
+  ; tools exit with 1 for any failure): take the new settings; where sc
+  ; cannot change a service, make it anew (it is stopped).
+  ${If} $R0 != 0
     Push 'config ${WATCH_SERVICE} binPath= "\"$INSTDIR\DormixWatch.exe\"" start= $WatchStart'
     Call Sc
     Pop $R0
+    ${If} $R0 != 0
+      Push 'delete ${WATCH_SERVICE}'
+      Call Sc
+      Pop $R0
+      ; Deleted once its last handle closes (ERROR_SERVICE_MARKED_FOR_DELETE
+      ; until then): tried for at most 10 s.
+      StrCpy $R1 0
+      ${Do}
+        Push 'create ${WATCH_SERVICE} binPath= "\"$INSTDIR\DormixWatch.exe\"" start= $WatchStart obj= LocalSystem DisplayName= "${PRODUCT} Watch"'
+        Call Sc
+        Pop $R0
+        IntOp $R1 $R1 + 1
+        ${If} $R0 == 0
+        ${OrIf} $R1 > 20
+          ${Break}
+        ${EndIf}
+        Sleep 500
+      ${Loop}
+    ${EndIf}
   ${EndIf}
   ${If} $R0 != 0
     MessageBox MB_OK|MB_ICONSTOP "Registering the service ${WATCH_SERVICE} failed (sc: $R0)." /SD IDOK

@@ -5,7 +5,7 @@
 # it logs there, then uninstalls silently, with and without the log. An
 # icacls that fails first stops the install with a non-zero exit code. The
 # watch's service comes registered but disabled and stopped, automatic and
-# running with /WATCH, and goes with the uninstall.
+# running with /WATCH, kept so by a later install, and goes with the uninstall.
 #   windows-installer.sh DormixL-setup.exe FAILING-ICACLS
 set -euo pipefail
 setup=$(readlink -f "$1")
@@ -67,6 +67,9 @@ wine "$setup" /S /NOAUTOSTART /WATCH
 check_watch 0x2 RUNNING
 for _ in $(seq 1 100); do grep -q ',  Start    , Initialise' "$dir/Log/DormixWatch.log" 2>/dev/null && break; sleep 0.2; done
 grep -q ',  Start    , Initialise' "$dir/Log/DormixWatch.log" || fail "the watch does not log in the install folder"
+# Installed again without the option: a watch that was on stays on.
+wine "$setup" /S /NOAUTOSTART
+check_watch 0x2 RUNNING
 wine "$dir/Uninstall.exe" /S /REMOVELOG
 # The uninstaller runs on from a copy of itself; the server stays for the
 # watch, so its end is the install folder gone.
