@@ -12,11 +12,11 @@ set(DORMIX_POLICY_TEMPLATE ${CMAKE_SOURCE_DIR}/packaging/windows/DormixLite.admx
 
 set(DORMIX_SETUP ${CMAKE_BINARY_DIR}/DormixL-setup.exe)
 add_custom_command(OUTPUT ${DORMIX_SETUP}
-    COMMAND ${DORMIX_MAKENSIS} -V2 -DEXE=$<TARGET_FILE:DormixL>
+    COMMAND ${DORMIX_MAKENSIS} -V2 -DEXE=$<TARGET_FILE:DormixL> -DWATCHEXE=$<TARGET_FILE:DormixWatch>
             -DICON=${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico -DOUTFILE=${DORMIX_SETUP}
             -DPOLICYDIR=${CMAKE_SOURCE_DIR}/packaging/windows
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi
-    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi ${DORMIX_POLICY_TEMPLATE}
+    DEPENDS DormixL DormixWatch ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi ${DORMIX_POLICY_TEMPLATE}
             ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
     VERBATIM)
 add_custom_target(dormix_installer ALL DEPENDS ${DORMIX_SETUP})
@@ -46,12 +46,13 @@ file(RELATIVE_PATH DORMIX_MSI_ICON ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/src/u
 file(RELATIVE_PATH DORMIX_MSI_POLICY_DIR ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/packaging/windows)
 add_custom_command(OUTPUT ${DORMIX_MSI}
     COMMAND ${DORMIX_WIXL} -o ${DORMIX_MSI} -D Version=${PROJECT_VERSION}
-            -D Exe=$<TARGET_FILE_NAME:DormixL> -D Icon=${DORMIX_MSI_ICON}
+            -D Exe=$<TARGET_FILE_NAME:DormixL> -D WatchExe=$<TARGET_FILE_NAME:DormixWatch>
+            -D Icon=${DORMIX_MSI_ICON}
             -D "LogFolderRules=${DORMIX_LOG_FOLDER_RULES}"
             -D "LogFileRules=${DORMIX_LOG_FILE_RULES}" -D PolicyDir=${DORMIX_MSI_POLICY_DIR}
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS DormixL ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs ${DORMIX_POLICY_TEMPLATE}
+    DEPENDS DormixL DormixWatch ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs ${DORMIX_POLICY_TEMPLATE}
             ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
     VERBATIM)
 add_custom_target(dormix_msi ALL DEPENDS ${DORMIX_MSI})
@@ -65,4 +66,4 @@ set_tests_properties(windows_msi PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_t
 # Address randomisation and no-execute data for the program and its installer.
 add_test(NAME windows_hardening
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh win32 $<TARGET_FILE:DormixL>
-                 ${DORMIX_SETUP})
+                 ${DORMIX_SETUP} $<TARGET_FILE:DormixWatch>)

@@ -1,5 +1,6 @@
-# The Windows program DormixL.exe (32-bit, GUI subsystem, static), its fast-
-# ticking test twin, the test driver and the Windows-side tests.
+# The Windows program DormixL.exe (32-bit, GUI subsystem, static), the system
+# watch DormixWatch.exe (a service), their fast-ticking test twins, the test
+# driver and the Windows-side tests.
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
@@ -33,17 +34,27 @@ set(DORMIX_WIN32_DEFINES WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601
 # stand-in of their own in its place.
 set(DORMIX_WIN32_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 wtsapi32)
 
-# Everything but the entry and the timer period, shared by both programs and the tests.
-add_library(dormix_win32 STATIC
-    src/app/win32/LocalClock.cpp
-    src/app/win32/MutexMarker.cpp
-    src/app/win32/Program.cpp
+# The system's services without a window, shared by the tray program and
+# the watch: the event log, the clock, the sessions, the power-off, the policy.
+add_library(dormix_win32_system STATIC
     src/log/win32/EventLogMirror.cpp
-    src/monitor/win32/AsyncKeyInput.cpp
-    src/monitor/win32/LastInputInfo.cpp
+    src/log/win32/LocalClock.cpp
     src/monitor/win32/WtsSessions.cpp
+    src/power/win32/SystemShutdownApi.cpp
     src/power/win32/TokenPowerApi.cpp
     src/settings/win32/PolicyKey.cpp
+)
+target_compile_definitions(dormix_win32_system PUBLIC ${DORMIX_WIN32_DEFINES})
+target_include_directories(dormix_win32_system PRIVATE "${DORMIX_RC_GEN}")
+add_dependencies(dormix_win32_system dormix_icon_resources)
+target_link_libraries(dormix_win32_system PUBLIC dormix_core dormix_log_files advapi32 wtsapi32)
+
+# Everything but the entry and the timer period, shared by both programs and the tests.
+add_library(dormix_win32 STATIC
+    src/app/win32/MutexMarker.cpp
+    src/app/win32/Program.cpp
+    src/monitor/win32/AsyncKeyInput.cpp
+    src/monitor/win32/LastInputInfo.cpp
     src/ui/win32/ControlSet.cpp
     src/ui/win32/Dpi.cpp
     src/ui/win32/Forms.cpp
@@ -55,7 +66,7 @@ add_library(dormix_win32 STATIC
 target_compile_definitions(dormix_win32 PUBLIC ${DORMIX_WIN32_DEFINES})
 target_include_directories(dormix_win32 PRIVATE "${DORMIX_RC_GEN}")
 add_dependencies(dormix_win32 dormix_icon_resources)
-target_link_libraries(dormix_win32 PUBLIC dormix_app dormix_log_files ${DORMIX_WIN32_LIBS})
+target_link_libraries(dormix_win32 PUBLIC dormix_app dormix_win32_system ${DORMIX_WIN32_LIBS})
 
 function(dormix_program name)
     add_executable(${name} WIN32
@@ -79,5 +90,20 @@ dormix_program(DormixL)
 # The test twin: the same program with every timer 40 times faster (1000 ms -> 25 ms).
 dormix_program(DormixL-fast)
 target_compile_definitions(DormixL-fast PRIVATE DORMIX_TICK_DIVISOR=40)
+
+# The system watch, the service DormixLiteWatch: the core and the system's
+# services, nothing of the tray program. A console program, as services are:
+# started by hand it says so on its console and ends.
+function(dormix_watch name)
+    add_executable(${name} src/watch/win32/ServiceMain.cpp src/watch/win32/WatchService.cpp
+        src/app/win32/TimerPeriod.cpp)
+    target_link_libraries(${name} PRIVATE dormix_win32_system)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
+    target_link_options(${name} PRIVATE -s -Wl,--subsystem,console:6.0 -Wl,--major-os-version,6
+                        -Wl,--minor-os-version,0)
+endfunction()
+dormix_watch(DormixWatch)
+dormix_watch(DormixWatch-fast)
+target_compile_definitions(DormixWatch-fast PRIVATE DORMIX_TICK_DIVISOR=40)
 
 include("${CMAKE_SOURCE_DIR}/tests/win32/tests.cmake" OPTIONAL)

@@ -1,7 +1,7 @@
 ; Installer for Dormix Lite on Windows.
-;   makensis -DEXE=path\DormixL.exe -DICON=path\DormixL.ico -DOUTFILE=DormixL-setup.exe
-;            -DPOLICYDIR=path\packaging\windows DormixL.nsi
-; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART]
+;   makensis -DEXE=path\DormixL.exe -DWATCHEXE=path\DormixWatch.exe -DICON=path\DormixL.ico
+;            -DOUTFILE=DormixL-setup.exe -DPOLICYDIR=path\packaging\windows DormixL.nsi
+; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART] [/WATCH]
 ; Silent removal:  Uninstall.exe /S [/REMOVELOG]
 
 Unicode true
@@ -14,10 +14,18 @@ RequestExecutionLevel admin
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite"
 ; The Application log's source; its texts are DormixL.exe's message table.
 !define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\${PRODUCT}"
+; The system watch's service: it writes to the same source.
+!define WATCH_SERVICE "DormixLiteWatch"
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
+!include "StrFunc.nsh"
+${StrStr}
+${UnStrStr}
+
+; The watch's start type: "disabled" unless the administrator chose it.
+Var WatchStart
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -102,6 +110,123 @@ Section "Start with Windows" SecAutostart
   CreateShortCut "$SMSTARTUP\${PRODUCT}.lnk" "$INSTDIR\DormixL.exe" "" "$INSTDIR\DormixL.exe" 0
 SectionEnd
 
+; Powers the machine off when nobody has been logged on for the idle limit.
+; Registered either way, but stopped and disabled unless chosen (/WATCH).
+Section /o "System watch: switch off at the logon screen" SecWatch
+  StrCpy $WatchStart "auto"
+SectionEnd
+
+Section "-Watch service"
+  SetOutPath "$INSTDIR"
+  ; A running watch from an earlier install holds its executable.
+  Call StopWatch
+  File "/oname=DormixWatch.exe" "${WATCHEXE}"
+  Push 'create ${WATCH_SERVICE} binPath= "\"$INSTDIR\DormixWatch.exe\"" start= $WatchStart obj= LocalSystem DisplayName= "${PRODUCT} Watch"'
+  Call Sc
+  Pop $R0
+  ; An earlier install's service (ERROR_SERVICE_EXISTS, though some sc
+  ; tools exit with 1 for any failure): take the new settings; where sc
+  ; cannot change a service, make it anew (it is stopped).
+  ${If} $R0 != 0
+    Push 'config ${WATCH_SERVICE} binPath= "\"$INSTDIR\DormixWatch.exe\"" start= $WatchStart'
+    Call Sc
+    Pop $R0
+    ${If} $R0 != 0
+      Push 'delete ${WATCH_SERVICE}'
+      Call Sc
+      Pop $R0
+      ; Deleted once its last handle closes (ERROR_SERVICE_MARKED_FOR_DELETE
+      ; until then): tried for at most 10 s.
+      StrCpy $R1 0
+      ${Do}
+        Push 'create ${WATCH_SERVICE} binPath= "\"$INSTDIR\DormixWatch.exe\"" start= $WatchStart obj= LocalSystem DisplayName= "${PRODUCT} Watch"'
+        Call Sc
+        Pop $R0
+        IntOp $R1 $R1 + 1
+        ${If} $R0 == 0
+        ${OrIf} $R1 > 20
+          ${Break}
+        ${EndIf}
+        Sleep 500
+      ${Loop}
+    ${EndIf}
+  ${EndIf}
+  ${If} $R0 != 0
+    MessageBox MB_OK|MB_ICONSTOP "Registering the service ${WATCH_SERVICE} failed (sc: $R0)." /SD IDOK
+    Abort "Registering the service ${WATCH_SERVICE} failed (sc: $R0)."
+  ${EndIf}
+  Push 'description ${WATCH_SERVICE} "Switches the computer off when nobody has been logged on to it for the idle limit."'
+  Call Sc
+  Pop $R0
+  ; After a failure (a refused power-off, the log out of reach) the service
+  ; manager starts it again a minute later; failureflag makes a stop with an
+  ; error code count as a failure. Neither stops the install: the watch works
+  ; without them (some service managers know no failureflag).
+  Push 'failure ${WATCH_SERVICE} reset= 86400 actions= restart/60000'
+  Call Sc
+  Pop $R0
+  Push 'failureflag ${WATCH_SERVICE} 1'
+  Call Sc
+  Pop $R0
+  ${If} $WatchStart == "auto"
+    Push 'start ${WATCH_SERVICE}'
+    Call Sc
+    Pop $R0
+  ${EndIf}
+SectionEnd
+
+; sc with the arguments on the stack; leaves its exit code on the stack.
+!macro ScFunction prefix
+Function ${prefix}Sc
+  Exch $R9
+  DetailPrint "sc $R9"
+  nsExec::ExecToLog 'sc $R9'
+  Exch
+  Pop $R9
+FunctionEnd
+!macroend
+!insertmacro ScFunction ""
+!insertmacro ScFunction "un."
+
+; Asks the watch to stop and waits (at most 10 s) until it has: it writes
+; its exit entry and ends within a second.
+!macro StopWatchFunction prefix
+Function ${prefix}StopWatch
+  Push $R0
+  Push $R1
+  Push $R2
+  nsExec::ExecToLog 'sc stop ${WATCH_SERVICE}'
+  Pop $R0
+  StrCpy $R2 0
+  ${Do}
+    nsExec::ExecToStack 'sc query ${WATCH_SERVICE}'
+    Pop $R0
+    Pop $R1
+    ${If} $R0 != 0
+      ${Break}  ; no such service
+    ${EndIf}
+    !if "${prefix}" == "un."
+      ${UnStrStr} $R0 $R1 "STOPPED"
+    !else
+      ${StrStr} $R0 $R1 "STOPPED"
+    !endif
+    ${If} $R0 != ""
+      ${Break}
+    ${EndIf}
+    IntOp $R2 $R2 + 1
+    ${If} $R2 > 20
+      ${Break}
+    ${EndIf}
+    Sleep 500
+  ${Loop}
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+!macroend
+!insertmacro StopWatchFunction ""
+!insertmacro StopWatchFunction "un."
+
 ; icacls with the arguments on the stack. Without the Log folder's rules
 ; every user's copy would end with "Unable to create the log file", so a
 ; failure (an exit code other than 0, or "error" when it cannot start) ends
@@ -131,10 +256,27 @@ Function .onInit
   ${IfNot} ${Errors}
     SectionSetFlags ${SecAutostart} 0
   ${EndIf}
+  StrCpy $WatchStart "disabled"
+  ClearErrors
+  ${GetOptions} $R0 "/WATCH" $R1
+  ${IfNot} ${Errors}
+    SectionSetFlags ${SecWatch} ${SF_SELECTED}
+  ${EndIf}
+  ; A watch an earlier install turned on stays on (start type 2, automatic).
+  ClearErrors
+  ReadRegDWORD $R1 HKLM "SYSTEM\CurrentControlSet\Services\${WATCH_SERVICE}" "Start"
+  ${If} $R1 == 2
+    SectionSetFlags ${SecWatch} ${SF_SELECTED}
+  ${EndIf}
 FunctionEnd
 
 Section "-un.Program"
   SetShellVarContext all
+  Call un.StopWatch
+  Push 'delete ${WATCH_SERVICE}'
+  Call un.Sc
+  Pop $R0
+  Delete "$INSTDIR\DormixWatch.exe"
   Delete "$SMSTARTUP\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"

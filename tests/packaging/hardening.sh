@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The shipped binaries carry the hardening the system's loader can use:
 #   hardening.sh linux <DormixL>
-#   hardening.sh win32 <DormixL.exe> <DormixL-setup.exe>
+#   hardening.sh win32 <DormixL.exe> <DormixL-setup.exe> [<DormixWatch.exe>...]
 set -euo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -17,13 +17,14 @@ linux)
   readelf -lW "$bin" | grep -A1 GNU_STACK | grep -q ' RW ' || fail "executable stack"
   ;;
 win32)
-  /usr/bin/python3 - "$2" "$3" <<'PY'
+  /usr/bin/python3 - "${@:2}" <<'PY'
 import sys
 import pefile
 
 DYNAMIC_BASE, NX_COMPAT, RELOCS_STRIPPED = 0x0040, 0x0100, 0x0001
 bad = []
-for path, need_relocations in ((sys.argv[1], True), (sys.argv[2], False)):
+images = [(sys.argv[1], True), (sys.argv[2], False)] + [(p, True) for p in sys.argv[3:]]
+for path, need_relocations in images:
     pe = pefile.PE(path, fast_load=True)
     flags = pe.OPTIONAL_HEADER.DllCharacteristics
     if not flags & DYNAMIC_BASE:

@@ -3,7 +3,9 @@
 # shortcuts and the Add/Remove Programs entry, starts the program the way
 # its shortcut does (working directory: the install folder) and checks that
 # it logs there, then uninstalls silently, with and without the log. An
-# icacls that fails first stops the install with a non-zero exit code.
+# icacls that fails first stops the install with a non-zero exit code. The
+# watch's service comes registered but disabled and stopped, automatic and
+# running with /WATCH, kept so by a later install, and goes with the uninstall.
 #   windows-installer.sh DormixL-setup.exe FAILING-ICACLS
 set -euo pipefail
 setup=$(readlink -f "$1")
@@ -39,6 +41,7 @@ grep -q 'DisplayName *REG_SZ *Dormix Lite$' <<<"$reg" || fail "no DisplayName: $
 grep -q 'DisplayVersion *REG_SZ *2.1.0.8$' <<<"$reg" || fail "no DisplayVersion"
 grep -q 'QuietUninstallString' <<<"$reg" || fail "no quiet uninstall"
 check_event_source
+check_watch 0x4 STOPPED
 
 (cd "$dir" && wine DormixL.exe -InhibitShutdown >/dev/null 2>&1 &)
 await_start_entry "the program did not log into its install folder"
@@ -51,12 +54,28 @@ wineserver -w
 [ -f "$dir/Log/DormixL.log" ] || fail "the log was not kept"
 wine reg query "$key" >/dev/null 2>&1 && fail "Add/Remove entry left behind"
 wine reg query "$event_source_key" >/dev/null 2>&1 && fail "event source left behind"
+[ -z "$(watch_state)" ] || fail "the watch service was left behind"
+[ ! -e "$dir/DormixWatch.exe" ] || fail "DormixWatch.exe left behind"
 
-wine "$setup" /S /NOAUTOSTART
+# A server of our own that stays: the watch runs on after the installer.
+wineserver -k 2>/dev/null || true
 wineserver -w
+wineserver -p
+wine "$setup" /S /NOAUTOSTART /WATCH
 [ -f "$dir/DormixL.exe" ] || fail "reinstall failed"
 [ ! -e "$menu/StartUp/Dormix Lite.lnk" ] || fail "/NOAUTOSTART still made a Startup shortcut"
+check_watch 0x2 RUNNING
+for _ in $(seq 1 100); do grep -q ',  Start    , Initialise' "$dir/Log/DormixWatch.log" 2>/dev/null && break; sleep 0.2; done
+grep -q ',  Start    , Initialise' "$dir/Log/DormixWatch.log" || fail "the watch does not log in the install folder"
+# Installed again without the option: a watch that was on stays on.
+wine "$setup" /S /NOAUTOSTART
+check_watch 0x2 RUNNING
 wine "$dir/Uninstall.exe" /S /REMOVELOG
+# The uninstaller runs on from a copy of itself; the server stays for the
+# watch, so its end is the install folder gone.
+for _ in $(seq 1 150); do [ -e "$dir" ] || break; sleep 0.2; done
+[ -z "$(watch_state)" ] || fail "the running watch service was left behind"
+wineserver -k
 wineserver -w
 [ ! -e "$dir" ] || fail "/REMOVELOG left $(ls -R "$dir")"
-echo "windows installer: install, run, uninstall keep and remove log: ok"
+echo "windows installer: install, run, the watch off and on, uninstall keep and remove log: ok"

@@ -5,6 +5,8 @@
 # source, the Log folder's grant, a start through the Startup shortcut that
 # writes the log, an upgrade by a newer package, and a silent removal that
 # leaves only the log. An icacls that fails first rolls the install back.
+# The watch's service: disabled and stopped by default and through upgrades,
+# automatic and running with WATCH=1, kept so by a later run, off with WATCH=0.
 #   windows-msi.sh DormixL.msi FOLDER-RULES FILE-RULES WINE-TEMPLATE FAILING-ICACLS
 set -euo pipefail
 msi=$(readlink -f "$1")
@@ -58,6 +60,7 @@ reg=$(reg_values "$arp")
 grep -q 'DisplayName *REG_SZ *Dormix Lite$' <<<"$reg" || fail "no Add/Remove entry: $reg"
 grep -q 'DisplayVersion *REG_SZ *2.1.0.8$' <<<"$reg" || fail "Add/Remove version: $reg"
 check_event_source
+check_watch 0x4 STOPPED
 for rules in "$folder_rules" "$file_rules"; do
   # The stub quotes each argument.
   read -ra words <<<"$rules"
@@ -75,7 +78,7 @@ await_start_entry "the Startup shortcut did not start a program that logs in the
 # one product registered each time.
 upgrade_to() {  # upgrade_to VERSION NAME
   (cd "$(dirname "$msi")" &&
-    wixl -o "$work/$2.msi" -D Version="$1" -D Exe=DormixL.exe \
+    wixl -o "$work/$2.msi" -D Version="$1" -D Exe=DormixL.exe -D WatchExe=DormixWatch.exe \
       -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
       -D LogFolderRules="$folder_rules" -D LogFileRules="$file_rules" \
       -D PolicyDir="$(realpath --relative-to=. "$source_dir/packaging/windows")" \
@@ -100,14 +103,24 @@ newer=$code
 # An upgrade given no properties keeps the policy; a run given one value
 # changes that one; a value that is no number fails and changes nothing.
 [ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "the upgrade changed the policy"
-wine msiexec /i "$work/newer.msi" /qn COUNTDOWN=90 2>/dev/null || fail "COUNTDOWN=90 refused: $?"
+check_watch 0x4 STOPPED
+# A server of our own that stays while the watch runs.
+wineserver -k 2>/dev/null || true
 wineserver -w
+wineserver -p
+wine msiexec /i "$work/newer.msi" /qn WATCH=1 2>/dev/null || fail "WATCH=1 refused: $?"
+check_watch 0x2 RUNNING
+wine msiexec /i "$work/newer.msi" /qn COUNTDOWN=90 2>/dev/null || fail "COUNTDOWN=90 refused: $?"
+check_watch 0x2 RUNNING
 policy=$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')
 grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
   grep -qE 'CountdownSeconds +REG_DWORD +0x0*5a$' <<<"$policy" || fail "COUNTDOWN=90 not written: $policy"
 wine msiexec /i "$work/newer.msi" /qn COUNTDOWN=2min 2>/dev/null && fail "COUNTDOWN=2min accepted"
-wineserver -w
 [ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "a failed install changed the policy"
+wine msiexec /i "$work/newer.msi" /qn WATCH=0 2>/dev/null || fail "WATCH=0 refused: $?"
+check_watch 0x4 STOPPED
+wineserver -k
+wineserver -w
 
 wine msiexec /x "$work/newer.msi" /qn 2>/dev/null || fail "removal failed: $?"
 wineserver -w
@@ -118,5 +131,6 @@ reg_values "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$newe
   grep -q DisplayName && fail "Add/Remove entry left behind"
 reg_values "$event_source_key" | grep -q EventMessageFile && fail "event source left behind"
 grep -q ',  Start    , Initialise' "$dir/Log/DormixL.log" || fail "the log was not kept"
+[ -z "$(watch_state)" ] || fail "the watch service was left behind"
 [ "$(ls -A "$dir")" = Log ] || fail "left in the install folder: $(ls -A "$dir")"
-echo "windows MSI: install, shortcuts, event source, start at log-on, upgrade, removal: ok"
+echo "windows MSI: install, shortcuts, event source, start at log-on, upgrade, the watch, removal: ok"

@@ -70,3 +70,25 @@ await_start_entry() {
   wineserver -k || true
   wineserver -w
 }
+
+# The system watch's service, as the service manager and the registry see it.
+watch_key='HKLM\System\CurrentControlSet\Services\DormixLiteWatch'
+# Its state (STOPPED, RUNNING, ...), or nothing when it does not exist. Into
+# a file: a pipe would stay open in the service manager sc may start.
+watch_state() {
+  wine sc query DormixLiteWatch >"$work/sc.out" 2>/dev/null </dev/null || return 0
+  tr -d '\r' <"$work/sc.out" | sed -nE 's/ *STATE *: *[0-9]+ +([A-Z_]+).*/\1/p'
+}
+# Registered to run as LocalSystem from the install folder with START
+# (0x2 automatic, 0x4 disabled), in STATE (waited for up to 20 s).
+#   check_watch START STATE
+check_watch() {
+  local reg state=
+  reg=$(wine reg query "$watch_key" 2>/dev/null | tr -d '\r' || true)
+  grep -qiE 'ImagePath +REG_(EXPAND_)?SZ +"?C:\\Program Files\\Dormix Lite\\DormixWatch.exe"?$' <<<"$reg" &&
+    grep -q 'ObjectName *REG_SZ *LocalSystem$' <<<"$reg" ||
+    fail "the watch service is not registered: $reg"
+  grep -qE "Start +REG_DWORD +$1\$" <<<"$reg" || fail "the watch's start type is not $1: $reg"
+  for _ in $(seq 1 100); do state=$(watch_state); [ "$state" = "$2" ] && return; sleep 0.2; done
+  fail "the watch service is ${state:-missing}, not $2"
+}

@@ -24,7 +24,7 @@ function(dormix_e2e name)
     set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
 endfunction()
 foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi
-          many_copies keyboard other_sessions settings)
+          many_copies keyboard other_sessions settings watch)
     dormix_e2e(${t})
 endforeach()
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/Application.h"
-#include "app/win32/LocalClock.h"
+#include "log/win32/LocalClock.h"
 #include "app/win32/MutexMarker.h"
 #include "log/FileSystemLogFiles.h"
 #include "log/win32/EventLogMirror.h"
@@ -47,7 +47,7 @@ class Program {
     monitor::LastInputNet net_{lastInput_};
     monitor::WtsSessions otherSessions_;
     log::FileSystemLogFiles files_;
-    LocalClock clock_;
+    log_win32::LocalClock clock_;
     power::TokenPowerApi power_;
     MutexMarker marker_;
     log_win32::EventLogMirror eventLog_;

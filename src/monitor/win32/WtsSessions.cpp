@@ -27,7 +27,26 @@ bool HasUser(DWORD session) {
     return name && bytes > 0 && name[0] != '\0';
 }
 
+// The session list, freed when it goes; false when it cannot be had.
+bool EnumerateSessions(std::unique_ptr<WTS_SESSION_INFOA, WtsFree>& held, DWORD& count) {
+    PWTS_SESSION_INFOA list = nullptr;
+    count = 0;
+    if (!WTSEnumerateSessionsA(WTS_CURRENT_SERVER_HANDLE, 0, 1, &list, &count)) return false;
+    held.reset(list);
+    return true;
+}
+
 }  // namespace
+
+std::optional<int> LoggedOnUsers() {
+    std::unique_ptr<WTS_SESSION_INFOA, WtsFree> list;
+    DWORD count = 0;
+    if (!EnumerateSessions(list, count)) return std::nullopt;
+    int users = 0;
+    for (DWORD i = 0; i < count; ++i)
+        if (HasUser(list.get()[i].SessionId)) ++users;
+    return users;
+}
 
 // Only an active session (at the console or connected remotely) is someone
 // at a keyboard. A disconnected one is a user who switched away or whose
@@ -36,12 +55,11 @@ bool HasUser(DWORD session) {
 bool WtsSessions::OtherSessionInUse() {
     DWORD own = 0;
     if (!ProcessIdToSessionId(GetCurrentProcessId(), &own)) return true;
-    PWTS_SESSION_INFOA list = nullptr;
+    std::unique_ptr<WTS_SESSION_INFOA, WtsFree> list;
     DWORD count = 0;
-    if (!WTSEnumerateSessionsA(WTS_CURRENT_SERVER_HANDLE, 0, 1, &list, &count)) return true;
-    std::unique_ptr<WTS_SESSION_INFOA, WtsFree> held(list);
+    if (!EnumerateSessions(list, count)) return true;
     for (DWORD i = 0; i < count; ++i) {
-        const WTS_SESSION_INFOA& session = list[i];
+        const WTS_SESSION_INFOA& session = list.get()[i];
         if (session.SessionId == own || session.State != WTSActive) continue;
         if (HasUser(session.SessionId)) return true;
     }

@@ -13,7 +13,7 @@ inline constexpr DWORD SystemMessageFlags =
     FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
 static_assert(SystemMessageFlags == 0x1200);
 
-class TokenPowerApi final : public PowerApi {
+class TokenPowerApi : public PowerApi {
   public:
     bool LookupShutdownPrivilege() override;
     bool CurrentProcess() override;

@@ -3,7 +3,9 @@
 # imports nothing but the system's own DLLs (no MinGW runtime DLLs). It says
 # which Windows it needs (6.0, for GetTickCount64) and carries a manifest:
 # no elevation and no file virtualisation, Windows 7 to 11, dpi-aware,
-# themed controls.
+# themed controls. DormixWatch.exe, the service, is the same but for its
+# console subsystem, its manifest (none) and its imports (no windows; user32
+# only for the tray program's request it inherits and never makes).
 set -euo pipefail
 exe=$1/DormixL.exe
 dump=$(i686-w64-mingw32-objdump -p "$exe")
@@ -22,5 +24,12 @@ done
 imports=$(grep 'DLL Name' <<<"$dump" | awk '{print toupper($3)}' | sort | xargs)
 expected="ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL WTSAPI32.DLL"
 [ "$imports" = "$expected" ] || { echo "FAIL imports: $imports"; fail=1; }
-[ $fail -eq 0 ] && echo "PASS: $imports"
+watch=$(i686-w64-mingw32-objdump -p "$1/DormixWatch.exe")
+grep -q 'Magic.*(PE32)$' <<<"$watch" && grep -q 'Subsystem.*(Windows CUI)' <<<"$watch" &&
+  [ "$(awk '/^M(aj|in)orSubsystemVersion/ {printf "%s ", $2}' <<<"$watch")" = "6 0 " ] ||
+  { echo "FAIL DormixWatch.exe: not a 32-bit console program for 6.0"; fail=1; }
+watch_imports=$(grep 'DLL Name' <<<"$watch" | awk '{print toupper($3)}' | sort | xargs)
+[ "$watch_imports" = "ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL WTSAPI32.DLL" ] ||
+  { echo "FAIL DormixWatch.exe imports: $watch_imports"; fail=1; }
+[ $fail -eq 0 ] && echo "PASS: $imports; the watch: $watch_imports"
 exit $fail

@@ -8,7 +8,7 @@
 
 #include "app/InstanceGuard.h"
 #include "log/ProgramError.h"
-#include "app/win32/LocalClock.h"
+#include "log/win32/LocalClock.h"
 #include "app/win32/MutexMarker.h"
 #include "power/ShutdownService.h"
 #include "power/win32/TokenPowerApi.h"
@@ -98,7 +98,7 @@ TEST(MutexMarker, TheGuardOverARealMutex) {
 
 TEST(LocalClock, MonthAsTheLocaleAbbreviatesIt) {
     SYSTEMTIME st{2026, 12, 1, 7, 8, 9, 10, 0};
-    const auto t = app::ToLocalTime(st);
+    const auto t = log_win32::ToLocalTime(st);
     EXPECT_EQ(t.year, 2026);
     EXPECT_EQ(t.month, 12);
     EXPECT_EQ(t.day, 7);

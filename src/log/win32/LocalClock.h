@@ -5,7 +5,7 @@
 #include "log/Clock.h"
 #include "ui/win32/WinApi.h"
 
-namespace dormix::app {
+namespace dormix::log_win32 {
 
 log::LocalTime ToLocalTime(const SYSTEMTIME& st);
 
@@ -14,4 +14,4 @@ class LocalClock final : public log::Clock {
     log::LocalTime Now() override;
 };
 
-}  // namespace dormix::app
+}  // namespace dormix::log_win32

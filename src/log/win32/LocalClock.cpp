@@ -1,6 +1,6 @@
-#include "app/win32/LocalClock.h"
+#include "log/win32/LocalClock.h"
 
-namespace dormix::app {
+namespace dormix::log_win32 {
 
 log::LocalTime ToLocalTime(const SYSTEMTIME& st) {
     log::LocalTime t;
@@ -23,4 +23,4 @@ log::LocalTime LocalClock::Now() {
     return ToLocalTime(st);
 }
 
-}  // namespace dormix::app
+}  // namespace dormix::log_win32

@@ -1,0 +1,123 @@
+#pragma once
+// The watch as a Windows service: the service manager's control handler,
+// the service thread's loop, and the ports the watch needs in session 0.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "log/FileSystemLogFiles.h"
+#include "log/win32/EventLogMirror.h"
+#include "log/win32/LocalClock.h"
+#include "power/win32/SystemShutdownApi.h"
+#include "settings/Settings.h"
+#include "ui/TickCadence.h"
+#include "ui/win32/WinApi.h"
+#include "watch/Watch.h"
+
+namespace dormix::watch_win32 {
+
+inline constexpr const char* ServiceName = "DormixLiteWatch";
+inline constexpr std::string_view NotAService =
+    "DormixWatch is the Dormix Lite Watch service (DormixLiteWatch): the service "
+    "manager starts it, once an administrator has enabled it (sc config DormixLiteWatch "
+    "start= auto, then sc start DormixLiteWatch). It does not run on its own.";
+
+// What the service manager is told, from whichever thread has news.
+class ServiceStatus {
+  public:
+    void Attach(SERVICE_STATUS_HANDLE handle) { handle_ = handle; }
+    void Running();
+    void StopPending();
+    // A non-zero `exitCode` is a failure: the service manager's recovery
+    // actions (a restart a minute later) follow.
+    void Stopped(DWORD exitCode);
+
+  private:
+    void Report(DWORD state, DWORD exitCode, DWORD waitHintMs);
+
+    SERVICE_STATUS_HANDLE handle_ = nullptr;
+    DWORD checkPoint_ = 0;
+};
+
+// The timer and the end of a program without a window. The messages the
+// cycle would show (the rehearsal's, a failure's) have already reached the
+// event log as their entry or failure; in session 0 nobody could read a box.
+class ServiceShell final : public watch::HeadlessShell {
+  public:
+    ServiceShell(ServiceStatus& status, int periodMs) : status_(status), cadence_(periodMs) {}
+
+    void StartRefreshTimer() override;
+    void StopRefreshTimer() override { running_ = false; }
+    void MessageBox(std::string_view, std::string_view, MessageIcon) override {}
+
+    // Milliseconds until the next tick is due (0: now), or INFINITE.
+    DWORD UntilTick() const;
+    // The tick is due: the beat moves on to the next one.
+    void Beat();
+
+  protected:
+    void EndProcess() override;
+
+  private:
+    static std::int64_t Now() { return static_cast<std::int64_t>(GetTickCount64()); }
+
+    ServiceStatus& status_;
+    ui::TickCadence cadence_;
+    std::int64_t due_ = 0;
+    bool running_ = false;
+};
+
+// The users logged on, asked afresh: before the countdown and right before
+// the request, the answer the cycle acts on also updates the watch's count.
+class FreshLogons final : public monitor::OtherSessions {
+  public:
+    explicit FreshLogons(watch::Logons& logons) : logons_(logons) {}
+    void Count();
+    bool OtherSessionInUse() override {
+        Count();
+        return logons_.LoggedOn();
+    }
+
+  private:
+    watch::Logons& logons_;
+};
+
+class WatchService {
+  public:
+    // `arguments`: the executable's and the start request's, together.
+    WatchService(ServiceStatus& status, const std::vector<std::string>& arguments);
+
+    // The service thread: the log's start, then ticks and the handler's news
+    // until a stop ends the process.
+    [[noreturn]] void Run();
+    // From the control dispatcher's thread: note the news, wake the loop.
+    DWORD Control(DWORD control, DWORD eventType);
+
+  private:
+    void Tick();
+    watch::WatchPorts Ports();
+    void Wake() { SetEvent(wake_); }
+
+    ServiceStatus& status_;
+    ServiceShell shell_;
+    log::FileSystemLogFiles files_;
+    log_win32::LocalClock clock_;
+    power::SystemShutdownApi power_;
+    log_win32::EventLogMirror eventLog_;
+    watch::Logons logons_{"the session manager (wtsapi32)"};
+    FreshLogons loggedOn_{logons_};
+    watch::WatchArguments arguments_;
+    settings::Effective settings_;
+    watch::Watch watch_;
+    HANDLE wake_;
+    int ticksSinceFailedCount_ = 0;
+    std::atomic<bool> stop_{false}, sessionChanged_{false}, resumed_{false};
+};
+
+// The Log folder beside the executable, where the installers make it.
+std::string LogFileBesideProgram();
+
+}  // namespace dormix::watch_win32

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The system watch as a service of Wine's service manager: the fast twin
+# (25 ms ticks, the same 900/60 limits) registered with sc and started, its
+# sessions answered by the stand-in wtsapi32.dll from a table.
+# 1. Started by hand it says it is a service and ends with 1.
+# 2. Nobody logged on (the logon screen's session, the system's, the
+#    listener): the full cycle in DormixWatch.log, the Application log's
+#    copies, the forced, planned power-off request, then the service stops.
+# 3. A user logged on (switched away, still a user): no power-off for longer
+#    than the limit and the countdown; sc stop writes the exit entry.
+# 4. No session manager to ask at the start: the watch asks again each
+#    minute, and once the answer is nobody, the cycle runs to the request.
+# 5. The rehearsal, -InhibitShutdown given to sc start: the short limits and
+#    the simulate entry instead of the request; an unknown argument warned
+#    about in the Application log.
+source "$(dirname "$0")/lib.sh"
+setup
+
+bin=$work/bin
+mkdir -p "$bin/Log"
+cp "$BUILD/DormixWatch-fast.exe" "$BUILD/stand-in/wtsapi32.dll" "$bin/"
+table() { printf '%s\n' "$@" >"$work/sessions.new" && mv "$work/sessions.new" "$work/sessions"; }
+# Wine output to files: a pipe would stay open in the service manager it starts.
+run() { wine "$@" >"$work/out" 2>>"$work/trace" </dev/null; tr -d '\r' <"$work/out"; }
+state() { run sc query DormixLiteWatch | sed -nE 's/ *STATE *: *[0-9]+ +([A-Z_]+).*/\1/p'; }
+watch_log() { log_entries "$bin/Log/DormixWatch.log"; }
+# Waits (up to a minute) until COMMAND's output matches PATTERN.
+wait_for() {
+    local what=$1 pattern=$2; shift 2
+    for _ in $(seq 600); do [[ $("$@" 2>/dev/null) =~ $pattern ]] && { echo "ok   $what"; return; }; sleep 0.1; done
+    echo "FAIL $what: $("$@" 2>&1 | tail -3)"; failures=$((failures + 1))
+}
+
+wine "$bin/DormixWatch-fast.exe" >/dev/null 2>"$work/by-hand" && rc=0 || rc=$?
+check "started by hand: ends with 1" 1 "$rc"
+check_match "started by hand: names the service" "service \(DormixLiteWatch\)" "$(cat "$work/by-hand")"
+
+# A service gets the system's environment, not ours: the table's name and the
+# stand-in go where the service manager, started afresh, reads them.
+run reg add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' \
+    /v DORMIX_SESSION_TABLE /d "Z:${work//\//\\}\\sessions" /f >/dev/null
+run reg add 'HKCU\Software\Wine\AppDefaults\DormixWatch-fast.exe\DllOverrides' /v wtsapi32 /d native /f >/dev/null
+wineserver -k && wineserver -w
+wineserver -p  # the service outlives every command that talks to it
+# The first command starts the service manager, whose services inherit the
+# event-log and power-off traces into $work/trace.
+WINEDEBUG=-all,+eventlog,fixme+advapi run sc create DormixLiteWatch \
+    binPath= "Z:${bin//\//\\}\\DormixWatch-fast.exe" start= demand >/dev/null
+table "0 Disconnected" "1 Connected" "65536 Listen"
+run sc start DormixLiteWatch >/dev/null
+wait_for "nobody logged on: the power-off is requested" "Close +, Power Off" watch_log
+wait_for "the service then stops" "^STOPPED$" state
+expected=" Start    , Initialise, Count:   2
+ Enter    , Run       , Count:   0
+ Enter    , Power Off , Count:   0
+ Close    , Power Off , Count:  60"
+check "the watch's log of a full cycle" "$expected" "$(watch_log)"
+check "54 characters an entry" "" "$(tr -d '\r' <"$bin/Log/DormixWatch.log" | grep ', Count:' | awk 'length != 54')"
+check "each entry reaches the Application log; the request as a warning" \
+    $'0x0004 0x40000001\n0x0004 0x40000002\n0x0004 0x40000004\n0x0002 0x80000007' "$(reported_events "$work/trace")"
+# Wine carries the request no further than its trace: no machine, no message,
+# no delay, programs forced closed, no restart, "Other (Planned)".
+check "the system shutdown request: forced, no restart, planned" 1 \
+    "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA (null) (null) 0 1 0 0x80000000$')"
+check "the ended cycle is no failure: no restart follows" "0" \
+    "$(run sc query DormixLiteWatch | sed -nE 's/ *WIN32_EXIT_CODE *: *([0-9]+).*/\1/p')"
+
+table "0 Disconnected" "1 Disconnected ann" "65536 Listen"
+mv "$bin/Log/DormixWatch.log" "$work/first.log"
+run sc start DormixLiteWatch >/dev/null
+wait_for "a user logged on: the watch runs" "Enter +, Run" watch_log
+pid=$(pgrep -f 'DormixWatch-fast.exe' | head -1)
+# Limit and countdown take 24 s at this speed: wait until it has run for 36.
+wait_for_age() { [ "$(ps -o etimes= -p "$pid" | tr -d ' ')" -ge 36 ] && echo old; }
+wait_for "the watch outlives the limit and the countdown" old wait_for_age
+check "no power-off while a user is logged on" "RUNNING" "$(state)"
+run sc stop DormixLiteWatch >/dev/null
+wait_for "sc stop stops it" "^STOPPED$" state
+expected=" Start    , Initialise, Count:   2
+ Enter    , Run       , Count:   0
+ Exit     , Run       , Count:   0"
+check "log: the count never ends, the stop's exit entry" "$expected" "$(watch_log)"
+check "still one request in all" 1 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
+
+rm "$work/sessions"
+mv "$bin/Log/DormixWatch.log" "$work/second.log"
+run sc start DormixLiteWatch >/dev/null
+wait_for "no session manager: the watch runs" "Enter +, Run" watch_log
+table "0 Disconnected" "65536 Listen"
+wait_for "asked again, nobody: the power-off is requested" "Close +, Power Off" watch_log
+check "two requests in all" 2 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
+
+wait_for "stopped after the request" "^STOPPED$" state
+mv "$bin/Log/DormixWatch.log" "$work/third.log"
+run sc start DormixLiteWatch -InhibitShutdown -Fast >/dev/null
+wait_for "the rehearsal ends in the simulate entry" "Power Off, Simulate" watch_log
+wait_for "and the service stops" "^STOPPED$" state
+expected=" Start    , Initialise, Count:   2
+ Enter    , Run       , Count:   0
+ Enter    , Power Off , Count:   0
+ Power Off, Simulate  , Count:   6"
+check "the rehearsal's log: 6-s limits" "$expected" "$(watch_log)"
+check "no request from the rehearsal" 2 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
+check "the unknown argument named in the Application log" 1 \
+    "$(reported_strings "$work/trace" | grep -c 'unknown argument \\"-Fast\\" ignored')"
+finish
