@@ -9,15 +9,8 @@ SCENARIO=$2
 # The journal and settings scenarios run in a mount namespace of their own
 # (a user namespace too when not root), where they may mount over the
 # journald's folders and /etc/dormix-lite.
-if [[ $SCENARIO =~ ^(journal|settings)$ ]] && [ -z "${DORMIX_PRIVATE_MOUNTS:-}" ]; then
-  flags=-m
-  [ "$(id -u)" = 0 ] || flags=-Urm
-  if ! unshare $flags true 2>/dev/null; then
-    echo "SKIP: $SCENARIO: this machine allows no private mount namespace (unshare $flags)"
-    exit 77
-  fi
-  DORMIX_PRIVATE_MOUNTS=1 exec unshare $flags --propagation private bash "$0" "$@"
-fi
+. "$(dirname "${BASH_SOURCE[0]}")/private-mounts.sh"
+[[ $SCENARIO =~ ^(journal|settings)$ ]] && in_private_mounts "$0" "$@"
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 ENTRY_START=" Start    , Initialise, Count:   2"

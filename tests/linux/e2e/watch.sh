@@ -9,15 +9,8 @@ BUILD=$1
 SCENARIO=$2
 # The journal scenario runs in a mount namespace of its own, as the
 # program's does (scenarios.sh).
-if [ "$SCENARIO" = journal ] && [ -z "${DORMIX_PRIVATE_MOUNTS:-}" ]; then
-  flags=-m
-  [ "$(id -u)" = 0 ] || flags=-Urm
-  if ! unshare $flags true 2>/dev/null; then
-    echo "SKIP: $SCENARIO: this machine allows no private mount namespace (unshare $flags)"
-    exit 77
-  fi
-  DORMIX_PRIVATE_MOUNTS=1 exec unshare $flags --propagation private bash "$0" "$@"
-fi
+. "$(dirname "${BASH_SOURCE[0]}")/private-mounts.sh"
+[ "$SCENARIO" = journal ] && in_private_mounts "$0" "$@"
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 LOG_FILE=$WORK/Log/DormixWatch.log
