@@ -9,20 +9,24 @@
 
 namespace dormix::log_linux {
 
+std::string StderrLine(std::string_view name, std::string_view title, std::string_view text) {
+    std::string line(name);
+    line.append(": ").append(title).append(": ");
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "\r\n") == 0) {
+            line += ' ';
+            ++i;
+        } else {
+            line += text[i];
+        }
+    }
+    return line += '\n';
+}
+
 void StderrReport::Failure(const log::SystemLogFailure& f) noexcept {
     next_.Failure(f);
     try {
-        std::string line(name_);
-        line.append(": ").append(f.title).append(": ");
-        for (std::size_t i = 0; i < f.text.size(); ++i) {
-            if (f.text.compare(i, 2, "\r\n") == 0) {
-                line += ' ';
-                ++i;
-            } else {
-                line += f.text[i];
-            }
-        }
-        line += '\n';
+        std::string line = StderrLine(name_, f.title, f.text);
         if (f.event == log::SystemEvent::LogDirectoryError && !folderAdvice_.empty()) {
             line.append(name_).append(": ").append(folderAdvice_).append("\n");
         } else if (f.event == log::SystemEvent::LogDirectoryError) {

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "log/SystemLog.h"
 #include "ui/Texts.h"
 
 namespace dormix::log_linux {
+
+// "name: title: text" and a line break, the text's CR LF line breaks as
+// spaces: a message box's words as one line of stderr.
+std::string StderrLine(std::string_view name, std::string_view title, std::string_view text);
 
 // Passes every copy on to `next` and also puts each failure on stderr, one
 // line, so whoever started the program from a terminal or a unit file

@@ -35,15 +35,6 @@ std::string Seconds(milliseconds budget) {
     return text;
 }
 
-microseconds UntilBusTimeout(sd_bus* bus) {
-    std::uint64_t at = 0;  // CLOCK_MONOTONIC, as steady_clock
-    if (sd_bus_get_timeout(bus, &at) < 0 || at == UINT64_MAX) return microseconds::max();
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const std::uint64_t nowUs = std::uint64_t(now.tv_sec) * 1000000u + now.tv_nsec / 1000;
-    return microseconds(at > nowUs ? at - nowUs : 0);
-}
-
 Answer Done() {
     Answer done;
     done.kind = Answer::Reply;
@@ -72,6 +63,15 @@ bool ReadProperties(sd_bus_message* m, std::size_t wanted, Read read) {
 }
 
 }  // namespace
+
+microseconds UntilBusTimeout(sd_bus* bus) {
+    std::uint64_t at = 0;  // CLOCK_MONOTONIC, as steady_clock
+    if (sd_bus_get_timeout(bus, &at) < 0 || at == UINT64_MAX) return microseconds::max();
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t nowUs = std::uint64_t(now.tv_sec) * 1000000u + now.tv_nsec / 1000;
+    return microseconds(at > nowUs ? at - nowUs : 0);
+}
 
 int PollWait::Wait(int fd, short events, microseconds wait, bool) {
     pollfd fds[2] = {{fd, events, 0}, {stopFd_, POLLIN, 0}};

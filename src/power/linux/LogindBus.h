@@ -74,6 +74,10 @@ class PollWait final : public BusWait {
 // stop file. Not owned; it must outlive every exchange.
 void UseBusWait(BusWait* wait);
 
+// How long until `bus` has a timeout of its own to handle (a call's reply
+// overdue); microseconds::max() when none is pending.
+std::chrono::microseconds UntilBusTimeout(sd_bus* bus);
+
 // Connects to the bus at `address` (empty: the system bus) without waiting
 // for it beyond the connect itself. Returns 0 with `*bus` set, or a
 // negative errno with `*bus` null.

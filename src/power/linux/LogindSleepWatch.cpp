@@ -2,9 +2,8 @@
 
 #include <poll.h>
 #include <systemd/sd-bus.h>
-#include <time.h>
 
-#include <cstdint>
+#include <chrono>
 #include <cstdio>
 
 #include "power/linux/LogindPowerApi.h"
@@ -70,15 +69,12 @@ void LogindSleepWatch::Rearm() {
     const int events = sd_bus_get_events(bus_);
     readable_->setEnabled(events & POLLIN);
     writable_->setEnabled(events & POLLOUT);
-    std::uint64_t at = 0;
-    if (sd_bus_get_timeout(bus_, &at) < 0 || at == UINT64_MAX) {
+    const std::chrono::microseconds left = UntilBusTimeout(bus_);
+    if (left == std::chrono::microseconds::max()) {
         wake_.stop();
         return;
     }
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const std::uint64_t nowUs = std::uint64_t(now.tv_sec) * 1000000u + now.tv_nsec / 1000;
-    wake_.start(int(at > nowUs ? (at - nowUs + 999) / 1000 : 0));
+    wake_.start(int(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
 }
 
 }  // namespace dormix::power_linux

@@ -20,11 +20,8 @@ using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
 milliseconds UntilBusTimeout(sd_bus* bus) {
-    std::uint64_t at = 0;  // CLOCK_MONOTONIC, as steady_clock
-    if (sd_bus_get_timeout(bus, &at) < 0 || at == UINT64_MAX) return milliseconds::max();
-    const auto now = std::chrono::duration_cast<microseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    return ceil<milliseconds>(microseconds(std::max<std::int64_t>(at - now.count(), 0)));
+    const microseconds left = power_linux::UntilBusTimeout(bus);
+    return left == microseconds::max() ? milliseconds::max() : ceil<milliseconds>(left);
 }
 
 }  // namespace

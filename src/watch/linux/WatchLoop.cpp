@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "log/linux/StderrReport.h"
+
 namespace dormix::watch_linux {
 
 namespace {
@@ -45,12 +47,7 @@ void WatchShell::MessageBox(std::string_view text, std::string_view title, Messa
     // A warning's box always follows its failure, which the system log has
     // already put on stderr and in the journal.
     if (icon == MessageIcon::Warning) return;
-    // One line: the box's CR LF breaks become spaces.
-    std::string line;
-    for (char ch : text)
-        if (ch != '\r') line += ch == '\n' ? ' ' : ch;
-    std::fprintf(stderr, "%.*s: %.*s: %s\n", int(name_.size()), name_.data(), int(title.size()),
-                 title.data(), line.c_str());
+    std::fputs(log_linux::StderrLine(name_, title, text).c_str(), stderr);
 }
 
 void WatchShell::EndProcess() {
