@@ -16,7 +16,7 @@ Application::Application(Ports ports, std::string argumentText, std::string prog
       power_(ports.power, std::move(programName)),
       tray_(ports.shell),
       cycle_({ports.view, ports.shell, sampler_, log_, power_, tray_, ports.otherSessions,
-              ports.settings ? ports.settings->limits : monitor::CycleLimits{}}),
+              ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds}),
       about_(ports.view, ports.shell, ports.systemLog, cycle_.State()),
       guard_(ports.marker) {}
 

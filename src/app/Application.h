@@ -16,6 +16,7 @@
 #include "log/LogFiles.h"
 #include "log/SystemLog.h"
 #include "monitor/ActivitySource.h"
+#include "monitor/Holds.h"
 #include "monitor/InputSampler.h"
 #include "monitor/InputSource.h"
 #include "monitor/MonitorCycle.h"
@@ -43,6 +44,8 @@ struct Ports {
     monitor::OtherSessions* otherSessions = nullptr;
     // The administrator's settings, read before the start; null: the defaults.
     const settings::Effective* settings = nullptr;
+    // Programs' holds (films, updates); null where none can be asked.
+    monitor::Holds* holds = nullptr;
 };
 
 class Application {

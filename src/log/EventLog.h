@@ -38,6 +38,8 @@ public:
     // The entry also carries the cycle's counter and, in test mode, the mark.
     void WriteLogEntry(std::string_view action, std::string_view detail, bool testMark,
                        std::int16_t count, const EntryContext& context = {});
+    // The system log beside the file, for what only it records.
+    SystemLog& Mirror() { return mirror_; }
 
 private:
     LogFailure CheckTargets();

@@ -11,6 +11,7 @@ namespace dormix::log {
 bool IsWarning(SystemEvent event) {
     if (event == SystemEvent::SettingsInForce) return false;
     if (event == SystemEvent::SourceRecovered) return false;
+    if (event == SystemEvent::HeldBy) return false;
     return event == SystemEvent::PowerOffRequested ||
            static_cast<std::uint16_t>(event) >= static_cast<std::uint16_t>(SystemEvent::LogDirectoryError);
 }
@@ -26,7 +27,9 @@ SystemEvent EntryEvent(std::string_view action, std::string_view detail) {
     if (action == text::LogClose) return SystemEvent::PowerOffRequested;
     if (action == text::LogReset) return SystemEvent::Reset;
     if (action == text::LogExit) return SystemEvent::Exited;
-    if (action == text::LogWait) return SystemEvent::OtherUserWait;
+    if (action == text::LogWait)
+        return detail == text::LogHeld ? SystemEvent::HeldWait : SystemEvent::OtherUserWait;
+    if (action == text::LogExpire) return SystemEvent::HoldExpired;
     // The one pair left in the vocabulary: the end action, "Simulate".
     return SystemEvent::CountdownSimulated;
 }

@@ -22,6 +22,8 @@ enum class SystemEvent : std::uint16_t {
     Reset = 8,               // Reset, Power Off / Run / Activate
     Exited = 9,              // Exit, Shutdown / Run / Initialise
     OtherUserWait = 10,      // Wait, Other User
+    HeldWait = 11,           // Wait, Held
+    HoldExpired = 12,        // Expire, Hold
     LogDirectoryError = 101,
     LogFileMissing = 102,
     LogFileCreateError = 103,
@@ -35,12 +37,15 @@ enum class SystemEvent : std::uint16_t {
     StartRefusedBlind = 120,   // no source can see the keys and the mouse
     StartRefusedMarker = 121,  // the running-copy marker cannot be made or trusted
     SettingIgnored = 130,      // an administrator's setting passed over; the program goes on
-    SettingsInForce = 131      // at start, when an administrator set anything
+    SettingsInForce = 131,     // at start, when an administrator set anything
+    HeldBy = 140,              // information: one holder, named once a wait
+    HoldRanOut = 141,          // the cap ran out: the holders still there, switching off anyway
+    HoldsUnknown = 142         // a place that keeps holds gave no answer: counted as no hold
 };
 
 // Warning for the power-off request and every failure, information otherwise.
-// A source's recovery (107) and the settings in force (131) are information,
-// though they go out as a failure does.
+// A source's recovery (107), the settings in force (131) and a holder's name
+// (140) are information, though they go out as a failure does.
 bool IsWarning(SystemEvent event);
 // The kind of an entry, from its two words.
 SystemEvent EntryEvent(std::string_view action, std::string_view detail);

@@ -1,5 +1,6 @@
 #include "monitor/MonitorCycle.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "ui/Texts.h"
@@ -17,6 +18,22 @@ std::string Joined(std::string_view a, std::string_view b, std::string_view c = 
     out.reserve(a.size() + b.size() + c.size() + d.size());
     out.append(a).append(b).append(c).append(d);
     return out;
+}
+
+// "4 hours", "90 minutes", "45 seconds": the cap as an administrator set it.
+std::string Duration(std::int32_t seconds) {
+    auto unit = [](std::int32_t n, const char* word) {
+        return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+    };
+    if (seconds > 0 && seconds % 3600 == 0) return unit(seconds / 3600, "hour");
+    if (seconds > 0 && seconds % 60 == 0) return unit(seconds / 60, "minute");
+    return unit(seconds, "second");
+}
+
+std::string HoldersText(const std::vector<std::string>& holders) {
+    std::string out;
+    for (const std::string& h : holders) out.append(out.empty() ? "" : "; ").append(h);
+    return out.empty() ? std::string(text::HeldSomething) : out;
 }
 
 }  // namespace
@@ -80,6 +97,7 @@ void MonitorCycle::MonitoringStep() {
     if (!p_.sampler.InputUnchanged) {
         s_.PhaseCounter = 0;
         waitingForOthers_ = false;
+        ForgetHolds();
     } else if (s_.PhaseCounter < LongestIdleCount) {
         ++s_.PhaseCounter;
     }
@@ -95,12 +113,90 @@ void MonitorCycle::MonitoringStep() {
         return;
     }
     waitingForOthers_ = false;
+    // A hold keeps counting as no input: the label still tells how long
+    // nobody typed, and only the countdown waits.
+    if (HoldPostpones()) return;
     s_.MonitorPhase = Phase::Countdown;
     s_.PhaseCounter = 0;
 }
 
 bool MonitorCycle::OtherSessionHoldsOff() {
     return !s_.TestMode && p_.otherSessions && p_.otherSessions->OtherSessionInUse();
+}
+
+bool MonitorCycle::HoldsAsked() const {
+    return !s_.TestMode && p_.holds && holdLimit_ > 0 && !holdExpired_;
+}
+
+std::vector<std::string> MonitorCycle::AskHolds() {
+    HoldAnswer answer = p_.holds->Ask();
+    if (answer.failure.empty()) {
+        holdsFailureTold_ = false;
+    } else if (!holdsFailureTold_) {
+        holdsFailureTold_ = true;
+        p_.log.Mirror().Failure({log::SystemEvent::HoldsUnknown,
+                                 Joined(text::ProductTitle, text::HoldsTitle),
+                                 Joined(text::HoldsUnknownPrefix, answer.failure,
+                                        text::HoldsUnknownSuffix),
+                                 0,
+                                 {}});
+    }
+    return std::move(answer.holders);
+}
+
+void MonitorCycle::NameHolders(const std::vector<std::string>& holders) {
+    for (const std::string& holder : holders) {
+        if (std::find(named_.begin(), named_.end(), holder) != named_.end()) continue;
+        named_.push_back(holder);
+        p_.log.Mirror().Failure({log::SystemEvent::HeldBy,
+                                 Joined(text::ProductTitle, text::HoldsTitle),
+                                 Joined(text::HeldByPrefix, holder, text::HeldByCapped,
+                                        Duration(holdLimit_)),
+                                 0,
+                                 {}});
+    }
+}
+
+void MonitorCycle::TellHoldRanOut(const std::vector<std::string>& holders) {
+    p_.log.Mirror().Failure({log::SystemEvent::HoldRanOut,
+                             Joined(text::ProductTitle, text::HoldsTitle),
+                             Joined(text::HeldForPrefix, Duration(holdLimit_), text::HeldForBy,
+                                    Joined(HoldersText(holders), text::HeldForSuffix)),
+                             0,
+                             {}});
+}
+
+bool MonitorCycle::HoldPostpones() {
+    if (!HoldsAsked()) return false;
+    const std::vector<std::string> holders = AskHolds();
+    if (holders.empty()) return false;
+    if (!waitingForHold_) WriteLogEntry(text::LogWait, text::LogHeld);
+    waitingForHold_ = true;
+    NameHolders(holders);
+    if (heldTicks_ < holdLimit_) {
+        ++heldTicks_;
+        return true;
+    }
+    // Held as long as the administrator allows: the countdown goes ahead,
+    // and only input or Cancel sets the cap back.
+    holdExpired_ = true;
+    WriteLogEntry(text::LogExpire, text::LogHold);
+    TellHoldRanOut(holders);
+    return false;
+}
+
+bool MonitorCycle::HeldAtTheEnd() {
+    if (!HoldsAsked()) return false;
+    const std::vector<std::string> holders = AskHolds();
+    NameHolders(holders);
+    return !holders.empty();
+}
+
+void MonitorCycle::ForgetHolds() {
+    waitingForHold_ = false;
+    holdExpired_ = false;
+    heldTicks_ = 0;
+    named_.clear();
 }
 
 void MonitorCycle::ShowCycleMessage(const std::string& message, const std::string& title,
@@ -144,7 +240,7 @@ void MonitorCycle::CountdownStep() {
     if (s_.PhaseCounter >= s_.CountdownLength) {
         // Someone switched in or logged on during the countdown: asked
         // before anything is written, and ended as a Cancel would end it.
-        if (OtherSessionHoldsOff()) {
+        if (OtherSessionHoldsOff() || HeldAtTheEnd()) {
             OnResetClick();
             return;
         }
@@ -172,6 +268,8 @@ void MonitorCycle::ResetCycle() {
     s_.CountdownLength = p_.limits.CountdownLength;
     s_.TestMode = false;
     waitingForOthers_ = false;
+    ForgetHolds();
+    holdLimit_ = s_.InhibitShutdown ? InhibitHoldLimit : p_.limits.HoldLimit;
     p_.shell.StopRefreshTimer();
     s_.PhaseCounter = ActivationTicks;
     s_.MonitorPhase = Phase::Activation;

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/Shell.h"
 #include "ui/TrayPlacement.h"
 #include "log/EventLog.h"
 #include "monitor/CycleLimits.h"
+#include "monitor/Holds.h"
 #include "monitor/InputSampler.h"
 #include "monitor/OtherSessions.h"
 #include "power/ShutdownService.h"
@@ -26,6 +28,8 @@ inline constexpr std::int16_t TestIdleLimit = 5;
 inline constexpr std::int16_t ActivationTicks = 2;
 inline constexpr std::int16_t AboutCloseSeconds = 30;
 inline constexpr std::int16_t AboutCloseSecondsInhibited = 4;
+// The rehearsal's cap on holds: two of its 6-second limits.
+inline constexpr std::int32_t InhibitHoldLimit = 12;
 // While another session holds the countdown back the idle count goes on,
 // up to what the log's four-digit count can show.
 inline constexpr std::int16_t LongestIdleCount = 9999;
@@ -53,6 +57,8 @@ struct CycleParts {
     // Null where there is nobody to ask: no other sessions to respect.
     OtherSessions* otherSessions = nullptr;
     CycleLimits limits = {};
+    // Null where no program can declare a hold.
+    Holds* holds = nullptr;
 };
 
 class MonitorCycle {
@@ -88,6 +94,17 @@ class MonitorCycle {
     // The normal and the rehearsal run respect other sessions; the Test
     // button's run never powers off and is not held.
     bool OtherSessionHoldsOff();
+    // At the limit: a hold postpones the countdown, up to the cap. The Test
+    // button's run is never held.
+    bool HoldPostpones();
+    // Right before the request: a hold taken during the countdown ends it
+    // as a Cancel would, unless the cap has already run out.
+    bool HeldAtTheEnd();
+    std::vector<std::string> AskHolds();
+    bool HoldsAsked() const;
+    void NameHolders(const std::vector<std::string>& holders);
+    void TellHoldRanOut(const std::vector<std::string>& holders);
+    void ForgetHolds();
     // A closing message ends the program after it: no other box opens over it.
     void ShowCycleMessage(const std::string& message, const std::string& title,
                           bool closing = false);
@@ -97,6 +114,13 @@ class MonitorCycle {
     CycleState s_;
     bool messageOpen_ = false;
     bool waitingForOthers_ = false;  // the "Wait" entry of this stretch is written
+    // One stretch of waiting for holds, from the idle limit to input or a reset.
+    bool waitingForHold_ = false;        // its "Wait, Held" entry is written
+    bool holdExpired_ = false;           // the cap ran out: no hold postpones any more
+    std::int32_t heldTicks_ = 0;         // ticks the countdown waited for holds
+    std::int32_t holdLimit_ = DefaultHoldLimit;
+    std::vector<std::string> named_;     // holders the system log has named
+    bool holdsFailureTold_ = false;
     std::string scratch_;
 };
 

@@ -36,7 +36,7 @@ const SettingInfo* Lookup(std::string_view name) {
 }
 
 // Why a value cannot be used; empty when it can, with the number in `seconds`.
-std::string Check(const Found& f, const SettingInfo& info, std::int16_t& seconds) {
+std::string Check(const Found& f, const SettingInfo& info, std::int32_t& seconds) {
     if (!f.wrongType.empty())
         return f.name + " is " + f.wrongType + " \"" + Quoted(f.value) + "\", not REG_DWORD";
     const std::string shown = f.name + "=" + Quoted(f.value);
@@ -52,7 +52,7 @@ std::string Check(const Found& f, const SettingInfo& info, std::int16_t& seconds
         number > info.highest)
         return shown + " is out of range (" + std::to_string(info.lowest) + "-" +
                std::to_string(info.highest) + " s)";
-    seconds = static_cast<std::int16_t>(number);
+    seconds = static_cast<std::int32_t>(number);
     return {};
 }
 
@@ -97,12 +97,12 @@ Effective Resolve(const Reading& reading) {
                                    "\"; ignored.");
             continue;
         }
-        std::int16_t seconds = 0;
+        std::int32_t seconds = 0;
         if (std::string why = Check(f, *info, seconds); !why.empty()) {
             out.warnings.push_back(Place(f) + ": " + why + "; ignored.");
             continue;
         }
-        out.limits.*(info->member) = seconds;
+        info->Set(out.limits, seconds);
         out.sources[info - Table] = Place(f);
     }
     return out;
@@ -112,7 +112,7 @@ std::string Describe(const Effective& effective) {
     std::string out;
     for (std::size_t i = 0; i < std::size(Table); ++i) {
         out.append(Table[i].name).append("=");
-        out.append(std::to_string(effective.limits.*(Table[i].member)));
+        out.append(std::to_string(Table[i].Get(effective.limits)));
         out.append(" (").append(effective.sources[i].empty() ? "default" : effective.sources[i]);
         out.append(")\n");
     }

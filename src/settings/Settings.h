@@ -1,6 +1,6 @@
 #pragma once
-// The two values an administrator may set for every user of a machine: the
-// idle limit and the countdown's length. They are read once at start from
+// The values an administrator may set for every user of a machine: the
+// idle limit, the countdown's length and how long a hold may postpone it. They are read once at start from
 // where the platform keeps machine policy (a SettingsSource); a value that is
 // malformed, out of range or of the wrong type is passed over with a
 // warning, so a bad value never makes the program switch off sooner than
@@ -18,15 +18,28 @@
 namespace dormix::settings {
 
 // One setting: its name in files and in the registry, and its bounds. The
-// upper bounds keep the log's four-digit count wide enough.
+// upper bounds of the two counts keep the log's four-digit count wide
+// enough; the hold cap is counted apart from the log's count.
 struct SettingInfo {
     std::string_view name;
-    std::int16_t lowest, highest;
-    std::int16_t monitor::CycleLimits::*member;
+    std::int32_t lowest, highest;
+    std::int16_t monitor::CycleLimits::*count = nullptr;
+    std::int32_t monitor::CycleLimits::*wide = nullptr;
+
+    std::int32_t Get(const monitor::CycleLimits& limits) const {
+        return count ? limits.*count : limits.*wide;
+    }
+    void Set(monitor::CycleLimits& limits, std::int32_t value) const {
+        if (count)
+            limits.*count = static_cast<std::int16_t>(value);
+        else
+            limits.*wide = value;
+    }
 };
 inline constexpr SettingInfo Table[] = {
     {"IdleLimitSeconds", 60, 9999, &monitor::CycleLimits::IdleLimit},
     {"CountdownSeconds", 10, 600, &monitor::CycleLimits::CountdownLength},
+    {"HoldLimitSeconds", 0, 86400, nullptr, &monitor::CycleLimits::HoldLimit},
 };
 
 // A value as the platform found it.

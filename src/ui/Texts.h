@@ -67,6 +67,24 @@ inline constexpr std::string_view LogShutdown = "Shutdown";
 // The idle limit was reached while another session was in use: no countdown yet.
 inline constexpr std::string_view LogWait = "Wait";
 inline constexpr std::string_view LogOtherUser = "Other User";
+// ... or while a program held the machine (a film, an update): "Wait, Held".
+inline constexpr std::string_view LogHeld = "Held";
+// The administrator's cap on holds ran out: the countdown goes ahead.
+inline constexpr std::string_view LogExpire = "Expire";
+inline constexpr std::string_view LogHold = "Hold";
+
+// The system log's record of holds: who held the machine, the cap running
+// out, a place that keeps holds giving no answer.
+inline constexpr std::string_view HoldsTitle = " Holds";
+inline constexpr std::string_view HeldByPrefix = "The computer is held in use by ";
+inline constexpr std::string_view HeldByCapped = "; the countdown waits for it at most ";
+inline constexpr std::string_view HeldForPrefix = "The computer was held for ";
+inline constexpr std::string_view HeldForBy = " by ";
+inline constexpr std::string_view HeldForSuffix = "; switching off anyway.";
+inline constexpr std::string_view HeldSomething = "a hold that no longer says who";
+inline constexpr std::string_view HoldsUnknownPrefix = "Holds cannot be read (";
+inline constexpr std::string_view HoldsUnknownSuffix =
+    "); counted as nothing holding the computer, so an unseen hold never keeps it on.";
 
 // The phase names the system log's copy of an entry carries.
 inline constexpr std::string_view PhaseNames[] = {"Activation", "Monitoring", "Countdown"};

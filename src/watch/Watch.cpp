@@ -35,7 +35,7 @@ Watch::Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
       power_(ports.power, std::move(programName)),
       tray_(ports.shell),
       cycle_({view_, ports.shell, sampler_, log_, power_, tray_, &ports.loggedOn,
-              ports.settings ? ports.settings->limits : monitor::CycleLimits{}}) {}
+              ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds}) {}
 
 template <typename F>
 void Watch::Guarded(F&& step) {

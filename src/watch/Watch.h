@@ -17,6 +17,7 @@
 #include "log/LogFiles.h"
 #include "log/SystemLog.h"
 #include "monitor/ActivitySource.h"
+#include "monitor/Holds.h"
 #include "monitor/InputSampler.h"
 #include "monitor/MonitorCycle.h"
 #include "monitor/OtherSessions.h"
@@ -116,6 +117,8 @@ struct WatchPorts {
     // whether anyone is logged on now. No usable answer is a yes.
     monitor::OtherSessions& loggedOn;
     const settings::Effective* settings = nullptr;
+    // What holds the machine at a logon screen (an update); may be null.
+    monitor::Holds* holds = nullptr;
 };
 
 // The watch's switches: "-InhibitShutdown" gives the short limits and a

@@ -179,7 +179,7 @@ void RecordingSystemLog::Failure(const log::SystemLogFailure& f) noexcept {
 Rig::Rig(std::string arguments, MarkerSystem* markers, const settings::Effective* settings)
     : marker(markers ? *markers : ownMarkers),
       app({view, shell, &input, files, clock, power, marker, systemLog,
-          &net, &others, settings}, std::move(arguments),
+          &net, &others, settings, &holds}, std::move(arguments),
           "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };
     shell.onAboutLoad = [this] { app.OnAboutLoad(); };

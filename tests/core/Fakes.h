@@ -143,6 +143,18 @@ public:
     int asked = 0;
 };
 
+// The holds in force as the test sets them; counts the questions.
+class FakeHolds : public monitor::Holds {
+public:
+    monitor::HoldAnswer Ask() override {
+        ++asked;
+        return {holders, failure};
+    }
+    std::vector<std::string> holders;
+    std::string failure;
+    int asked = 0;
+};
+
 // The session's last-input tick as the test sets it; fails when told to.
 class FakeLastInput : public monitor::LastInputClock {
 public:
@@ -271,6 +283,7 @@ struct Rig {
     MemoryLogFiles files;
     FakePower power;
     FakeOtherSessions others;
+    FakeHolds holds;
     FakeMarker marker;
     RecordingSystemLog systemLog;
     app::Application app;

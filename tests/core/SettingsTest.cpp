@@ -139,7 +139,8 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     const settings::Effective policy = settings::Resolve(reading);
     EXPECT_EQ(
         settings::Describe(policy),
-        "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main + ", line 2)\n");
+        "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
+            ", line 2)\nHoldLimitSeconds=14400 (default)\n");
 
     Rig rig("", nullptr, &policy);
     rig.input.cursor = {300, 200};
@@ -155,7 +156,7 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
              Main + ", line 3: CountdownSeconds=5 is out of range (10-600 s); ignored.", 0, ""},
             {E::SettingsInForce, "Dormix Lite Settings",
              "IdleLimitSeconds=60 (" + Main + ", line 1)\r\nCountdownSeconds=10 (" + Main +
-                 ", line 2)",
+                 ", line 2)\r\nHoldLimitSeconds=14400 (default)",
              0, ""}}));
     EXPECT_TRUE(log::IsWarning(E::SettingIgnored));
     EXPECT_FALSE(log::IsWarning(E::SettingsInForce));

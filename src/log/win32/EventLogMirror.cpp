@@ -24,6 +24,8 @@ static_assert(Matches(DORMIX_EVENT_SETTING_IGNORED, SystemEvent::SettingIgnored)
 static_assert(Matches(DORMIX_EVENT_SETTINGS_IN_FORCE, SystemEvent::SettingsInForce));
 static_assert(Matches(DORMIX_EVENT_START_REFUSED_MARKER, SystemEvent::StartRefusedMarker));
 static_assert(Matches(DORMIX_EVENT_SOURCE_RECOVERED, SystemEvent::SourceRecovered));
+static_assert(Matches(DORMIX_EVENT_HELD_WAIT, SystemEvent::HeldWait));
+static_assert(Matches(DORMIX_EVENT_HOLDS_UNKNOWN, SystemEvent::HoldsUnknown));
 
 }  // namespace
 
@@ -49,6 +51,16 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_EXITED;
         case SystemEvent::OtherUserWait:
             return DORMIX_EVENT_OTHER_USER_WAIT;
+        case SystemEvent::HeldWait:
+            return DORMIX_EVENT_HELD_WAIT;
+        case SystemEvent::HoldExpired:
+            return DORMIX_EVENT_HOLD_EXPIRED;
+        case SystemEvent::HeldBy:
+            return DORMIX_EVENT_HELD_BY;
+        case SystemEvent::HoldRanOut:
+            return DORMIX_EVENT_HOLD_RAN_OUT;
+        case SystemEvent::HoldsUnknown:
+            return DORMIX_EVENT_HOLDS_UNKNOWN;
         case SystemEvent::LogDirectoryError:
             return DORMIX_EVENT_LOG_DIRECTORY_ERROR;
         case SystemEvent::LogFileMissing:

@@ -135,13 +135,14 @@ for r in [json.loads(l) for l in sys.stdin if "DORMIX_TITLE" in l][-2:]:
 scenario_settings() {
   start_journal
   use_private_conf
-  printf '# the room\nIdleLimitSeconds = 60\nCountdownSeconds=30\n' >"$CONF/dormix-lite.conf"
+  printf '# the room\nIdleLimitSeconds = 60\nCountdownSeconds=30\nHoldLimitSeconds=1800\n' >"$CONF/dormix-lite.conf"
   printf 'CountdownSeconds=10\n' >"$CONF/conf.d/50-room.conf"
   printf 'IdleLimitSeconds=9999\n' >"$CONF/conf.d/90-open.conf"
   chmod 666 "$CONF/conf.d/90-open.conf"
   local warning="$CONF/conf.d/90-open.conf: writable by others; ignored."
   local in_force="IdleLimitSeconds=60 ($CONF/dormix-lite.conf, line 2)
-CountdownSeconds=10 ($CONF/conf.d/50-room.conf, line 1)"
+CountdownSeconds=10 ($CONF/conf.d/50-room.conf, line 1)
+HoldLimitSeconds=1800 ($CONF/dormix-lite.conf, line 4)"
   "$BUILD/DormixL" --settings >"$WORK/settings" 2>"$WORK/settings.err" || fail "--settings status"
   [ "$(cat "$WORK/settings")" = "$in_force" ] || fail "--settings printed: $(cat "$WORK/settings")"
   [ "$(cat "$WORK/settings.err")" = "DormixL: $warning" ] || fail "--settings warned: $(cat "$WORK/settings.err")"

@@ -11,6 +11,7 @@ KEY='HKLM\SOFTWARE\Policies\Dormix Lite'
 policy() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
 policy IdleLimitSeconds REG_DWORD 60
 policy CountdownSeconds REG_DWORD 10
+policy HoldLimitSeconds REG_DWORD 0
 TRACED_EXE=$FAST_EXE start_eventlog_traced "$work/eventlog"
 wait_log Start
 check "title" "Power Off the computer if there is no input activity for over 60 sec" \
@@ -26,7 +27,7 @@ expected=" Start    , Initialise, Count:   2
 check "log of the configured cycle" "$expected" "$(log_entries)"
 check "the settings in force, before the start entry" $'0x0004 0x40000083\n0x0004 0x40000001' \
     "$(reported_events "$work/eventlog" | head -n 2)"
-check "their strings" $'Dormix Lite Settings\nIdleLimitSeconds=60 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nCountdownSeconds=10 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)' \
+check "their strings" $'Dormix Lite Settings\nIdleLimitSeconds=60 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nCountdownSeconds=10 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nHoldLimitSeconds=0 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)' \
     "$(reported_strings "$work/eventlog" | head -n 2)"
 
 policy IdleLimitSeconds REG_SZ 1800

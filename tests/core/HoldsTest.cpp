@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+
+namespace dormix::testing {
+namespace {
+
+using E = log::SystemEvent;
+using Lines = std::vector<std::string>;
+
+// One stretch of ticks with the machine as the step leaves it.
+struct Step {
+    int ticks;
+    int held = -1;    // 1: "Videos" holds, 0: nothing holds, -1: as before
+    int others = -1;  // another session in use, as above
+    bool move = false;
+    bool test = false;  // the Test button first
+};
+
+struct Case {
+    std::string name, arguments, conf;
+    std::string failure;  // what the holds' question says went wrong
+    std::vector<Step> steps;
+    Lines entries;  // after Start and Enter Run
+    std::vector<E> told;
+    bool poweredOff;
+    std::string counter;
+};
+
+const std::string kHolder = "\"Videos\": Playing a film (PID 812, user ana)";
+
+TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
+    const std::string kWaitHeld = " Wait     , Held      , Count: 900";
+    const std::string kEnterOff = " Enter    , Power Off , Count:   0";
+    const std::string kClose = " Close    , Power Off , Count:  60";
+    const Case cases[] = {
+        {"held at the limit, released after 10 s: the countdown at once",
+         "",
+         "",
+         "",
+         {{899}, {1, 1}, {10}, {1, 0}},
+         {kWaitHeld, kEnterOff},
+         {E::HeldBy},
+         false,
+         "The Computer Will Power Off In 60s"},
+        {"held past the cap: the countdown at the cap, and it runs out",
+         "",
+         "HoldLimitSeconds=30",
+         "",
+         {{899}, {1, 1}, {30}, {1}, {60}},
+         {kWaitHeld, " Expire   , Hold      , Count: 930", kEnterOff, kClose},
+         {E::HeldBy, E::HoldRanOut},
+         true,
+         ""},
+        {"the default cap is four hours; the label keeps counting idle time",
+         "",
+         "",
+         "",
+         {{899}, {1, 1}, {14399}},
+         {kWaitHeld},
+         {E::HeldBy},
+         false,
+         "No key or mouse activity for the last 9999s"},
+        {"input while held starts everything again, the cap too",
+         "",
+         "HoldLimitSeconds=30",
+         "",
+         {{899}, {1, 1}, {20}, {1, -1, -1, true}, {899}, {1}, {29}, {1, 0}},
+         {kWaitHeld, kWaitHeld, kEnterOff},
+         {E::HeldBy, E::HeldBy},
+         false,
+         "The Computer Will Power Off In 60s"},
+        {"a hold taken during the countdown ends it as a Cancel",
+         "",
+         "",
+         "",
+         {{900}, {59, 1}, {1}},
+         {kEnterOff, " Reset    , Power Off , Count:  60"},
+         {E::HeldBy},
+         false,
+         "Program Activation In 2s"},
+        {"cap 0: holds never postpone",
+         "",
+         "HoldLimitSeconds=0",
+         "",
+         {{899, 1}, {1}, {60}},
+         {kEnterOff, kClose},
+         {},
+         true,
+         ""},
+        {"another session first, then the hold",
+         "",
+         "",
+         "",
+         {{899, 1, 1}, {1}, {5}, {1, -1, 0}, {1, 0}},
+         {" Wait     , Other User, Count: 900", " Wait     , Held      , Count: 906", kEnterOff},
+         {E::HeldBy},
+         false,
+         "The Computer Will Power Off In 60s"},
+        {"a hold nobody can read counts as none, told once",
+         "",
+         "",
+         "logind did not answer in 1.5 s",
+         {{899, -1}, {1}, {60}},
+         {kEnterOff, kClose},
+         {E::HoldsUnknown},
+         true,
+         ""},
+        {"the rehearsal is held, with its 12-second cap",
+         "-InhibitShutdown",
+         "",
+         "",
+         {{5, 1}, {1}, {12}},
+         {" Wait     , Held      , Count:   6", " Expire   , Hold      , Count:  18",
+          " Enter    , Power Off , Count:   0"},
+         {E::HeldBy, E::HoldRanOut},
+         false,
+         "The Computer Will Power Off In 6s"},
+        {"the Test button's run is never held",
+         "",
+         "",
+         "",
+         {{0, 1, -1, false, true}, {7}},
+         {"*Enter    , Test      , Count:   2", "*Enter    , Run       , Count:   0",
+          "*Simulate , Power Off , Count:   0"},
+         {},
+         false,
+         "Program Activation In 2s"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings::Reading reading;
+        settings::ParseConfText(c.conf, "/etc/dormix-lite/dormix-lite.conf", reading);
+        const settings::Effective policy = settings::Resolve(reading);
+        Rig rig(c.arguments, nullptr, &policy);
+        rig.input.cursor = {300, 200};
+        rig.Start();
+        rig.Tick(2);
+        rig.holds.failure = c.failure;
+        bool poweredOff = false;
+        for (const Step& step : c.steps) {
+            if (step.held >= 0) rig.holds.holders = step.held ? Lines{kHolder} : Lines{};
+            if (step.others >= 0) rig.others.inUse = step.others == 1;
+            if (step.move) rig.input.cursor.x += 7;
+            if (step.test) rig.app.OnTestClick();
+            poweredOff |= rig.Ends([&] { rig.Tick(step.ticks); });
+        }
+        Lines entries = rig.files.Entries();
+        entries.erase(entries.begin(), entries.begin() + 2);  // Start, Enter Run
+        EXPECT_EQ(entries, c.entries);
+        std::vector<E> told;
+        for (const auto& f : rig.systemLog.failures)
+            if (f.event >= E::HeldBy) told.push_back(f.event);
+        EXPECT_EQ(told, c.told);
+        EXPECT_EQ(poweredOff && !rig.power.calls.empty(), c.poweredOff);
+        if (!c.counter.empty()) {
+            EXPECT_EQ(rig.Counter(), c.counter);
+        }
+        if (c.conf == "HoldLimitSeconds=0" || c.steps[0].test) {
+            EXPECT_EQ(rig.holds.asked, 0);
+        }
+    }
+}
+
+TEST(Holds, TheSystemLogNamesEachHolderOnceAndTheCapInWords) {
+    settings::Reading reading;
+    settings::ParseConfText("HoldLimitSeconds=5400", "/etc/dormix-lite/dormix-lite.conf", reading);
+    const settings::Effective policy = settings::Resolve(reading);
+    Rig rig("", nullptr, &policy);
+    rig.input.cursor = {300, 200};
+    rig.Start();
+    rig.holds.holders = {kHolder};
+    rig.Tick(2 + 900 + 10);
+    rig.holds.holders = {kHolder, "\"apt\": Upgrading (PID 99, user root)"};
+    rig.Tick(5400 - 10);
+    EXPECT_EQ(rig.holds.asked, 5401);
+    const auto& f = rig.systemLog.failures;
+    ASSERT_EQ(f.size(), 4u);  // the settings in force, two holders, the end
+    EXPECT_EQ(f[1].text, "The computer is held in use by " + kHolder +
+                             "; the countdown waits for it at most 90 minutes");
+    EXPECT_EQ(f[1].title, "Dormix Lite Holds");
+    EXPECT_FALSE(log::IsWarning(E::HeldBy));
+    EXPECT_EQ(f[3].text, "The computer was held for 90 minutes by " + kHolder +
+                             "; \"apt\": Upgrading (PID 99, user root); switching off anyway.");
+    EXPECT_TRUE(log::IsWarning(E::HoldRanOut));
+    EXPECT_EQ(rig.systemLog.entries.back().event, E::CountdownBegan);
+    EXPECT_EQ(rig.systemLog.entries[rig.systemLog.entries.size() - 3].event, E::HeldWait);
+}
+
+TEST(Holds, TheCapIsBoundedAndABadValueNeverShortensIt) {
+    const struct {
+        std::string text;
+        std::int32_t cap;
+        std::string warning;
+    } cases[] = {
+        {"HoldLimitSeconds=0", 0, ""},
+        {"HoldLimitSeconds=86400", 86400, ""},
+        {"HoldLimitSeconds=86401", 14400, "HoldLimitSeconds=86401 is out of range (0-86400 s)"},
+        {"HoldLimitSeconds=3600\nHoldLimitSeconds=4h", 3600,
+         "HoldLimitSeconds=4h is not a whole number of seconds"},
+    };
+    for (const auto& c : cases) {
+        settings::Reading reading;
+        settings::ParseConfText(c.text, "f", reading);
+        const settings::Effective e = settings::Resolve(reading);
+        EXPECT_EQ(e.limits.HoldLimit, c.cap) << c.text;
+        EXPECT_EQ(e.warnings.empty() ? "" : e.warnings[0].substr(e.warnings[0].find(": ") + 2),
+                  c.warning.empty() ? "" : c.warning + "; ignored.");
+    }
+}
+
+}  // namespace
+}  // namespace dormix::testing
