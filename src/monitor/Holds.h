@@ -28,4 +28,25 @@ public:
     virtual HoldAnswer Ask() = 0;
 };
 
+// Every place a platform keeps holds, asked in turn: the holders of all of
+// them, and each one's failure.
+class AllHolds final : public Holds {
+public:
+    void Add(Holds& place) { places_.push_back(&place); }
+    bool Empty() const { return places_.empty(); }
+    HoldAnswer Ask() override {
+        HoldAnswer all;
+        for (Holds* place : places_) {
+            HoldAnswer one = place->Ask();
+            all.holders.insert(all.holders.end(), one.holders.begin(), one.holders.end());
+            if (one.failure.empty()) continue;
+            all.failure.append(all.failure.empty() ? "" : "; ").append(one.failure);
+        }
+        return all;
+    }
+
+private:
+    std::vector<Holds*> places_;
+};
+
 }  // namespace dormix::monitor

@@ -187,6 +187,20 @@ TEST(Holds, TheSystemLogNamesEachHolderOnceAndTheCapInWords) {
     EXPECT_EQ(rig.systemLog.entries[rig.systemLog.entries.size() - 3].event, E::HeldWait);
 }
 
+TEST(Holds, AllPlacesAreAskedAndEachFailureKept) {
+    FakeHolds logind, desktop, compositor;
+    logind.holders = {"a"};
+    desktop.failure = "no answer";
+    compositor.holders = {"b", "c"};
+    compositor.failure = "gone";
+    monitor::AllHolds all;
+    all.Add(logind), all.Add(desktop), all.Add(compositor);
+    const monitor::HoldAnswer answer = all.Ask();
+    EXPECT_EQ(answer.holders, (Lines{"a", "b", "c"}));
+    EXPECT_EQ(answer.failure, "no answer; gone");
+    EXPECT_EQ(logind.asked + desktop.asked + compositor.asked, 3);
+}
+
 TEST(Holds, TheCapIsBoundedAndABadValueNeverShortensIt) {
     const struct {
         std::string text;
