@@ -90,6 +90,7 @@ void ParseConfText(std::string_view text, std::string_view path, Reading& into) 
 Effective Resolve(const Reading& reading) {
     Effective out;
     out.warnings = reading.problems;
+    out.placeExists = reading.placeExists;
     for (const Found& f : reading.values) {
         const SettingInfo* info = Lookup(f.name);
         if (!info) {
@@ -123,7 +124,7 @@ void Announce(const Effective& effective, log::SystemLog& systemLog) {
     const std::string title = std::string(text::ProductTitle) + std::string(text::SettingsTitle);
     for (const std::string& warning : effective.warnings)
         systemLog.Failure({log::SystemEvent::SettingIgnored, title, warning, 0, {}});
-    if (!effective.AnySet()) return;
+    if (!effective.AnySet() && !effective.placeExists) return;
     // A failure's lines end in CR LF, as in a message box.
     std::string lines;
     for (char ch : Describe(effective)) {

@@ -55,6 +55,9 @@ struct Found {
 struct Reading {
     std::vector<Found> values;
     std::vector<std::string> problems;  // files passed over, lines that are no key=value
+    // The place an administrator keeps them exists (the folder, the policy
+    // key), whatever it holds now.
+    bool placeExists = false;
 };
 
 class SettingsSource {
@@ -68,6 +71,7 @@ struct Effective {
     monitor::CycleLimits limits;
     std::string sources[std::size(Table)];  // empty: the default
     std::vector<std::string> warnings;      // one line each, without the program's name
+    bool placeExists = false;               // as read
     bool AnySet() const;
 };
 
@@ -84,7 +88,8 @@ inline Effective Load(SettingsSource& source) { return Resolve(source.Read()); }
 std::string Describe(const Effective& effective);
 
 // At start: each warning to the system log, then one entry naming the
-// settings in force when any was set.
+// settings in force when any was set or the administrator's place exists:
+// a file that went missing still shows what runs instead.
 void Announce(const Effective& effective, log::SystemLog& systemLog);
 
 }  // namespace dormix::settings

@@ -185,6 +185,17 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     // A reset after the test is back on the configured limit.
     test.app.OnResetClick();
     EXPECT_EQ(test.app.Cycle().State().IdleLimit, 60);
+
+    // The administrator's files gone, their folder still there: the start
+    // says the defaults run.
+    Reading emptied;
+    emptied.placeExists = true;
+    const settings::Effective defaults = settings::Resolve(emptied);
+    RecordingSystemLog told;
+    settings::Announce(defaults, told);
+    ASSERT_EQ(told.failures.size(), 1u);
+    EXPECT_EQ(told.failures[0].event, E::SettingsInForce);
+    EXPECT_EQ(told.failures[0].text.substr(0, 40), "IdleLimitSeconds=900 (default)\r\nCountdow");
 }
 
 }  // namespace

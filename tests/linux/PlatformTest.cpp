@@ -223,22 +223,46 @@ TEST(ConfFiles, ReadsTheFileThenTheDropInsInNameOrderAndPassesOverUnsafeOnes) {
     write(drop + "/50-big.conf", std::string(64 * 1024 + 1, '#'));
     ASSERT_EQ(::mkfifo((drop + "/60-fifo.conf").c_str(), 0644), 0);  // nobody writes it
     std::filesystem::create_directory(drop + "/70-folder.conf");
+    write(drop + "/80-group.conf", "IdleLimitSeconds=60\n", 0664);
+    ASSERT_EQ(::chown((drop + "/80-group.conf").c_str(), 0, 100), 0);  // root:users
+    write(drop + "/85-rootgroup.conf", "HoldLimitSeconds=60\n", 0664);
+    std::filesystem::create_symlink(drop + "/gone", drop + "/90-dangling.conf");
 
     const settings::Reading r = settings_linux::ConfFiles(root).Read();
     std::vector<std::string> read;
     for (const auto& f : r.values) read.push_back(f.where + ":" + f.name + "=" + f.value);
     EXPECT_EQ(read, (std::vector<std::string>{root + "/dormix-lite.conf:IdleLimitSeconds=1800",
                                               drop + "/10-a.conf:CountdownSeconds=20",
-                                              drop + "/20-b.conf:CountdownSeconds=30"}));
+                                              drop + "/20-b.conf:CountdownSeconds=30",
+                                              drop + "/85-rootgroup.conf:HoldLimitSeconds=60"}));
     EXPECT_EQ(r.problems,
-              (std::vector<std::string>{drop + "/30-open.conf: writable by others; ignored.",
-                                        drop + "/40-theirs.conf: not owned by root; ignored.",
-                                        drop + "/50-big.conf: larger than 64 KiB; ignored.",
-                                        drop + "/60-fifo.conf: not a regular file; ignored.",
-                                        drop + "/70-folder.conf: not a regular file; ignored."}));
+              (std::vector<std::string>{
+                  drop + "/30-open.conf: writable by others; ignored.",
+                  drop + "/40-theirs.conf: not owned by root; ignored.",
+                  drop + "/50-big.conf: larger than 64 KiB; ignored.",
+                  drop + "/60-fifo.conf: not a regular file; ignored.",
+                  drop + "/70-folder.conf: not a regular file; ignored.",
+                  drop + "/80-group.conf: writable by its group; ignored.",
+                  drop + "/90-dangling.conf: cannot be read: No such file or directory; ignored."}));
+    EXPECT_TRUE(r.placeExists);
+    // Folders others may change: nothing in them is read, each file named.
+    const auto unsafe = [&](const std::string& folder, mode_t mode, uid_t uid) {
+        EXPECT_EQ(::chmod(folder.c_str(), mode) | ::chown(folder.c_str(), uid, 0), 0);
+        const settings::Reading u = settings_linux::ConfFiles(root).Read();
+        EXPECT_EQ(::chmod(folder.c_str(), 0755) | ::chown(folder.c_str(), 0, 0), 0);
+        return u;
+    };
+    settings::Reading u = unsafe(drop, 0777, 0);
+    EXPECT_EQ(u.values.size(), 1u);
+    EXPECT_EQ(u.problems[0], drop + ": writable by others; nothing in it is read.");
+    EXPECT_EQ(u.problems[1], drop + "/10-a.conf: in a folder others may change; ignored.");
+    u = unsafe(root, 0755, 1000);
+    EXPECT_TRUE(u.values.empty());
+    EXPECT_EQ(u.problems.size(), 1u + 11u);
+    EXPECT_EQ(u.problems[1], root + "/dormix-lite.conf: in a folder others may change; ignored.");
     // No folder at all is no policy, and nothing to warn about.
     const settings::Reading none = settings_linux::ConfFiles(root + "/absent").Read();
-    EXPECT_TRUE(none.values.empty() && none.problems.empty());
+    EXPECT_TRUE(none.values.empty() && none.problems.empty() && !none.placeExists);
 }
 
 TEST(LocalClock, MonthFollowsTheTimeLocale) {

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it with apt-get, starts the installed
+# Builds the Debian package with scripts/package in a build folder of its
+# own, as an administrator would from a fresh clone, installs it with apt-get, starts the installed
 # program through its launcher under Xvfb and checks that it logs privately
 # in the per-user state folder and that an upgrade ends it in order, turns
 # autostart on and off for the user and for every user of the machine,
@@ -7,7 +8,6 @@
 # turns it on, and removes the package, which ends the copy still running
 # and disables the watch.
 set -euo pipefail
-build=$(readlink -f "$1")
 work=$(mktemp -d)
 xvfb_pid=""
 installed=0
@@ -28,8 +28,10 @@ sys_entry=/etc/xdg/autostart/dormix-lite.desktop
 [ -e "$sys_entry" ] && { echo "$sys_entry exists on this machine already; not touching it"; exit 77; }
 [ -e /etc/dormix-lite ] && { echo "/etc/dormix-lite exists on this machine already; not touching it"; exit 77; }
 
-(cd "$build" && cpack -G DEB >/dev/null)
-deb=$build/dormix-lite_2.1.0.8_amd64.deb
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+"$root/scripts/package" "$work/build" >"$work/package.out" 2>&1 ||
+  fail "scripts/package: $(tail -5 "$work/package.out")"
+deb=$work/build/dormix-lite_2.1.0.8_amd64.deb
 [ -f "$deb" ] || fail "no $deb"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency: $(dpkg-deb -f "$deb" Depends)"
 
@@ -113,6 +115,10 @@ grep -q 'Hidden' "$XDG_CONFIG_HOME/autostart/dormix-lite.desktop" && fail "opt-o
 [ "$(systemctl is-enabled dormix-lite-watch.service 2>&1)" = disabled ] ||
   fail "the watch is not disabled: $(systemctl is-enabled dormix-lite-watch.service 2>&1)"
 pgrep -f '^/usr/libexec/dormix-lite/dormix-lite-watch' >/dev/null && fail "the watch runs"
+# A preset-all (Debian's presets enable everything) leaves it off.
+systemctl preset dormix-lite-watch.service >/dev/null 2>&1 || fail "systemctl preset"
+[ "$(systemctl is-enabled dormix-lite-watch.service 2>&1)" = disabled ] ||
+  fail "the preset enabled the watch"
 out=$(setpriv --reuid=65534 --regid=65534 --clear-groups dormix-lite --watch on 2>&1) &&
   fail "an ordinary user turned the watch on"
 [ "$out" = "dormix-lite: only root turns the system watch on or off; run it as root (sudo)." ] ||

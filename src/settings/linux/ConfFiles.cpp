@@ -31,14 +31,25 @@ class Descriptor {
     int fd_;
 };
 
-void ReadFile(const std::string& path, bool mayBeMissing, settings::Reading& into) {
+// Whoever may change a file or its folder chooses when everybody's machine
+// switches off: root alone may. Empty when it is so.
+std::string Untrusted(const struct stat& st) {
+    if (st.st_uid != 0) return "not owned by root";
+    if (st.st_mode & S_IWOTH) return "writable by others";
+    if ((st.st_mode & S_IWGRP) && st.st_gid != 0) return "writable by its group";
+    return {};
+}
+
+void ReadFile(const std::string& path, settings::Reading& into) {
     auto passOver = [&](const std::string& why) {
         into.problems.push_back(path + ": " + why + "; ignored.");
     };
     // O_NONBLOCK: a FIFO named like a drop-in must not hold the start up.
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
-        if (!(mayBeMissing && errno == ENOENT))
+        struct stat link {};
+        // Missing is no settings; a link to nowhere is a file an administrator meant.
+        if (errno != ENOENT || ::lstat(path.c_str(), &link) == 0)
             passOver(std::string("cannot be read: ") + std::strerror(errno));
         return;
     }
@@ -47,8 +58,7 @@ void ReadFile(const std::string& path, bool mayBeMissing, settings::Reading& int
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return passOver(std::strerror(errno));
     if (!S_ISREG(st.st_mode)) return passOver("not a regular file");
-    if (st.st_uid != 0) return passOver("not owned by root");
-    if (st.st_mode & S_IWOTH) return passOver("writable by others");
+    if (const std::string why = Untrusted(st); !why.empty()) return passOver(why);
     if (st.st_size > LargestFile) return passOver("larger than 64 KiB");
     std::string text(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t got = 0;
@@ -77,15 +87,38 @@ std::vector<std::string> DropIns(const std::string& folder) {
     return names;
 }
 
+// A folder others may change: its files could be renamed away or planted.
+// Nothing in it is read, and each file passed over is named.
+bool TrustedFolder(const std::string& folder, const std::vector<std::string>& paths,
+                   settings::Reading& into) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0) return false;
+    const std::string why = Untrusted(st);
+    if (why.empty()) return true;
+    into.problems.push_back(folder + ": " + why + "; nothing in it is read.");
+    for (const std::string& path : paths)
+        into.problems.push_back(path + ": in a folder others may change; ignored.");
+    return false;
+}
+
 }  // namespace
 
 ConfFiles::ConfFiles(std::string directory) : directory_(std::move(directory)) {}
 
 settings::Reading ConfFiles::Read() {
     settings::Reading reading;
-    ReadFile(directory_ + "/dormix-lite.conf", true, reading);
-    const std::string folder = directory_ + "/conf.d";
-    for (const std::string& name : DropIns(folder)) ReadFile(folder + "/" + name, true, reading);
+    struct stat st {};
+    reading.placeExists = ::stat(directory_.c_str(), &st) == 0;
+    if (!reading.placeExists) return reading;
+    const std::string mainFile = directory_ + "/dormix-lite.conf", folder = directory_ + "/conf.d";
+    std::vector<std::string> dropIns;
+    for (const std::string& name : DropIns(folder)) dropIns.push_back(folder + "/" + name);
+    std::vector<std::string> all = dropIns;
+    if (::lstat(mainFile.c_str(), &st) == 0) all.insert(all.begin(), mainFile);
+    if (!TrustedFolder(directory_, all, reading)) return reading;
+    ReadFile(mainFile, reading);
+    if (TrustedFolder(folder, dropIns, reading))
+        for (const std::string& path : dropIns) ReadFile(path, reading);
     return reading;
 }
 

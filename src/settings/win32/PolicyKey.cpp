@@ -50,6 +50,7 @@ settings::Reading PolicyKey::Read() {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Dormix Lite", 0,
                       KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
         return reading;
+    reading.placeExists = true;
     for (const auto& info : settings::Table) {
         const std::string name(info.name);
         BYTE data[256] = {};
