@@ -123,9 +123,11 @@ void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, b
     } catch (const std::exception&) {
         failure = LogFailure::Write;
     }
+    // The system log first: an entry the file refused is not lost from both.
+    if (!line.empty())
+        mirror_.Entry({EntryEvent(action, detail), line, action, detail, count, testMark,
+                       context.phase, context.inhibitShutdown});
     if (failure != LogFailure::None) Fail(failure);
-    mirror_.Entry({EntryEvent(action, detail), line, action, detail, count, testMark,
-                   context.phase, context.inhibitShutdown});
 }
 
 void EventLog::Fail(LogFailure failure) {

@@ -74,6 +74,9 @@ public:
     virtual ~SystemLog() = default;
     virtual void Entry(const SystemLogEntry& entry) noexcept = 0;
     virtual void Failure(const SystemLogFailure& failure) noexcept = 0;
+    // Whether each failure also reaches stderr this way, so that nobody
+    // else needs to put it there a second time.
+    virtual bool ReachesStderr() const { return false; }
 };
 
 // Where nothing is mirrored.

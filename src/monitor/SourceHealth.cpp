@@ -24,9 +24,11 @@ void SourceHealth::Tell(const ActivitySource& source, log::SystemEvent event,
                         std::string_view suffix) {
     std::string message(text::SourceFailingPrefix);
     message.append(source.Name()).append(suffix);
-    std::fprintf(err_, "%.*s: %s\n", int(text::ExeBaseName.size()), text::ExeBaseName.data(),
-                 message.c_str());
-    std::fflush(err_);
+    if (!systemLog_.ReachesStderr()) {
+        std::fprintf(err_, "%.*s: %s\n", int(text::ExeBaseName.size()), text::ExeBaseName.data(),
+                     message.c_str());
+        std::fflush(err_);
+    }
     const std::string title =
         std::string(text::ProductTitle) + std::string(text::SourceTitleSuffix);
     systemLog_.Failure({event, title, message, 0, source.Name()});

@@ -163,13 +163,13 @@ TEST(EventLog, EveryFailureShowsItsMessageAndEndsTheProgramAtOnce) {
         EXPECT_EQ(tail, (Lines{"timer off", "message " + c.title, "tray delete", "end"}));
         EXPECT_FALSE(rig.shell.trayIcon);
         EXPECT_TRUE(rig.shell.Failed());
-        // The same words went to the system log, and of the entries only the
-        // Start that reached the file before the failure.
+        // The same words went to the system log, and of the entries the
+        // Start that reached the file and the one the file refused.
         ASSERT_EQ(rig.systemLog.failures.size(), 1u);
         EXPECT_EQ(rig.systemLog.failures[0].title, c.title);
         EXPECT_EQ(rig.systemLog.failures[0].text, c.text);
         EXPECT_TRUE(log::IsWarning(rig.systemLog.failures[0].event));
-        EXPECT_EQ(rig.systemLog.entries.size(), c.act ? 1u : 0u);
+        EXPECT_EQ(rig.systemLog.entries.size(), c.act ? 2u : 0u);
         if (!c.act) {
             EXPECT_TRUE(rig.files.Entries().empty());
         } else if (c.name != std::string("file deleted while running")) {

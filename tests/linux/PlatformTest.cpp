@@ -24,6 +24,8 @@
 #include "app/linux/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
 #include "log/linux/LocalClock.h"
+#include "log/linux/StderrReport.h"
+#include "monitor/InputSampler.h"
 #include "monitor/x11/X11InputSource.h"
 #include "settings/linux/ConfFiles.h"
 #include "ui/qt/PreciseTicker.h"
@@ -263,6 +265,32 @@ TEST(ConfFiles, ReadsTheFileThenTheDropInsInNameOrderAndPassesOverUnsafeOnes) {
     // No folder at all is no policy, and nothing to warn about.
     const settings::Reading none = settings_linux::ConfFiles(root + "/absent").Read();
     EXPECT_TRUE(none.values.empty() && none.problems.empty() && !none.placeExists);
+}
+
+// A source failing for a minute is one line on stderr, under the name the
+// report was given, and none where stderr is the journal's own stream.
+TEST(StderrReport, OneLineEachAndNoneIntoTheJournalsStream) {
+    class Failing final : public monitor::ActivitySource {
+        bool ActiveSinceLastSample() override { return true; }
+        bool LastAnswerFailed() const override { return true; }
+        std::string_view Name() const override { return "logind's sessions"; }
+    } failing;
+    for (const bool journal : {false, true}) {
+        ::testing::internal::CaptureStderr();
+        struct stat st {};
+        ASSERT_EQ(::fstat(STDERR_FILENO, &st), 0);
+        const std::string stream = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+        ::setenv("JOURNAL_STREAM", journal ? stream.c_str() : "1:2", 1);
+        log_linux::StderrReport report(log::NoSystemLog::Instance(), "dormix-lite-watch");
+        monitor::InputSampler sampler(nullptr, &failing, report);
+        for (int i = 0; i < 61; ++i) sampler.SampleActivity();
+        ::unsetenv("JOURNAL_STREAM");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                  journal ? ""
+                          : "dormix-lite-watch: Dormix Lite Activity Source: The activity source "
+                            "logind's sessions has failed for a minute: the computer counts as in "
+                            "use and will not power off until it answers again.\n");
+    }
 }
 
 TEST(LocalClock, MonthFollowsTheTimeLocale) {

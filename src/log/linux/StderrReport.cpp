@@ -1,8 +1,10 @@
 #include "log/linux/StderrReport.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "ui/Texts.h"
@@ -23,8 +25,17 @@ std::string StderrLine(std::string_view name, std::string_view title, std::strin
     return line += '\n';
 }
 
+bool StderrIsJournal() {
+    const char* stream = std::getenv("JOURNAL_STREAM");
+    unsigned long long device = 0, inode = 0;
+    struct stat st {};
+    return stream && std::sscanf(stream, "%llu:%llu", &device, &inode) == 2 &&
+           ::fstat(STDERR_FILENO, &st) == 0 && st.st_dev == device && st.st_ino == inode;
+}
+
 void StderrReport::Failure(const log::SystemLogFailure& f) noexcept {
     next_.Failure(f);
+    if (StderrIsJournal()) return;
     try {
         std::string line = StderrLine(name_, f.title, f.text);
         if (f.event == log::SystemEvent::LogDirectoryError && !folderAdvice_.empty()) {
