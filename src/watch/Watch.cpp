@@ -31,10 +31,11 @@ Watch::Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
     : ports_(ports),
       rehearsal_(rehearsal),
       sampler_(nullptr, &ports.logons, ports.systemLog),
+      loggedOnNow_(ports.loggedOn, ports.logons),
       log_(ports.files, ports.clock, ports.shell, ports.systemLog, std::move(logFile)),
       power_(ports.power, std::move(programName)),
       tray_(ports.shell),
-      cycle_({view_, ports.shell, sampler_, log_, power_, tray_, &ports.loggedOn,
+      cycle_({view_, ports.shell, sampler_, log_, power_, tray_, &loggedOnNow_,
               ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds}) {}
 
 template <typename F>

@@ -52,6 +52,9 @@ class Logons final : public monitor::ActivitySource {
         changed_ = true;
     }
     bool LoggedOn() const { return users_ > 0 || unknown_; }
+    // A log-on or log-off no sample has taken yet: one during the countdown,
+    // where nothing samples.
+    bool ChangedSinceLastSample() const { return changed_; }
 
     bool ActiveSinceLastSample() override {
         const bool active = LoggedOn() || changed_;
@@ -105,6 +108,24 @@ class HeadlessView final : public ui::View {
     void SetTooltip(ui::Ctl, std::string_view) override {}
 };
 
+// The cycle's question "is anyone logged on now": the platform's fresh
+// count, or any log-on or log-off since the last sample, so that a user who
+// logged on for a moment during the countdown and left again still starts
+// the count anew.
+class LoggedOnNow final : public monitor::OtherSessions {
+  public:
+    LoggedOnNow(monitor::OtherSessions& fresh, const Logons& logons)
+        : fresh_(fresh), logons_(logons) {}
+    bool OtherSessionInUse() override {
+        const bool counted = fresh_.OtherSessionInUse();
+        return counted || logons_.ChangedSinceLastSample();
+    }
+
+  private:
+    monitor::OtherSessions& fresh_;
+    const Logons& logons_;
+};
+
 struct WatchPorts {
     // The timer, the messages (to the system log or a console), the end.
     Shell& shell;
@@ -156,6 +177,7 @@ class Watch {
     bool rehearsal_;
     HeadlessView view_;
     monitor::InputSampler sampler_;
+    LoggedOnNow loggedOnNow_;
     log::EventLog log_;
     power::ShutdownService power_;
     ui::TrayPlacement tray_;
