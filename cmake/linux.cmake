@@ -52,6 +52,7 @@ add_library(dormix_linux_system STATIC
     src/monitor/linux/LogindSessions.cpp
     src/power/linux/LogindBus.cpp
     src/power/linux/LogindPowerApi.cpp
+    src/power/linux/LogindSignals.cpp
     src/settings/linux/ConfFiles.cpp
 )
 target_link_libraries(dormix_linux_system PUBLIC dormix_core dormix_log_files PkgConfig::SYSTEMD)

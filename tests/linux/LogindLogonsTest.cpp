@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <chrono>
 
 #include "MockLogind.h"
@@ -104,6 +106,43 @@ TEST(LogindLogons, NoAnswerIsSomeoneLoggedOn) {
     EXPECT_TRUE(w.sessions.OtherSessionInUse());
     EXPECT_TRUE(w.logons.LoggedOn());
     w.logind.Freeze(false);
+}
+
+// Any local user may send a signal that names logind's path and interface,
+// to everybody or straight to the watch: only logind's own broadcasts count.
+TEST(LogindLogons, OnlyLogindsOwnBroadcastsAreBelieved) {
+    Watcher w;
+    int resumes = 0;
+    w.sessions.onResume = [&] { ++resumes; };
+    w.sessions.Listen();
+    ASSERT_TRUE(w.AskedAgain());
+    const QString path = "/org/freedesktop/login1", manager = "org.freedesktop.login1.Manager";
+    const QDBusConnection& forger = w.bus.Connection();
+    const QString logind = forger.interface()->serviceOwner("org.freedesktop.login1");
+    for (const QString& name : forger.interface()->registeredServiceNames().value()) {
+        if (!name.startsWith(':') || name == logind || name == forger.baseService()) continue;
+        for (const char* member : {"PrepareForSleep", "SessionNew"}) {
+            QDBusMessage forged = QDBusMessage::createTargetedSignal(name, path, manager, member);
+            if (member[0] == 'P')
+                forged << false;
+            else
+                forged << "c9" << QVariant::fromValue(QDBusObjectPath("/c9"));
+            ASSERT_TRUE(forger.send(forged));
+        }
+    }
+    QDBusMessage broadcast = QDBusMessage::createSignal(path, manager, "PrepareForSleep");
+    broadcast << false;
+    ASSERT_TRUE(forger.send(broadcast));
+    // Logind's own waking comes last: the forged ones were all taken by then.
+    w.logind.Mock("EmitSignal", {manager, "PrepareForSleep", "b", QVariantList{false}});
+    const int listings = w.Listings();
+    for (int i = 0; i < 100 && resumes == 0; ++i) {
+        pollfd fd{w.sessions.Fd(), w.sessions.Events(), 0};
+        ::poll(&fd, 1, 50);
+        w.sessions.Process(w.start);
+    }
+    EXPECT_EQ(resumes, 1);
+    EXPECT_EQ(w.Listings(), listings) << "a forged SessionNew made it count";
 }
 
 }  // namespace

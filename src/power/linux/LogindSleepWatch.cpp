@@ -14,13 +14,17 @@ LogindSleepWatch::LogindSleepWatch(std::function<void()> onResume, const std::st
     : onResume_(std::move(onResume)) {
     int r = OpenBus(address, &bus_);
     const auto onSignal = [](sd_bus_message* m, void* self, sd_bus_error*) {
+        auto* watch = static_cast<LogindSleepWatch*>(self);
         int start = 1;
-        // true: about to sleep; false: woken up. Only the waking matters here.
-        if (sd_bus_message_read(m, "b", &start) >= 0 && !start)
-            static_cast<LogindSleepWatch*>(self)->onResume_();
+        // true: about to sleep; false: woken up. Only the waking matters
+        // here, and only logind's own: anyone may send us a forged one.
+        if (watch->fromLogind_.FromLogind(m) && sd_bus_message_read(m, "b", &start) >= 0 &&
+            !start)
+            watch->onResume_();
         return 0;
     };
-    // Both only queue messages: nothing here waits for the bus.
+    // These only queue messages: nothing here waits for the bus.
+    if (r >= 0) r = fromLogind_.Follow(bus_);
     if (r >= 0)
         r = sd_bus_match_signal_async(bus_, &match_, LogindService, LogindPath, LogindManager,
                                       "PrepareForSleep", onSignal, nullptr, this);
@@ -44,6 +48,7 @@ void LogindSleepWatch::Close() {
     writable_.reset();
     wake_.stop();
     match_ = sd_bus_slot_unref(match_);
+    fromLogind_.Drop();
     if (bus_) {
         sd_bus_close(bus_);
         bus_ = sd_bus_unref(bus_);

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "power/linux/LogindSignals.h"
+
 struct sd_bus;
 struct sd_bus_slot;
 
@@ -35,6 +37,7 @@ class LogindSleepWatch {
     std::function<void()> onResume_;
     sd_bus* bus_ = nullptr;
     sd_bus_slot* match_ = nullptr;
+    LogindSignals fromLogind_;
     std::unique_ptr<QSocketNotifier> readable_, writable_;
     QTimer wake_;
 };

@@ -39,6 +39,10 @@ LogindLogons::~LogindLogons() { Drop({}); }
 
 void LogindLogons::Drop(std::string_view why) {
     for (sd_bus_slot*& slot : slots_) slot = sd_bus_slot_unref(slot);
+    fromLogind_.Drop();
+    // The questions' connection went with the bus too: the next count opens
+    // a new one instead of finding the old one dead a minute later.
+    questions_.Close();
     if (signals_) {
         sd_bus_close(signals_);
         signals_ = sd_bus_unref(signals_);
@@ -55,17 +59,19 @@ void LogindLogons::Listen() {
     lastListen_ = lastCount_ = Clock::now();
     if (const int r = power_linux::OpenBus(address_, &signals_); r < 0)
         return Drop(std::string("the system bus is not reachable (") + std::strerror(-r) + ")");
-    const auto onChange = [](sd_bus_message*, void* self, sd_bus_error*) {
-        static_cast<LogindLogons*>(self)->changed_ = true;
+    const auto onChange = [](sd_bus_message* m, void* self, sd_bus_error*) {
+        auto* logons = static_cast<LogindLogons*>(self);
+        if (logons->fromLogind_.FromLogind(m)) logons->changed_ = true;
         return 0;
     };
     const auto onSleep = [](sd_bus_message* m, void* self, sd_bus_error*) {
+        auto* logons = static_cast<LogindLogons*>(self);
         int start = 1;
-        // true: about to sleep; false: woken up.
-        if (sd_bus_message_read(m, "b", &start) >= 0 && !start) {
-            auto* logons = static_cast<LogindLogons*>(self);
-            if (logons->onResume) logons->onResume();
-        }
+        // true: about to sleep; false: woken up. A forged waking would
+        // restart the countdown for as long as someone kept sending it.
+        if (logons->fromLogind_.FromLogind(m) && sd_bus_message_read(m, "b", &start) >= 0 &&
+            !start && logons->onResume)
+            logons->onResume();
         return 0;
     };
     // The subscriptions are answered like calls: the first count waits for
@@ -79,7 +85,9 @@ void LogindLogons::Listen() {
         return 0;
     };
     const char* names[] = {"SessionNew", "SessionRemoved", "PrepareForSleep"};
-    int r = 0;
+    // Logind's owner is asked first: its answer comes before any of the
+    // signals below can.
+    int r = fromLogind_.Follow(signals_);
     for (int i = 0; i < 3 && r >= 0; ++i)
         r = sd_bus_match_signal_async(signals_, &slots_[i], power_linux::LogindService,
                                       power_linux::LogindPath, power_linux::LogindManager, names[i],

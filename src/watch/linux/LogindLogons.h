@@ -13,6 +13,7 @@
 
 #include "monitor/OtherSessions.h"
 #include "power/linux/LogindBus.h"
+#include "power/linux/LogindSignals.h"
 #include "watch/Watch.h"
 
 struct sd_bus_slot;
@@ -64,6 +65,7 @@ class LogindLogons final : public monitor::OtherSessions {
     power_linux::LogindBus questions_;
     sd_bus* signals_ = nullptr;
     sd_bus_slot* slots_[3] = {};
+    power_linux::LogindSignals fromLogind_;
     bool changed_ = false, refused_ = false;
     Clock::time_point lastCount_{}, lastListen_{};
 };
