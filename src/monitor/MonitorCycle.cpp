@@ -294,6 +294,14 @@ void MonitorCycle::ResetCycle() {
     p_.shell.ClearTopmost();
 }
 
+void MonitorCycle::SetLimits(CycleLimits limits) {
+    p_.limits = limits;
+    if (s_.InhibitShutdown || s_.TestMode) return;
+    s_.IdleLimit = limits.IdleLimit;
+    holdLimit_ = limits.HoldLimit;
+    if (s_.MonitorPhase != Phase::Countdown) s_.CountdownLength = limits.CountdownLength;
+}
+
 void MonitorCycle::RefreshCaptions() {
     p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
     p_.view.SetTooltip(Ctl::Exit, Joined(text::TipExitPrefix, text::ProductTitle));

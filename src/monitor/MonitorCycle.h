@@ -80,6 +80,11 @@ class MonitorCycle {
     // late is no resume and changes nothing.
     void OnResume();
 
+    // An administrator's new limits, read again while running: in force at
+    // once, except that a running countdown keeps its length. The rehearsal
+    // and the Test button keep their own.
+    void SetLimits(CycleLimits limits);
+
     void WriteLogEntry(std::string_view action, std::string_view detail);
     // The last entry of an orderly exit: "Exit" with the phase it left.
     void WriteExitEntry();

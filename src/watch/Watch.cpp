@@ -64,6 +64,13 @@ void Watch::OnResume() {
     Guarded([this] { cycle_.OnResume(); });
 }
 
+void Watch::OnReload(const settings::Effective& settings) {
+    Guarded([&] {
+        settings::Announce(settings, ports_.systemLog);
+        cycle_.SetLimits(settings.limits);
+    });
+}
+
 void Watch::OnStop() {
     if (ports_.shell.Closing()) ports_.shell.EndProgram();
     ports_.shell.BeginSessionEnd();

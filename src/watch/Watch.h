@@ -163,6 +163,9 @@ class Watch {
     void Start();
     void OnTick();
     void OnResume();
+    // The administrator's settings read again (SIGHUP, a service's
+    // reload): their warnings and the values in force go to the system log.
+    void OnReload(const settings::Effective& settings);
     // The service manager asks it to stop (or the system is going down):
     // the "Exit" entry, then the end. No message: nobody would read it.
     void OnStop();

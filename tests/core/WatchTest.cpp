@@ -124,6 +124,31 @@ TEST(Watch, NothingCountedYetIsSomeoneLoggedOnAndALastingFailureIsReported) {
     EXPECT_EQ(rig.systemLog.failures.back().event, log::SystemEvent::SourceRecovered);
 }
 
+// SIGHUP or a service's reload: the new limits at once, a running
+// countdown kept, and the settings in force told.
+TEST(Watch, SettingsReadAgainTakeEffectAtOnce) {
+    WatchRig rig;
+    rig.logons.Counted(0);
+    rig.watch.Start();
+    rig.Tick(2 + 100);
+    settings::Reading reading;
+    settings::ParseConfText("IdleLimitSeconds=150\nCountdownSeconds=20\nHoldLimitSeconds=x", "f",
+                            reading);
+    rig.watch.OnReload(settings::Resolve(reading));
+    ASSERT_EQ(rig.systemLog.failures.size(), 2u);
+    EXPECT_EQ(rig.systemLog.failures[1].event, log::SystemEvent::SettingsInForce);
+    rig.Tick(49);
+    EXPECT_EQ(rig.files.Entries().back(), kEnterRun);
+    rig.Tick();
+    EXPECT_EQ(rig.files.Entries().back(), kEnterOff);
+    settings::Reading shorter;
+    settings::ParseConfText("CountdownSeconds=10", "f", shorter);
+    rig.watch.OnReload(settings::Resolve(shorter));
+    EXPECT_FALSE(EndsProgram([&] { rig.Tick(19); }));
+    EXPECT_TRUE(EndsProgram([&] { rig.Tick(); }));
+    EXPECT_EQ(rig.files.Entries().back(), " Close    , Power Off , Count:  20");
+}
+
 TEST(Watch, RehearsalShowsAMessageInsteadOfTheRequest) {
     WatchRig rig(true);
     rig.logons.Counted(0);

@@ -66,7 +66,7 @@ int OpenStopSignals() {
 }
 
 void RunWatch(watch::Watch& watch, WatchShell& shell, LogindLogons& logons, int stopFd,
-              const std::function<void()>& afterTick) {
+              const std::function<void()>& afterTick, const std::function<void()>& onReload) {
     for (;;) {
         const auto now = LogindLogons::Clock::now();
         milliseconds wait = logons.Due(now);
@@ -78,7 +78,16 @@ void RunWatch(watch::Watch& watch, WatchShell& shell, LogindLogons& logons, int 
             std::perror("poll");
             std::exit(1);
         }
-        if (fds[0].revents & POLLIN) watch.OnStop();
+        if (fds[0].revents & POLLIN) {
+            signalfd_siginfo info{};
+            // SIGHUP is a service's "read your settings again", never a stop:
+            // systemd would not restart a watch that ended in order.
+            if (::read(stopFd, &info, sizeof info) == ssize_t(sizeof info) &&
+                info.ssi_signo == SIGHUP && onReload)
+                onReload();
+            else
+                watch.OnStop();
+        }
         logons.Process(LogindLogons::Clock::now());
         if (const auto tick = shell.UntilTick(); tick && tick->count() == 0) {
             shell.Ticked();

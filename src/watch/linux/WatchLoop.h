@@ -43,9 +43,11 @@ class WatchShell final : public watch::HeadlessShell {
 // it cannot (the signals then end the process as by default).
 int OpenStopSignals();
 
-// Turns until a stop signal or the cycle ends the process; `afterTick`
-// (may be empty) hears each tick once the cycle has taken it.
+// Turns until SIGTERM or SIGINT or the cycle ends the process; `afterTick`
+// (may be empty) hears each tick once the cycle has taken it, `onReload`
+// each SIGHUP.
 [[noreturn]] void RunWatch(watch::Watch& watch, WatchShell& shell, LogindLogons& logons, int stopFd,
-                           const std::function<void()>& afterTick);
+                           const std::function<void()>& afterTick,
+                           const std::function<void()>& onReload);
 
 }  // namespace dormix::watch_linux

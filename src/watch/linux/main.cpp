@@ -65,11 +65,11 @@ int main(int argc, char** argv) {
     // Its warnings, and the values in force, reach stderr and the journal
     // through the system log once the watch starts.
     settings_linux::ConfFiles conf;
-    const settings::Effective settings = settings::Load(conf);
+    settings::Effective settings = settings::Load(conf);
 
     // From here SIGTERM (systemctl stop, the shutdown), SIGINT and SIGHUP
-    // are read from a file: the loop writes "Exit" and ends, and a wait on
-    // the bus gives up at once.
+    // are read from a file, and a wait on the bus gives up at once. The
+    // first two write "Exit" and end; SIGHUP reads the settings again.
     const int stopFd = watch_linux::OpenStopSignals();
     power_linux::PollWait busWait(stopFd);
     power_linux::UseBusWait(&busWait);
@@ -109,5 +109,9 @@ int main(int argc, char** argv) {
             Trace("count " + std::to_string(int(state.MonitorPhase)) + " " +
                   std::to_string(state.PhaseCounter));
         };
-    watch_linux::RunWatch(watch, shell, sessions, stopFd, afterTick);
+    watch_linux::RunWatch(watch, shell, sessions, stopFd, afterTick, [&] {
+        Trace("reload");
+        settings = settings::Load(conf);
+        watch.OnReload(settings);
+    });
 }

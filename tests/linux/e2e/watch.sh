@@ -101,11 +101,14 @@ scenario_logon_idle() {
 
 # A log-on in the last minute (the closing session comes back just before
 # the question right before the request): the countdown ends as a Cancel,
-# nothing reaches logind's power-off, and the watch goes on. Then a refusal.
+# nothing reaches logind's power-off, and the watch goes on. A SIGHUP on
+# the way only reads the settings again. Then a refusal.
 scenario_logon_countdown() {
   start_logon_screen
   mock AtListing 3 c2 "{'State': <'active'>}"
   start_watch
+  kill -HUP "$LAST_PID"
+  wait_trace "dormix-lite-watch: reload"
   wait_for 60 sh -c "[ \$(grep -c 'Enter    , Run' '$LOG_FILE') = 2 ]" ||
     fail "not back to the idle count"
   traced "dormix-lite-watch: logons 1" || fail "the log-on was not counted"
