@@ -30,9 +30,9 @@ add_custom_target(dormix_icon_resources DEPENDS "${DORMIX_RC_GEN}/icon-1.rc"
     "${DORMIX_RC_GEN}/DormixEvents.h" "${DORMIX_RC_GEN}/DormixEvents.rc")
 
 set(DORMIX_WIN32_DEFINES WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601 WINVER=0x0601)
-# wtsapi32 through its import library, as every system DLL: the tests put a
-# stand-in of their own in its place.
-set(DORMIX_WIN32_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 wtsapi32)
+# wtsapi32 and powrprof through their import libraries, as every system DLL:
+# the tests put stand-ins of their own in their place.
+set(DORMIX_WIN32_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 wtsapi32 powrprof)
 
 # The system's services without a window, shared by the tray program and
 # the watch: the event log, the clock, the sessions, the power-off, the policy.
@@ -54,6 +54,7 @@ add_library(dormix_win32 STATIC
     src/app/win32/MutexMarker.cpp
     src/app/win32/Program.cpp
     src/monitor/win32/AsyncKeyInput.cpp
+    src/monitor/win32/DisplayRequests.cpp
     src/monitor/win32/LastInputInfo.cpp
     src/ui/win32/ControlSet.cpp
     src/ui/win32/Dpi.cpp

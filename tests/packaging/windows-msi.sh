@@ -34,7 +34,7 @@ reg_values "$arp" | grep -q DisplayName && fail "a failed install left an Add/Re
 # msiexec's exit code reaches us cut to 8 bits; 0 is success either way.
 # Wine's icacls is a stub that names its arguments on stderr.
 # The policy properties as a roll-out passes them.
-WINEDEBUG=-all,fixme+icacls wine msiexec /i "$msi" /qn IDLELIMIT=1800 COUNTDOWN=120 \
+WINEDEBUG=-all,fixme+icacls wine msiexec /i "$msi" /qn IDLELIMIT=1800 COUNTDOWN=120 HOLDLIMIT=0 \
   2>"$work/install.err" ||
   fail "install failed: $?"
 wineserver -w
@@ -44,8 +44,10 @@ for f in DormixLite.admx en-US/DormixLite.adml; do
   cmp -s "$dir/PolicyDefinitions/$f" "$source_dir/packaging/windows/$f" || fail "$f not installed"
 done
 policy=$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')
+# HOLDLIMIT=0 (holds never postpone) is a value like any other.
 grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
-  grep -qE 'CountdownSeconds +REG_DWORD +0x0*78$' <<<"$policy" || fail "policy not written: $policy"
+  grep -qE 'CountdownSeconds +REG_DWORD +0x0*78$' <<<"$policy" &&
+  grep -qE 'HoldLimitSeconds +REG_DWORD +0x0$' <<<"$policy" || fail "policy not written: $policy"
 [ -d "$dir/Log" ] || fail "no Log folder"
 # Wine keeps all-users shortcuts in the user's profile.
 menu=$(find "$c" -path '*Start Menu/Programs/Dormix Lite/Dormix Lite.lnk' | head -1)

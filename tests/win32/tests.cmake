@@ -12,6 +12,13 @@ set_target_properties(wtsapi32_standin PROPERTIES OUTPUT_NAME wtsapi32 PREFIX ""
     RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/stand-in")
 target_compile_definitions(wtsapi32_standin PRIVATE ${DORMIX_WIN32_DEFINES})
 target_link_options(wtsapi32_standin PRIVATE -static -static-libgcc -static-libstdc++)
+# The stand-in power manager the holds test puts beside a copy of the
+# program: build/win32/stand-in/powrprof.dll.
+add_library(powrprof_standin SHARED tests/win32/powrprof/StandIn.cpp tests/win32/powrprof/powrprof.def)
+set_target_properties(powrprof_standin PROPERTIES OUTPUT_NAME powrprof PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/stand-in")
+target_compile_definitions(powrprof_standin PRIVATE ${DORMIX_WIN32_DEFINES})
+target_link_options(powrprof_standin PRIVATE -static -static-libgcc -static-libstdc++)
 
 set(DORMIX_E2E "${CMAKE_SOURCE_DIR}/tests/win32/e2e")
 
@@ -24,7 +31,7 @@ function(dormix_e2e name)
     set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine_template TIMEOUT 240)
 endfunction()
 foreach(t inhibit_cycle input test_mode cancel single_instance log_failures exit_phases about power_off dpi
-          many_copies keyboard other_sessions settings watch)
+          many_copies keyboard other_sessions display_requests settings watch)
     dormix_e2e(${t})
 endforeach()
 

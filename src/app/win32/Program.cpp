@@ -42,7 +42,7 @@ Program::Program(HINSTANCE instance, std::string argumentText)
       shell_(instance, dpi_, view_),
       settings_(LoadPolicy()),
       app_({view_, shell_, &input_, files_, clock_, power_, marker_, eventLog_, &net_,
-            &otherSessions_, &settings_},
+            &otherSessions_, &settings_, &displayRequests_},
            std::move(argumentText), ProgramFileStem()) {
     shell_.SetApplication(app_);
 }

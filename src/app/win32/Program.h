@@ -12,6 +12,7 @@
 #include "log/win32/EventLogMirror.h"
 #include "monitor/LastInputNet.h"
 #include "monitor/win32/AsyncKeyInput.h"
+#include "monitor/win32/DisplayRequests.h"
 #include "monitor/win32/LastInputInfo.h"
 #include "monitor/win32/WtsSessions.h"
 #include "power/win32/TokenPowerApi.h"
@@ -46,6 +47,7 @@ class Program {
     monitor::LastInputInfo lastInput_;
     monitor::LastInputNet net_{lastInput_};
     monitor::WtsSessions otherSessions_;
+    monitor::DisplayRequests displayRequests_;
     log::FileSystemLogFiles files_;
     log_win32::LocalClock clock_;
     power::TokenPowerApi power_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "log/ProgramError.h"
+#include "monitor/win32/DisplayRequests.h"
 #include "monitor/win32/WtsSessions.h"
 #include "power/ShutdownService.h"
 #include "power/win32/TokenPowerApi.h"
@@ -131,6 +132,13 @@ int Run(const std::vector<std::string>& a) {
     if (cmd == "other-sessions") {  // the program's answer: "in use" or "nobody"
         monitor::WtsSessions sessions;
         std::printf("%s\n", sessions.OtherSessionInUse() ? "in use" : "nobody");
+        return 0;
+    }
+    if (cmd == "holds") {  // the program's answer: one line per holder, "none", or the failure
+        const monitor::HoldAnswer answer = monitor::DisplayRequests().Ask();
+        for (const std::string& holder : answer.holders) std::printf("%s\n", holder.c_str());
+        if (!answer.failure.empty()) std::printf("failure: %s\n", answer.failure.c_str());
+        if (answer.holders.empty() && answer.failure.empty()) std::printf("none\n");
         return 0;
     }
     if (cmd == "eventtext") {  // eventtext FILE ID [STRING...]: a message table's text, filled in

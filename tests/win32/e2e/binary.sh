@@ -22,7 +22,7 @@ for want in 'requestedExecutionLevel level="asInvoker" uiAccess="false"' \
   grep -qF "$want" <<<"$manifest" || { echo "FAIL manifest lacks: $want"; fail=1; }
 done
 imports=$(grep 'DLL Name' <<<"$dump" | awk '{print toupper($3)}' | sort | xargs)
-expected="ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL WTSAPI32.DLL"
+expected="ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL POWRPROF.DLL SHELL32.DLL USER32.DLL WTSAPI32.DLL"
 [ "$imports" = "$expected" ] || { echo "FAIL imports: $imports"; fail=1; }
 watch=$(i686-w64-mingw32-objdump -p "$1/DormixWatch.exe")
 grep -q 'Magic.*(PE32)$' <<<"$watch" && grep -q 'Subsystem.*(Windows CUI)' <<<"$watch" &&

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Programs' display requests as holds, from a stand-in powrprof.dll that
+# answers the execution state from a table this test writes (Wine's own
+# says ES_USER_PRESENT whatever anyone asks). A copy of the program sits
+# beside the stand-in, where Windows looks for a DLL first.
+# 1. The answer for each execution state, through the program's own code.
+# 2. A -InhibitShutdown run: a failing call counts as no hold (event 142);
+#    a film started during the countdown ends it as a Cancel; held at the
+#    limit, the count goes on past it (one "Wait, Held" entry, event 140);
+#    a system request alone lets the countdown start at once; held again
+#    past the rehearsal's 12-second cap: "Expire, Hold" (event 141) and
+#    the countdown runs to its end.
+source "$(dirname "$0")/lib.sh"
+setup
+
+mkdir "$work/bin"
+cp "$EXE" "$DRIVER" "$BUILD/stand-in/powrprof.dll" "$work/bin/"
+export DORMIX_POWER_TABLE="Z:${work//\//\\}\\power"
+standin="$WINEDLLOVERRIDES;powrprof=n"
+# Replaced whole, so the stand-in never reads half a table.
+table() { echo "$*" >"$work/power.new" && mv "$work/power.new" "$work/power"; }
+answer() { WINEDLLOVERRIDES=$standin wine "$work/bin/dormix-driver.exe" holds 2>/dev/null | tr -d '\r'; }
+film="a program's display request (ES_DISPLAY_REQUIRED)"
+failure="failure: CallNtPowerInformation(SystemExecutionState) returned NTSTATUS"
+
+check "Wine's own state is ES_USER_PRESENT alone: no hold" none "$(drv holds)"
+check "no power manager to ask: a failure, no holder" "$failure 0xC000000F" "$(answer)"
+# expected | the table | what it shows
+while IFS='|' read -r expected words what; do
+    table "$words"
+    check "$what" "$expected" "$(answer)"
+done <<CASES
+$film|ES_DISPLAY_REQUIRED|a film
+$film|ES_SYSTEM_REQUIRED ES_DISPLAY_REQUIRED ES_USER_PRESENT|a film, the machine in use
+none|ES_SYSTEM_REQUIRED ES_USER_PRESENT|an open audio stream: a system request alone
+none|ES_AWAYMODE_REQUIRED ES_SYSTEM_REQUIRED|a recording in away mode
+none||nobody asks for anything
+$failure 0xC0000022|NTSTATUS 0xC0000022|the call refused
+CASES
+
+table NTSTATUS 0xC0000022
+WINEDLLOVERRIDES=$standin WINEDEBUG=-all,+eventlog,fixme+advapi \
+    wine "$work/bin/DormixL.exe" -InhibitShutdown >/dev/null 2>"$work/eventlog" &
+check_ok "a failing call: the countdown at the limit" \
+    drv wait-text "$MAIN" Counter "The Computer Will Power Off In 4s" 20000
+table ES_DISPLAY_REQUIRED ES_SYSTEM_REQUIRED
+check_ok "a film started during it ends it as a Cancel" \
+    drv wait-text "$MAIN" Counter "Program Activation In 2s" 15000
+check_ok "held at the limit: the count goes on" \
+    drv wait-text "$MAIN" Counter "No key or mouse activity for the last 8s" 20000
+check "no countdown: the window stays in the tray" "visible=0" \
+    "$(drv state "$MAIN" | grep -oE 'visible=[01]')"
+table ES_SYSTEM_REQUIRED ES_USER_PRESENT
+check_ok "a system request alone: the countdown at once" \
+    drv wait-text "$MAIN" Counter "The Computer Will Power Off In 4s" 5000
+table ES_DISPLAY_REQUIRED
+check_ok "held past the cap: the countdown runs to its end" \
+    drv wait "Dormix Lite Simulate Power Off" 45000
+drv click "Dormix Lite Simulate Power Off" OK >/dev/null
+wait_ended "program ends after OK"
+
+expected=" Start    , Initialise, Count:   2
+ Enter    , Run       , Count:   0
+ Enter    , Power Off , Count:   0
+ Reset    , Power Off , Count:   6
+ Enter    , Run       , Count:   0
+ Wait     , Held      , Count:   6
+ Enter    , Power Off , Count:   0
+ Reset    , Power Off , Count:   6
+ Enter    , Run       , Count:   0
+ Wait     , Held      , Count:   6
+ Expire   , Hold      , Count:  18
+ Enter    , Power Off , Count:   0
+ Power Off, Simulate  , Count:   6"
+check "log: one Wait per hold, the Cancels' Resets, the cap's Expire" "$expected" "$(log_entries)"
+# 142 the failure, 140 a holder named once a wait, 11 and 12 the entries, 141 the cap.
+expected="0x0002 0x8000008e
+0x0004 0x4000008c
+0x0004 0x4000000b
+0x0004 0x4000008c
+0x0004 0x4000000b
+0x0004 0x4000008c
+0x0004 0x4000000c
+0x0002 0x8000008d"
+check "the holds' events in the Application log, in order" "$expected" \
+    "$(reported_events "$work/eventlog" | grep -E ' 0x[48]0000(00b|00c|08[c-e])$')"
+holds=$(reported_strings "$work/eventlog" | grep -A1 -x 'Dormix Lite Holds' | grep -v -e '^Dormix' -e '^--')
+expected="Holds cannot be read (${failure#failure: } 0xC0000022); counted as nothing holding the computer, so an unseen hold never keeps it on.
+The computer is held in use by $film; the countdown waits for it at most 12 seconds
+The computer is held in use by $film; the countdown waits for it at most 12 seconds
+The computer is held in use by $film; the countdown waits for it at most 12 seconds
+The computer was held for 12 seconds by $film; switching off anyway."
+check "their texts name the request and the status" "$expected" "$holds"
+finish
