@@ -7,7 +7,7 @@
 namespace dormix::log {
 
 // The log file is not there, or what is there is no plain file (a link, a
-// folder, a pipe, a device): nothing was written.
+// file with a second name, a folder, a pipe, a device): nothing was written.
 class LogFileMissing : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;

@@ -136,7 +136,9 @@ void FileSystemLogFiles::AppendLine(const fs::path& path, std::string_view text)
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) Throw("cannot inspect", path, errno);
-    if (!S_ISREG(st.st_mode)) throw LogFileMissing(path.string());
+    // A second name for the file (a hard link someone made to a file of
+    // theirs, or of ours) would let our entries land where it leads.
+    if (!S_ISREG(st.st_mode) || st.st_nlink > 1) throw LogFileMissing(path.string());
 
     // Every copy appends under this lock, so between our write and a
     // roll-back no other copy's line can land after ours. A file system
