@@ -49,6 +49,7 @@ add_library(dormix_linux_system STATIC
     src/log/linux/JournalLog.cpp
     src/log/linux/LocalClock.cpp
     src/log/linux/StderrReport.cpp
+    src/monitor/linux/LogindHolds.cpp
     src/monitor/linux/LogindSessions.cpp
     src/power/linux/LogindBus.cpp
     src/power/linux/LogindPowerApi.cpp

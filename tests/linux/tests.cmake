@@ -30,6 +30,7 @@ add_executable(linux_system_tests
     tests/linux/MockLogind.cpp
     tests/linux/LogindPowerTest.cpp
     tests/linux/LogindSessionsTest.cpp
+    tests/linux/LogindHoldsTest.cpp
     tests/linux/LogindLogonsTest.cpp
     tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
@@ -58,7 +59,7 @@ target_link_libraries(x11_tray_owner PRIVATE X11::X11)
 set_target_properties(x11_tray_owner PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_missing exit_phases
                  about power_off power_refused power_hung no_display signals journal keyboard
-                 other_sessions switch_in settings)
+                 other_sessions switch_in settings holds)
     add_test(NAME linux_e2e_${scenario}
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/scenarios.sh ${CMAKE_BINARY_DIR}
                      ${scenario})
@@ -67,7 +68,7 @@ foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_miss
 endforeach()
 
 # The system watch against a mock logind, as an ordinary process.
-foreach(scenario power_off logon_idle logon_countdown logind_silent journal)
+foreach(scenario power_off logon_idle logon_countdown logind_silent hold journal)
     add_test(NAME linux_e2e_watch_${scenario}
              COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/watch.sh ${CMAKE_BINARY_DIR}
                      ${scenario})

@@ -1,6 +1,5 @@
 #include "monitor/linux/LogindSessions.h"
 
-#include <cerrno>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -10,6 +9,8 @@ namespace dormix::monitor_linux {
 namespace {
 
 using power_linux::Answer;
+using power_linux::NoLogind;
+using power_linux::NoSystemBus;
 using power_linux::SessionFacts;
 using power_linux::SessionRef;
 using std::chrono::duration_cast;
@@ -18,13 +19,6 @@ using std::chrono::milliseconds;
 
 bool Graphical(std::string_view type) {
     return type == "x11" || type == "wayland" || type == "mir";
-}
-
-bool NoBus(int errnum) { return errnum == ENOENT || errnum == ECONNREFUSED; }
-
-bool NoLogind(const Answer& answer) {
-    return NoBus(answer.errnum) || answer.error == "org.freedesktop.DBus.Error.ServiceUnknown" ||
-           answer.error == "org.freedesktop.DBus.Error.NameHasNoOwner";
 }
 
 }  // namespace
@@ -59,9 +53,10 @@ bool LogindSessions::OtherSessionInUse() {
     // The connection stays open between questions, and is made anew after
     // one failed.
     if (const int r = bus_.Begin(); r < 0)
-        return NoBus(-r) ? Say(false, "nobody else: no system bus")
-                         : Say(true, std::string("unknown: the system bus is not reachable (") +
-                                         std::strerror(-r) + ")");
+        return NoSystemBus(-r)
+                   ? Say(false, "nobody else: no system bus")
+                   : Say(true, std::string("unknown: the system bus is not reachable (") +
+                                   std::strerror(-r) + ")");
     std::vector<SessionRef> listed;
     Answer step = power_linux::ListSessions(bus_, listed);
     if (step.kind == Answer::Error && NoLogind(step))

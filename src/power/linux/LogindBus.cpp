@@ -296,6 +296,41 @@ Answer ReadSession(LogindBus& bus, const std::string& path, SessionFacts& out) {
     return all;
 }
 
+bool NoSystemBus(int errnum) { return errnum == ENOENT || errnum == ECONNREFUSED; }
+
+bool NoLogind(const Answer& answer) {
+    return NoSystemBus(answer.errnum) ||
+           answer.error == "org.freedesktop.DBus.Error.ServiceUnknown" ||
+           answer.error == "org.freedesktop.DBus.Error.NameHasNoOwner";
+}
+
+Answer ListInhibitors(LogindBus& bus, std::vector<InhibitorRef>& out) {
+    out.clear();
+    Answer list = bus.CallLogind("ListInhibitors");
+    std::string why;
+    if (list.kind != Answer::Reply) return list;
+    if (!list.Signed("a(ssssuu)", &why)) return Answer::Unreadable(list, why);
+    sd_bus_message* m = list.reply.get();
+    const char *what, *who, *reason, *mode;
+    std::uint32_t uid = 0, pid = 0;
+    int r = sd_bus_message_enter_container(m, 'a', "(ssssuu)");
+    while (r > 0 &&
+           (r = sd_bus_message_read(m, "(ssssuu)", &what, &who, &reason, &mode, &uid, &pid)) > 0)
+        out.push_back({what, who, reason, mode, uid, pid});
+    if (r < 0) return Answer::Unreadable(list, {});
+    return list;
+}
+
+bool Inhibits(std::string_view what, std::string_view kind) {
+    while (!what.empty()) {
+        const auto colon = what.find(':');
+        if (what.substr(0, colon) == kind) return true;
+        if (colon == std::string_view::npos) break;
+        what.remove_prefix(colon + 1);
+    }
+    return false;
+}
+
 bool SessionGone(const Answer& answer) {
     return answer.error == "org.freedesktop.DBus.Error.UnknownObject" ||
            answer.error == "org.freedesktop.login1.NoSuchSession";

@@ -6,14 +6,16 @@
 // the loop's owner installs a BusWait that does so; without one the bus is
 // waited on with poll(), beside one file the caller names (a signalfd).
 //
-// Shared by the power-off request and the question about other sessions;
-// beside the calls it knows logind's sessions: the list, one session's
-// facts, and which of them is this program's own.
+// Shared by the power-off request and the questions about other sessions
+// and holds; beside the calls it knows logind's sessions (the list, one
+// session's facts, and which of them is this program's own) and its
+// inhibitors.
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sd_bus;
@@ -128,6 +130,11 @@ class LogindBus {
     sd_bus* bus_ = nullptr;
 };
 
+// Nobody to ask: the system bus's socket is missing or refuses (`errnum`
+// from Begin or a call), or logind is not on the bus.
+bool NoSystemBus(int errnum);
+bool NoLogind(const Answer& answer);
+
 // One entry of ListSessions.
 struct SessionRef {
     std::string id, seat, path;
@@ -144,6 +151,17 @@ struct SessionFacts {
 Answer ReadSession(LogindBus& bus, const std::string& path, SessionFacts& out);
 // A session that ended between the list and the question about it.
 bool SessionGone(const Answer& answer);
+
+// One entry of ListInhibitors: a program's lock on what logind does.
+struct InhibitorRef {
+    std::string what;  // a colon-separated list: "sleep:shutdown:idle"
+    std::string who, why;
+    std::string mode;  // "block" or "delay"
+    std::uint32_t uid = 0, pid = 0;
+};
+Answer ListInhibitors(LogindBus& bus, std::vector<InhibitorRef>& out);
+// Whether an inhibitor's `what` names `kind` ("shutdown", "idle", ...).
+bool Inhibits(std::string_view what, std::string_view kind);
 
 // This program's own session among `listed`: the one its process belongs
 // to, else XDG_SESSION_ID, else its user's display session; each only when

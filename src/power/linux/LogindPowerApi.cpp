@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 namespace dormix::power_linux {
@@ -26,15 +25,17 @@ constexpr std::uint32_t OwnCodes = 0x20000000u;
 
 std::string ErrnoText(int negative) { return std::strerror(-negative); }
 
-bool HasShutdown(std::string_view what) {
-    // "what" is a colon-separated list: sleep:shutdown:idle
-    while (!what.empty()) {
-        const auto colon = what.find(':');
-        if (what.substr(0, colon) == "shutdown") return true;
-        if (colon == std::string_view::npos) break;
-        what.remove_prefix(colon + 1);
-    }
-    return false;
+std::string BlockingInhibitor(const Answer& list, const std::vector<InhibitorRef>& inhibitors) {
+    // Empty when nothing blocks; a text starting "Operation" otherwise,
+    // also when the list cannot be read: a lock nobody can see is still
+    // a lock, and a forced request from root would override it.
+    if (list.kind != Answer::Reply)
+        return "Operation possibly inhibited: the list of inhibitors cannot be read: " + list.text;
+    for (const InhibitorRef& i : inhibitors)
+        if (i.mode == "block" && Inhibits(i.what, "shutdown"))
+            return "Operation inhibited by \"" + i.who + "\" (PID " + std::to_string(i.pid) +
+                   ", user " + std::to_string(i.uid) + "), reason is \"" + i.why + "\".";
+    return {};
 }
 
 }  // namespace
@@ -138,40 +139,16 @@ bool LogindPowerApi::OwnSessionActive() {
     return Fail(challenge + "its session " + own->id + " is not the active one of a seat.");
 }
 
-std::string LogindPowerApi::BlockingInhibitor(const Answer& list) {
-    // Empty when nothing blocks; a text starting "Operation" otherwise,
-    // also when the list cannot be read: a lock nobody can see is still
-    // a lock, and a forced request from root would override it.
-    const auto unreadable = [](const std::string& why) {
-        return "Operation possibly inhibited: the list of inhibitors cannot be read: " + why;
-    };
-    std::string why;
-    if (list.kind == Answer::Error) return unreadable(list.text);
-    if (!list.Signed("a(ssssuu)", &why)) return unreadable(why);
-    sd_bus_message* m = list.reply.get();
-    const char *what, *who, *reason, *mode;
-    std::uint32_t uid = 0, pid = 0;
-    int r = sd_bus_message_enter_container(m, 'a', "(ssssuu)");
-    while (r > 0 &&
-           (r = sd_bus_message_read(m, "(ssssuu)", &what, &who, &reason, &mode, &uid, &pid)) > 0) {
-        if (std::strcmp(mode, "block") == 0 && HasShutdown(what))
-            return std::string("Operation inhibited by \"") + who + "\" (PID " +
-                   std::to_string(pid) + ", user " + std::to_string(uid) + "), reason is \"" +
-                   reason + "\".";
-    }
-    if (r < 0) return unreadable(ErrnoText(r));
-    return {};
-}
-
 bool LogindPowerApi::ExitWindows(std::int32_t flags, std::uint32_t /*reason*/) {
     const LogindRequest request = RequestFor(flags);
     if (request.inhibitable) {
         // A privileged caller may override block inhibitors, and logind lets
         // it; a forced power-off must still not cut a system update short.
         // So the locks are looked at first, as the system's own tools do.
-        const Answer list = bus_.CallLogind("ListInhibitors");
+        std::vector<InhibitorRef> inhibitors;
+        const Answer list = ListInhibitors(bus_, inhibitors);
         if (list.kind == Answer::Timeout) return Fail(list);
-        if (const std::string blocked = BlockingInhibitor(list); !blocked.empty())
+        if (const std::string blocked = BlockingInhibitor(list, inhibitors); !blocked.empty())
             return Fail(blocked);
     }
     const int interactive = request.interactive;

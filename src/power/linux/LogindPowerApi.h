@@ -66,7 +66,6 @@ class LogindPowerApi final : public power::PowerApi {
     bool Fail(const std::string& text);
     bool Fail(const Answer& answer);
     bool OwnSessionActive();
-    std::string BlockingInhibitor(const Answer& list);
 
     LogindBus bus_;
     std::chrono::milliseconds answerBudget_;

@@ -15,6 +15,7 @@
 #include "log/linux/JournalLog.h"
 #include "log/linux/LocalClock.h"
 #include "log/linux/StderrReport.h"
+#include "monitor/linux/LogindHolds.h"
 #include "power/linux/LogindPowerApi.h"
 #include "settings/linux/ConfFiles.h"
 #include "ui/Texts.h"
@@ -92,7 +93,10 @@ int main(int argc, char** argv) {
     watch::Logons logons("logind's sessions");
     watch_linux::LogindLogons sessions(logons);
     watch_linux::WatchShell shell(Name, DORMIX_TIMER_DIVISOR);
-    watch::Watch watch({shell, files, clock, power, systemLog, logons, sessions, &settings},
+    // At a logon screen what holds the machine is an update's or a burn's
+    // block inhibitor; idle inhibitors belong to users' sessions.
+    monitor_linux::LogindHolds holds(monitor_linux::LogindHolds::Counted::BlocksOnly);
+    watch::Watch watch({shell, files, clock, power, systemLog, logons, sessions, &settings, &holds},
                        logFile, arguments.rehearsal, std::string(Name));
     sessions.trace = Trace;
     sessions.onResume = [&] {

@@ -12,6 +12,9 @@ AtListing(n, id, facts): that change, made just before the n-th
     ListSessions call is answered.
 CloseSession(id): the session goes. Opening and closing send logind's
     SessionNew and SessionRemoved.
+AddInhibitor(what, who, why, mode, uid, pid): an inhibitor ListInhibitors
+    lists, of any user and process, until ReleaseInhibitor(who) drops every
+    one of that program.
 '''
 import time
 
@@ -108,3 +111,19 @@ def ListSessions(self):
     for sid in typing:
         update(sid, {'IdleAgo': 0})
     return stock.ListSessions(self)
+
+
+def inhibitors():
+    if not hasattr(mockobject, 'inhibitors'):
+        mockobject.inhibitors = []
+    return mockobject.inhibitors
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='ssssuu', out_signature='')
+def AddInhibitor(_, what, who, why, mode, uid, pid):
+    inhibitors().append((what, who, why, mode, uid, pid))
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def ReleaseInhibitor(_, who):
+    inhibitors()[:] = [i for i in inhibitors() if i[1] != who]

@@ -742,6 +742,40 @@ scenario_switch_in() {
     " Reset    , Power Off , Count:  60" "$ENTRY_RUN" "~ Exit     , Run       , Count: +[0-9]+"
 }
 
+# Programs' holds, with -InhibitShutdown's short limits: a film's idle
+# inhibitor, taken before the limit, holds the countdown back ("Wait,
+# Held", its holder named on stderr) while the label goes on counting idle
+# time; released, the countdown starts at once. Then, kept past the
+# rehearsal's 12-tick cap (the fast build), "Expire, Hold" and the
+# countdown all the same, with a warning naming the holder still there.
+scenario_holds() {
+  start_display
+  start_sessions_logind '{}'
+  mock AddInhibitor idle Videos "Playing a film" block 0 812
+  local holder='"Videos": Playing a film \(logind idle inhibitor, PID 812, user root\)'
+  start_program DormixL-trace -InhibitShutdown
+  wait_trace "Counter.caption=No key or mouse activity for the last 8s"
+  traced "DormixL: Dormix Lite Holds: The computer is held in use by $holder; the countdown waits for it at most 12 seconds" ||
+    fail "the holder was not named"
+  mock ReleaseInhibitor Videos
+  mark_trace
+  wait_new "Counter.caption=The Computer Will Power Off In 6s"
+  [ "$(tail -n +$((TRACE_MARK + 1)) "$TRACE" | grep -c '^Counter.caption=No key')" -le 1 ] ||
+    fail "the countdown did not start at once"
+  answer_box "Dormix Lite Simulate Power Off" 30
+  wait_exit "$LAST_PID" || fail "exit code"
+  mock AddInhibitor idle Videos "Playing a film" block 0 812
+  start_program DormixL-fast -InhibitShutdown
+  answer_box "Dormix Lite Simulate Power Off" 30
+  wait_exit "$LAST_PID" || fail "exit code past the cap"
+  traced "DormixL: Dormix Lite Holds: The computer was held for 12 seconds by $holder; switching off anyway\." ||
+    fail "no warning when the cap ran out"
+  local held=" Wait     , Held      , Count:   6"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$held" "$ENTRY_ENTER_OFF" \
+    " Power Off, Simulate  , Count:   6" "${BANNER[@]}" "$ENTRY_START" "$ENTRY_RUN" "$held" \
+    " Expire   , Hold      , Count:  18" "$ENTRY_ENTER_OFF" " Power Off, Simulate  , Count:   6"
+}
+
 # No X display: a clear message and a non-zero exit, nothing written.
 scenario_no_display() {
   local out rc

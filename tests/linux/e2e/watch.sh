@@ -153,6 +153,26 @@ scenario_logind_silent() {
   expect_log "${FIRST_START[@]}" "${START[@]}" " Wait     , Other User, Count: 900" "$EXIT_ENTRY"
 }
 
+# An update at the logon screen: its block inhibitor holds the watch at the
+# end of the idle count ("Wait, Held", the holder on stderr), and nothing
+# reaches logind's power-off while it lasts; a user's idle inhibitor is no
+# business of the watch. Released, the countdown runs to the request.
+scenario_hold() {
+  start_logon_screen
+  mock AddInhibitor idle Videos "Playing a film" block 1000 812
+  mock AddInhibitor sleep:shutdown "Package Updater" Upgrading block 0 4242
+  start_watch
+  wait_trace "dormix-lite-watch: count 1 1000" "$TRACE" 60
+  traced 'dormix-lite-watch: Dormix Lite Holds: The computer is held in use by "Package Updater": Upgrading \(logind sleep/shutdown block inhibitor, PID 4242, user root\); the countdown waits for it at most 4 hours' ||
+    fail "the update was not named"
+  traced ".*Videos.*" && fail "an idle inhibitor held the watch"
+  no_power_off
+  mock ReleaseInhibitor "Package Updater"
+  wait_exit "$LAST_PID" 60 || fail "exit code"
+  expect_log "${FIRST_START[@]}" "${START[@]}" " Wait     , Held      , Count: 900" "${POWER_OFF[@]}"
+  [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "not one forced PowerOff"
+}
+
 # Each entry of the rehearsal also in the journal, under the watch's own
 # identifier, with the program's event ids.
 scenario_journal() {
