@@ -33,7 +33,7 @@ add_executable(linux_system_tests
     tests/linux/LogindLogonsTest.cpp
     tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
-    tests/linux/SeatLossTest.cpp
+    tests/linux/ExtIdleStandInTest.cpp
     ${DORMIX_IDLE_SERVER_HEADER}
 )
 target_link_libraries(linux_system_tests PRIVATE dormix_linux dormix_watch_linux Qt6::DBus GTest::gtest
