@@ -27,6 +27,7 @@
 #include "log/linux/JournalLog.h"
 #include "log/linux/LocalClock.h"
 #include "monitor/MonitorCycle.h"
+#include "monitor/linux/DesktopHolds.h"
 #include "monitor/linux/LogindSessions.h"
 #include "log/linux/StderrReport.h"
 #include "monitor/wayland/WaylandConnection.h"
@@ -217,11 +218,19 @@ int main(int argc, char** argv) {
     monitor_linux::LogindSessions sessions(
         std::chrono::milliseconds(limitTicks * 1000 / DORMIX_TIMER_DIVISOR));
     TracingSessions others(sessions);
+    // Players and browsers ask the desktop to keep the screen on; a
+    // compositor's inhibitor is a hold where its notifications tell it from input.
+    monitor_linux::GnomeSessionHolds gnomeHolds;
+    monitor_linux::PowerManagementHolds powerHolds;
+    monitor::AllHolds holds;
+    holds.Add(gnomeHolds);
+    holds.Add(powerHolds);
+    if (input.holds) holds.Add(*input.holds);
     log_linux::StderrReport systemLog(journal);
     app::Application app(
         {view, shell, input.poll.get(), files, clock, power, marker, systemLog, input.activity.get(),
          DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&others) : &sessions,
-         &adminSettings},
+         &adminSettings, &holds},
         argumentText, ProgramName(argv[0]));
     shell.Bind(&app);
 
