@@ -40,6 +40,7 @@ class SessionBusHolds : public monitor::Holds {
     // A reply of this signature holding one boolean.
     static bool ReadFlag(const power_linux::Answer& answer, bool* flag);
 
+  private:
     bool absent_;  // no session bus address at all
     power_linux::LogindBus bus_;
 };
