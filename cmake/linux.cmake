@@ -67,6 +67,7 @@ add_library(dormix_linux STATIC
     src/app/linux/Priority.cpp
     src/app/linux/QtBusWait.cpp
     src/app/linux/SignalBridge.cpp
+    src/monitor/linux/DesktopHolds.cpp
     src/monitor/wayland/ExtIdleSource.cpp
     src/monitor/wayland/KdeIdleSource.cpp
     src/monitor/wayland/MutterIdleSource.cpp

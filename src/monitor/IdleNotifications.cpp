@@ -18,7 +18,6 @@ void IdleNotifications::DropProbe() {
 bool IdleNotifications::ActiveSince(std::int64_t nowMs) {
     const bool active = resumed_ || !idle_;
     resumed_ = false;
-    if (!probe_) return active;
     if (active) {
         DropProbe();  // input was seen: the next idle spell starts with a fresh probe
         return true;
@@ -36,7 +35,7 @@ bool IdleNotifications::ActiveSince(std::int64_t nowMs) {
         probeIdled_ = false;
         probeDeadline_ = nowMs + kTimeoutMs + kProbeMarginMs;
     }
-    return active || inhibited_;
+    return inhibited_ && main_ == MainNotification::ObeysInhibitors;
 }
 
 }  // namespace dormix::monitor

@@ -12,8 +12,11 @@
 // notification is already idle. A second notification, the probe, made
 // while the main one is idle, tells the two apart: with nobody at the
 // machine it goes idle after its own timeout; if it has not within that time
-// and a margin, something inhibits idling and the machine counts as in use.
-// A notification that ignores inhibitors needs no probe.
+// and a margin, something inhibits idling. Where the main notification
+// obeys inhibitors too, the two cannot be told apart and an inhibitor counts
+// as use; where it ignores them (ext-idle-notify-v1's input-only
+// notification, version 2), input is input alone and the inhibitor is a
+// hold, which the cycle caps.
 
 #include <cstdint>
 
@@ -33,8 +36,10 @@ public:
     static constexpr std::int64_t kProbeMarginMs = 500;
     static constexpr std::int64_t kProbeEveryMs = 5000;
 
-    // `probe` null: the main notification ignores inhibitors.
-    explicit IdleNotifications(Probe* probe) : probe_(probe) {}
+    // What the main notification makes of an idle inhibitor.
+    enum class MainNotification { ObeysInhibitors, IgnoresInhibitors };
+
+    IdleNotifications(Probe& probe, MainNotification main) : probe_(&probe), main_(main) {}
 
     void OnIdled() { idle_ = true; }
     void OnResumed();
@@ -43,11 +48,15 @@ public:
     // Once a sample, with a monotonic time in milliseconds.
     bool ActiveSince(std::int64_t nowMs);
     bool Inhibited() const { return inhibited_; }
+    // An inhibitor seen while the main notification ignores inhibitors: a
+    // program's hold, not use.
+    bool Held() const { return inhibited_ && main_ == MainNotification::IgnoresInhibitors; }
 
 private:
     void DropProbe();
 
     Probe* probe_;
+    MainNotification main_;
     bool idle_ = false;
     bool resumed_ = false;
     bool probeOut_ = false;

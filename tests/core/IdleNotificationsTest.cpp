@@ -8,6 +8,7 @@ namespace dormix::testing {
 namespace {
 
 using monitor::IdleNotifications;
+using Main = IdleNotifications::MainNotification;
 
 struct RecordingProbe : IdleNotifications::Probe {
     std::string calls;
@@ -19,7 +20,7 @@ struct RecordingProbe : IdleNotifications::Probe {
 
 struct Notifications : ::testing::Test {
     RecordingProbe probe;
-    IdleNotifications rule{&probe};
+    IdleNotifications rule{probe, Main::ObeysInhibitors};
     std::int64_t now = 0;
 
     // One sample a second.
@@ -56,34 +57,44 @@ TEST_F(Notifications, AProbeThatGoesIdleIsDroppedAndMadeAgainLater) {
     EXPECT_EQ(probe.calls, "create 1500;destroy;create 1500;");
 }
 
-TEST_F(Notifications, AProbeThatNeverGoesIdleMeansAnInhibitorAndUse) {
-    rule.OnIdled();
-    EXPECT_FALSE(Sample());  // probe made: its deadline is 2 s on
-    EXPECT_FALSE(Sample());
-    EXPECT_TRUE(Sample());
-    EXPECT_TRUE(rule.Inhibited());
-    for (int i = 0; i < 100; ++i) EXPECT_TRUE(Sample());
-    rule.OnProbeIdled();  // the inhibitor let go
-    EXPECT_FALSE(Sample());
-    EXPECT_FALSE(rule.Inhibited());
+// Where the main notification obeys inhibitors an inhibitor cannot be told
+// from input and counts as use; where it ignores them (input-only), input is
+// input alone and the inhibitor is a hold.
+TEST_F(Notifications, AProbeThatNeverGoesIdleMeansAnInhibitorUseOrAHold) {
+    for (const Main main : {Main::ObeysInhibitors, Main::IgnoresInhibitors}) {
+        const bool use = main == Main::ObeysInhibitors;
+        SCOPED_TRACE(use ? "obeys inhibitors" : "ignores inhibitors");
+        rule = IdleNotifications(probe, main);
+        probe.calls.clear();
+        rule.OnIdled();
+        EXPECT_FALSE(Sample());  // probe made: its deadline is 2 s on
+        EXPECT_FALSE(Sample());
+        EXPECT_EQ(Sample(), use);
+        EXPECT_TRUE(rule.Inhibited());
+        EXPECT_EQ(rule.Held(), !use);
+        for (int i = 0; i < 100; ++i) EXPECT_EQ(Sample(), use);
+        EXPECT_EQ(rule.Held(), !use);
+        rule.OnProbeIdled();  // the inhibitor let go
+        EXPECT_FALSE(Sample());
+        EXPECT_FALSE(rule.Inhibited());
+        EXPECT_FALSE(rule.Held());
 
-    // Input seen through the main notification drops a probe at once.
-    for (int i = 0; i < 5; ++i) Sample();
-    probe.calls.clear();
-    rule.OnResumed();
-    EXPECT_TRUE(Sample());
-    EXPECT_EQ(probe.calls, "destroy;");
-    rule.OnIdled();
-    EXPECT_FALSE(Sample());
-    EXPECT_EQ(probe.calls, "destroy;create 1500;");  // the next idle spell, a fresh one
-}
-
-TEST(NotificationsIgnoringInhibitors, NeedNoProbe) {
-    IdleNotifications rule{nullptr};
-    rule.OnIdled();
-    for (std::int64_t t = 1000; t < 60000; t += 1000) EXPECT_FALSE(rule.ActiveSince(t));
-    rule.OnResumed();
-    EXPECT_TRUE(rule.ActiveSince(61000));
+        // Input seen through the main notification drops a probe at once.
+        for (int i = 0; i < 5; ++i) Sample();
+        probe.calls.clear();
+        rule.OnResumed();
+        EXPECT_TRUE(Sample());
+        EXPECT_EQ(probe.calls, "destroy;");
+        rule.OnIdled();
+        EXPECT_FALSE(Sample());
+        EXPECT_EQ(probe.calls, "destroy;create 1500;");  // the next idle spell, a fresh one
+        Sample();
+        Sample();
+        EXPECT_EQ(rule.Held(), !use);
+        rule.OnResumed();  // input while held: use, and the hold is gone with the probe
+        EXPECT_TRUE(Sample());
+        EXPECT_FALSE(rule.Held());
+    }
 }
 
 }  // namespace

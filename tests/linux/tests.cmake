@@ -28,20 +28,22 @@ add_custom_command(OUTPUT ${DORMIX_IDLE_SERVER_HEADER}
 add_executable(linux_system_tests
     tests/linux/main.cpp
     tests/linux/MockLogind.cpp
+    tests/linux/DesktopHoldsTest.cpp
     tests/linux/LogindPowerTest.cpp
     tests/linux/LogindSessionsTest.cpp
     tests/linux/LogindHoldsTest.cpp
     tests/linux/LogindLogonsTest.cpp
     tests/linux/MutterIdleTest.cpp
     tests/linux/PlatformTest.cpp
-    tests/linux/SeatLossTest.cpp
+    tests/linux/ExtIdleStandInTest.cpp
     ${DORMIX_IDLE_SERVER_HEADER}
 )
 target_link_libraries(linux_system_tests PRIVATE dormix_linux dormix_watch_linux Qt6::DBus GTest::gtest
                       PkgConfig::WAYLAND_SERVER)
 target_include_directories(linux_system_tests PRIVATE tests/linux)
 target_compile_definitions(linux_system_tests PRIVATE
-    DORMIX_SESSIONS_TEMPLATE="${CMAKE_SOURCE_DIR}/tests/linux/e2e/logind_sessions.py")
+    DORMIX_SESSIONS_TEMPLATE="${CMAKE_SOURCE_DIR}/tests/linux/e2e/logind_sessions.py"
+    DORMIX_GNOME_SESSION_TEMPLATE="${CMAKE_SOURCE_DIR}/tests/linux/e2e/gnome_session.py")
 gtest_discover_tests(linux_system_tests
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120
     DISCOVERY_TIMEOUT 30)

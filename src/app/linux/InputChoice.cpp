@@ -53,6 +53,7 @@ InputChoice ChooseInput(const SessionKind& session) {
         if (source) {
             choice.description = source->Protocol();
             choice.connection = &link;
+            choice.holds = source.get();
             choice.activity = std::move(source);
             return choice;
         }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "monitor/ActivitySource.h"
+#include "monitor/Holds.h"
 #include "monitor/InputSource.h"
 
 namespace dormix::monitor::wayland {
@@ -35,6 +36,9 @@ struct InputChoice {
     std::unique_ptr<monitor::ActivitySource> activity;
     // The compositor connection behind `activity`, if it has one.
     monitor::wayland::WaylandConnection* connection = nullptr;
+    // The compositor's idle inhibitors, where its notifications tell them
+    // from input; part of `activity`.
+    monitor::Holds* holds = nullptr;
     // What was chosen, or why nothing could be.
     std::string description;
     bool x11 = false;  // the X11 rules applied

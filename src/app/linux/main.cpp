@@ -27,6 +27,7 @@
 #include "log/linux/JournalLog.h"
 #include "log/linux/LocalClock.h"
 #include "monitor/MonitorCycle.h"
+#include "monitor/linux/DesktopHolds.h"
 #include "monitor/linux/LogindHolds.h"
 #include "monitor/linux/LogindSessions.h"
 #include "log/linux/StderrReport.h"
@@ -218,10 +219,18 @@ int main(int argc, char** argv) {
     monitor_linux::LogindSessions sessions(
         std::chrono::milliseconds(limitTicks * 1000 / DORMIX_TIMER_DIVISOR));
     TracingSessions others(sessions);
-    // Programs' holds, from every place that keeps them on this desktop.
+    // Programs' holds, from every place that keeps them on this desktop:
+    // logind's inhibitors, the desktop's (players and browsers ask it to
+    // keep the screen on), and a compositor's inhibitor where its
+    // notifications tell it from input.
     monitor::AllHolds holds;
     monitor_linux::LogindHolds logindHolds;
+    monitor_linux::GnomeSessionHolds gnomeHolds;
+    monitor_linux::PowerManagementHolds powerHolds;
     holds.Add(logindHolds);
+    holds.Add(gnomeHolds);
+    holds.Add(powerHolds);
+    if (input.holds) holds.Add(*input.holds);
     log_linux::StderrReport systemLog(journal);
     app::Application app(
         {view, shell, input.poll.get(), files, clock, power, marker, systemLog, input.activity.get(),

@@ -1,6 +1,10 @@
 #pragma once
 // Use seen through ext-idle-notify-v1 (KWin 5.27+, wlroots 0.17+ compositors).
-// From version 2 on, its input-only notification ignores idle inhibitors.
+// From version 2 on, its input-only notification ignores idle inhibitors,
+// and the ordinary one made beside it as the probe goes idle only where no
+// inhibitor is held: an input-only notification idle and a probe that is
+// not is a program's hold. Version 1 has only the ordinary kind, so there an
+// inhibitor cannot be told from input.
 
 #include <memory>
 

@@ -8,6 +8,17 @@ namespace dormix::monitor::wayland {
 
 namespace {
 
+IdleNotifications::MainNotification Main(bool ignoresInhibitors) {
+    return ignoresInhibitors ? IdleNotifications::MainNotification::IgnoresInhibitors
+                             : IdleNotifications::MainNotification::ObeysInhibitors;
+}
+
+std::int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 wl_seat* BindSeat(WaylandConnection& connection, const WaylandConnection::Global& seat) {
     return static_cast<wl_seat*>(connection.Bind(seat, &wl_seat_interface, 1));
 }
@@ -18,12 +29,13 @@ NotificationSource::NotificationSource(std::unique_ptr<WaylandConnection> connec
                                        const WaylandConnection::Global& seat,
                                        const WaylandConnection::Global& manager,
                                        bool ignoresInhibitors)
-    : connection_(std::move(connection)),
+    : clockMs(SteadyMs),
+      connection_(std::move(connection)),
       seat_(BindSeat(*connection_, seat)),
       seatName_(seat.name),
       managerName_(manager.name),
       managerInterface_(manager.interface),
-      rule_(ignoresInhibitors ? nullptr : this) {
+      rule_(*this, Main(ignoresInhibitors)) {
     // Notifications made on a withdrawn seat or manager just fall silent:
     // left alone, the last state, perhaps "idle", would stand for ever.
     connection_->onGlobalRemoved = [this](std::uint32_t name) {
@@ -37,7 +49,7 @@ NotificationSource::~NotificationSource() {
 }
 
 void NotificationSource::ResetRule(bool ignoresInhibitors) {
-    rule_ = IdleNotifications(ignoresInhibitors ? nullptr : this);
+    rule_ = IdleNotifications(*this, Main(ignoresInhibitors));
 }
 
 bool NotificationSource::Rebind() {
@@ -57,12 +69,15 @@ bool NotificationSource::ActiveSinceLastSample() {
     // Only what has already arrived: a sample never waits for the compositor.
     failed_ = !connection_->Pump() || (orphaned_ && !Rebind());
     if (failed_) return true;
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
     // A fresh main notification is not idle: use until it says otherwise.
-    const bool active = rule_.ActiveSince(now.count());
+    const bool active = rule_.ActiveSince(clockMs());
     connection_->Flush();  // a probe made or dropped, notifications made again
     return active;
+}
+
+HoldAnswer NotificationSource::Ask() {
+    if (!rule_.Held()) return {};
+    return {{std::string("a program (") + Protocol() + ": an idle inhibitor)"}, {}};
 }
 
 }  // namespace dormix::monitor::wayland

@@ -24,7 +24,7 @@ if [ "$(id -u)" = 0 ]; then
 fi
 # The build and the source may sit in a folder only root can enter.
 mkdir -p "$WORK/user" "$WORK/bin"
-cp "$BUILD/DormixL-trace" "$HERE/mutter_input.py" "$WORK/bin/"
+cp "$BUILD/DormixL-trace" "$HERE/mutter_input.py" "$HERE/gnome_session.py" "$WORK/bin/"
 [ ${#AS_USER[@]} -gt 0 ] && chown nobody:nogroup "$WORK/user"
 SESSION_ENV=()
 as_user() {
@@ -164,7 +164,8 @@ samples_since_mark() {
 # A pointer move and a single key tap each set the count back to 0; an
 # idle inhibitor held while the pointer moves changes nothing (mutter hands
 # inhibitors to the session manager and then holds back its idle watches,
-# but its idle time is the input's alone).
+# but its idle time is the input's alone). Once nobody is there, the
+# session manager's inhibitor holds the countdown back until the cap.
 scenario_input() {
   start_mutter
   start_input
@@ -178,25 +179,15 @@ scenario_input() {
     traced_new "CPULoad.caption=K/M" || fail "no K/M mark after: $mode"
     wait_new "Counter.caption=No key or mouse activity for the last 2s"
   done
-  as_user_bg "$WORK/session-manager.log" /usr/bin/python3 -m dbusmock org.gnome.SessionManager \
-    /org/gnome/SessionManager org.gnome.SessionManager
+  as_user_bg "$WORK/session-manager.log" /usr/bin/python3 -m dbusmock --session --template \
+    "$WORK/bin/gnome_session.py"
   PIDS+=($BG_PID)
-  wait_for 20 as_user gdbus call --session -d org.gnome.SessionManager -o /org/gnome/SessionManager \
-    -m org.freedesktop.DBus.Mock.AddMethod org.gnome.SessionManager Inhibit susu u 'ret = 7' \
-    >/dev/null 2>&1 || fail "no session manager"
-  # Held for as long as the process that asked lives, as gnome-session does.
-  as_user_bg "$WORK/inhibit.out" sh -c 'gdbus call --session -d org.gnome.SessionManager \
-    -o /org/gnome/SessionManager -m org.gnome.SessionManager.Inhibit video 0 Playing 8 &&
-    exec sleep infinity'
-  PIDS+=($BG_PID)
-  wait_for 20 grep -qs "(uint32 7,)" "$WORK/inhibit.out" || fail "inhibitor not taken"
-  # Published as gnome-session does: mutter then holds back its idle watches.
   local sm=(as_user gdbus call --session -d org.gnome.SessionManager -o /org/gnome/SessionManager)
-  "${sm[@]}" -m org.freedesktop.DBus.Mock.AddProperty org.gnome.SessionManager InhibitedActions \
-    '<uint32 8>' >/dev/null && "${sm[@]}" -m org.freedesktop.DBus.Mock.EmitSignal \
-    org.freedesktop.DBus.Properties PropertiesChanged 'sa{sv}as' \
-    "[<'org.gnome.SessionManager'>, <{'InhibitedActions': <uint32 8>}>, <@as []>]" >/dev/null ||
-    fail "inhibited actions not published"
+  wait_for 20 "${sm[@]}" -m org.gnome.SessionManager.IsInhibited 8 >/dev/null 2>&1 ||
+    fail "no session manager"
+  # Published as gnome-session does: mutter then holds back its idle watches.
+  "${sm[@]}" -m org.gnome.SessionManager.Inhibit org.gnome.Totem 0 "Playing a film" 8 |
+    grep -q "(uint32 1,)" || fail "inhibitor not taken"
   send_input wiggle
   mark_trace
   wait_new "Counter.caption=No key or mouse activity for the last 0s"
@@ -213,11 +204,15 @@ scenario_input() {
   send_input tap
   wait_new "Counter.caption=No key or mouse activity for the last 0s" 10
   traced_new "Counter.caption=The Computer.*" && fail "a tap just before the limit was missed"
-  # Once nobody touches anything the cycle runs through with the inhibitor held.
+  # Once nobody touches anything the inhibitor holds the countdown back,
+  # named once, until the rehearsal's 12-second cap runs out.
   wait_trace "message plain \[Dormix Lite Simulate Power Off\] Test Real Power Off" "$TRACE" 60
+  [ "$(grep -cF '"org.gnome.Totem": Playing a film (GNOME session manager idle inhibitor)' \
+    "$TRACE")" = 2 ] || fail "the holder not named once when held and once at the cap"
   answer_simulate_box
   wait_exit "$LAST_PID" || fail "exit code"
-  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_ENTER_OFF" "$ENTRY_SIMULATE"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" " Wait     , Held      , Count:   6" \
+    " Expire   , Hold      , Count:  18" "$ENTRY_ENTER_OFF" "$ENTRY_SIMULATE"
 }
 
 "scenario_$SCENARIO"
