@@ -270,7 +270,7 @@ scenario_weston_source_failing() {
   wait_for 15 mutter_mock GetIdletime '""' t 'ret = 50000' || fail "no idle monitor stand-in"
   mutter_mock AddIdleWatch t u "raise dbus.exceptions.DBusException('refused')"
   start_session_program DormixL-fast
-  local source="DormixL: The activity source org.gnome.Mutter.IdleMonitor"
+  local source="DormixL: Dormix Lite Activity Source: The activity source org.gnome.Mutter.IdleMonitor"
   wait_trace "$source has failed for a minute: the computer counts as in use and will not power off until it answers again\." "$TRACE" 30
   traced "input org.gnome.Mutter.IdleMonitor" || fail "another source chosen"
   # Sixty samples in a row: two during the activation, the rest shown.
