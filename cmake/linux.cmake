@@ -96,7 +96,8 @@ target_link_libraries(dormix_linux PUBLIC dormix_app dormix_linux_system Qt6::Wi
 # them, since Qt's labels are no X windows), and one that also ticks forty
 # times faster so a whole 900-second cycle runs in half a minute.
 function(dormix_program target)
-    add_executable(${target} src/app/linux/main.cpp)
+    add_executable(${target} src/app/linux/main.cpp src/app/linux/Program.cpp
+                   src/app/linux/StartUp.cpp)
     target_link_libraries(${target} PRIVATE dormix_linux)
     target_compile_definitions(${target} PRIVATE ${ARGN})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -168,7 +168,6 @@ Answer LogindBus::Request(const char* method, const char* signature, const void*
 Answer LogindBus::Exchange(const char* service, const char* path, const char* interface,
                            const char* method, const char* signature, const void* argument,
                            milliseconds answerBudget) {
-    const bool request = answerBudget.count() > 0;
     Answer answer;
     answer.from = std::strcmp(service, BusService) == 0 ? "The system bus" : "logind";
     answer.method = method;
@@ -183,6 +182,16 @@ Answer LogindBus::Exchange(const char* service, const char* path, const char* in
                       " for the request have passed.";
         return answer;
     }
+    Outcome outcome =
+        SendAndWait(service, path, interface, method, signature, argument, answerBudget);
+    return Sorted(std::move(answer), std::move(outcome), answerBudget);
+}
+
+LogindBus::Outcome LogindBus::SendAndWait(const char* service, const char* path,
+                                          const char* interface, const char* method,
+                                          const char* signature, const void* argument,
+                                          milliseconds answerBudget) {
+    Outcome outcome;
     sd_bus_message* raw = nullptr;
     int r = sd_bus_message_new_method_call(bus_, &raw, service, path, interface, method);
     const Message call(raw);
@@ -200,25 +209,33 @@ Answer LogindBus::Exchange(const char* service, const char* path, const char* in
     sd_bus_slot* slot = nullptr;
     // The request itself: from here logind may act on it, so its answer is
     // worth waiting for as long as logind may take.
-    if (request) deadline_ = steady_clock::now() + answerBudget;
+    if (answerBudget.count() > 0) deadline_ = steady_clock::now() + answerBudget;
     // The bus's own timeout for the call ends with the budget too.
     const auto left = ceil<microseconds>(deadline_ - steady_clock::now());
     if (r >= 0)
         r = sd_bus_call_async(bus_, &slot, raw, onReply, &pending,
                               std::uint64_t(std::max<std::int64_t>(left.count(), 1)));
-    const bool sent = r >= 0;
+    outcome.sent = r >= 0;
     if (r >= 0) r = Turn(pending.done);
     sd_bus_slot_unref(slot);  // a late reply then finds nobody waiting
+    outcome.result = r;
+    if (pending.done) outcome.reply = std::move(pending.reply);
+    return outcome;
+}
+
+Answer LogindBus::Sorted(Answer answer, Outcome outcome, milliseconds answerBudget) {
+    const bool request = answerBudget.count() > 0;
+    const int r = outcome.result;
     const sd_bus_error* error =
-        pending.done && sd_bus_message_is_method_error(pending.reply.get(), nullptr)
-            ? sd_bus_message_get_error(pending.reply.get())
+        outcome.reply && sd_bus_message_is_method_error(outcome.reply.get(), nullptr)
+            ? sd_bus_message_get_error(outcome.reply.get())
             : nullptr;
     // sd-bus ends a call it waited on in vain with its own "no reply", and
     // so a call whose connection broke before the answer came.
     const bool noReply = error && (sd_bus_error_has_name(error, SD_BUS_ERROR_NO_REPLY) ||
                                    sd_bus_error_has_name(error, SD_BUS_ERROR_TIMEOUT));
     const bool late = noReply && steady_clock::now() >= deadline_;
-    if (request && sent && (r < 0 || noReply)) {
+    if (request && outcome.sent && (r < 0 || noReply)) {
         answer.kind = Answer::Unanswered;
         const std::string mayStill = "the request was sent and may still be carried out.";
         answer.text = r == -ETIMEDOUT || late
@@ -243,7 +260,7 @@ Answer LogindBus::Exchange(const char* service, const char* path, const char* in
         answer.text = error->message ? error->message : error->name;
     } else {
         answer.kind = Answer::Reply;
-        answer.reply = std::move(pending.reply);
+        answer.reply = std::move(outcome.reply);
     }
     return answer;
 }

@@ -117,11 +117,25 @@ class LogindBus {
     std::chrono::milliseconds Budget() const { return budget_; }
 
   private:
+    // What became of one call: whether it went out, the last step's
+    // result (a negative errno), and the reply, if one came.
+    struct Outcome {
+        bool sent = false;
+        int result = 0;
+        Message reply;
+    };
+
     int Turn(const bool& done);
     // A call; with a non-zero `answerBudget`, the request (see Request).
     Answer Exchange(const char* service, const char* path, const char* interface,
                     const char* method, const char* signature, const void* argument,
                     std::chrono::milliseconds answerBudget);
+    // Sends the call and turns the bus until its reply or the deadline.
+    Outcome SendAndWait(const char* service, const char* path, const char* interface,
+                        const char* method, const char* signature, const void* argument,
+                        std::chrono::milliseconds answerBudget);
+    // The answer the caller gets: a reply, logind's error, or why none came.
+    Answer Sorted(Answer answer, Outcome outcome, std::chrono::milliseconds answerBudget);
 
     std::string address_;
     std::chrono::milliseconds budget_;
