@@ -17,13 +17,6 @@ std::string_view Trimmed(std::string_view s) {
     return s.substr(first, s.find_last_not_of(Blanks) - first + 1);
 }
 
-// A value as a warning quotes it: a runaway line is cut.
-std::string Quoted(std::string_view value) {
-    constexpr std::size_t Longest = 40;
-    if (value.size() <= Longest) return std::string(value);
-    return std::string(value.substr(0, Longest)) + "...";
-}
-
 std::string Place(const Found& f) {
     if (f.line == 0) return f.where;
     return f.where + ", line " + std::to_string(f.line);
@@ -37,8 +30,7 @@ const SettingInfo* Lookup(std::string_view name) {
 
 // Why a value cannot be used; empty when it can, with the number in `seconds`.
 std::string Check(const Found& f, const SettingInfo& info, std::int32_t& seconds) {
-    if (!f.wrongType.empty())
-        return f.name + " is " + f.wrongType + " \"" + Quoted(f.value) + "\", not REG_DWORD";
+    if (!f.wrongType.empty()) return f.name + " is " + f.wrongType;
     const std::string shown = f.name + "=" + Quoted(f.value);
     if (f.value.empty()) return f.name + " has no value";
     // Digits only: no sign, no unit, no fraction.
@@ -57,6 +49,12 @@ std::string Check(const Found& f, const SettingInfo& info, std::int32_t& seconds
 }
 
 }  // namespace
+
+std::string Quoted(std::string_view value) {
+    constexpr std::size_t Longest = 40;
+    if (value.size() <= Longest) return std::string(value);
+    return std::string(value.substr(0, Longest)) + "...";
+}
 
 bool Effective::AnySet() const {
     return std::any_of(std::begin(sources), std::end(sources),
