@@ -80,6 +80,12 @@ struct Effective {
 // A value as a warning quotes it: a runaway line is cut.
 std::string Quoted(std::string_view value);
 
+// Why `value` cannot be `info`'s number of seconds, naming it `name`
+// ("IdleLimitSeconds=2min is not a whole number of seconds"); empty when it
+// can, with the number in `seconds`. The installer checks its properties so.
+std::string CheckSeconds(const SettingInfo& info, std::string_view name, std::string_view value,
+                         std::int32_t& seconds);
+
 // The `key=value` lines of a configuration file into `into`. Blank lines
 // and lines starting with # or ; are comments; blanks around key and value
 // do not count.

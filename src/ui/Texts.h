@@ -12,8 +12,10 @@ inline constexpr std::string_view VersionPrefix = "Version ";
 inline constexpr std::string_view VersionNumber = "2.1";
 inline constexpr std::string_view ExeBaseName = "DormixL";
 inline constexpr std::string_view ShutdownSourceSuffix = ".mShutDown";
-// The system watch on Windows: the service's display name, which is also
-// its event source, so that its events stand apart from the tray program's.
+// The system watch on Windows: the service's name, and its display name,
+// which is also its event source, so that its events stand apart from the
+// tray program's.
+inline constexpr std::string_view WatchServiceName = "DormixLiteWatch";
 inline constexpr std::string_view WatchTitle = "Dormix Lite Watch";
 inline constexpr std::string_view WatchDescription =
     "Switches the computer off when nobody has been logged on to it for the idle limit.";

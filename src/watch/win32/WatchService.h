@@ -21,7 +21,7 @@
 
 namespace dormix::watch_win32 {
 
-inline constexpr const char* ServiceName = "DormixLiteWatch";
+inline constexpr const char* ServiceName = text::WatchServiceName.data();
 inline constexpr std::string_view NotAService =
     "DormixWatch is the Dormix Lite Watch service (DormixLiteWatch): the service "
     "manager starts it, once an administrator has enabled it (sc config DormixLiteWatch "
