@@ -92,4 +92,4 @@ set_tests_properties(windows_msi PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_t
 # Address randomisation and no-execute data for the program and its installer.
 add_test(NAME windows_hardening
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/hardening.sh win32 $<TARGET_FILE:DormixL>
-                 ${DORMIX_SETUP} $<TARGET_FILE:DormixWatch>)
+                 ${DORMIX_SETUP} $<TARGET_FILE:DormixWatch> $<TARGET_FILE:DormixSetup>)
