@@ -30,7 +30,9 @@ check "missing-file message has the warning icon" icon "$(drv boxicon "Dormix Li
 drv click "Dormix Lite Log File Error" OK >/dev/null
 wait_ended "the program ends after OK"
 check "the log file was not made again" "" "$(ls -A Log)"
-check "missing-file failure reported after the Start entry" $'0x0004 0x40000001\n0x0002 0x80000066' \
+# The entry the file refused still reaches the Application log, before the failure.
+check "missing-file failure reported after the refused entry" \
+    $'0x0004 0x40000001\n0x0004 0x40000002\n0x0002 0x80000066' \
     "$(reported_events "$work/eventlog2")"
 expected="Dormix Lite found its log file missing and ended.
 
@@ -50,7 +52,8 @@ wait_log "Enter    , Run"
 rm Log/DormixL.log
 check_ok "the session ends without waiting for the program" timeout 60 wine wineboot --end-session
 wait_ended "the program ends at the session's end"
-check "the failure reported instead of shown" $'0x0004 0x40000001\n0x0004 0x40000002\n0x0002 0x80000066' \
+check "the failure reported instead of shown" \
+    $'0x0004 0x40000001\n0x0004 0x40000002\n0x0004 0x40000009\n0x0002 0x80000066' \
     "$(reported_events "$work/eventlog3")"
 check "the stray argument named on stderr" \
     'DormixL: ignoring "stray": the switches are -InhibitShutdown and -AllowMulti, matched exactly; this run only simulates the power-off' \
