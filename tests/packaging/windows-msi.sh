@@ -8,7 +8,8 @@
 # The watch's service: disabled and stopped by default and through upgrades,
 # automatic and running with WATCH=1, kept so by a later run, off with WATCH=0.
 # A property the program could not use fails a run before it changes
-# anything; a failure inside a run puts the watch and the policy back.
+# anything; a failure inside a run puts the watch and the policy back; a
+# service still marked for deletion is waited for.
 #   windows-msi.sh DormixL.msi FOLDER-RULES FILE-RULES WATCH-LOG-RULES FINISH WINE-TEMPLATE FAILING-ICACLS
 # FINISH: msi-finish.cmake's arguments, for the packages built here.
 set -euo pipefail
@@ -155,6 +156,15 @@ check_watch 0x2 RUNNING
 [ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "a rolled-back run changed the policy"
 wine msiexec /i "$work/newer.msi" /qn WATCH=0 2>/dev/null || fail "WATCH=0 refused: $?"
 check_watch 0x4 STOPPED
+# A service deleted while something still holds it open stays "marked for
+# deletion" until that handle closes: the run waits for it.
+wine "$(dirname "$msi")/dormix-driver.exe" doom-service DormixLiteWatch 3000 >"$work/doomed" 2>&1 &
+doomed=$!
+for _ in $(seq 1 100); do grep -q marked "$work/doomed" && break; sleep 0.1; done
+grep -q marked "$work/doomed" || fail "the service could not be marked for deletion: $(cat "$work/doomed")"
+wine msiexec /i "$work/newer.msi" /qn WATCH=1 2>/dev/null || fail "WATCH=1 over a service marked for deletion: $?"
+wait "$doomed"
+check_watch 0x2 RUNNING
 wineserver -k
 wineserver -w
 

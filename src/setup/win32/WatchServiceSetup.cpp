@@ -78,6 +78,8 @@ bool Register(SC_HANDLE manager, DWORD start, const std::wstring& path, ServiceH
               std::wstring& why) {
     const std::wstring display = Wide(text::WatchTitle);
     for (DWORD waited = 0;; waited += RetryMs) {
+        // Our own handle to the doomed service would keep it alive too.
+        service.Close();
         service.Reset(OpenServiceW(manager, Name().c_str(), SERVICE_ALL_ACCESS));
         DWORD error = ERROR_SUCCESS;
         if (service) {
