@@ -139,15 +139,23 @@ grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
 # A value the program could not use fails the run before anything changes:
 # the watch runs on, and no value is written (reg.exe once took 0x708 for
 # 1800 before the second value failed).
-for bad in COUNTDOWN=2min IDLELIMIT=abc "IDLELIMIT=0x708 COUNTDOWN=99999999999" HOLDLIMIT=-1 WATCH=yes; do
+# The properties, then each reason the installer's log gives.
+cases=("COUNTDOWN=2min|COUNTDOWN=2min is not a whole number of seconds."
+  "IDLELIMIT=0x708 COUNTDOWN=99999999999|IDLELIMIT=0x708 is not a whole number of seconds.;COUNTDOWN=99999999999 is out of range (10-600 s)."
+  "IDLELIMIT=59 HOLDLIMIT=-1|IDLELIMIT=59 is out of range (60-9999 s).;HOLDLIMIT=-1 is not a whole number of seconds."
+  "WATCH=yes|WATCH=yes is neither 1 (the watch on) nor 0 (off).")
+for case in "${cases[@]}"; do
+  bad=${case%%|*}
+  IFS=';' read -ra reasons <<<"${case#*|}"
   # shellcheck disable=SC2086
   wine msiexec /i "$work/newer.msi" /qn $bad /l*v "$work/bad.log" 2>/dev/null && fail "$bad accepted"
   check_watch 0x2 RUNNING
   [ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "$bad changed the policy"
+  bad_log=$({ cat "$work/bad.log"; strings -a -el "$work/bad.log"; } | tr -d '\r')
+  for reason in "${reasons[@]}" "Nothing was installed or changed."; do
+    grep -qF "$reason" <<<"$bad_log" || fail "$bad: the log does not say \"$reason\""
+  done
 done
-bad_log=$({ cat "$work/bad.log"; strings -a -el "$work/bad.log"; } | tr -d '\r')
-grep -q "WATCH=yes is neither 1 (the watch on) nor 0 (off)" <<<"$bad_log" ||
-  fail "the log does not say why WATCH=yes failed"
 # A failure inside the script (here the folders' rules) puts back what the
 # run changed: the policy it wrote, the watch it stopped.
 with_failing_icacls "$stand_in" wine msiexec /i "$work/newer.msi" /qn IDLELIMIT=600 WATCH=0 2>/dev/null &&
