@@ -1,7 +1,9 @@
 ; Installer for Dormix Lite on Windows.
 ;   makensis -DEXE=path\DormixL.exe -DWATCHEXE=path\DormixWatch.exe -DICON=path\DormixL.ico
 ;            -DOUTFILE=DormixL-setup.exe -DPOLICYDIR=path\packaging\windows DormixL.nsi
-; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART] [/WATCH]
+; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART] [/WATCH | /WATCH=1 | /WATCH=0]
+;   /WATCH (or /WATCH=1) turns the system watch on, /WATCH=0 off; without
+;   either a watch an earlier install turned on stays on.
 ; Silent removal:  Uninstall.exe /S [/REMOVELOG]
 
 Unicode true
@@ -14,8 +16,9 @@ RequestExecutionLevel admin
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite"
 ; The Application log's source; its texts are DormixL.exe's message table.
 !define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\${PRODUCT}"
-; The system watch's service: it writes to the same source.
+; The system watch's service, and its own source with the same message table.
 !define WATCH_SERVICE "DormixLiteWatch"
+!define WATCH_SOURCE_KEY "${EVENT_SOURCE_KEY} Watch"
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
@@ -26,6 +29,8 @@ ${UnStrStr}
 
 ; The watch's start type: "disabled" unless the administrator chose it.
 Var WatchStart
+; The command line's say on the watch: "1", "0", or "" (keep as it was).
+Var WatchChoice
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -81,6 +86,12 @@ Section "-Program"
   IfFileExists "$INSTDIR\Log\DormixL.log" 0 +3
     Push '"$INSTDIR\Log\DormixL.log" /reset'
     Call Icacls
+  ; The watch's log, apart: every user may add files to Log, and a file
+  ; made there before the watch's first start would stand in for its log.
+  ; Only the system and administrators write here; Users may read.
+  CreateDirectory "$INSTDIR\WatchLog"
+  Push '"$INSTDIR\WatchLog" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+  Call Icacls
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
@@ -100,6 +111,8 @@ Section "-Program"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   WriteRegStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\DormixL.exe"
   WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
+  WriteRegStr HKLM "${WATCH_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\DormixL.exe"
+  WriteRegDWORD HKLM "${WATCH_SOURCE_KEY}" "TypesSupported" 7
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
@@ -243,6 +256,7 @@ Function Icacls
   MessageBox MB_OK|MB_ICONSTOP "Setting the permissions of the Log folder failed (icacls: $R8).$\r$\nUsers could not write the log, so ${PRODUCT} is not installed." /SD IDOK
   Delete "$INSTDIR\DormixL.exe"
   RMDir "$INSTDIR\Log"
+  RMDir "$INSTDIR\WatchLog"
   RMDir "$INSTDIR"
   Abort "Setting the permissions of the Log folder failed (icacls: $R8)."
 granted:
@@ -257,15 +271,31 @@ Function .onInit
     SectionSetFlags ${SecAutostart} 0
   ${EndIf}
   StrCpy $WatchStart "disabled"
-  ClearErrors
-  ${GetOptions} $R0 "/WATCH" $R1
-  ${IfNot} ${Errors}
-    SectionSetFlags ${SecWatch} ${SF_SELECTED}
-  ${EndIf}
-  ; A watch an earlier install turned on stays on (start type 2, automatic).
+  ; Whole words only: GetOptions takes /WATCHDOG for /WATCH with "DOG".
+  ; The last one given counts.
+  StrCpy $WatchChoice ""
+  StrCpy $R2 " $R0 "
+  ${Do}
+    ${StrStr} $R1 $R2 " /WATCH"
+    ${If} $R1 == ""
+      ${Break}
+    ${EndIf}
+    StrCpy $R2 $R1 "" 7  ; what follows " /WATCH"
+    StrCpy $R3 $R2 3     ; " ", "=0 ", "=1 " or something else
+    StrCpy $R4 $R2 1
+    ${If} $R4 == " "
+    ${OrIf} $R3 == "=1 "
+      StrCpy $WatchChoice "1"
+    ${ElseIf} $R3 == "=0 "
+      StrCpy $WatchChoice "0"
+    ${EndIf}
+  ${Loop}
+  ; A watch an earlier install turned on (start type 2, automatic) stays on
+  ; unless /WATCH=0.
   ClearErrors
   ReadRegDWORD $R1 HKLM "SYSTEM\CurrentControlSet\Services\${WATCH_SERVICE}" "Start"
-  ${If} $R1 == 2
+  ${If} $WatchChoice == "1"
+  ${OrIf} $WatchChoice$R1 == "2"
     SectionSetFlags ${SecWatch} ${SF_SELECTED}
   ${EndIf}
 FunctionEnd
@@ -289,15 +319,18 @@ Section "-un.Program"
   RMDir "$INSTDIR\PolicyDefinitions"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
+  DeleteRegKey HKLM "${WATCH_SOURCE_KEY}"
 SectionEnd
 
-; The log is the history of the machine: kept unless asked for.
+; The logs are the history of the machine: kept unless asked for.
 Section /o "un.Remove the log" SecRemoveLog
   RMDir /r "$INSTDIR\Log"
+  RMDir /r "$INSTDIR\WatchLog"
 SectionEnd
 
 Section "-un.Folder"
   ; Removed only when empty, so a kept log keeps its folder.
+  RMDir "$INSTDIR\WatchLog"
   RMDir "$INSTDIR"
 SectionEnd
 

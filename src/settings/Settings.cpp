@@ -17,13 +17,6 @@ std::string_view Trimmed(std::string_view s) {
     return s.substr(first, s.find_last_not_of(Blanks) - first + 1);
 }
 
-// A value as a warning quotes it: a runaway line is cut.
-std::string Quoted(std::string_view value) {
-    constexpr std::size_t Longest = 40;
-    if (value.size() <= Longest) return std::string(value);
-    return std::string(value.substr(0, Longest)) + "...";
-}
-
 std::string Place(const Found& f) {
     if (f.line == 0) return f.where;
     return f.where + ", line " + std::to_string(f.line);
@@ -35,17 +28,28 @@ const SettingInfo* Lookup(std::string_view name) {
     return nullptr;
 }
 
-// Why a value cannot be used; empty when it can, with the number in `seconds`.
 std::string Check(const Found& f, const SettingInfo& info, std::int32_t& seconds) {
-    if (!f.wrongType.empty())
-        return f.name + " is " + f.wrongType + " \"" + Quoted(f.value) + "\", not REG_DWORD";
-    const std::string shown = f.name + "=" + Quoted(f.value);
-    if (f.value.empty()) return f.name + " has no value";
+    if (!f.wrongType.empty()) return f.name + " is " + f.wrongType;
+    return CheckSeconds(info, f.name, f.value, seconds);
+}
+
+}  // namespace
+
+std::string Quoted(std::string_view value) {
+    constexpr std::size_t Longest = 40;
+    if (value.size() <= Longest) return std::string(value);
+    return std::string(value.substr(0, Longest)) + "...";
+}
+
+std::string CheckSeconds(const SettingInfo& info, std::string_view name, std::string_view value,
+                         std::int32_t& seconds) {
+    const std::string shown = std::string(name) + "=" + Quoted(value);
+    if (value.empty()) return std::string(name) + " has no value";
     // Digits only: no sign, no unit, no fraction.
-    if (f.value.find_first_not_of("0123456789") != std::string::npos)
+    if (value.find_first_not_of("0123456789") != std::string_view::npos)
         return shown + " is not a whole number of seconds";
-    const std::string_view digits = std::string_view(f.value).substr(
-        std::min(f.value.find_first_not_of('0'), f.value.size() - 1));
+    const std::string_view digits =
+        value.substr(std::min(value.find_first_not_of('0'), value.size() - 1));
     long number = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
     if (ec != std::errc() || end != digits.data() + digits.size() || number < info.lowest ||
@@ -55,8 +59,6 @@ std::string Check(const Found& f, const SettingInfo& info, std::int32_t& seconds
     seconds = static_cast<std::int32_t>(number);
     return {};
 }
-
-}  // namespace
 
 bool Effective::AnySet() const {
     return std::any_of(std::begin(sources), std::end(sources),

@@ -48,7 +48,9 @@ struct Found {
     std::string value;      // as written: a file's text, a DWORD in decimal, a REG_SZ's text
     std::string where;      // the file or the registry key
     int line = 0;           // a file's line; 0 in the registry
-    std::string wrongType;  // the registry type found where a REG_DWORD belongs
+    // What the registry holds where a REG_DWORD belongs, said whole:
+    // `REG_SZ "1800", not REG_DWORD`, `a REG_DWORD of 5 bytes, not 4`.
+    std::string wrongType;
 };
 
 // Everything read, in order: a later value of a setting overrides an earlier one.
@@ -74,6 +76,15 @@ struct Effective {
     bool placeExists = false;               // as read
     bool AnySet() const;
 };
+
+// A value as a warning quotes it: a runaway line is cut.
+std::string Quoted(std::string_view value);
+
+// Why `value` cannot be `info`'s number of seconds, naming it `name`
+// ("IdleLimitSeconds=2min is not a whole number of seconds"); empty when it
+// can, with the number in `seconds`. The installer checks its properties so.
+std::string CheckSeconds(const SettingInfo& info, std::string_view name, std::string_view value,
+                         std::int32_t& seconds);
 
 // The `key=value` lines of a configuration file into `into`. Blank lines
 // and lines starting with # or ; are comments; blanks around key and value

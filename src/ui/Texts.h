@@ -12,6 +12,13 @@ inline constexpr std::string_view VersionPrefix = "Version ";
 inline constexpr std::string_view VersionNumber = "2.1";
 inline constexpr std::string_view ExeBaseName = "DormixL";
 inline constexpr std::string_view ShutdownSourceSuffix = ".mShutDown";
+// The system watch on Windows: the service's name, and its display name,
+// which is also its event source, so that its events stand apart from the
+// tray program's.
+inline constexpr std::string_view WatchServiceName = "DormixLiteWatch";
+inline constexpr std::string_view WatchTitle = "Dormix Lite Watch";
+inline constexpr std::string_view WatchDescription =
+    "Switches the computer off when nobody has been logged on to it for the idle limit.";
 
 // Command-line switches.
 inline constexpr std::string_view SwitchInhibitShutdown = "-InhibitShutdown";
@@ -91,6 +98,9 @@ inline constexpr std::string_view PhaseNames[] = {"Activation", "Monitoring", "C
 
 // Event log file.
 inline constexpr std::string_view LogDirectory = "Log";
+// Windows: the watch's own folder beside Log, which every user may add files
+// to; only the system and administrators may write in this one.
+inline constexpr std::string_view WatchLogDirectory = "WatchLog";
 inline constexpr std::string_view LogFileName = "DormixL.log";
 inline constexpr std::string_view LogFileCreated = "File Created";
 inline constexpr std::string_view LogCountLabel = ", Count:";

@@ -61,7 +61,10 @@ void Watch::OnTick() {
 }
 
 void Watch::OnResume() {
-    Guarded([this] { cycle_.OnResume(); });
+    Guarded([this] {
+        ports_.logons.Resumed();
+        if (cycle_.State().MonitorPhase == monitor::Phase::Countdown) cycle_.OnResetClick();
+    });
 }
 
 void Watch::OnReload(const settings::Effective& settings) {

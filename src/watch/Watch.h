@@ -51,6 +51,8 @@ class Logons final : public monitor::ActivitySource {
         unknown_ = true;
         changed_ = true;
     }
+    // The machine woke: as good as a log-on and log-off for the count.
+    void Resumed() { changed_ = true; }
     bool LoggedOn() const { return users_ > 0 || unknown_; }
     // A log-on or log-off no sample has taken yet: one during the countdown,
     // where nothing samples.
@@ -162,6 +164,11 @@ class Watch {
     // The log's "Start" and the first activation; the timer then runs.
     void Start();
     void OnTick();
+    // The machine woke from sleep or hibernation (Windows' Fast Startup
+    // shuts down by hibernating the services): the idle count starts again
+    // from zero, as a log-on would start it, and a countdown ends as Cancel
+    // would end it. The count before the sleep says nothing of the time
+    // since, and whoever switched the machine on may be about to log on.
     void OnResume();
     // The administrator's settings read again (SIGHUP, a service's
     // reload): their warnings and the values in force go to the system log.

@@ -110,7 +110,7 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
          {}},
         {"",
          "",
-         {{"IdleLimitSeconds", "1800", Key, 0, "REG_SZ"},
+         {{"IdleLimitSeconds", "", Key, 0, "REG_SZ \"1800\", not REG_DWORD"},
           {"CountdownSeconds", "4294967295", Key, 0, ""}},
          900,
          60,

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The shipped binaries carry the hardening the system's loader can use:
 #   hardening.sh linux <DormixL>
-#   hardening.sh win32 <DormixL.exe> <DormixL-setup.exe> [<DormixWatch.exe>...]
+#   hardening.sh win32 <DormixL.exe> <DormixL-setup.exe> [<DormixWatch.exe> <DormixSetup.dll>...]
 set -euo pipefail
 fail() { echo "FAIL: $*" >&2; exit 1; }
 

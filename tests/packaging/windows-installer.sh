@@ -4,8 +4,9 @@
 # its shortcut does (working directory: the install folder) and checks that
 # it logs there, then uninstalls silently, with and without the log. An
 # icacls that fails first stops the install with a non-zero exit code. The
-# watch's service comes registered but disabled and stopped, automatic and
-# running with /WATCH, kept so by a later install, and goes with the uninstall.
+# watch's service comes registered but disabled and stopped (/WATCHDOG is no
+# /WATCH), automatic and running with /WATCH, logging into WatchLog, kept so
+# by a later install, off with /WATCH=0, and goes with the uninstall.
 #   windows-installer.sh DormixL-setup.exe FAILING-ICACLS
 set -euo pipefail
 setup=$(readlink -f "$1")
@@ -18,13 +19,14 @@ key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite'
 
 with_failing_icacls "$stand_in" wine "$setup" /S &&
   fail "installed although the Log folder's permissions could not be set"
+wineserver -w
 [ ! -e "$dir/DormixL.exe" ] || fail "a failed install left the program behind"
 wine reg query "$key" >/dev/null 2>&1 && fail "a failed install left an Add/Remove entry"
 
-wine "$setup" /S
+wine "$setup" /S /WATCHDOG
 wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
-[ -d "$dir/Log" ] || fail "no Log folder"
+[ -d "$dir/Log" ] && [ -d "$dir/WatchLog" ] || fail "no Log or WatchLog folder"
 [ -f "$dir/Uninstall.exe" ] || fail "no uninstaller"
 cmp -s "$dir/PolicyDefinitions/DormixLite.admx" "$policy_dir/DormixLite.admx" &&
   cmp -s "$dir/PolicyDefinitions/en-US/DormixLite.adml" "$policy_dir/en-US/DormixLite.adml" ||
@@ -65,10 +67,15 @@ wine "$setup" /S /NOAUTOSTART /WATCH
 [ -f "$dir/DormixL.exe" ] || fail "reinstall failed"
 [ ! -e "$menu/StartUp/Dormix Lite.lnk" ] || fail "/NOAUTOSTART still made a Startup shortcut"
 check_watch 0x2 RUNNING
-for _ in $(seq 1 100); do grep -q ',  Start    , Initialise' "$dir/Log/DormixWatch.log" 2>/dev/null && break; sleep 0.2; done
-grep -q ',  Start    , Initialise' "$dir/Log/DormixWatch.log" || fail "the watch does not log in the install folder"
-# Installed again without the option: a watch that was on stays on.
+for _ in $(seq 1 100); do grep -q ',  Start    , Initialise' "$dir/WatchLog/DormixWatch.log" 2>/dev/null && break; sleep 0.2; done
+grep -q ',  Start    , Initialise' "$dir/WatchLog/DormixWatch.log" || fail "the watch does not log in WatchLog"
+# Installed again without the option: a watch that was on stays on; /WATCH=0
+# turns it off, /WATCH=1 on again.
 wine "$setup" /S /NOAUTOSTART
+check_watch 0x2 RUNNING
+wine "$setup" /S /NOAUTOSTART /WATCH=0
+check_watch 0x4 STOPPED
+wine "$setup" /S /NOAUTOSTART /WATCH=1
 check_watch 0x2 RUNNING
 wine "$dir/Uninstall.exe" /S /REMOVELOG
 # The uninstaller runs on from a copy of itself; the server stays for the

@@ -4,25 +4,43 @@
 # at every log-on, in the install folder), the Add/Remove entry, the event
 # source, the Log folder's grant, a start through the Startup shortcut that
 # writes the log, an upgrade by a newer package, and a silent removal that
-# leaves only the log. An icacls that fails first rolls the install back.
+# leaves only the logs. An icacls that fails first rolls the install back.
 # The watch's service: disabled and stopped by default and through upgrades,
 # automatic and running with WATCH=1, kept so by a later run, off with WATCH=0.
-#   windows-msi.sh DormixL.msi FOLDER-RULES FILE-RULES WINE-TEMPLATE FAILING-ICACLS
+# A property the program could not use fails a run before it changes
+# anything; a failure inside a run puts the watch and the policy back; a
+# service still marked for deletion is waited for.
+#   windows-msi.sh DormixL.msi FOLDER-RULES FILE-RULES WATCH-LOG-RULES FINISH WINE-TEMPLATE FAILING-ICACLS
+# FINISH: msi-finish.cmake's arguments, for the packages built here.
 set -euo pipefail
 msi=$(readlink -f "$1")
 folder_rules=$2
 file_rules=$3
-template=$(readlink -f "$4")
-stand_in=$(readlink -f "$5")
+watch_log_rules=$4
+read -ra finish <<<"$5"
+template=$(readlink -f "$6")
+stand_in=$(readlink -f "$7")
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$source_dir/tests/packaging/wine-session.sh"
 wine_session "$template"
 code=$(msiinfo export "$msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
 arp="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code"
 reg_values() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
+column() { msiinfo export "$1" "$2" | tr -d '\r' | awk -F'\t' -v k="$3" '$1 == k {print $2}'; }
+
+# What wixl cannot write: the public properties secure (a managed install
+# drops any other), the rollback actions flagged as such.
+secure=";$(column "$msi" Property SecureCustomProperties);"
+for p in IDLELIMIT COUNTDOWN HOLDLIMIT WATCH DORMIX_SAME_VERSION_DETECTED; do
+  [[ $secure == *";$p;"* ]] || fail "$p is not a secure property: $secure"
+done
+for a in RestoreWatch RestorePolicy; do
+  (( ($(column "$msi" CustomAction "$a") & 0x500) == 0x500 )) || fail "$a is no rollback action"
+done
 
 with_failing_icacls "$stand_in" wine msiexec /i "$msi" /qn /l*v "$work/failed.log" &&
   fail "installed although the Log folder's permissions could not be set"
+wineserver -w
 # The log names the failed action: "Return value 3" on Windows, Wine's own
 # number under Wine; 1 is success.
 failed_log=$({ cat "$work/failed.log"; strings -a -el "$work/failed.log"; } | tr -d '\r')
@@ -48,7 +66,7 @@ policy=$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')
 grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
   grep -qE 'CountdownSeconds +REG_DWORD +0x0*78$' <<<"$policy" &&
   grep -qE 'HoldLimitSeconds +REG_DWORD +0x0$' <<<"$policy" || fail "policy not written: $policy"
-[ -d "$dir/Log" ] || fail "no Log folder"
+[ -d "$dir/Log" ] && [ -d "$dir/WatchLog" ] || fail "no Log or WatchLog folder"
 # Wine keeps all-users shortcuts in the user's profile.
 menu=$(find "$c" -path '*Start Menu/Programs/Dormix Lite/Dormix Lite.lnk' | head -1)
 startup=$(find "$c" -ipath '*Start Menu/Programs/Startup/Dormix Lite.lnk' | head -1)
@@ -63,12 +81,12 @@ grep -q 'DisplayName *REG_SZ *Dormix Lite$' <<<"$reg" || fail "no Add/Remove ent
 grep -q 'DisplayVersion *REG_SZ *2.1.0.8$' <<<"$reg" || fail "Add/Remove version: $reg"
 check_event_source
 check_watch 0x4 STOPPED
-for rules in "$folder_rules" "$file_rules"; do
+for rules in "Log $folder_rules" "Log $file_rules" "WatchLog $watch_log_rules"; do
   # The stub quotes each argument.
   read -ra words <<<"$rules"
-  quoted=$(printf '"%s" ' "${words[@]}")
-  tr -d '\r' <"$work/install.err" | grep -F "icacls" | grep -F "Dormix Lite\\\\Log" |
-    grep -qF "${quoted% }" || { cat "$work/install.err" >&2; fail "Log folder rules not set: $rules"; }
+  quoted=$(printf '"%s" ' "${words[@]:1}")
+  tr -d '\r' <"$work/install.err" | grep -F "icacls" | grep -F "Dormix Lite\\\\${words[0]}\"" |
+    grep -qF "${quoted% }" || { cat "$work/install.err" >&2; fail "folder rules not set: $rules"; }
 done
 
 # A log-on starts the Startup shortcut; so does this.
@@ -81,10 +99,11 @@ await_start_entry "the Startup shortcut did not start a program that logs in the
 upgrade_to() {  # upgrade_to VERSION NAME
   (cd "$(dirname "$msi")" &&
     wixl -o "$work/$2.msi" -D Version="$1" -D Exe=DormixL.exe -D WatchExe=DormixWatch.exe \
-      -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
-      -D LogFolderRules="$folder_rules" -D LogFileRules="$file_rules" \
+      -D SetupDll=DormixSetup.dll -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
+      -D LogFolderRules="$folder_rules" -D LogFileRules="$file_rules" -D WatchLogRules="$watch_log_rules" \
       -D PolicyDir="$(realpath --relative-to=. "$source_dir/packaging/windows")" \
-      "$source_dir/packaging/windows/DormixL.wxs") || fail "$2 package"
+      "$source_dir/packaging/windows/DormixL.wxs" &&
+      cmake -DMSI="$work/$2.msi" "${finish[@]}") || fail "$2 package"
   local new
   new=$(msiinfo export "$work/$2.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
   [ "$new" != "$code" ] || fail "the $2 package has the installed one's product code"
@@ -117,10 +136,43 @@ check_watch 0x2 RUNNING
 policy=$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')
 grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
   grep -qE 'CountdownSeconds +REG_DWORD +0x0*5a$' <<<"$policy" || fail "COUNTDOWN=90 not written: $policy"
-wine msiexec /i "$work/newer.msi" /qn COUNTDOWN=2min 2>/dev/null && fail "COUNTDOWN=2min accepted"
-[ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "a failed install changed the policy"
+# A value the program could not use fails the run before anything changes:
+# the watch runs on, and no value is written (reg.exe once took 0x708 for
+# 1800 before the second value failed).
+# The properties, then each reason the installer's log gives.
+cases=("COUNTDOWN=2min|COUNTDOWN=2min is not a whole number of seconds."
+  "IDLELIMIT=0x708 COUNTDOWN=99999999999|IDLELIMIT=0x708 is not a whole number of seconds.;COUNTDOWN=99999999999 is out of range (10-600 s)."
+  "IDLELIMIT=59 HOLDLIMIT=-1|IDLELIMIT=59 is out of range (60-9999 s).;HOLDLIMIT=-1 is not a whole number of seconds."
+  "WATCH=yes|WATCH=yes is neither 1 (the watch on) nor 0 (off).")
+for case in "${cases[@]}"; do
+  bad=${case%%|*}
+  IFS=';' read -ra reasons <<<"${case#*|}"
+  # shellcheck disable=SC2086
+  wine msiexec /i "$work/newer.msi" /qn $bad /l*v "$work/bad.log" 2>/dev/null && fail "$bad accepted"
+  check_watch 0x2 RUNNING
+  [ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "$bad changed the policy"
+  bad_log=$({ cat "$work/bad.log"; strings -a -el "$work/bad.log"; } | tr -d '\r')
+  for reason in "${reasons[@]}" "Nothing was installed or changed."; do
+    grep -qF "$reason" <<<"$bad_log" || fail "$bad: the log does not say \"$reason\""
+  done
+done
+# A failure inside the script (here the folders' rules) puts back what the
+# run changed: the policy it wrote, the watch it stopped.
+with_failing_icacls "$stand_in" wine msiexec /i "$work/newer.msi" /qn IDLELIMIT=600 WATCH=0 2>/dev/null &&
+  fail "installed although the Log folder's permissions could not be set"
+check_watch 0x2 RUNNING
+[ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "a rolled-back run changed the policy"
 wine msiexec /i "$work/newer.msi" /qn WATCH=0 2>/dev/null || fail "WATCH=0 refused: $?"
 check_watch 0x4 STOPPED
+# A service deleted while something still holds it open stays "marked for
+# deletion" until that handle closes: the run waits for it.
+wine "$(dirname "$msi")/dormix-driver.exe" doom-service DormixLiteWatch 3000 >"$work/doomed" 2>&1 &
+doomed=$!
+for _ in $(seq 1 100); do grep -q marked "$work/doomed" && break; sleep 0.1; done
+grep -q marked "$work/doomed" || fail "the service could not be marked for deletion: $(cat "$work/doomed")"
+wine msiexec /i "$work/newer.msi" /qn WATCH=1 2>/dev/null || fail "WATCH=1 over a service marked for deletion: $?"
+wait "$doomed"
+check_watch 0x2 RUNNING
 wineserver -k
 wineserver -w
 
@@ -132,7 +184,9 @@ wineserver -w
 reg_values "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$newer" |
   grep -q DisplayName && fail "Add/Remove entry left behind"
 reg_values "$event_source_key" | grep -q EventMessageFile && fail "event source left behind"
+reg_values "$watch_source_key" | grep -q EventMessageFile && fail "the watch's event source left behind"
 grep -q ',  Start    , Initialise' "$dir/Log/DormixL.log" || fail "the log was not kept"
+grep -q ',  Start    , Initialise' "$dir/WatchLog/DormixWatch.log" || fail "the watch's log was not kept"
 [ -z "$(watch_state)" ] || fail "the watch service was left behind"
-[ "$(ls -A "$dir")" = Log ] || fail "left in the install folder: $(ls -A "$dir")"
+[ "$(ls -A "$dir" | tr '\n' ' ')" = "Log WatchLog " ] || fail "left in the install folder: $(ls -A "$dir")"
 echo "windows MSI: install, shortcuts, event source, start at log-on, upgrade, the watch, removal: ok"

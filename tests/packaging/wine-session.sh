@@ -33,7 +33,9 @@ wine_session_end() {
   rm -rf "$work"
 }
 
-# Runs a command with icacls.exe replaced by a stand-in that fails; its status.
+# Runs a command with icacls.exe replaced by a stand-in that fails; its
+# status. The command's own processes have ended when it returns (a
+# persistent server may stay for the watch).
 #   with_failing_icacls STAND-IN COMMAND...
 with_failing_icacls() {
   local sys=$c/windows/system32 stand_in=$1 rc=0
@@ -41,20 +43,23 @@ with_failing_icacls() {
   mv "$sys/icacls.exe" "$work/icacls.exe"
   cp "$stand_in" "$sys/icacls.exe"
   WINEDLLOVERRIDES="$WINEDLLOVERRIDES;icacls.exe=n" "$@" || rc=$?
-  wineserver -w
   mv -f "$work/icacls.exe" "$sys/icacls.exe"
   return $rc
 }
 
 event_source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Dormix Lite'
+watch_source_key="$event_source_key Watch"
 
-# The installed program is registered as the Application log's source.
+# The installed program is registered as the Application log's source, and
+# so is the watch, under a name of its own and with the same message table.
 check_event_source() {
-  local reg
-  reg=$(wine reg query "$event_source_key" 2>/dev/null | tr -d '\r' || true)
-  grep -qi 'EventMessageFile *REG_SZ *C:\\Program Files\\Dormix Lite\\DormixL.exe$' <<<"$reg" ||
-    fail "no event source: $reg"
-  grep -q 'TypesSupported *REG_DWORD *0x7$' <<<"$reg" || fail "event source types: $reg"
+  local reg key
+  for key in "$event_source_key" "$watch_source_key"; do
+    reg=$(wine reg query "$key" 2>/dev/null | tr -d '\r' || true)
+    grep -qi 'EventMessageFile *REG_SZ *C:\\Program Files\\Dormix Lite\\DormixL.exe$' <<<"$reg" ||
+      fail "no event source $key: $reg"
+    grep -q 'TypesSupported *REG_DWORD *0x7$' <<<"$reg" || fail "event source types: $reg"
+  done
 }
 
 # A program just started in the install folder logs its start there within

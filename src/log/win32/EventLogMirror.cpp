@@ -91,8 +91,8 @@ DWORD MessageId(SystemEvent event) {
     return DORMIX_EVENT_PROGRAM_ERROR;
 }
 
-EventLogMirror::EventLogMirror()
-    : source_(RegisterEventSourceA(nullptr, std::string(text::ProductTitle).c_str())) {}
+EventLogMirror::EventLogMirror(std::string_view source)
+    : source_(RegisterEventSourceA(nullptr, std::string(source).c_str())) {}
 
 EventLogMirror::~EventLogMirror() {
     // After the reports still queued; never, if the service has them stuck.

@@ -1,17 +1,20 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "log/SendQueue.h"
 #include "log/SystemLog.h"
+#include "ui/Texts.h"
 #include "ui/win32/WinApi.h"
 
 namespace dormix::log_win32 {
 
-// The Application event log, source "Dormix Lite", through ReportEventA.
+// The Application event log through ReportEventA, under the source
+// "Dormix Lite" (the tray program) or "Dormix Lite Watch" (the service).
 // The texts Event Viewer shows come from the message table in DormixL.exe
-// (DormixEvents.mc), which the installers register as the source's
+// (DormixEvents.mc), which the installers register as both sources'
 // EventMessageFile. An unregistered source still logs; Event Viewer then
 // shows the insertion strings without their text.
 //
@@ -20,7 +23,7 @@ namespace dormix::log_win32 {
 // journal's copies do on Linux.
 class EventLogMirror final : public log::SystemLog {
 public:
-    EventLogMirror();
+    explicit EventLogMirror(std::string_view source = text::ProductTitle);
     ~EventLogMirror() override;
     EventLogMirror(const EventLogMirror&) = delete;
     EventLogMirror& operator=(const EventLogMirror&) = delete;

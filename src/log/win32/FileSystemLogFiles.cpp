@@ -144,6 +144,11 @@ void FileSystemLogFiles::AppendLine(const fs::path& path, std::string_view text)
     if (::GetFileType(file.get()) != FILE_TYPE_DISK ||
         !::GetFileInformationByHandle(file.get(), &info) || !IsPlainFile(info.dwFileAttributes))
         throw LogFileMissing(path.string());
+    // A second name for the file, a hard link made before the first start or
+    // into a folder of someone's own, would let whoever made it read, rewrite
+    // or empty the record through that name: a file with more than one name
+    // is not the log.
+    if (info.nNumberOfLinks > 1) throw LogFileMissing(path.string());
 
     // Every copy appends under this lock, so between our write and a
     // roll-back no other copy's line can land after ours.

@@ -1,6 +1,8 @@
 #include "settings/win32/PolicyKey.h"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "ui/win32/WinApi.h"
 
@@ -10,7 +12,7 @@ const char* const PolicyKeyName = "HKLM\\SOFTWARE\\Policies\\Dormix Lite";
 
 namespace {
 
-const char* TypeName(DWORD type) {
+std::string TypeName(DWORD type) {
     switch (type) {
         case REG_SZ:
             return "REG_SZ";
@@ -26,19 +28,42 @@ const char* TypeName(DWORD type) {
             return "REG_DWORD_BIG_ENDIAN";
         case REG_NONE:
             return "REG_NONE";
-        case REG_DWORD:
-            return "REG_DWORD";  // of the wrong size
     }
-    return "an unknown type";
+    return "registry type " + std::to_string(type);
 }
 
-// What a value of the wrong type holds, as far as it can be shown in a line.
-std::string Shown(DWORD type, const BYTE* data, DWORD size) {
-    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-        std::string text(reinterpret_cast<const char*>(data), size);
-        return text.substr(0, text.find('\0'));
+// What stands where a four-byte REG_DWORD belongs, said as a warning says
+// it: a text as its text, anything else by its size.
+std::string Described(DWORD type, const BYTE* data, DWORD size, bool whole) {
+    const std::string bytes = whole ? std::to_string(size) + " bytes" : "more than 255 bytes";
+    if (type == REG_DWORD) return "a REG_DWORD of " + bytes + ", not 4";
+    std::string shown = " of " + bytes;
+    if (whole && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+        const std::string text(reinterpret_cast<const char*>(data), size);
+        shown = " \"" + settings::Quoted(text.substr(0, text.find('\0'))) + "\"";
     }
-    return std::to_string(size) + " bytes";
+    return TypeName(type) + shown + ", not REG_DWORD";
+}
+
+bool Known(std::string_view name) {
+    for (const auto& info : settings::Table)
+        if (info.name == name) return true;
+    return false;
+}
+
+// Every value name the key holds that is no setting: a misspelt name would
+// otherwise leave the default in force without a word. The longest name
+// the registry allows fits.
+void AddUnknownNames(HKEY key, settings::Reading& reading) {
+    std::vector<char> name(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD length = DWORD(name.size());
+        const LONG status =
+            RegEnumValueA(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS
+        const std::string found(name.data(), length);
+        if (!Known(found)) reading.values.push_back({found, {}, PolicyKeyName, 0, {}});
+    }
 }
 
 }  // namespace
@@ -59,8 +84,7 @@ settings::Reading PolicyKey::Read() {
         if (status == ERROR_FILE_NOT_FOUND) continue;
         settings::Found found{name, {}, PolicyKeyName, 0, {}};
         if (status == ERROR_MORE_DATA) {
-            found.wrongType = TypeName(type);
-            found.value = "more than 255 bytes";
+            found.wrongType = Described(type, data, size, false);
         } else if (status != ERROR_SUCCESS) {
             reading.problems.push_back(std::string(PolicyKeyName) + ": " + name +
                                        " cannot be read (error " + std::to_string(status) +
@@ -71,11 +95,11 @@ settings::Reading PolicyKey::Read() {
             memcpy(&seconds, data, sizeof seconds);
             found.value = std::to_string(seconds);
         } else {
-            found.wrongType = TypeName(type);
-            found.value = Shown(type, data, size);
+            found.wrongType = Described(type, data, size, true);
         }
         reading.values.push_back(std::move(found));
     }
+    AddUnknownNames(key, reading);
     RegCloseKey(key);
     return reading;
 }

@@ -34,6 +34,7 @@ void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
         RegisterServiceCtrlHandlerExA(dormix::watch_win32::ServiceName, Handler, nullptr);
     if (!handle) return;
     status.Attach(handle);
+    status.StartPending();
     std::vector<std::string> arguments = imageArguments;
     for (DWORD i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);  // argv[0]: the name
     try {

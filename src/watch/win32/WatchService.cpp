@@ -12,8 +12,10 @@ namespace dormix::watch_win32 {
 
 namespace {
 
-// Stopping writes one entry: a few seconds are plenty.
+// Stopping writes one entry: a few seconds are plenty. Each step of the
+// start reads the registry, asks the session manager or writes the log.
 constexpr DWORD StopWaitHintMs = 5000;
+constexpr DWORD StartStepHintMs = 30000;
 constexpr DWORD ServiceSpecificFailure = 1;
 constexpr int RecountTicks = 60;
 
@@ -42,15 +44,19 @@ settings::Effective LoadSettings(const watch::WatchArguments& parsed) {
 
 std::string LogFileBesideProgram() {
     const std::filesystem::path folder = ModulePath().parent_path();
-    return (folder / text::LogDirectory / watch::LogFileName).string();
+    return (folder / text::WatchLogDirectory / watch::LogFileName).string();
 }
 
+void ServiceStatus::StartPending() { Report(SERVICE_START_PENDING, NO_ERROR, StartStepHintMs); }
 void ServiceStatus::Running() { Report(SERVICE_RUNNING, NO_ERROR, 0); }
 void ServiceStatus::StopPending() { Report(SERVICE_STOP_PENDING, NO_ERROR, StopWaitHintMs); }
 void ServiceStatus::Stopped(DWORD exitCode) { Report(SERVICE_STOPPED, exitCode, 0); }
 
 void ServiceStatus::Report(DWORD state, DWORD exitCode, DWORD waitHintMs) {
-    if (!handle_) return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!handle_ || stopped_) return;
+    stopped_ = state == SERVICE_STOPPED;
+    const bool pending = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING;
     SERVICE_STATUS status{};
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
@@ -61,7 +67,8 @@ void ServiceStatus::Report(DWORD state, DWORD exitCode, DWORD waitHintMs) {
     // says a failure, not which Windows error.
     status.dwWin32ExitCode = exitCode ? ERROR_SERVICE_SPECIFIC_ERROR : NO_ERROR;
     status.dwServiceSpecificExitCode = exitCode;
-    status.dwCheckPoint = state == SERVICE_STOP_PENDING ? ++checkPoint_ : 0;
+    checkPoint_ = pending ? checkPoint_ + 1 : 0;
+    status.dwCheckPoint = checkPoint_;
     status.dwWaitHint = waitHintMs;
     SetServiceStatus(handle_, &status);
 }
@@ -111,25 +118,32 @@ watch::WatchPorts WatchService::Ports() {
 }
 
 void WatchService::Run() {
+    status_.StartPending();
     loggedOn_.Count();
+    status_.StartPending();
     watch_.Start();
     status_.Running();
     for (;;) {
         WaitForSingleObject(wake_, shell_.UntilTick());
         if (stop_.exchange(false)) watch_.OnStop();
         if (sessionChanged_.exchange(false)) loggedOn_.Count();
-        if (resumed_.exchange(false)) watch_.OnResume();
+        // Sessions may have come and gone while the machine slept.
+        if (resumed_.exchange(false)) {
+            loggedOn_.Count();
+            watch_.OnResume();
+        }
         if (shell_.UntilTick() == 0) Tick();
     }
 }
 
-// A count that failed is taken again once a minute: the session manager
-// may come back without any session changing, and until it answers the
-// watch holds off.
+// The users are counted again once a minute, whatever the last count said:
+// the session manager may come back after a failed count without any
+// session changing, and a change can go unannounced (a remote desktop's
+// log-off has left "someone is on" standing for good).
 void WatchService::Tick() {
     shell_.Beat();
-    if (logons_.LastAnswerFailed() && ++ticksSinceFailedCount_ >= RecountTicks) {
-        ticksSinceFailedCount_ = 0;
+    if (++ticksSinceCount_ >= RecountTicks) {
+        ticksSinceCount_ = 0;
         loggedOn_.Count();
     }
     watch_.OnTick();

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,22 +14,30 @@
 #include "log/win32/LocalClock.h"
 #include "power/win32/SystemShutdownApi.h"
 #include "settings/Settings.h"
+#include "ui/Texts.h"
 #include "ui/TickCadence.h"
 #include "ui/win32/WinApi.h"
 #include "watch/Watch.h"
 
 namespace dormix::watch_win32 {
 
-inline constexpr const char* ServiceName = "DormixLiteWatch";
+inline constexpr const char* ServiceName = text::WatchServiceName.data();
 inline constexpr std::string_view NotAService =
     "DormixWatch is the Dormix Lite Watch service (DormixLiteWatch): the service "
     "manager starts it, once an administrator has enabled it (sc config DormixLiteWatch "
     "start= auto, then sc start DormixLiteWatch). It does not run on its own.";
 
-// What the service manager is told, from whichever thread has news.
+// What the service manager is told, from whichever thread has news: the
+// service thread starts and ends, the control handler's thread asks it to
+// stop. Stopped is the last word; a stop asked for at that moment is not
+// reported after it.
 class ServiceStatus {
   public:
     void Attach(SERVICE_STATUS_HANDLE handle) { handle_ = handle; }
+    // Each step of the start (settings, the first count, the log's first
+    // entries) moves the check point on: the service manager sees a start
+    // that progresses, not one that hangs.
+    void StartPending();
     void Running();
     void StopPending();
     // A non-zero `exitCode` is a failure: the service manager's recovery
@@ -38,8 +47,10 @@ class ServiceStatus {
   private:
     void Report(DWORD state, DWORD exitCode, DWORD waitHintMs);
 
+    std::mutex mutex_;
     SERVICE_STATUS_HANDLE handle_ = nullptr;
     DWORD checkPoint_ = 0;
+    bool stopped_ = false;
 };
 
 // The timer and the end of a program without a window. The messages the
@@ -106,18 +117,18 @@ class WatchService {
     log::FileSystemLogFiles files_;
     log_win32::LocalClock clock_;
     power::SystemShutdownApi power_;
-    log_win32::EventLogMirror eventLog_;
+    log_win32::EventLogMirror eventLog_{text::WatchTitle};
     watch::Logons logons_{"the session manager (wtsapi32)"};
     FreshLogons loggedOn_{logons_};
     watch::WatchArguments arguments_;
     settings::Effective settings_;
     watch::Watch watch_;
     HANDLE wake_;
-    int ticksSinceFailedCount_ = 0;
+    int ticksSinceCount_ = 0;
     std::atomic<bool> stop_{false}, sessionChanged_{false}, resumed_{false};
 };
 
-// The Log folder beside the executable, where the installers make it.
+// The WatchLog folder beside the executable, where the installers make it.
 std::string LogFileBesideProgram();
 
 }  // namespace dormix::watch_win32

@@ -186,6 +186,19 @@ int Run(const std::vector<std::string>& a) {
         WaitForSingleObject(h, INFINITE);
         return 0;
     }
+    if (cmd == "doom-service") {  // doom-service NAME MS: deleted, but held open for MS ms
+        // Until its last handle closes the service stays "marked for
+        // deletion": neither a new one of that name nor a change is taken.
+        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+        SC_HANDLE service = manager ? OpenServiceA(manager, arg(1).c_str(), DELETE) : nullptr;
+        if (!service || !DeleteService(service)) return Fail("cannot delete " + arg(1));
+        std::printf("marked\n");
+        std::fflush(stdout);
+        Sleep(std::stoul(arg(2)));
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+        return 0;
+    }
     if (cmd == "count") {  // count CAPTION
         std::printf("%u\n", static_cast<unsigned>(TopLevelWindows(arg(1)).size()));
         return 0;

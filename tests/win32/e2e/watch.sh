@@ -9,21 +9,26 @@
 # 3. A user logged on (switched away, still a user): no power-off for longer
 #    than the limit and the countdown; sc stop writes the exit entry.
 # 4. No session manager to ask at the start: the watch asks again each
-#    minute, and once the answer is nobody, the cycle runs to the request.
+#    minute; it answers a user, then nobody with no session change heard (a
+#    remote log-off whose news was lost): counted again within the minute,
+#    the cycle runs to the request.
 # 5. The rehearsal, -InhibitShutdown given to sc start: the short limits and
 #    the simulate entry instead of the request; an unknown argument warned
 #    about in the Application log.
+# Each start reports its steps to the service manager (start pending with a
+# check point a step) before it runs, and stopped is the last word; the
+# events come under the watch's own source.
 source "$(dirname "$0")/lib.sh"
 setup
 
 bin=$work/bin
-mkdir -p "$bin/Log"
+mkdir -p "$bin/WatchLog"
 cp "$BUILD/DormixWatch-fast.exe" "$BUILD/stand-in/wtsapi32.dll" "$bin/"
 table() { printf '%s\n' "$@" >"$work/sessions.new" && mv "$work/sessions.new" "$work/sessions"; }
 # Wine output to files: a pipe would stay open in the service manager it starts.
 run() { wine "$@" >"$work/out" 2>>"$work/trace" </dev/null; tr -d '\r' <"$work/out"; }
 state() { run sc query DormixLiteWatch | sed -nE 's/ *STATE *: *[0-9]+ +([A-Z_]+).*/\1/p'; }
-watch_log() { log_entries "$bin/Log/DormixWatch.log"; }
+watch_log() { log_entries "$bin/WatchLog/DormixWatch.log"; }
 # Waits (up to a minute) until COMMAND's output matches PATTERN.
 wait_for() {
     local what=$1 pattern=$2; shift 2
@@ -44,7 +49,7 @@ wineserver -k && wineserver -w
 wineserver -p  # the service outlives every command that talks to it
 # The first command starts the service manager, whose services inherit the
 # event-log and power-off traces into $work/trace.
-WINEDEBUG=-all,+eventlog,fixme+advapi run sc create DormixLiteWatch \
+WINEDEBUG=-all,+eventlog,fixme+advapi,+service run sc create DormixLiteWatch \
     binPath= "Z:${bin//\//\\}\\DormixWatch-fast.exe" start= demand >/dev/null
 table "0 Disconnected" "1 Connected" "65536 Listen"
 run sc start DormixLiteWatch >/dev/null
@@ -55,7 +60,7 @@ expected=" Start    , Initialise, Count:   2
  Enter    , Power Off , Count:   0
  Close    , Power Off , Count:  60"
 check "the watch's log of a full cycle" "$expected" "$(watch_log)"
-check "54 characters an entry" "" "$(tr -d '\r' <"$bin/Log/DormixWatch.log" | grep ', Count:' | awk 'length != 54')"
+check "54 characters an entry" "" "$(tr -d '\r' <"$bin/WatchLog/DormixWatch.log" | grep ', Count:' | awk 'length != 54')"
 check "each entry reaches the Application log; the request as a warning" \
     $'0x0004 0x40000001\n0x0004 0x40000002\n0x0004 0x40000004\n0x0002 0x80000007' "$(reported_events "$work/trace")"
 # Wine carries the request no further than its trace: no machine, no message,
@@ -66,7 +71,7 @@ check "the ended cycle is no failure: no restart follows" "0" \
     "$(run sc query DormixLiteWatch | sed -nE 's/ *WIN32_EXIT_CODE *: *([0-9]+).*/\1/p')"
 
 table "0 Disconnected" "1 Disconnected ann" "65536 Listen"
-mv "$bin/Log/DormixWatch.log" "$work/first.log"
+mv "$bin/WatchLog/DormixWatch.log" "$work/first.log"
 run sc start DormixLiteWatch >/dev/null
 wait_for "a user logged on: the watch runs" "Enter +, Run" watch_log
 pid=$(pgrep -f 'DormixWatch-fast.exe' | head -1)
@@ -83,15 +88,19 @@ check "log: the count never ends, the stop's exit entry" "$expected" "$(watch_lo
 check "still one request in all" 1 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
 
 rm "$work/sessions"
-mv "$bin/Log/DormixWatch.log" "$work/second.log"
+mv "$bin/WatchLog/DormixWatch.log" "$work/second.log"
 run sc start DormixLiteWatch >/dev/null
 wait_for "no session manager: the watch runs" "Enter +, Run" watch_log
+events() { reported_events "$work/trace"; }
+wait_for "a minute of failed counts is reported" "0x8000006a" events
+table "0 Disconnected" "1 Disconnected ann" "65536 Listen"
+wait_for "asked again, a user" "0x4000006b" events
 table "0 Disconnected" "65536 Listen"
 wait_for "asked again, nobody: the power-off is requested" "Close +, Power Off" watch_log
 check "two requests in all" 2 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
 
 wait_for "stopped after the request" "^STOPPED$" state
-mv "$bin/Log/DormixWatch.log" "$work/third.log"
+mv "$bin/WatchLog/DormixWatch.log" "$work/third.log"
 run sc start DormixLiteWatch -InhibitShutdown -Fast >/dev/null
 wait_for "the rehearsal ends in the simulate entry" "Power Off, Simulate" watch_log
 wait_for "and the service stops" "^STOPPED$" state
@@ -103,4 +112,13 @@ check "the rehearsal's log: 6-s limits" "$expected" "$(watch_log)"
 check "no request from the rehearsal" 2 "$(tr -d '\r' <"$work/trace" | grep -c 'InitiateSystemShutdownExA')"
 check "the unknown argument named in the Application log" 1 \
     "$(reported_strings "$work/trace" | grep -c 'unknown argument \\"-Fast\\" ignored')"
+# Our service's reports (own process, 0x10): state and check point.
+reports=$(tr -d '\r' <"$work/trace" | sed -nE 's/.*trace:service:SetServiceStatus //p' |
+    awk '$2 == "0x10" {print $3, $7}')
+start=$'0x2 0x1\n0x2 0x2\n0x2 0x3\n0x4 0'
+check "each start in steps, then running; stopped last" \
+    "$start"$'\n0x1 0\n'"$start"$'\n0x3 0x1\n0x1 0\n'"$start"$'\n0x1 0\n'"$start"$'\n0x1 0' "$reports"
+check "the events' source is the watch's own" "4 0" \
+    "$(tr -d '\r' <"$work/trace" | grep -c 'RegisterEventSourceA ((null),"Dormix Lite Watch")') $(
+       tr -d '\r' <"$work/trace" | grep -c 'RegisterEventSourceA ((null),"Dormix Lite")')"
 finish

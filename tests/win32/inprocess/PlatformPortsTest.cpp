@@ -1,17 +1,23 @@
 // The Windows ports against the real system calls under Wine: the power-off
-// service's checks and texts, the named mutex, the clock, and the version
-// and image resources of DormixL.exe.
+// service's checks and texts, the named mutex, the clock, the log's refusal
+// of a second name, the policy key's warnings, and the version and image
+// resources of DormixL.exe.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "app/InstanceGuard.h"
+#include "log/FileSystemLogFiles.h"
 #include "log/ProgramError.h"
 #include "log/win32/LocalClock.h"
 #include "app/win32/MutexMarker.h"
 #include "power/ShutdownService.h"
 #include "power/win32/TokenPowerApi.h"
+#include "settings/win32/PolicyKey.h"
 #include "ui/Inventory.h"
 #include "ui/win32/Resources.h"
 
@@ -104,6 +110,55 @@ TEST(LocalClock, MonthAsTheLocaleAbbreviatesIt) {
     EXPECT_EQ(t.day, 7);
     EXPECT_EQ(t.hour * 10000 + t.minute * 100 + t.second, 80910);
     EXPECT_EQ(t.monthAbbreviation, "Dec");
+}
+
+// A hard link to the log, made before the first start or later, would let
+// its maker rewrite the record through a name of their own: nothing is
+// written while the file has a second name, and the entries go on once it
+// is gone.
+TEST(FileSystemLogFiles, ALogWithASecondNameIsRefused) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "dormix-log-links";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path log = dir / "DormixWatch.log", other = dir / "mine.txt";
+    log::FileSystemLogFiles files;
+    ASSERT_TRUE(files.CreateWithHeader(log, "header"));
+    fs::create_hard_link(log, other);
+    EXPECT_THROW(files.AppendLine(log, "through the link"), log::LogFileMissing);
+    fs::remove(other);
+    files.AppendLine(log, "alone again");
+    std::stringstream text;
+    text << std::ifstream(log, std::ios::binary).rdbuf();
+    EXPECT_EQ(text.str(), "header\r\nalone again\r\n");
+    fs::remove_all(dir);
+}
+
+// What the policy key holds, and what the warnings say of it: a value of the
+// wrong type or size by what it is, a misspelt name as unknown.
+TEST(PolicyKey, WrongValuesAndUnknownNamesAreNamed) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Dormix Lite", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const BYTE five[5] = {8, 7, 0, 0, 0};
+    RegSetValueExA(key, "IdleLimitSeconds", 0, REG_DWORD, five, sizeof five);
+    RegSetValueExA(key, "CountdownSeconds", 0, REG_SZ, reinterpret_cast<const BYTE*>("120"), 4);
+    RegSetValueExA(key, "HoldLimitSeconds", 0, REG_BINARY, five, 4);
+    const DWORD seconds = 1800;
+    RegSetValueExA(key, "IdleLimitSecond", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds), 4);
+    const std::string where = settings_win32::PolicyKeyName;
+    settings_win32::PolicyKey policy;
+    const settings::Effective effective = settings::Load(policy);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Dormix Lite");
+    RegCloseKey(key);
+    EXPECT_EQ(effective.warnings,
+              (std::vector<std::string>{
+                  where + ": IdleLimitSeconds is a REG_DWORD of 5 bytes, not 4; ignored.",
+                  where + ": CountdownSeconds is REG_SZ \"120\", not REG_DWORD; ignored.",
+                  where + ": HoldLimitSeconds is REG_BINARY of 4 bytes, not REG_DWORD; ignored.",
+                  where + ": unknown setting \"IdleLimitSecond\"; ignored."}));
+    EXPECT_FALSE(effective.AnySet());
 }
 
 // ---- resources of DormixL.exe -------------------------------------------------
