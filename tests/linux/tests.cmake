@@ -59,15 +59,22 @@ set_target_properties(fault_shim PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BIN
 add_executable(x11_tray_owner tests/linux/XTrayOwner.cpp)
 target_link_libraries(x11_tray_owner PRIVATE X11::X11)
 set_target_properties(x11_tray_owner PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-foreach(scenario inhibit pointer key_tap test_button cancel second_copy log_missing exit_phases
-                 about power_off power_refused power_hung no_display signals journal keyboard
-                 other_sessions switch_in settings holds)
-    add_test(NAME linux_e2e_${scenario}
-             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/scenarios.sh ${CMAKE_BINARY_DIR}
-                     ${scenario})
-    set_tests_properties(linux_e2e_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e
-                         SKIP_RETURN_CODE 77)
-endforeach()
+# One script per theme, one test per scenario.
+function(dormix_linux_e2e script)
+    foreach(scenario ${ARGN})
+        add_test(NAME linux_e2e_${scenario}
+                 COMMAND bash ${CMAKE_SOURCE_DIR}/tests/linux/e2e/${script}.sh ${CMAKE_BINARY_DIR}
+                         ${scenario})
+        set_tests_properties(linux_e2e_${scenario} PROPERTIES TIMEOUT 150 LABELS e2e
+                             SKIP_RETURN_CODE 77)
+    endforeach()
+endfunction()
+dormix_linux_e2e(cycle inhibit pointer key_tap)
+dormix_linux_e2e(windows test_button cancel exit_phases about keyboard)
+dormix_linux_e2e(instance second_copy no_display signals)
+dormix_linux_e2e(log log_missing journal settings)
+dormix_linux_e2e(power power_off power_refused power_hung)
+dormix_linux_e2e(in_use other_sessions switch_in holds)
 
 # The system watch against a mock logind, as an ordinary process.
 foreach(scenario power_off logon_idle logon_countdown logind_silent hold journal)

@@ -1,7 +1,10 @@
 # Helpers for the end-to-end tests: each test gets its own Xvfb, working
 # folder (with Log/), runtime folder (so markers never collide between tests
 # running side by side) and, when asked, a tray host and a mock logind.
-# Sourced by scenarios.sh; BUILD is the build folder.
+# Sourced by every end-to-end script; BUILD is the build folder. Under
+# Xvfb, the test builds report captions and messages on stderr (the trace);
+# windows and message boxes are found by title, buttons clicked with
+# xdotool, and the log is compared line by line.
 set -uo pipefail
 
 WORK=$(mktemp -d /tmp/dormix-e2e.XXXXXX)
@@ -86,7 +89,7 @@ start_display() {
 }
 
 # A journald of the test's own. Only inside a private mount namespace (see
-# scenarios.sh): fresh tmpfs on /run and /var/log/journal, and a volatile
+# private-mounts.sh): fresh tmpfs on /run and /var/log/journal, and a volatile
 # configuration bound over the host's, so nothing of the host is touched.
 start_journal() {
   [ -n "${DORMIX_PRIVATE_MOUNTS:-}" ] || fail "start_journal outside a private mount namespace"
@@ -297,9 +300,40 @@ expect_log() {
 # The creation header and one start banner, as the first start writes them.
 FIRST_START=("Dormix Lite" "Version 2.1" "File Created" "<stamp>" "" "" "Dormix Lite" "Version 2.1" "")
 BANNER=("" "" "Dormix Lite" "Version 2.1" "")
+# A start's entries, and the countdown's first.
+ENTRY_START=" Start    , Initialise, Count:   2"
+ENTRY_RUN=" Enter    , Run       , Count:   0"
+ENTRY_ENTER_OFF=" Enter    , Power Off , Count:   0"
 
 # The Counter captions traced so far, one per line.
 counter_captions() { sed -n 's/^Counter\.caption=//p' "${1:-$TRACE}"; }
+
+# The whole short cycle of -InhibitShutdown under Xvfb: every counter text,
+# the closing message, the end, the log (the inhibit scenario, and the
+# journal's first part).
+walk_short_cycle() {
+  start_display
+  start_program DormixL-trace -InhibitShutdown
+  wait_trace "Counter.caption=No key or mouse activity for the last 3s"
+  xdotool search --onlyvisible --name '^Dormix Lite$' >/dev/null &&
+    fail "the window is out before the countdown"
+  traced "Title.caption=Power Off the computer if there is no input activity for over 6 sec" ||
+    fail "title"
+  local box
+  box=$(wait_window "Dormix Lite Simulate Power Off" 30)
+  wait_window "Dormix Lite" >/dev/null
+  traced "message plain \[Dormix Lite Simulate Power Off\] Test Real Power Off" || fail "box text"
+  local expected=("Program Activation In 2s" "Program Activation In 1s" "Program Activation In 0s")
+  for i in 1 2 3 4 5 6; do expected+=("No key or mouse activity for the last ${i}s"); done
+  for i in 6 5 4 3 2 1 0; do expected+=("The Computer Will Power Off In ${i}s"); done
+  [ "$(counter_captions)" = "$(printf '%s\n' "${expected[@]}")" ] ||
+    { counter_captions >&2; fail "counter texts"; }
+  kill -0 "$LAST_PID" || fail "ended before the box was answered"
+  xdotool windowfocus --sync "$box" key Return
+  wait_exit "$LAST_PID" || fail "exit code"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_ENTER_OFF" \
+    " Power Off, Simulate  , Count:   6"
+}
 
 # A mock logind on a private bus standing for the system bus, for the
 # power-off path and the sessions, exercised for real.

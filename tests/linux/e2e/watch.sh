@@ -8,7 +8,7 @@
 BUILD=$1
 SCENARIO=$2
 # The journal scenario runs in a mount namespace of its own, as the
-# program's does (scenarios.sh).
+# program's does (log.sh).
 . "$(dirname "${BASH_SOURCE[0]}")/private-mounts.sh"
 [ "$SCENARIO" = journal ] && in_private_mounts "$0" "$@"
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# The power-off through a mock logind under Xvfb: the real run from a
+# machine left at the logon screen, a refusal, and a logind that hangs.
+# One scenario per call:
+#   power.sh <build-folder> <scenario>
+BUILD=$1
+SCENARIO=$2
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+# Left at the logon screen: our session in the background, a greeter on
+# the screen and an SSH login idle for an hour are nobody else, so the
+# power-off goes ahead; logind is asked about them twice, not every tick.
+scenario_power_off() {
+  start_display
+  start_sessions_logind '{"CanPowerOff": "yes"}'
+  mock OpenSession c1 1000 ann seat0 user "{'Type': <'x11'>}"
+  mock OpenSession c2 0 gdm seat0 greeter "{'Type': <'x11'>, 'Active': <true>}"
+  mock OpenSession c3 1002 cem '' user "{'IdleAgo': <3600>}"
+  # Woken from suspend mid-countdown (logind's PrepareForSleep(false)): the
+  # countdown starts again from its full length, and nothing is logged.
+  start_program DormixL-trace -InhibitShutdown
+  wait_trace "Counter.caption=The Computer Will Power Off In 5s"
+  mark_trace
+  busctl --address="$DBUS_SYSTEM_BUS_ADDRESS" call org.freedesktop.login1 /org/freedesktop/login1 \
+    org.freedesktop.DBus.Mock EmitSignal sssav org.freedesktop.login1.Manager PrepareForSleep b 1 \
+    b false || fail "no PrepareForSleep"
+  wait_new "Counter.caption=The Computer Will Power Off In 6s"
+  wait_new "Counter.caption=The Computer Will Power Off In 5s"
+  answer_box "Dormix Lite Simulate Power Off" 40
+  wait_exit "$LAST_PID" || fail "exit code after a resume"
+  [ "$(log_lines | grep -c 'Power Off')" = 2 ] || fail "a resume was logged"
+  rm "$WORK/Log/DormixL.log"
+  before=$(listings)
+  start_program DormixL-fast
+  wait_trace "Counter.caption=The Computer Will Power Off In 60s" "$TRACE" 60
+  wait_exit "$LAST_PID" 20 || fail "exit code"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_ENTER_OFF" \
+    " Close    , Power Off , Count:  60"
+  grep -q "CanPowerOff" "$WORK/logind.calls" || fail "CanPowerOff not asked"
+  grep -qE "PowerOff False$" "$WORK/logind.calls" || { cat "$WORK/logind.calls" >&2; fail "no forced PowerOff"; }
+  [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "PowerOff more than once"
+  [ "$(($(listings) - before))" = 2 ] || fail "asked about other sessions $(($(listings) - before)) times"
+}
+
+scenario_power_refused() {
+  start_display
+  start_mock_logind '{"CanPowerOff": "na"}'
+  start_program DormixL-fast
+  answer_box "Dormix Lite Error" 60
+  traced "message warning \[Dormix Lite Error\] A program error has occured \| Error Number: -2147219922 \| Error description: Can't enable shutdown: You do not have the privileges to shutdown this system. \[logind answers \"na\" to CanPowerOff.\]" ||
+    fail "error report"
+  wait_exit "$LAST_PID"
+  [ $? = 1 ] || fail "exit code of a failure"
+  grep -qE " PowerOff " "$WORK/logind.calls" && fail "powered off despite na"
+  log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
+}
+
+# A logind that hangs in the power-off request (the question about other
+# sessions before it was answered): the request gives up after its few
+# seconds and says so, once, and nothing reaches logind when it wakes. Then
+# one that holds PowerOff past those seconds, as while polkit is slow: that
+# answer is awaited, and the program ends as after any power-off, with no
+# report.
+scenario_power_hung() {
+  start_display
+  start_mock_logind '{"CanPowerOff": "yes"}'
+  mock AddMethod org.freedesktop.login1.Manager CanPowerOff '' s \
+    'import time; time.sleep(5); ret = "yes"'
+  start_program DormixL-fast
+  answer_box "Dormix Lite Error" 60
+  traced "message warning \[Dormix Lite Error\] A program error has occured \| Error Number: -2147219920 \| Error description: ShutdownSystem timed out: logind did not answer CanPowerOff within 3 s\." ||
+    fail "error report"
+  wait_exit "$LAST_PID"
+  [ $? = 1 ] || fail "exit code of a failure"
+  [ "$(count_traced 'message .*')" = 1 ] || fail "more than one report"
+  [ "$(log_lines | grep -c 'Close    , Power Off')" = 1 ] || fail "request repeated"
+  log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
+  mock GetCalls  # answered once the mock has woken and handled all it was sent
+  grep -qE " PowerOff " "$WORK/logind.calls" && fail "PowerOff reached logind late"
+
+  mock AddMethod org.freedesktop.login1.Manager CanPowerOff '' s 'ret = "yes"'
+  dbus-send --bus="$DBUS_SYSTEM_BUS_ADDRESS" --print-reply --dest=org.freedesktop.login1 \
+    /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddMethod \
+    string:org.freedesktop.login1.Manager string:PowerOff string:b string: \
+    string:$'import time\ntime.sleep(5)' >/dev/null || fail "slow PowerOff not set"
+  start_program DormixL-fast
+  wait_trace "Counter.caption=The Computer Will Power Off In 60s" "$TRACE" 60
+  wait_exit "$LAST_PID" 40 || fail "exit code with a slow PowerOff"
+  [ "$(count_traced 'message .*')" = 0 ] || fail "a report despite logind's answer"
+  [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "PowerOff not sent once"
+}
+
+"scenario_$SCENARIO" || fail "scenario $SCENARIO"
+echo "PASS: $SCENARIO"
