@@ -12,7 +12,7 @@ set(DORMIX_POLICY_TEMPLATE ${CMAKE_SOURCE_DIR}/packaging/windows/DormixLite.admx
 
 set(DORMIX_SETUP ${CMAKE_BINARY_DIR}/DormixL-setup.exe)
 add_custom_command(OUTPUT ${DORMIX_SETUP}
-    COMMAND ${DORMIX_MAKENSIS} -V2 -DEXE=$<TARGET_FILE:DormixL> -DWATCHEXE=$<TARGET_FILE:DormixWatch>
+    COMMAND ${DORMIX_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DEXE=$<TARGET_FILE:DormixL> -DWATCHEXE=$<TARGET_FILE:DormixWatch>
             -DICON=${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico -DOUTFILE=${DORMIX_SETUP}
             -DPOLICYDIR=${CMAKE_SOURCE_DIR}/packaging/windows
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi

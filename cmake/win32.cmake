@@ -9,6 +9,9 @@ set(DORMIX_ART_ROOT "${CMAKE_SOURCE_DIR}/src" CACHE PATH "Folder holding ui/art/
 set(DORMIX_ART "${DORMIX_ART_ROOT}/ui/art")
 
 set(DORMIX_RC_GEN "${CMAKE_BINARY_DIR}/rc")
+# The version resource and the manifest, made from the project's version.
+configure_file(src/ui/win32/Version.rc.h.in "${DORMIX_RC_GEN}/Version.rc.h" @ONLY)
+configure_file(src/ui/win32/DormixL.manifest.in "${DORMIX_RC_GEN}/DormixL.manifest" @ONLY)
 add_custom_command(
     OUTPUT "${DORMIX_RC_GEN}/icon-1.rc"
     COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/src/ui/win32/icon_group.py"
@@ -78,7 +81,7 @@ function(dormix_program name)
     target_link_libraries(${name} PRIVATE dormix_win32)
     target_include_directories(${name} PRIVATE "${DORMIX_RC_GEN}" "${DORMIX_ART_ROOT}" "${CMAKE_SOURCE_DIR}/src")
     set_source_files_properties(src/ui/win32/DormixL.rc PROPERTIES OBJECT_DEPENDS
-        "${DORMIX_RC_GEN}/icon-1.rc;${CMAKE_SOURCE_DIR}/src/ui/win32/DormixL.manifest;${DORMIX_RC_GEN}/DormixEvents.rc;${DORMIX_RC_GEN}/MSG00409.bin;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
+        "${DORMIX_RC_GEN}/icon-1.rc;${DORMIX_RC_GEN}/DormixL.manifest;${DORMIX_RC_GEN}/Version.rc.h;${DORMIX_RC_GEN}/DormixEvents.rc;${DORMIX_RC_GEN}/MSG00409.bin;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
     target_link_options(${name} PRIVATE -s)  # no symbols in what ships
     # The oldest Windows the imports allow (GetTickCount64 came with 6.0);
@@ -90,7 +93,7 @@ endfunction()
 dormix_program(DormixL)
 # The test twin: the same program with every timer 40 times faster (1000 ms -> 25 ms).
 dormix_program(DormixL-fast)
-target_compile_definitions(DormixL-fast PRIVATE DORMIX_TICK_DIVISOR=40)
+target_compile_definitions(DormixL-fast PRIVATE DORMIX_TIMER_DIVISOR=40)
 
 # The system watch, the service DormixLiteWatch: the core and the system's
 # services, nothing of the tray program. A console program, as services are:
@@ -105,6 +108,6 @@ function(dormix_watch name)
 endfunction()
 dormix_watch(DormixWatch)
 dormix_watch(DormixWatch-fast)
-target_compile_definitions(DormixWatch-fast PRIVATE DORMIX_TICK_DIVISOR=40)
+target_compile_definitions(DormixWatch-fast PRIVATE DORMIX_TIMER_DIVISOR=40)
 
 include("${CMAKE_SOURCE_DIR}/tests/win32/tests.cmake" OPTIONAL)

@@ -11,7 +11,9 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !define PRODUCT "Dormix Lite"
-!define VERSION "2.1.0.8"
+!ifndef VERSION
+  !error "VERSION comes from the project's version: build with cmake"
+!endif
 !define PUBLISHER "The Dormix Lite authors"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite"
 ; The Application log's source; its texts are DormixL.exe's message table.

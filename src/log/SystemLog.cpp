@@ -2,9 +2,6 @@
 
 #include "ui/Texts.h"
 
-#ifndef DORMIX_VERSION
-#error "DORMIX_VERSION comes from the project's version in CMakeLists.txt"
-#endif
 
 namespace dormix::log {
 
@@ -34,7 +31,7 @@ SystemEvent EntryEvent(std::string_view action, std::string_view detail) {
     return SystemEvent::CountdownSimulated;
 }
 
-std::string_view ProgramVersion() { return DORMIX_VERSION; }
+std::string_view ProgramVersion() { return text::FullVersion; }
 
 NoSystemLog& NoSystemLog::Instance() {
     static NoSystemLog none;

@@ -91,11 +91,11 @@ constexpr MenuEntry kMainMenu[] = {
 };
 
 constexpr VersionInfo kVersion{
-    2,
-    1,
-    0,
-    8,
-    "2.01.0008",
+    text::VersionParts[0],
+    text::VersionParts[1],
+    text::VersionParts[2],
+    text::VersionParts[3],
+    text::ResourceVersionText,
     text::ProductTitle,
     text::ExeBaseName,
     "DormixL.exe",

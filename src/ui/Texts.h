@@ -4,12 +4,13 @@
 
 #include <string_view>
 
+#include "ui/Version.h"
+
 namespace dormix::text {
 
 inline constexpr std::string_view ProductTitle = "Dormix Lite";
 inline constexpr std::string_view ProductWord = "Dormix";  // mutex name, first design caption
 inline constexpr std::string_view VersionPrefix = "Version ";
-inline constexpr std::string_view VersionNumber = "2.1";
 inline constexpr std::string_view ExeBaseName = "DormixL";
 inline constexpr std::string_view ShutdownSourceSuffix = ".mShutDown";
 // The system watch on Windows: the service's name, and its display name,
