@@ -5,24 +5,9 @@
 # The session manager is the tests' Python template; gnome-session answers
 # faster, so these are upper bounds.
 #   bench/desktop-holds-cost.sh
-set -euo pipefail
-BUILD=${BUILD:-$(dirname "$0")/../build/linux}
-TEMPLATE=$(cd "$(dirname "$0")/../tests/linux/e2e" && pwd)/gnome_session.py
-WORK=$(mktemp -d /tmp/dormix-holds-bench.XXXXXX)
-PIDS=()
-cleanup() {
-  local p
-  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/lib-mock-bus.sh"
 
-dbus-daemon --session --nofork --print-address=3 3>"$WORK/bus" >/dev/null 2>&1 &
-PIDS+=($!)
-until [ -s "$WORK/bus" ]; do sleep 0.05; done
-export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$WORK/bus")
-/usr/bin/python3 -m dbusmock --session --template "$TEMPLATE" >/dev/null 2>&1 &
-PIDS+=($!)
+start_mock_session gnome_session.py
 sm() {
   gdbus call --session -d org.gnome.SessionManager -o /org/gnome/SessionManager \
     -m "org.gnome.SessionManager.$1" "${@:2}" >/dev/null

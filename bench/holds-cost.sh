@@ -4,7 +4,7 @@
 # idle inhibitor of user root), for each N given. The mock is Python;
 # logind itself answers faster, so these are upper bounds.
 #   bench/holds-cost.sh [N...]        (default: 0 10 100)
-. "$(dirname "$0")/lib-mock-logind.sh"
+. "$(dirname "$0")/lib-mock-bus.sh"
 
 [ $# -gt 0 ] || set -- 0 10 100
 for n in "$@"; do

@@ -5,7 +5,7 @@
 # about), for each N given. The mock is Python; logind itself answers
 # faster, so these are upper bounds.
 #   bench/sessions-cost.sh [N...]        (default: 1 10 50)
-. "$(dirname "$0")/lib-mock-logind.sh"
+. "$(dirname "$0")/lib-mock-bus.sh"
 
 [ $# -gt 0 ] || set -- 1 10 50
 for n in "$@"; do
