@@ -295,13 +295,17 @@ TEST_F(RealLogFiles, AFileRemovedAfterTheCheckIsMissingAndStaysRemoved) {
     EXPECT_EQ(Read(file), "begun\r\n");
 }
 
-// A file with a second name could be anybody's file: nothing is written to it.
+// A file with a second name could be anybody's file: nothing is written to
+// it while the name is there, and the entries go on once it is gone.
 TEST_F(RealLogFiles, AFileWithASecondNameIsNoLogFile) {
     const fs::path file = fs::path("Log") / "DormixL.log";
     std::ofstream("theirs", std::ios::binary) << "theirs\r\n";
     fs::create_hard_link("theirs", file);
     EXPECT_THROW(files_.AppendLine(file, "x"), log::LogFileMissing);
     EXPECT_EQ(Read("theirs"), "theirs\r\n");
+    fs::remove("theirs");
+    files_.AppendLine(file, "alone again");
+    EXPECT_EQ(Read(file), "theirs\r\nalone again\r\n");
 }
 
 TEST_F(RealLogFiles, AFolderWhereTheFileShouldBeIsNoLogFile) {

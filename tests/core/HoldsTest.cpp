@@ -33,100 +33,45 @@ TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
     const std::string kWaitHeld = " Wait     , Held      , Count: 900";
     const std::string kEnterOff = " Enter    , Power Off , Count:   0";
     const std::string kClose = " Close    , Power Off , Count:  60";
+    const std::string kExpire = " Expire   , Hold      , Count: 930";
+    const std::string kReset = " Reset    , Power Off , Count:  60";
+    const std::string kOther = " Wait     , Other User, Count: 900";
+    const std::string kSixty = "The Computer Will Power Off In 60s";
+    // clang-format off
     const Case cases[] = {
-        {"held at the limit, released after 10 s: the countdown at once",
-         "",
-         "",
-         "",
-         {{899}, {1, 1}, {10}, {1, 0}},
-         {kWaitHeld, kEnterOff},
-         {E::HeldBy},
-         false,
-         "The Computer Will Power Off In 60s"},
-        {"held past the cap: the countdown at the cap, and it runs out",
-         "",
-         "HoldLimitSeconds=30",
-         "",
-         {{899}, {1, 1}, {30}, {1}, {60}},
-         {kWaitHeld, " Expire   , Hold      , Count: 930", kEnterOff, kClose},
-         {E::HeldBy, E::HoldRanOut},
-         true,
-         ""},
-        {"the default cap is four hours; the label keeps counting idle time",
-         "",
-         "",
-         "",
-         {{899}, {1, 1}, {14399}},
-         {kWaitHeld},
-         {E::HeldBy},
-         false,
+        {"held at the limit, released after 10 s: the countdown at once", "", "", "",
+         {{899}, {1, 1}, {10}, {1, 0}}, {kWaitHeld, kEnterOff}, {E::HeldBy}, false, kSixty},
+        {"held past the cap: the countdown at the cap, and it runs out", "",
+         "HoldLimitSeconds=30", "", {{899}, {1, 1}, {30}, {1}, {60}},
+         {kWaitHeld, kExpire, kEnterOff, kClose}, {E::HeldBy, E::HoldRanOut}, true, ""},
+        {"the default cap is four hours; the label keeps counting idle time", "", "", "",
+         {{899}, {1, 1}, {14399}}, {kWaitHeld}, {E::HeldBy}, false,
          "No key or mouse activity for the last 9999s"},
-        {"input while held starts everything again, the cap too",
-         "",
-         "HoldLimitSeconds=30",
-         "",
+        {"input while held starts everything again, the cap too", "", "HoldLimitSeconds=30", "",
          {{899}, {1, 1}, {20}, {1, -1, -1, true}, {899}, {1}, {29}, {1, 0}},
-         {kWaitHeld, kWaitHeld, kEnterOff},
-         {E::HeldBy, E::HeldBy},
-         false,
-         "The Computer Will Power Off In 60s"},
-        {"a hold taken during the countdown ends it as a Cancel",
-         "",
-         "",
-         "",
-         {{900}, {59, 1}, {1}},
-         {kEnterOff, " Reset    , Power Off , Count:  60"},
-         {E::HeldBy},
-         false,
+         {kWaitHeld, kWaitHeld, kEnterOff}, {E::HeldBy, E::HeldBy}, false, kSixty},
+        {"a hold taken during the countdown ends it as a Cancel", "", "", "",
+         {{900}, {59, 1}, {1}}, {kEnterOff, kReset}, {E::HeldBy}, false,
          "Program Activation In 2s"},
-        {"cap 0: holds never postpone",
-         "",
-         "HoldLimitSeconds=0",
-         "",
-         {{899, 1}, {1}, {60}},
-         {kEnterOff, kClose},
-         {},
-         true,
-         ""},
-        {"another session first, then the hold",
-         "",
-         "",
-         "",
+        {"cap 0: holds never postpone", "", "HoldLimitSeconds=0", "",
+         {{899, 1}, {1}, {60}}, {kEnterOff, kClose}, {}, true, ""},
+        {"another session first, then the hold", "", "", "",
          {{899, 1, 1}, {1}, {5}, {1, -1, 0}, {1, 0}},
-         {" Wait     , Other User, Count: 900", " Wait     , Held      , Count: 906", kEnterOff},
-         {E::HeldBy},
-         false,
-         "The Computer Will Power Off In 60s"},
-        {"a hold nobody can read counts as none, told once",
-         "",
-         "",
-         "logind did not answer in 1.5 s",
-         {{899, -1}, {1}, {60}},
-         {kEnterOff, kClose},
-         {E::HoldsUnknown},
-         true,
-         ""},
-        {"the rehearsal is held, with its 12-second cap",
-         "-InhibitShutdown",
-         "",
-         "",
+         {kOther, " Wait     , Held      , Count: 906", kEnterOff}, {E::HeldBy}, false, kSixty},
+        {"a hold nobody can read counts as none, told once", "", "",
+         "logind did not answer in 1.5 s", {{899, -1}, {1}, {60}}, {kEnterOff, kClose},
+         {E::HoldsUnknown}, true, ""},
+        {"the rehearsal is held, with its 12-second cap", "-InhibitShutdown", "", "",
          {{5, 1}, {1}, {12}},
          {" Wait     , Held      , Count:   6", " Expire   , Hold      , Count:  18",
           " Enter    , Power Off , Count:   0"},
-         {E::HeldBy, E::HoldRanOut},
-         false,
-         "The Computer Will Power Off In 6s"},
-        {"the Test button's run is never held",
-         "",
-         "",
-         "",
-         {{0, 1, -1, false, true}, {7}},
+         {E::HeldBy, E::HoldRanOut}, false, "The Computer Will Power Off In 6s"},
+        {"the Test button's run is never held", "", "", "", {{0, 1, -1, false, true}, {7}},
          {"*Enter    , Test      , Count:   2", "*Enter    , Run       , Count:   0",
           "*Simulate , Power Off , Count:   0"},
-         {},
-         false,
-         "Program Activation In 2s"},
+         {}, false, "Program Activation In 2s"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         settings::Reading reading;
@@ -185,42 +130,6 @@ TEST(Holds, TheSystemLogNamesEachHolderOnceAndTheCapInWords) {
     EXPECT_TRUE(log::IsWarning(E::HoldRanOut));
     EXPECT_EQ(rig.systemLog.entries.back().event, E::CountdownBegan);
     EXPECT_EQ(rig.systemLog.entries[rig.systemLog.entries.size() - 3].event, E::HeldWait);
-}
-
-TEST(Holds, AllPlacesAreAskedAndEachFailureKept) {
-    FakeHolds logind, desktop, compositor;
-    logind.holders = {"a"};
-    desktop.failure = "no answer";
-    compositor.holders = {"b", "c"};
-    compositor.failure = "gone";
-    monitor::AllHolds all;
-    all.Add(logind), all.Add(desktop), all.Add(compositor);
-    const monitor::HoldAnswer answer = all.Ask();
-    EXPECT_EQ(answer.holders, (Lines{"a", "b", "c"}));
-    EXPECT_EQ(answer.failure, "no answer; gone");
-    EXPECT_EQ(logind.asked + desktop.asked + compositor.asked, 3);
-}
-
-TEST(Holds, TheCapIsBoundedAndABadValueNeverShortensIt) {
-    const struct {
-        std::string text;
-        std::int32_t cap;
-        std::string warning;
-    } cases[] = {
-        {"HoldLimitSeconds=0", 0, ""},
-        {"HoldLimitSeconds=86400", 86400, ""},
-        {"HoldLimitSeconds=86401", 14400, "HoldLimitSeconds=86401 is out of range (0-86400 s)"},
-        {"HoldLimitSeconds=3600\nHoldLimitSeconds=4h", 3600,
-         "HoldLimitSeconds=4h is not a whole number of seconds"},
-    };
-    for (const auto& c : cases) {
-        settings::Reading reading;
-        settings::ParseConfText(c.text, "f", reading);
-        const settings::Effective e = settings::Resolve(reading);
-        EXPECT_EQ(e.limits.HoldLimit, c.cap) << c.text;
-        EXPECT_EQ(e.warnings.empty() ? "" : e.warnings[0].substr(e.warnings[0].find(": ") + 2),
-                  c.warning.empty() ? "" : c.warning + "; ignored.");
-    }
 }
 
 }  // namespace

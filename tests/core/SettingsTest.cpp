@@ -52,14 +52,15 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
          {Main + ", line 1: CountdownSeconds=" + std::string(40, '9') +
           "... is out of range (10-600 s); ignored."}},
         // One past each bound, and a number too long for any integer.
-        {"IdleLimitSeconds=59\nCountdownSeconds=601\n",
+        {"IdleLimitSeconds=59\nCountdownSeconds=601\nHoldLimitSeconds=86401\n",
          "",
          {},
          900,
          60,
          {"", ""},
          {Main + ", line 1: IdleLimitSeconds=59 is out of range (60-9999 s); ignored.",
-          Main + ", line 2: CountdownSeconds=601 is out of range (10-600 s); ignored."}},
+          Main + ", line 2: CountdownSeconds=601 is out of range (10-600 s); ignored.",
+          Main + ", line 3: HoldLimitSeconds=86401 is out of range (0-86400 s); ignored."}},
         {"IdleLimitSeconds=10000\nCountdownSeconds=9\nCountdownSeconds=99999999999999999999\n",
          "",
          {},
@@ -185,6 +186,11 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     // A reset after the test is back on the configured limit.
     test.app.OnResetClick();
     EXPECT_EQ(test.app.Cycle().State().IdleLimit, 60);
+
+    // The cap on holds goes up to a day.
+    Reading day;
+    settings::ParseConfText("HoldLimitSeconds=86400", Main, day);
+    EXPECT_EQ(settings::Resolve(day).limits.HoldLimit, 86400);
 
     // The administrator's files gone, their folder still there: the start
     // says the defaults run.

@@ -11,13 +11,11 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QThread>
-#include <QTimer>
 #include <csignal>
 #include <functional>
 #include <memory>
 
 #include "MockLogind.h"
-#include "app/linux/SignalBridge.h"
 #include "monitor/linux/DesktopHolds.h"
 
 namespace dormix::testing {
@@ -192,7 +190,9 @@ TEST(DesktopHolds, EachDesktopSaysWhatHoldsAndWhoAsFarAsItKnows) {
     EXPECT_EQ(Of(PowerManagementHolds("").Ask()), nothing);
 }
 
-TEST(DesktopHolds, ASilentDesktopHoldsNothingWithinHalfASecondWhileSignalsAreHeard) {
+// The wait itself (signals heard, timers held) is the shared bus client's,
+// walked in LogindSessionsTest; here the desktop's own budget and words.
+TEST(DesktopHolds, ASilentDesktopHoldsNothingWithinHalfASecond) {
     PrivateBus bus;
     auto session = GnomeSession(bus);
     session->Call(Gnome, "Inhibit", {"org.gnome.Totem", 0u, "Playing a film", 8u});
@@ -201,20 +201,11 @@ TEST(DesktopHolds, ASilentDesktopHoldsNothingWithinHalfASecondWhileSignalsAreHea
     session->Freeze(true);
     QElapsedTimer clock;
     clock.start();
-    qint64 heard = -1;
-    int beats = 0;
-    QTimer beat;  // the cycle's tick: it must not run again inside the question
-    QObject::connect(&beat, &QTimer::timeout, [&] { ++beats; });
-    beat.start(20);
-    linux_app::SignalBridge endSignals([&] { heard = clock.elapsed(); });
-    ::kill(::getpid(), SIGTERM);
     const Said said = Of(gnome.Ask());
     const qint64 took = clock.elapsed();
     EXPECT_EQ(said, Said({}, "org.gnome.SessionManager did not answer IsInhibited within 0.5 s"));
     EXPECT_GE(took, 500);
     EXPECT_LT(took, 5000);
-    EXPECT_GE(heard, 0) << "SIGTERM not heard during the wait";
-    EXPECT_EQ(beats, 0) << "a timer fired inside the question";
     // Awake again, the next question gets through on a new connection.
     session->Freeze(false);
     EXPECT_EQ(gnome.Ask().holders.size(), 1u);

@@ -1,17 +1,12 @@
 // The Windows ports against the real system calls under Wine: the power-off
-// service's checks and texts, the named mutex, the clock, the log's refusal
-// of a second name, the policy key's warnings, and the version and image
-// resources of DormixL.exe.
+// service's checks and texts, the named mutex, the clock, the policy key's
+// warnings, and the version and image resources of DormixL.exe.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "app/InstanceGuard.h"
-#include "log/FileSystemLogFiles.h"
 #include "log/ProgramError.h"
 #include "log/win32/LocalClock.h"
 #include "app/win32/MutexMarker.h"
@@ -110,28 +105,6 @@ TEST(LocalClock, MonthAsTheLocaleAbbreviatesIt) {
     EXPECT_EQ(t.day, 7);
     EXPECT_EQ(t.hour * 10000 + t.minute * 100 + t.second, 80910);
     EXPECT_EQ(t.monthAbbreviation, "Dec");
-}
-
-// A hard link to the log, made before the first start or later, would let
-// its maker rewrite the record through a name of their own: nothing is
-// written while the file has a second name, and the entries go on once it
-// is gone.
-TEST(FileSystemLogFiles, ALogWithASecondNameIsRefused) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "dormix-log-links";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const fs::path log = dir / "DormixWatch.log", other = dir / "mine.txt";
-    log::FileSystemLogFiles files;
-    ASSERT_TRUE(files.CreateWithHeader(log, "header"));
-    fs::create_hard_link(log, other);
-    EXPECT_THROW(files.AppendLine(log, "through the link"), log::LogFileMissing);
-    fs::remove(other);
-    files.AppendLine(log, "alone again");
-    std::stringstream text;
-    text << std::ifstream(log, std::ios::binary).rdbuf();
-    EXPECT_EQ(text.str(), "header\r\nalone again\r\n");
-    fs::remove_all(dir);
 }
 
 // What the policy key holds, and what the warnings say of it: a value of the
