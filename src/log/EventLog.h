@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string_view>
 
-#include "ui/Shell.h"
 #include "log/Clock.h"
 #include "log/LogFiles.h"
+#include "log/ProgramEnd.h"
 #include "log/SystemLog.h"
 
 namespace dormix::log {
@@ -29,7 +29,7 @@ struct EntryContext {
 class EventLog {
 public:
     // Each entry and failure is also handed to `mirror`.
-    EventLog(LogFiles& files, Clock& clock, Shell& shell,
+    EventLog(LogFiles& files, Clock& clock, ProgramEnd& end,
              SystemLog& mirror = NoSystemLog::Instance(),
              std::filesystem::path file = TrayLogFile());
 
@@ -47,7 +47,7 @@ private:
 
     LogFiles& files_;
     Clock& clock_;
-    Shell& shell_;
+    ProgramEnd& end_;
     SystemLog& mirror_;
     std::filesystem::path directory_;
     std::filesystem::path file_;

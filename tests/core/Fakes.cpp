@@ -25,7 +25,7 @@ void FakeShell::TrayAdd() {
     trayIcon = true;
 }
 
-void FakeShell::MessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
+void FakeShell::MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) {
     Record("message " + std::string(title));
     messages.push_back({std::string(text), std::string(title), icon});
     if (duringMessage) duringMessage(messages.back());
@@ -42,15 +42,16 @@ void FakeShell::ShowAboutModal() {
     }
 }
 
-int FakeShell::LaunchBrowser(std::string_view address) {
+bool FakeShell::OpenWebPage(std::string_view address) {
     Record("browser " + std::string(address));
     if (browserThrows) throw ProgramError(-2147024894, "shell", "The system cannot find the file");
-    return browserResult;
+    return browserOpens;
 }
 
-void FakeShell::EndProcess() {
+void FakeShell::EndProcess(bool failedEnd) {
     Record("end");
     ended = true;
+    failed = failedEnd;
     throw ProgramEnded{};
 }
 
@@ -178,7 +179,7 @@ void RecordingSystemLog::Failure(const log::SystemLogFailure& f) noexcept {
 
 Rig::Rig(std::string arguments, MarkerSystem* markers, const settings::Effective* settings)
     : marker(markers ? *markers : ownMarkers),
-      app({view, shell, &input, files, clock, power, marker, systemLog,
+      app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog,
           &net, &others, settings, &holds}, std::move(arguments),
           "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "log/ProgramError.h"
 #include "monitor/LastInputNet.h"
 
 namespace dormix::testing {
@@ -46,12 +47,20 @@ public:
     std::map<ui::Ctl, ControlState> controls;
 };
 
+using ui::MessageIcon;
+
 struct Message {
     std::string text, title;
-    MessageIcon icon;
+    ui::MessageIcon icon;
 };
 
-class FakeShell : public Shell {
+class FakeShell : public ui::RefreshTimer,
+                  public ui::MessageBoxes,
+                  public ui::WindowState,
+                  public ui::NotificationIcon,
+                  public ui::AboutHost,
+                  public app::ProgramHost,
+                  public log::ProcessExit {
 public:
     void StartRefreshTimer() override { Record("timer on"), timerRunning = true; }
     void StopRefreshTimer() override { Record("timer off"), timerRunning = false; }
@@ -60,32 +69,33 @@ public:
     void SetNormal() override { Record("normal"), minimised = false; }
     void ShowWindow() override { Record("show"), visible = true; }
     void HideWindow() override { Record("hide"), visible = false; }
-    TwipsSize ScreenSize() override { return screen; }
-    TwipsSize WindowOuterSize() override { return window; }
+    ui::TwipsSize ScreenSize() override { return screen; }
+    ui::TwipsSize WindowOuterSize() override { return window; }
     void MoveWindow(float left, float top) override;
     void SetTopmost() override { Record("topmost"), topmost = true, visible = true; }
     void ClearTopmost() override { Record("not topmost"), topmost = false; }
     void PrepareTrayIcon() override { Record("tray prepare"); }
     void TrayAdd() override;
     void TrayDelete() override { Record("tray delete"), trayIcon = false; }
-    void MessageBox(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) override;
     void ShowAboutModal() override;
     void CloseAbout() override { Record("about close"), aboutShown = false; }
     void ProcessPendingMessages() override { Record("pending"); }
-    int LaunchBrowser(std::string_view address) override;
+    bool OpenWebPage(std::string_view address) override;
     void RaisePriority() override { Record("priority"); }
     void SetNoticeTopmost() override { Record("notice topmost"); }
-    void EndProcess() override;
+    void EndProcess(bool failed) override;
+    bool Failed() const { return failed; }
 
     void Record(std::string what) { calls.push_back(std::move(what)); }
 
     std::vector<std::string> calls;
     std::vector<Message> messages;
     bool timerRunning = false, minimised = false, visible = true, topmost = false;
-    bool trayIcon = false, aboutShown = false, ended = false;
-    TwipsSize screen{15360, 11520}, window{7350, 1380};
+    bool trayIcon = false, aboutShown = false, ended = false, failed = false;
+    ui::TwipsSize screen{15360, 11520}, window{7350, 1380};
     float left = 0, top = 0;
-    int browserResult = 42;
+    bool browserOpens = true;
     bool browserThrows = false;
 
     // Run while a modal box or the About window is open, as a platform's
@@ -95,6 +105,9 @@ public:
     // A real window system reports a minimise as a resize.
     std::function<void()> onResize;
     std::function<void()> onAboutLoad;
+
+    // The end of a program wired to this fake alone (the log's own tests).
+    log::ProgramEnd end{*this, *this, this, *this};
 };
 
 class FakeInput : public monitor::InputSource {

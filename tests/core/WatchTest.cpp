@@ -17,7 +17,7 @@ const std::string kResetOff = " Reset    , Power Off , Count:  60";
 // "Anyone logged on now", as the platform asks the system afresh.
 struct WatchRig {
     explicit WatchRig(bool rehearsal = false)
-        : watch({shell, files, clock, power, systemLog, logons, loggedOn}, "Log/DormixWatch.log",
+        : watch({shell, shell, shell, files, clock, power, systemLog, logons, loggedOn}, "Log/DormixWatch.log",
                 rehearsal, "DormixWatch") {
         files.linesOf = "Log/DormixWatch.log";
     }

@@ -28,10 +28,10 @@ class TestShell : public qt::QtShell {
     std::vector<ModalSeen> modals;
     std::function<void(QDialog&)> duringModal;
     bool ended = false;
+    void EndProcess(bool failed) override;
 
   protected:
     void RunModal(QDialog& dialog) override;
-    void EndProcess() override;
 };
 
 struct QtRig {

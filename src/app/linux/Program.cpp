@@ -62,7 +62,7 @@ Program::Program(QApplication& qapp, InputChoice& input, SessionKind session,
       files_([this](const std::string& why) { WarnWithoutLock(why); }),
       sessions_(OthersIdleLimit(argumentText_, settings)),
       app_(
-          {DORMIX_TRACE_VIEW ? static_cast<ui::View&>(tracing_) : qtView_, shell_, input.poll.get(),
+          {DORMIX_TRACE_VIEW ? static_cast<ui::View&>(tracing_) : qtView_, app::Desktop::Of(shell_), input.poll.get(),
            files_, clock_, power_, marker_, systemLog_, input.activity.get(),
            DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&tracingSessions_) : &sessions_,
            &settings, &holds_},

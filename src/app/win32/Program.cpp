@@ -41,7 +41,7 @@ Program::Program(HINSTANCE instance, std::string argumentText)
       dpi_(win32::SystemDpi()),
       shell_(instance, dpi_, view_),
       settings_(LoadPolicy()),
-      app_({view_, shell_, &input_, files_, clock_, power_, marker_, eventLog_, &net_,
+      app_({view_, app::Desktop::Of(shell_), &input_, files_, clock_, power_, marker_, eventLog_, &net_,
             &otherSessions_, &settings_, &displayRequests_},
            std::move(argumentText), ProgramFileStem()) {
     shell_.SetApplication(app_);

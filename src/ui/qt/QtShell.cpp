@@ -44,7 +44,7 @@ void QtShell::Bind(app::Application* app) {
     app_ = app;
     main_.Bind(app);
     tray_.onDoubleClick = [this] {
-        app_->OnMainMouseMove(ui::TrayDoubleClick);
+        app_->OnTrayDoubleClick();
         // The user asked for the window: give it the keyboard too.
         if (main_.isVisible()) main_.activateWindow();
     };
@@ -91,12 +91,12 @@ void QtShell::HideWindow() {
     Trace("window hidden");
 }
 
-TwipsSize QtShell::ScreenSize() {
+ui::TwipsSize QtShell::ScreenSize() {
     const QSize s = QGuiApplication::primaryScreen()->geometry().size();
     return {float(s.width() * ui::TwipsPerPixel), float(s.height() * ui::TwipsPerPixel)};
 }
 
-TwipsSize QtShell::WindowOuterSize() {
+ui::TwipsSize QtShell::WindowOuterSize() {
     const QSize s = main_.frameGeometry().size();
     return {float(s.width() * ui::TwipsPerPixel), float(s.height() * ui::TwipsPerPixel)};
 }
@@ -131,15 +131,15 @@ void QtShell::TrayDelete() {
     Trace("tray delete");
 }
 
-void QtShell::MessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
+void QtShell::MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) {
     std::string line = "message ";
-    line.append(icon == MessageIcon::Warning ? "warning" : "plain").append(" [");
+    line.append(icon == ui::MessageIcon::Warning ? "warning" : "plain").append(" [");
     line.append(title).append("] ").append(OneLine(text));
     Trace(line);
     if (displayLost_) return;
     // A hidden parent would place the box at the hidden window's corner.
     QWidget* parent = main_.isVisible() ? &main_ : nullptr;
-    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+    QMessageBox box(icon == ui::MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
                     DisplayText(title), DisplayText(text), QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.setWindowIcon(main_.windowIcon());
@@ -173,9 +173,9 @@ void QtShell::RunModal(QDialog& dialog) { dialog.exec(); }
 
 void QtShell::ProcessPendingMessages() { QCoreApplication::processEvents(); }
 
-int QtShell::LaunchBrowser(std::string_view address) {
+bool QtShell::OpenWebPage(std::string_view address) {
     const QUrl url(QString::fromUtf8(address.data(), qsizetype(address.size())));
-    return QDesktopServices::openUrl(url) ? LaunchSucceeded : LaunchFileNotFound;
+    return QDesktopServices::openUrl(url);
 }
 
 void QtShell::RaisePriority() {
@@ -190,7 +190,7 @@ void QtShell::SetNoticeTopmost() {
     notice_->raise();
 }
 
-void QtShell::EndProcess() {
+void QtShell::EndProcess(bool failed) {
     if (!displayLost_) {
         tray_.Delete();
         // Nothing of Qt's shutdown runs: the icon's removal must reach the X
@@ -200,7 +200,7 @@ void QtShell::EndProcess() {
     }
     Trace("end");
     std::fflush(nullptr);
-    ::_exit(Failed() ? 1 : displayLost_ ? lostStatus_ : 0);
+    ::_exit(failed ? 1 : displayLost_ ? lostStatus_ : 0);
 }
 
 }  // namespace dormix::qt

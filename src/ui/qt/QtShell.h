@@ -10,19 +10,26 @@
 #include <functional>
 #include <string_view>
 
-#include "ui/Shell.h"
 #include "ui/qt/AboutDialog.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/NoticeWindow.h"
 #include "ui/qt/PreciseTicker.h"
 #include "ui/qt/QtView.h"
 #include "ui/qt/TrayIcon.h"
+#include "app/ProgramHost.h"
+#include "ui/WindowPorts.h"
 
 class QDialog;
 
 namespace dormix::qt {
 
-class QtShell : public Shell {
+class QtShell : public ui::RefreshTimer,
+                public ui::MessageBoxes,
+                public ui::WindowState,
+                public ui::NotificationIcon,
+                public ui::AboutHost,
+                public app::ProgramHost,
+                public log::ProcessExit {
   public:
     // `timerDivisor` > 1 only in the fast test build.
     QtShell(MainWindow& main, QtView& view, TrayIcon& tray, int timerDivisor = 1);
@@ -47,26 +54,26 @@ class QtShell : public Shell {
     void SetNormal() override;
     void ShowWindow() override;
     void HideWindow() override;
-    TwipsSize ScreenSize() override;
-    TwipsSize WindowOuterSize() override;
+    ui::TwipsSize ScreenSize() override;
+    ui::TwipsSize WindowOuterSize() override;
     void MoveWindow(float left, float top) override;
     void SetTopmost() override;
     void ClearTopmost() override;
     void PrepareTrayIcon() override {}
     void TrayAdd() override;
     void TrayDelete() override;
-    void MessageBox(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) override;
     void ShowAboutModal() override;
     void CloseAbout() override;
     void ProcessPendingMessages() override;
-    int LaunchBrowser(std::string_view address) override;
+    bool OpenWebPage(std::string_view address) override;
     void RaisePriority() override;
     void SetNoticeTopmost() override;
+    void EndProcess(bool failed) override;
 
   protected:
     // Runs a modal dialog to its end; tests answer it instead.
     virtual void RunModal(QDialog& dialog);
-    void EndProcess() override;
 
   private:
     void Trace(std::string_view what);
@@ -85,9 +92,5 @@ class QtShell : public Shell {
     bool displayLost_ = false;
     int lostStatus_ = 1;
 };
-
-// ShellExecute's convention, which the core keeps: above 32 is success.
-inline constexpr int LaunchSucceeded = 42;
-inline constexpr int LaunchFileNotFound = 2;
 
 }  // namespace dormix::qt

@@ -9,8 +9,8 @@
 
 namespace dormix::win32 {
 
-UINT MessageBoxStyle(MessageIcon icon) {
-    return MB_OK | (icon == MessageIcon::Warning ? MB_ICONEXCLAMATION : 0);
+UINT MessageBoxStyle(ui::MessageIcon icon) {
+    return MB_OK | (icon == ui::MessageIcon::Warning ? MB_ICONEXCLAMATION : 0);
 }
 
 WinShell::WinShell(HINSTANCE instance, int dpi, WinView& view)
@@ -36,12 +36,12 @@ void WinShell::ShowWindow() { ::ShowWindow(Main(), SW_SHOW); }
 void WinShell::HideWindow() { ::ShowWindow(Main(), SW_HIDE); }
 
 // The core centres in twips, as the screen and the frame measure at this dpi.
-TwipsSize WinShell::ScreenSize() {
+ui::TwipsSize WinShell::ScreenSize() {
     return {PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_),
             PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi_)};
 }
 
-TwipsSize WinShell::WindowOuterSize() {
+ui::TwipsSize WinShell::WindowOuterSize() {
     RECT r{};
     GetWindowRect(Main(), &r);
     return {PixelsToTwips(r.right - r.left, dpi_), PixelsToTwips(r.bottom - r.top, dpi_)};
@@ -61,7 +61,7 @@ void WinShell::PrepareTrayIcon() { tray_.Prepare(Main(), main_ ? main_->SmallIco
 void WinShell::TrayAdd() { tray_.Add(); }
 void WinShell::TrayDelete() { tray_.Delete(); }
 
-void WinShell::MessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
+void WinShell::MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) {
     // Owned by the window that is modal now, so closing the box gives that
     // window back its input and leaves the others as they were.
     HWND owner = about_ && about_->Alive() ? about_->Handle() : Main();
@@ -127,12 +127,13 @@ void WinShell::ProcessPendingMessages() {
     }
 }
 
-int WinShell::LaunchBrowser(std::string_view address) {
+// ShellExecute's result is a handle in name only: above 32 is success.
+bool WinShell::OpenWebPage(std::string_view address) {
     HWND owner = about_ && about_->Alive() ? about_->Handle() : Main();
     // Empty parameter and folder texts, not null pointers.
     HINSTANCE r = ShellExecuteA(owner, std::string(text::AboutOpenVerb).c_str(),
                                 std::string(address).c_str(), "", "", SW_SHOWNORMAL);
-    return static_cast<int>(reinterpret_cast<INT_PTR>(r));
+    return reinterpret_cast<INT_PTR>(r) > 32;
 }
 
 // Results ignored: a refused raise leaves the program at normal priority.
@@ -146,6 +147,6 @@ void WinShell::SetNoticeTopmost() {
 }
 
 // At once, as the core asks: no unloading, no destructors, no more messages.
-void WinShell::EndProcess() { ExitProcess(Failed() ? 1 : 0); }
+void WinShell::EndProcess(bool failed) { ExitProcess(failed ? 1 : 0); }
 
 }  // namespace dormix::win32

@@ -1,11 +1,11 @@
 #pragma once
-// The Shell port over Win32: the main window's timer, state and placement,
+// The window ports over Win32: the main window's timer, state and placement,
 // the tray icon, message boxes, the modal About window and the process.
 
 #include <memory>
 
 #include "app/Application.h"
-#include "ui/Shell.h"
+#include "ui/WindowPorts.h"
 #include "ui/win32/BeatTimer.h"
 #include "ui/win32/Forms.h"
 #include "ui/win32/TrayIcon.h"
@@ -18,9 +18,15 @@ inline constexpr UINT TopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | 
 inline constexpr UINT NotTopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
 static_assert(TopmostFlags == 0x53 && NotTopmostFlags == 0x13);
 
-UINT MessageBoxStyle(MessageIcon icon);
+UINT MessageBoxStyle(ui::MessageIcon icon);
 
-class WinShell : public Shell {
+class WinShell : public ui::RefreshTimer,
+                 public ui::MessageBoxes,
+                 public ui::WindowState,
+                 public ui::NotificationIcon,
+                 public ui::AboutHost,
+                 public app::ProgramHost,
+                 public log::ProcessExit {
   public:
     WinShell(HINSTANCE instance, int dpi, WinView& view);
 
@@ -42,24 +48,22 @@ class WinShell : public Shell {
     void SetNormal() override;
     void ShowWindow() override;
     void HideWindow() override;
-    TwipsSize ScreenSize() override;
-    TwipsSize WindowOuterSize() override;
+    ui::TwipsSize ScreenSize() override;
+    ui::TwipsSize WindowOuterSize() override;
     void MoveWindow(float left, float top) override;
     void SetTopmost() override;
     void ClearTopmost() override;
     void PrepareTrayIcon() override;
     void TrayAdd() override;
     void TrayDelete() override;
-    void MessageBox(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) override;
     void ShowAboutModal() override;
     void CloseAbout() override;
     void ProcessPendingMessages() override;
-    int LaunchBrowser(std::string_view address) override;
+    bool OpenWebPage(std::string_view address) override;
     void RaisePriority() override;
     void SetNoticeTopmost() override;
-
-  protected:
-    void EndProcess() override;
+    void EndProcess(bool failed) override;
 
   private:
     HWND Main() const;

@@ -43,16 +43,16 @@ void WatchShell::Ticked() {
     nextMs_ = now + cadence_.Next(now);
 }
 
-void WatchShell::MessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
+void WatchShell::MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) {
     // A warning's box always follows its failure, which the system log has
     // already put on stderr and in the journal.
-    if (icon == MessageIcon::Warning) return;
+    if (icon == ui::MessageIcon::Warning) return;
     std::fputs(log_linux::StderrLine(name_, title, text).c_str(), stderr);
 }
 
-void WatchShell::EndProcess() {
+void WatchShell::EndProcess(bool failed) {
     std::fflush(nullptr);
-    ::_exit(Failed() ? 1 : 0);
+    ::_exit(failed ? 1 : 0);
 }
 
 int OpenStopSignals() {

@@ -16,21 +16,19 @@ namespace dormix::watch_linux {
 // Where there is no window: the timer is the loop's, the rehearsal's
 // message goes to stderr (the journal under systemd), the end is the
 // process's.
-class WatchShell final : public watch::HeadlessShell {
+class WatchShell final : public ui::RefreshTimer, public ui::MessageBoxes, public log::ProcessExit {
   public:
     WatchShell(std::string_view name, int divisor) : name_(name), cadence_(1000 / divisor) {}
 
     void StartRefreshTimer() override;
     void StopRefreshTimer() override { ticking_ = false; }
-    void MessageBox(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) override;
+    [[noreturn]] void EndProcess(bool failed) override;
 
     // How long until the next tick is due; nullopt while the timer is off.
     std::optional<std::chrono::milliseconds> UntilTick() const;
     // Called when UntilTick() has passed: schedules the next one.
     void Ticked();
-
-  protected:
-    [[noreturn]] void EndProcess() override;
 
   private:
     std::string_view name_;

@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     // At a logon screen what holds the machine is an update's or a burn's
     // block inhibitor; idle inhibitors belong to users' sessions.
     monitor_linux::LogindHolds holds(monitor_linux::LogindHolds::Counted::BlocksOnly);
-    watch::Watch watch({shell, files, clock, power, systemLog, logons, sessions, &settings, &holds},
+    watch::Watch watch({shell, shell, shell, files, clock, power, systemLog, logons, sessions, &settings, &holds},
                        logFile, arguments.rehearsal, std::string(Name));
     sessions.trace = Trace;
     sessions.onResume = [&] {

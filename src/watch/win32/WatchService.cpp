@@ -92,8 +92,8 @@ void ServiceShell::Beat() {
 
 // Stopped is the last word the service manager hears: after it the process
 // may be ended at any moment, so nothing follows but the exit.
-void ServiceShell::EndProcess() {
-    const DWORD code = Failed() ? ServiceSpecificFailure : 0;
+void ServiceShell::EndProcess(bool failed) {
+    const DWORD code = failed ? ServiceSpecificFailure : 0;
     status_.Stopped(code);
     ExitProcess(code);
 }
@@ -114,7 +114,7 @@ WatchService::WatchService(ServiceStatus& status, const std::vector<std::string>
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 watch::WatchPorts WatchService::Ports() {
-    return {shell_, files_, clock_, power_, eventLog_, logons_, loggedOn_, &settings_};
+    return {shell_, shell_, shell_, files_, clock_, power_, eventLog_, logons_, loggedOn_, &settings_};
 }
 
 void WatchService::Run() {

@@ -56,21 +56,19 @@ class ServiceStatus {
 // The timer and the end of a program without a window. The messages the
 // cycle would show (the rehearsal's, a failure's) have already reached the
 // event log as their entry or failure; in session 0 nobody could read a box.
-class ServiceShell final : public watch::HeadlessShell {
+class ServiceShell final : public ui::RefreshTimer, public ui::MessageBoxes, public log::ProcessExit {
   public:
     ServiceShell(ServiceStatus& status, int periodMs) : status_(status), cadence_(periodMs) {}
 
     void StartRefreshTimer() override;
     void StopRefreshTimer() override { running_ = false; }
-    void MessageBox(std::string_view, std::string_view, MessageIcon) override {}
+    void MessageBox(std::string_view, std::string_view, ui::MessageIcon) override {}
+    void EndProcess(bool failed) override;
 
     // Milliseconds until the next tick is due (0: now), or INFINITE.
     DWORD UntilTick() const;
     // The tick is due: the beat moves on to the next one.
     void Beat();
-
-  protected:
-    void EndProcess() override;
 
   private:
     static std::int64_t Now() { return static_cast<std::int64_t>(GetTickCount64()); }

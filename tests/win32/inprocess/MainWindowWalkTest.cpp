@@ -16,7 +16,7 @@ using ui::Ctl;
 
 struct Program {
     explicit Program(std::string arguments)
-        : app({view, shell, &input, files, clock, power, marker, systemLog}, std::move(arguments),
+        : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog}, std::move(arguments),
               "DormixL") {
         shell.SetApplication(app);
         shell.AttachMain(main);
