@@ -4,7 +4,7 @@
 // without one idle inhibitor, and no KDE or XFCE power manager.
 #include <benchmark/benchmark.h>
 
-#include "monitor/linux/DesktopHolds.h"
+#include "platform/linux/monitor/DesktopHolds.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // one with N inhibitors, every one a hold, so each question names them all.
 #include <benchmark/benchmark.h>
 
-#include "monitor/linux/LogindHolds.h"
+#include "platform/linux/monitor/LogindHolds.h"
 
 namespace {
 

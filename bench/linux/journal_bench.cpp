@@ -3,7 +3,7 @@
 // returned. Run it with and without a journald to see both costs.
 #include <benchmark/benchmark.h>
 
-#include "log/linux/JournalLog.h"
+#include "platform/linux/log/JournalLog.h"
 
 namespace {
 

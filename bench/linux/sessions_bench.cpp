@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "monitor/linux/LogindSessions.h"
+#include "platform/linux/monitor/LogindSessions.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "ui/qt/PreciseTicker.h"
+#include "frontend/tray_qt/PreciseTicker.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "MockLogind.h"
-#include "monitor/linux/DesktopHolds.h"
+#include "platform/linux/monitor/DesktopHolds.h"
 
 namespace dormix::testing {
 namespace {

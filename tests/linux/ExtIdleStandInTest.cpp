@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "ext-idle-notify-v1-server-protocol.h"
-#include "monitor/wayland/ExtIdleSource.h"
+#include "platform/linux/wayland/ExtIdleSource.h"
 
 namespace dormix::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 
 #include "MockLogind.h"
-#include "monitor/linux/LogindHolds.h"
+#include "platform/linux/monitor/LogindHolds.h"
 
 namespace dormix::testing {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "MockLogind.h"
 #include "log/ProgramError.h"
-#include "app/linux/SignalBridge.h"
+#include "frontend/tray_qt/SignalBridge.h"
 #include "power/ShutdownService.h"
-#include "power/linux/LogindPowerApi.h"
+#include "platform/linux/power/LogindPowerApi.h"
 #include "ui/Texts.h"
 
 namespace dormix::testing {

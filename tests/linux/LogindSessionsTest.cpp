@@ -10,8 +10,8 @@
 #include <cstdlib>
 
 #include "MockLogind.h"
-#include "app/linux/SignalBridge.h"
-#include "monitor/linux/LogindSessions.h"
+#include "frontend/tray_qt/SignalBridge.h"
+#include "platform/linux/monitor/LogindSessions.h"
 
 namespace dormix::testing {
 namespace {

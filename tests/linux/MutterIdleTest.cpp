@@ -10,7 +10,7 @@
 #include <QThread>
 
 #include "MockLogind.h"
-#include "monitor/wayland/MutterIdleSource.h"
+#include "platform/linux/wayland/MutterIdleSource.h"
 
 namespace dormix::testing {
 namespace {

@@ -19,17 +19,17 @@
 #include <sstream>
 
 #include "app/InstanceGuard.h"
-#include "app/linux/FlockMarker.h"
-#include "app/linux/Priority.h"
-#include "app/linux/SignalBridge.h"
+#include "frontend/tray_qt/FlockMarker.h"
+#include "frontend/tray_qt/Priority.h"
+#include "frontend/tray_qt/SignalBridge.h"
 #include "log/FileSystemLogFiles.h"
-#include "log/linux/LocalClock.h"
-#include "log/linux/StderrReport.h"
+#include "platform/linux/log/LocalClock.h"
+#include "platform/linux/log/StderrReport.h"
 #include "monitor/InputSampler.h"
-#include "monitor/x11/X11InputSource.h"
-#include "settings/linux/ConfFiles.h"
-#include "ui/qt/PreciseTicker.h"
-#include "ui/qt/TracingView.h"
+#include "platform/linux/x11/X11InputSource.h"
+#include "platform/linux/settings/ConfFiles.h"
+#include "frontend/tray_qt/PreciseTicker.h"
+#include "frontend/tray_qt/TracingView.h"
 
 namespace dormix::testing {
 namespace {

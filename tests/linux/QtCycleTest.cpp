@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "QtRig.h"
-#include "ui/qt/AboutDialog.h"
+#include "frontend/tray_qt/AboutDialog.h"
 
 namespace dormix::testing {
 namespace {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "Fakes.h"
-#include "ui/qt/MainWindow.h"
-#include "ui/qt/QtShell.h"
-#include "ui/qt/QtView.h"
-#include "ui/qt/TrayIcon.h"
+#include "frontend/tray_qt/MainWindow.h"
+#include "frontend/tray_qt/QtShell.h"
+#include "frontend/tray_qt/QtView.h"
+#include "frontend/tray_qt/TrayIcon.h"
 
 namespace dormix::testing {
 

@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 #include "QtRig.h"
-#include "ui/qt/AboutDialog.h"
-#include "ui/qt/NoticeWindow.h"
+#include "frontend/tray_qt/AboutDialog.h"
+#include "frontend/tray_qt/NoticeWindow.h"
 
 namespace dormix::testing {
 namespace {

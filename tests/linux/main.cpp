@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "app/linux/QtBusWait.h"
+#include "frontend/tray_qt/QtBusWait.h"
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);

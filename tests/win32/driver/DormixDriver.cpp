@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "log/ProgramError.h"
-#include "monitor/win32/DisplayRequests.h"
-#include "monitor/win32/WtsSessions.h"
+#include "platform/win32/monitor/DisplayRequests.h"
+#include "platform/win32/monitor/WtsSessions.h"
 #include "power/ShutdownService.h"
-#include "power/win32/TokenPowerApi.h"
+#include "platform/win32/power/TokenPowerApi.h"
 #include "ui/Inventory.h"
-#include "ui/win32/ControlIds.h"
+#include "frontend/tray_win32/ControlIds.h"
 
 namespace {
 

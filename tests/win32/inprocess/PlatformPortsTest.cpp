@@ -8,13 +8,13 @@
 
 #include "app/InstanceGuard.h"
 #include "log/ProgramError.h"
-#include "log/win32/LocalClock.h"
-#include "app/win32/MutexMarker.h"
+#include "platform/win32/log/LocalClock.h"
+#include "frontend/tray_win32/MutexMarker.h"
 #include "power/ShutdownService.h"
-#include "power/win32/TokenPowerApi.h"
-#include "settings/win32/PolicyKey.h"
+#include "platform/win32/power/TokenPowerApi.h"
+#include "platform/win32/settings/PolicyKey.h"
 #include "ui/Inventory.h"
-#include "ui/win32/Resources.h"
+#include "frontend/tray_win32/Resources.h"
 
 namespace dormix {
 namespace {

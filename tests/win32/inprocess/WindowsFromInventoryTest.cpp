@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "ui/win32/ControlIds.h"
-#include "ui/win32/Dpi.h"
-#include "ui/win32/Forms.h"
-#include "ui/win32/WinShell.h"
+#include "frontend/tray_win32/ControlIds.h"
+#include "frontend/tray_win32/Dpi.h"
+#include "frontend/tray_win32/Forms.h"
+#include "frontend/tray_win32/WinShell.h"
 
 namespace dormix::win32 {
 namespace {

@@ -1,0 +1,33 @@
+#pragma once
+// The power-off steps on Windows: the shutdown privilege in the process
+// token, then ExitWindowsEx.
+
+#include "power/PowerApi.h"
+#include "platform/win32/WinApi.h"
+
+namespace dormix::power {
+
+// One privilege entry: count, the identifier (low, high), attributes.
+static_assert(sizeof(TOKEN_PRIVILEGES) == 16);
+inline constexpr DWORD SystemMessageFlags =
+    FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+static_assert(SystemMessageFlags == 0x1200);
+
+class TokenPowerApi : public PowerApi {
+  public:
+    bool LookupShutdownPrivilege() override;
+    bool CurrentProcess() override;
+    bool OpenProcessToken(std::uint32_t access) override;
+    bool AdjustTokenPrivileges() override;
+    void CloseToken() override;
+    bool ExitWindows(std::int32_t flags, std::uint32_t reason) override;
+    std::uint32_t LastError() override;
+    std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
+
+  private:
+    LUID privilege_{};
+    HANDLE process_ = nullptr;
+    HANDLE token_ = nullptr;
+};
+
+}  // namespace dormix::power
