@@ -112,13 +112,13 @@ std::vector<std::string> MemoryLogFiles::Entries() const {
     return out;
 }
 
-bool FakePower::OpenProcessToken(std::uint32_t access) {
+bool FakePower::MayPowerOff(std::uint32_t access) {
     calls.push_back("open " + std::to_string(access));
     if (!token) lastError = failingError;
     return token;
 }
 
-bool FakePower::ExitWindows(std::int32_t flags, std::uint32_t reason) {
+bool FakePower::RequestPowerOff(std::int32_t flags, std::uint32_t reason) {
     calls.push_back("exit " + std::to_string(flags) + " " + std::to_string(reason));
     if (!exitOk) lastError = failingError;
     return exitOk;
@@ -135,7 +135,7 @@ std::uint32_t FakePower::LastError() {
     return lastError;
 }
 
-std::uint32_t FakePower::FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) {
+std::uint32_t FakePower::ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) {
     calls.push_back("format " + std::to_string(code));
     auto it = systemTexts.find(code);
     if (it == systemTexts.end()) return 0;

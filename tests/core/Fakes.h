@@ -208,14 +208,14 @@ public:
 
 class FakePower : public power::PowerApi {
 public:
-    bool LookupShutdownPrivilege() override { return Step("lookup", lookup); }
-    bool CurrentProcess() override { return Step("process", process); }
-    bool OpenProcessToken(std::uint32_t access) override;
-    bool AdjustTokenPrivileges() override { return Step("adjust", adjust); }
-    void CloseToken() override { calls.push_back("close"); }
-    bool ExitWindows(std::int32_t flags, std::uint32_t reason) override;
+    bool ReachPowerService() override { return Step("lookup", lookup); }
+    bool IdentifyProcess() override { return Step("process", process); }
+    bool MayPowerOff(std::uint32_t access) override;
+    bool ClaimPowerOffRight() override { return Step("adjust", adjust); }
+    void ReleaseRights() override { calls.push_back("close"); }
+    bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
     std::uint32_t LastError() override;
-    std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
+    std::uint32_t ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
     bool Step(const char* name, bool ok);
 

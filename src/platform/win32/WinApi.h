@@ -1,6 +1,6 @@
 #pragma once
 // The Windows headers, once, with the macros that collide with the core's
-// port method names (MessageBox, FormatMessage, ExitWindows) taken back out.
+// port method names (MessageBox) taken back out.
 // Code here calls the ANSI functions by their explicit names instead.
 
 #include <windows.h>
@@ -10,5 +10,3 @@
 #include <windowsx.h>
 
 #undef MessageBox
-#undef FormatMessage
-#undef ExitWindows

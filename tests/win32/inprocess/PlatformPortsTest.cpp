@@ -22,18 +22,18 @@ namespace {
 // Forwards to the real calls and counts them.
 class CountingPower final : public power::PowerApi {
   public:
-    bool LookupShutdownPrivilege() override { return ++calls, real.LookupShutdownPrivilege(); }
-    bool CurrentProcess() override { return ++calls, real.CurrentProcess(); }
-    bool OpenProcessToken(std::uint32_t a) override { return ++calls, real.OpenProcessToken(a); }
-    bool AdjustTokenPrivileges() override { return ++calls, real.AdjustTokenPrivileges(); }
-    void CloseToken() override { ++calls, ++closes, real.CloseToken(); }
-    bool ExitWindows(std::int32_t, std::uint32_t) override {
+    bool ReachPowerService() override { return ++calls, real.ReachPowerService(); }
+    bool IdentifyProcess() override { return ++calls, real.IdentifyProcess(); }
+    bool MayPowerOff(std::uint32_t a) override { return ++calls, real.MayPowerOff(a); }
+    bool ClaimPowerOffRight() override { return ++calls, real.ClaimPowerOffRight(); }
+    void ReleaseRights() override { ++calls, ++closes, real.ReleaseRights(); }
+    bool RequestPowerOff(std::int32_t, std::uint32_t) override {
         ADD_FAILURE() << "must not ask for a power-off here";
         return false;
     }
     std::uint32_t LastError() override { return real.LastError(); }
-    std::uint32_t FormatMessage(std::uint32_t c, char* b, std::uint32_t n) override {
-        return real.FormatMessage(c, b, n);
+    std::uint32_t ErrorText(std::uint32_t c, char* b, std::uint32_t n) override {
+        return real.ErrorText(c, b, n);
     }
     power::TokenPowerApi real;
     int calls = 0, closes = 0;

@@ -58,7 +58,7 @@ LogindPowerApi::LogindPowerApi(std::string address, milliseconds budget, millise
 LogindPowerApi::~LogindPowerApi() = default;
 
 bool LogindPowerApi::Fail(const std::string& text) {
-    // Codes are handed out once each, so FormatMessage of an older code
+    // Codes are handed out once each, so ErrorText of an older code
     // still gives that failure's own text.
     lastError_ = OwnCodes + ++issued_;
     texts_[lastError_] = text;
@@ -73,7 +73,7 @@ bool LogindPowerApi::Fail(const Answer& answer) {
     return false;
 }
 
-std::uint32_t LogindPowerApi::FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) {
+std::uint32_t LogindPowerApi::ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) {
     const auto found = texts_.find(code);
     if (found == texts_.end() || size == 0) return 0;
     const auto n = std::min<std::size_t>(found->second.size(), size);
@@ -81,7 +81,7 @@ std::uint32_t LogindPowerApi::FormatMessage(std::uint32_t code, char* buffer, st
     return std::uint32_t(n);
 }
 
-bool LogindPowerApi::LookupShutdownPrivilege() {
+bool LogindPowerApi::ReachPowerService() {
     // Each request starts afresh: its own connection, its own budget.
     bus_.Close();
     if (const int r = bus_.Begin(); r < 0)
@@ -108,7 +108,7 @@ bool LogindPowerApi::LookupShutdownPrivilege() {
     return Fail(std::string("The name ") + LogindService + " is not on the system bus.");
 }
 
-bool LogindPowerApi::OpenProcessToken(std::uint32_t /*access*/) {
+bool LogindPowerApi::MayPowerOff(std::uint32_t /*access*/) {
     const Answer reply = bus_.CallLogind("CanPowerOff");
     if (reply.kind != Answer::Reply) return Fail(reply);
     std::string why;
@@ -139,7 +139,7 @@ bool LogindPowerApi::OwnSessionActive() {
     return Fail(challenge + "its session " + own->id + " is not the active one of a seat.");
 }
 
-bool LogindPowerApi::ExitWindows(std::int32_t flags, std::uint32_t /*reason*/) {
+bool LogindPowerApi::RequestPowerOff(std::int32_t flags, std::uint32_t /*reason*/) {
     const LogindRequest request = RequestFor(flags);
     if (request.inhibitable) {
         // A privileged caller may override block inhibitors, and logind lets

@@ -53,14 +53,14 @@ class LogindPowerApi final : public power::PowerApi {
     LogindPowerApi(const LogindPowerApi&) = delete;
     LogindPowerApi& operator=(const LogindPowerApi&) = delete;
 
-    bool LookupShutdownPrivilege() override;
-    bool CurrentProcess() override { return true; }
-    bool OpenProcessToken(std::uint32_t access) override;
-    bool AdjustTokenPrivileges() override { return true; }
-    void CloseToken() override {}
-    bool ExitWindows(std::int32_t flags, std::uint32_t reason) override;
+    bool ReachPowerService() override;
+    bool IdentifyProcess() override { return true; }
+    bool MayPowerOff(std::uint32_t access) override;
+    bool ClaimPowerOffRight() override { return true; }
+    void ReleaseRights() override {}
+    bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
     std::uint32_t LastError() override { return lastError_; }
-    std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
+    std::uint32_t ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
   private:
     bool Fail(const std::string& text);

@@ -3,7 +3,7 @@
 namespace dormix::power {
 
 // The reason the core passes is ExitWindowsEx's; this call takes its own.
-bool SystemShutdownApi::ExitWindows(std::int32_t flags, std::uint32_t) {
+bool SystemShutdownApi::RequestPowerOff(std::int32_t flags, std::uint32_t) {
     const BOOL force = (flags & EWX_FORCE) != 0, reboot = (flags & EWX_REBOOT) != 0;
     return InitiateSystemShutdownExA(nullptr, nullptr, 0, force, reboot, PlannedShutdownReason) !=
            0;

@@ -18,7 +18,7 @@ class SystemShutdownApi final : public TokenPowerApi {
   public:
     // EWX_FORCE closes the programs without asking; EWX_REBOOT restarts.
     // Without a restart a shutdown powers off where the machine can.
-    bool ExitWindows(std::int32_t flags, std::uint32_t reason) override;
+    bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
 };
 
 }  // namespace dormix::power

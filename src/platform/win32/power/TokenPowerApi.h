@@ -15,14 +15,14 @@ static_assert(SystemMessageFlags == 0x1200);
 
 class TokenPowerApi : public PowerApi {
   public:
-    bool LookupShutdownPrivilege() override;
-    bool CurrentProcess() override;
-    bool OpenProcessToken(std::uint32_t access) override;
-    bool AdjustTokenPrivileges() override;
-    void CloseToken() override;
-    bool ExitWindows(std::int32_t flags, std::uint32_t reason) override;
+    bool ReachPowerService() override;
+    bool IdentifyProcess() override;
+    bool MayPowerOff(std::uint32_t access) override;
+    bool ClaimPowerOffRight() override;
+    void ReleaseRights() override;
+    bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
     std::uint32_t LastError() override;
-    std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
+    std::uint32_t ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
   private:
     LUID privilege_{};
