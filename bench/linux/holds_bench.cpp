@@ -8,7 +8,7 @@
 
 namespace {
 
-using dormix::monitor_linux::LogindHolds;
+using dormix::linux_monitor::LogindHolds;
 
 // Once a tick while held, on the connection kept from the last question.
 void BM_Question(benchmark::State& state) {

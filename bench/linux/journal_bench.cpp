@@ -8,7 +8,7 @@
 namespace {
 
 void BM_JournalEntry(benchmark::State& state) {
-    dormix::log_linux::JournalLog journal;
+    dormix::linux_log::JournalLog journal;
     const dormix::log::SystemLogEntry entry{dormix::log::SystemEvent::MonitoringBegan,
                                             "07-Dec-26 12:03:54,  Enter    , Run       , Count:   0",
                                             "Enter",

@@ -10,7 +10,7 @@
 
 namespace {
 
-using dormix::monitor_linux::LogindSessions;
+using dormix::linux_monitor::LogindSessions;
 
 // The question while it holds the countdown back: once a tick, on the
 // connection kept from the last one.

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     LARGE_INTEGER frequency, before, after;
     QueryPerformanceFrequency(&frequency);
-    dormix::monitor::DisplayRequests requests;
+    dormix::win32_monitor::DisplayRequests requests;
     std::vector<double> us;
     int held = 0, failed = 0;
     for (int i = 0; i < calls; ++i) {

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
     LARGE_INTEGER frequency, before, after;
     QueryPerformanceFrequency(&frequency);
-    dormix::monitor::WtsSessions sessions;
+    dormix::win32_monitor::WtsSessions sessions;
     std::vector<double> us;
     int inUse = 0;
     for (int i = 0; i < calls; ++i) {

@@ -21,8 +21,8 @@
 namespace dormix::testing {
 namespace {
 
-using monitor_linux::GnomeSessionHolds;
-using monitor_linux::PowerManagementHolds;
+using linux_monitor::GnomeSessionHolds;
+using linux_monitor::PowerManagementHolds;
 using Said = std::pair<std::vector<std::string>, std::string>;  // holders, failure
 
 const char* Gnome = "org.gnome.SessionManager";

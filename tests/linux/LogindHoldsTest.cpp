@@ -12,7 +12,7 @@
 namespace dormix::testing {
 namespace {
 
-using monitor_linux::LogindHolds;
+using linux_monitor::LogindHolds;
 using Lines = std::vector<std::string>;
 
 struct Machine {

@@ -22,7 +22,7 @@ struct ModalSeen {
     int icon = -1;  // QMessageBox::Icon for message boxes, -1 for other dialogs
 };
 
-class TestShell : public qt::QtShell {
+class TestShell : public tray_qt::QtShell {
   public:
     using QtShell::QtShell;
     std::vector<ModalSeen> modals;
@@ -43,9 +43,9 @@ struct QtRig {
     bool Ends(const std::function<void()>& action) { return EndsProgram(action); }
 
     MarkerSystem markers;
-    qt::QtView view;
-    qt::MainWindow main{view};
-    qt::TrayIcon tray;
+    tray_qt::QtView view;
+    tray_qt::MainWindow main{view};
+    tray_qt::TrayIcon tray;
     TestShell shell{main, view, tray};
     FakeInput input;
     FakeClock clock;

@@ -5,7 +5,7 @@
 
 #include "frontend/tray_qt/WidgetBuilder.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 AboutDialog::AboutDialog(QtView& view) : QDialog(nullptr) {
     BuildWindow(this, ui::Wnd::frmAbout, view);
@@ -44,4 +44,4 @@ void AboutDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

@@ -6,7 +6,7 @@
 
 #include "frontend/tray_qt/QtView.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 class AboutDialog : public QDialog {
     Q_OBJECT
@@ -32,4 +32,4 @@ class AboutDialog : public QDialog {
     bool wasActive_ = false;
 };
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

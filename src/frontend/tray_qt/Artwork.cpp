@@ -7,7 +7,7 @@ static void InitArtResource() {
     Q_INIT_RESOURCE(art);
 }
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 namespace {
 
@@ -32,4 +32,4 @@ QPixmap SmallLogo() { return QPixmap(Path("SmallLogo")); }
 QPixmap AboutBackground() { return QPixmap(Path("AboutBackground")); }
 QPixmap ErrorIcon() { return QPixmap(Path("Error-32")); }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

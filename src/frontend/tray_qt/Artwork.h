@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QPixmap>
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 QIcon ProgramIcon();
 QIcon AboutIcon();
@@ -12,4 +12,4 @@ QPixmap SmallLogo();
 QPixmap AboutBackground();
 QPixmap ErrorIcon();  // 32 x 32
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 bool DisplayProbe::Open(const SessionKind& session) {
     display_ = XOpenDisplay(nullptr);
@@ -61,4 +61,4 @@ void DisplayProbe::Release() {
     display_ = nullptr;
 }
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

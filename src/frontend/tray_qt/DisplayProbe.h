@@ -4,7 +4,7 @@ typedef struct _XDisplay Display;
 
 #include "frontend/tray_qt/InputChoice.h"
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 // A first connection to the X display in $DISPLAY, asked before Qt starts:
 // Qt's own failure is an abort with a hint about platform plugins, which
@@ -30,4 +30,4 @@ class DisplayProbe {
     Display* display_ = nullptr;
 };
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 namespace fs = std::filesystem;
 
 namespace {
@@ -72,4 +72,4 @@ void FlockMarker::Close(app::MarkerHandle handle) {
     if (handle != 0) ::close(int(handle - 1));
 }
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

@@ -8,7 +8,7 @@
 
 #include "app/InstanceMarker.h"
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 class FlockMarker final : public app::InstanceMarker {
   public:
@@ -28,4 +28,4 @@ class FlockMarker final : public app::InstanceMarker {
 // Empty when neither is safe: the caller must then refuse to start.
 std::filesystem::path MarkerDirectory();
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

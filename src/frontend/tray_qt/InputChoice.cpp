@@ -9,7 +9,7 @@
 #include "platform/linux/wayland/MutterIdleSource.h"
 #include "platform/linux/x11/X11InputSource.h"
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 SessionKind SessionFromEnvironment() {
     const char* display = std::getenv("WAYLAND_DISPLAY");
@@ -31,7 +31,7 @@ namespace {
 InputChoice X11Choice(const std::string& note = {}) {
     InputChoice choice;
     choice.x11 = true;
-    choice.poll = x11::X11InputSource::Open();
+    choice.poll = linux_x11::X11InputSource::Open();
     choice.description =
         (choice.poll ? "X11 with XInput 2" : "the X server has no XInput 2.1 or later") + note;
     return choice;
@@ -41,15 +41,15 @@ InputChoice X11Choice(const std::string& note = {}) {
 
 InputChoice ChooseInput(const SessionKind& session) {
     if (!session.wayland) return X11Choice();
-    auto connection = monitor::wayland::WaylandConnection::Open();
+    auto connection = linux_wayland::WaylandConnection::Open();
     if (!connection && !session.xwayland)
         return X11Choice(" (" + session.evidence + ", but no Wayland compositor answers)");
     InputChoice choice;
     if (connection) {
-        monitor::wayland::WaylandConnection& link = *connection;
-        std::unique_ptr<monitor::wayland::NotificationSource> source =
-            monitor::wayland::ExtIdleSource::Open(connection);
-        if (!source) source = monitor::wayland::KdeIdleSource::Open(connection);
+        linux_wayland::WaylandConnection& link = *connection;
+        std::unique_ptr<linux_wayland::NotificationSource> source =
+            linux_wayland::ExtIdleSource::Open(connection);
+        if (!source) source = linux_wayland::KdeIdleSource::Open(connection);
         if (source) {
             choice.description = source->Protocol();
             choice.connection = &link;
@@ -58,7 +58,7 @@ InputChoice ChooseInput(const SessionKind& session) {
             return choice;
         }
     }
-    choice.activity = monitor::wayland::OpenMutterIdleSource();
+    choice.activity = linux_wayland::OpenMutterIdleSource();
     if (choice.activity) {
         choice.description = "org.gnome.Mutter.IdleMonitor";
         return choice;
@@ -71,4 +71,4 @@ InputChoice ChooseInput(const SessionKind& session) {
     return choice;
 }
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

@@ -11,11 +11,11 @@
 #include "monitor/Holds.h"
 #include "monitor/InputSource.h"
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 class WaylandConnection;
 }
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 struct SessionKind {
     bool wayland = false;
@@ -35,7 +35,7 @@ struct InputChoice {
     std::unique_ptr<monitor::InputSource> poll;
     std::unique_ptr<monitor::ActivitySource> activity;
     // The compositor connection behind `activity`, if it has one.
-    monitor::wayland::WaylandConnection* connection = nullptr;
+    linux_wayland::WaylandConnection* connection = nullptr;
     // The compositor's idle inhibitors, where its notifications tell them
     // from input; part of `activity`.
     monitor::Holds* holds = nullptr;
@@ -50,4 +50,4 @@ struct InputChoice {
 // systemd user environment, say) must not blind the X11 source.
 InputChoice ChooseInput(const SessionKind& session);
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

@@ -6,7 +6,7 @@
 #include "app/Application.h"
 #include "frontend/tray_qt/WidgetBuilder.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 MainWindow::MainWindow(QtView& view) : view_(view) {
     BuildWindow(this, ui::Wnd::DormixMain, view);
@@ -40,4 +40,4 @@ void MainWindow::changeEvent(QEvent* event) {
         onStateChange(windowState().testFlag(Qt::WindowMinimized));
 }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

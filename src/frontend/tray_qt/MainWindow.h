@@ -10,7 +10,7 @@ namespace dormix::app {
 class Application;
 }
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -30,4 +30,4 @@ class MainWindow : public QWidget {
     app::Application* app_ = nullptr;
 };
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

@@ -5,7 +5,7 @@
 
 #include "frontend/tray_qt/WidgetBuilder.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 NoticeWindow::NoticeWindow(QtView& view) {
     BuildWindow(this, ui::Wnd::MultiInst, view);
@@ -25,4 +25,4 @@ void NoticeWindow::closeEvent(QCloseEvent* event) {
     if (onClosed) onClosed();
 }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

@@ -6,7 +6,7 @@
 
 #include "frontend/tray_qt/QtView.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 class NoticeWindow : public QWidget {
     Q_OBJECT
@@ -20,4 +20,4 @@ class NoticeWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 };
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

@@ -1,6 +1,6 @@
 #include "frontend/tray_qt/PreciseTicker.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 PreciseTicker::PreciseTicker(int periodMs, std::function<void()> onTick,
                              std::function<qint64()> nowMs)
@@ -31,4 +31,4 @@ void PreciseTicker::Fire() {
     onTick_();
 }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

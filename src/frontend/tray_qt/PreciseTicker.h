@@ -10,7 +10,7 @@
 
 #include "ui/TickCadence.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 class PreciseTicker : public QObject {
   public:
@@ -36,4 +36,4 @@ class PreciseTicker : public QObject {
     bool running_ = false;
 };
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 namespace {
 constexpr int HighNice = -10;
@@ -29,4 +29,4 @@ int RaisePriority() {
     return (after == -1 && errno != 0) ? current : after;
 }
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 // The nearest Linux match for "highest thread priority in a high-priority
 // process": the lowest nice value the user may take, at most -10, for the
@@ -8,4 +8,4 @@ namespace dormix::linux_app {
 // value the thread runs at afterwards.
 int RaisePriority();
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

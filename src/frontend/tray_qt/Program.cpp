@@ -23,7 +23,7 @@
 #define DORMIX_TRACE_VIEW 0
 #endif
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 namespace {
 
@@ -67,7 +67,7 @@ Program::Program(QApplication& qapp, InputChoice& input, SessionKind session,
            DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&tracingSessions_) : &sessions_,
            &settings, &holds_},
           argumentText_, std::move(programName)) {
-    if (DORMIX_TRACE_VIEW) shell_.trace = TraceLine;
+    if (DORMIX_TRACE_VIEW) shell_.trace = [](std::string_view line) { TraceLine(line); };
     holds_.Add(logindHolds_);
     holds_.Add(gnomeHolds_);
     holds_.Add(powerHolds_);
@@ -83,7 +83,7 @@ void Program::WarnWithoutLock(const std::string& why) {
 }
 
 int Program::RunNotice() {
-    qt::NoticeWindow notice(qtView_);
+    tray_qt::NoticeWindow notice(qtView_);
     shell_.SetNotice(&notice);
     notice.onOk = [&] { app_.OnNoticeOk(); };
     notice.onActivate = [&] { app_.OnNoticeActivate(); };
@@ -111,7 +111,7 @@ int Program::Run() {
     // A signal is how the session, the system's shutdown or a package's
     // removal ends the program: nobody is left to answer a box.
     SignalBridge endSignals([&] { app_.OnSessionEnd(); });
-    power_linux::LogindSleepWatch sleepWatch([&] {
+    linux_logind::LogindSleepWatch sleepWatch([&] {
         TraceLine("resume");
         app_.OnResume();
     });
@@ -139,4 +139,4 @@ int Program::Run() {
     return status;
 }
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

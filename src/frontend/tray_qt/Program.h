@@ -26,17 +26,17 @@
 #include "frontend/tray_qt/TracingView.h"
 #include "frontend/tray_qt/TrayIcon.h"
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 // The test builds trace why the other sessions hold the countdown back, or
 // not, each time the reason changes.
 class TracingSessions final : public monitor::OtherSessions {
   public:
-    explicit TracingSessions(monitor_linux::LogindSessions& sessions) : sessions_(sessions) {}
+    explicit TracingSessions(linux_monitor::LogindSessions& sessions) : sessions_(sessions) {}
     bool OtherSessionInUse() override;
 
   private:
-    monitor_linux::LogindSessions& sessions_;
+    linux_monitor::LogindSessions& sessions_;
     std::string last_;
 };
 
@@ -56,28 +56,28 @@ class Program {
     InputChoice& input_;
     SessionKind session_;
     std::string argumentText_;
-    qt::QtView qtView_;
-    qt::TracingView tracing_{qtView_};
-    qt::MainWindow mainWindow_{qtView_};
-    qt::TrayIcon tray_;
-    qt::QtShell shell_;
-    log_linux::JournalLog journal_;
+    tray_qt::QtView qtView_;
+    tray_qt::TracingView tracing_{qtView_};
+    tray_qt::MainWindow mainWindow_{qtView_};
+    tray_qt::TrayIcon tray_;
+    tray_qt::QtShell shell_;
+    linux_log::JournalLog journal_;
     log::FileSystemLogFiles files_;
-    log_linux::LocalClock clock_;
-    power_linux::LogindPowerApi power_;
+    linux_log::LocalClock clock_;
+    linux_power::LogindPowerApi power_;
     FlockMarker marker_;
-    monitor_linux::LogindSessions sessions_;
+    linux_monitor::LogindSessions sessions_;
     TracingSessions tracingSessions_{sessions_};
     // Programs' holds, from every place that keeps them on this desktop:
     // logind's inhibitors, the desktop's (players and browsers ask it to
     // keep the screen on), and a compositor's inhibitor where its
     // notifications tell it from input.
     monitor::AllHolds holds_;
-    monitor_linux::LogindHolds logindHolds_;
-    monitor_linux::GnomeSessionHolds gnomeHolds_;
-    monitor_linux::PowerManagementHolds powerHolds_;
-    log_linux::StderrReport systemLog_{journal_};
+    linux_monitor::LogindHolds logindHolds_;
+    linux_monitor::GnomeSessionHolds gnomeHolds_;
+    linux_monitor::PowerManagementHolds powerHolds_;
+    linux_log::StderrReport systemLog_{journal_};
     app::Application app_;
 };
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 namespace {
 
@@ -50,4 +50,4 @@ int QtBusWait::Wait(int fd, short events, microseconds wait, bool holdTimers) {
     return 0;
 }
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

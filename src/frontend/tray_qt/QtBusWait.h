@@ -6,16 +6,16 @@
 
 #include "platform/linux/logind/LogindBus.h"
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 // Waits for the system bus inside Qt's event loop: the bus's socket and its
 // next timeout wake the loop, which meanwhile repaints and reads the signal
 // pipe. User input waits: the exchange is already under way. Installed for
 // the process while it lives.
-class QtBusWait final : public power_linux::BusWait {
+class QtBusWait final : public linux_logind::BusWait {
   public:
-    QtBusWait() { power_linux::UseBusWait(this); }
-    ~QtBusWait() override { power_linux::UseBusWait(nullptr); }
+    QtBusWait() { linux_logind::UseBusWait(this); }
+    ~QtBusWait() override { linux_logind::UseBusWait(nullptr); }
     QtBusWait(const QtBusWait&) = delete;
     QtBusWait& operator=(const QtBusWait&) = delete;
 
@@ -27,4 +27,4 @@ class QtBusWait final : public power_linux::BusWait {
     QTimer wake_;
 };
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

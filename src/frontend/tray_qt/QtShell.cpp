@@ -19,7 +19,7 @@
 #include "frontend/tray_qt/TracingView.h"
 #include "frontend/tray_qt/WidgetBuilder.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 namespace {
 
@@ -179,7 +179,7 @@ bool QtShell::OpenWebPage(std::string_view address) {
 }
 
 void QtShell::RaisePriority() {
-    const int nice = linux_app::RaisePriority();
+    const int nice = tray_qt::RaisePriority();
     Trace("nice " + std::to_string(nice));
 }
 
@@ -203,4 +203,4 @@ void QtShell::EndProcess(bool failed) {
     ::_exit(failed ? 1 : displayLost_ ? lostStatus_ : 0);
 }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

@@ -21,7 +21,7 @@
 
 class QDialog;
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 class QtShell : public ui::RefreshTimer,
                 public ui::MessageBoxes,
@@ -93,4 +93,4 @@ class QtShell : public ui::RefreshTimer,
     int lostStatus_ = 1;
 };
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

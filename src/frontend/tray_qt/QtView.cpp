@@ -5,7 +5,7 @@
 
 #include "frontend/tray_qt/WidgetBuilder.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 QString DisplayText(std::string_view text) {
     QString out = QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -85,4 +85,4 @@ void QtView::SetTooltip(ui::Ctl control, std::string_view tip) {
     if (w->toolTip() != text) Apply([&] { w->setToolTip(text); });
 }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

@@ -9,7 +9,7 @@
 
 #include "ui/View.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 class QtView final : public ui::View {
   public:
@@ -45,4 +45,4 @@ class QtView final : public ui::View {
 // Texts come with Windows line ends; Qt shows a lone CR as a glyph.
 QString DisplayText(std::string_view text);
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

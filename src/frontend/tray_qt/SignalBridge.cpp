@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <csignal>
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 namespace {
 
@@ -81,4 +81,4 @@ void SignalBridge::Drain() {
     if (any) onEnd_();
 }
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

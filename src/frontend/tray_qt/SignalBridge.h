@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 // SIGPIPE and SIGXFSZ ignored, for the whole process.
 void IgnoreHarmlessSignals();
@@ -28,4 +28,4 @@ class SignalBridge : public QObject {
     std::unique_ptr<QTimer> poll_;
 };
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

@@ -15,7 +15,7 @@
 #define DORMIX_TRACE_VIEW 0
 #endif
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 std::string ProgramName(const char* argv0) {
     return std::filesystem::path(argv0 ? argv0 : "DormixL").stem().string();
@@ -40,10 +40,10 @@ int PrintSettings(const settings::Effective& effective) {
 
 int Refuse(const app::StartRefusal& refusal, log::SystemLog& journal, bool box) {
     app::MirrorRefusal(refusal, journal);
-    TraceLine("message warning [" + refusal.title + "] " + qt::OneLine(refusal.text));
+    TraceLine("message warning [" + refusal.title + "] " + tray_qt::OneLine(refusal.text));
     if (!box) return 1;
-    QMessageBox message(QMessageBox::Warning, qt::DisplayText(refusal.title),
-                        qt::DisplayText(refusal.text), QMessageBox::Ok);
+    QMessageBox message(QMessageBox::Warning, tray_qt::DisplayText(refusal.title),
+                        tray_qt::DisplayText(refusal.text), QMessageBox::Ok);
     message.setTextFormat(Qt::PlainText);
     message.exec();
     return 1;
@@ -53,7 +53,7 @@ int RefuseBlind(const InputChoice& choice) {
     std::fprintf(stderr,
                  "DormixL: %s: keys and the mouse cannot be seen, so nothing is monitored.\n",
                  choice.description.c_str());
-    log_linux::JournalLog journal;
+    linux_log::JournalLog journal;
     // An autostarted copy has no terminal: the box is what the user sees.
     return Refuse(app::BlindSessionRefusal(choice.x11 ? text::BlindX11 : text::BlindSession),
                   journal, true);
@@ -61,7 +61,7 @@ int RefuseBlind(const InputChoice& choice) {
 
 int RefuseWithoutMarker(log::SystemLog& journal) {
     const app::StartRefusal refusal = app::MarkerRefusal(text::MarkerUnusable);
-    std::fprintf(stderr, "DormixL: %s\n", qt::DisplayText(refusal.text).toLocal8Bit().constData());
+    std::fprintf(stderr, "DormixL: %s\n", tray_qt::DisplayText(refusal.text).toLocal8Bit().constData());
     return Refuse(refusal, journal, true);
 }
 
@@ -72,4 +72,4 @@ void KeepLogPrivate() {
         ::umask(::umask(0) | 077);
 }
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

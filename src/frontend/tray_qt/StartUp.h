@@ -10,7 +10,7 @@
 #include "log/SystemLog.h"
 #include "settings/Settings.h"
 
-namespace dormix::linux_app {
+namespace dormix::tray_qt {
 
 // The executable's name without its folder: the source of its errors.
 std::string ProgramName(const char* argv0);
@@ -39,4 +39,4 @@ int RefuseWithoutMarker(log::SystemLog& journal);
 // on purpose keeps the permissions its owner chose.
 void KeepLogPrivate();
 
-}  // namespace dormix::linux_app
+}  // namespace dormix::tray_qt

@@ -4,7 +4,7 @@
 
 #include "ui/Inventory.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 std::string ColourText(ui::Colour c) {
     if (c.system == ui::Colour::System::ButtonFace) return "ButtonFace";
@@ -73,4 +73,4 @@ void TracingView::SetTooltip(ui::Ctl control, std::string_view tip) {
     Line(ui::ControlOf(control).name, "tooltip", tip);
 }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

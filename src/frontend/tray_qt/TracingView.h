@@ -7,7 +7,7 @@
 
 #include "ui/View.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 class TracingView final : public ui::View {
   public:
@@ -35,4 +35,4 @@ std::string OneLine(std::string_view text);
 // One line: "Name.what=value".
 std::string TraceLine(std::string_view name, std::string_view what, std::string_view value);
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

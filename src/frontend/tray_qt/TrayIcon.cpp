@@ -8,7 +8,7 @@
 #include "frontend/tray_qt/Artwork.h"
 #include "frontend/tray_qt/QtView.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 TrayIcon::TrayIcon(std::function<qint64()> nowMs) : nowMs_(std::move(nowMs)) {
     if (!nowMs_) {
@@ -41,4 +41,4 @@ void TrayIcon::Add() {
 
 void TrayIcon::Delete() { icon_.hide(); }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

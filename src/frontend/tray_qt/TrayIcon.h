@@ -11,7 +11,7 @@
 #include <QSystemTrayIcon>
 #include <functional>
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 class TrayIcon : public QObject {
     Q_OBJECT
@@ -33,4 +33,4 @@ class TrayIcon : public QObject {
     qint64 lastClickMs_ = -1;
 };
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

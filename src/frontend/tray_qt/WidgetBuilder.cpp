@@ -10,7 +10,7 @@
 
 #include "frontend/tray_qt/Artwork.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 using ui::Kind;
 
@@ -199,4 +199,4 @@ void BuildWindow(QWidget* window, ui::Wnd id, QtView& view) {
     if (!focusable.empty()) focusable.front().second->setFocus();
 }
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

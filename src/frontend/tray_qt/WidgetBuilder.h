@@ -11,7 +11,7 @@
 #include "ui/Inventory.h"
 #include "frontend/tray_qt/QtView.h"
 
-namespace dormix::qt {
+namespace dormix::tray_qt {
 
 QRect PixelRect(const ui::Rect& twips);
 QSize ClientSize(const ui::Window& window);
@@ -41,4 +41,4 @@ class ClickableLabel : public QLabel {
 // every control of `id` as its child and registers both with `view`.
 void BuildWindow(QWidget* window, ui::Wnd id, QtView& view);
 
-}  // namespace dormix::qt
+}  // namespace dormix::tray_qt

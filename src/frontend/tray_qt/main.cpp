@@ -20,17 +20,17 @@
 
 int main(int argc, char** argv) {
     using namespace dormix;
-    linux_app::IgnoreHarmlessSignals();
+    tray_qt::IgnoreHarmlessSignals();
     // Qt takes its own options out of argv; the argument text is what was given.
     std::vector<std::string> given(argv + 1, argv + argc);
     std::vector<std::string_view> views(given.begin(), given.end());
     const std::string argumentText = app::ArgumentTextFromArgs(views);
-    settings_linux::ConfFiles conf;
+    linux_settings::ConfFiles conf;
     const settings::Effective adminSettings = settings::Load(conf);
-    if (argumentText == "--settings") return linux_app::PrintSettings(adminSettings);
+    if (argumentText == "--settings") return tray_qt::PrintSettings(adminSettings);
     if (const std::string warning = app::ArgumentWarning(argumentText); !warning.empty())
         std::fprintf(stderr, "%s\n", warning.c_str());
-    linux_app::PrintWarnings(adminSettings);
+    tray_qt::PrintWarnings(adminSettings);
 
     // The windows stay on X11 also in a Wayland session: there a window can
     // be centred and kept above the others, which Wayland leaves to the
@@ -38,20 +38,20 @@ int main(int argc, char** argv) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!platform || std::string_view(platform).find("wayland") != std::string_view::npos)
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    linux_app::DisplayProbe probe;
-    if (!probe.Open(linux_app::SessionFromEnvironment())) return 1;
-    const linux_app::SessionKind session = linux_app::DetectSession(probe.XWaylandOutputs());
+    tray_qt::DisplayProbe probe;
+    if (!probe.Open(tray_qt::SessionFromEnvironment())) return 1;
+    const tray_qt::SessionKind session = tray_qt::DetectSession(probe.XWaylandOutputs());
 
     QApplication qapp(argc, argv);
     // Every window is hidden most of the time; closing a message box must
     // not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    linux_app::QtBusWait busWait;
+    tray_qt::QtBusWait busWait;
 
-    linux_app::InputChoice input = linux_app::ChooseInput(session);
-    if (!input.poll && !input.activity) return linux_app::RefuseBlind(input);
+    tray_qt::InputChoice input = tray_qt::ChooseInput(session);
+    if (!input.poll && !input.activity) return tray_qt::RefuseBlind(input);
     probe.Release();
-    linux_app::Program program(qapp, input, session, argumentText, adminSettings,
-                               linux_app::ProgramName(argv[0]));
+    tray_qt::Program program(qapp, input, session, argumentText, adminSettings,
+                               tray_qt::ProgramName(argv[0]));
     return program.Run();
 }

@@ -5,7 +5,7 @@
 #include "ui/Inventory.h"
 #include "platform/win32/WinApi.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 inline constexpr int ControlIdBase = 1000;
 constexpr int ControlId(ui::Ctl c) { return ControlIdBase + static_cast<int>(c); }
@@ -18,4 +18,4 @@ inline constexpr const char* MainClass = "DormixMain";
 inline constexpr const char* AboutClass = "frmAbout";
 inline constexpr const char* NoticeClass = "MultiInst";
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

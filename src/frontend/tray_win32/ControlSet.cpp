@@ -9,7 +9,7 @@
 #include "frontend/tray_win32/Resources.h"
 #include "frontend/tray_win32/Wnd.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 using ui::Ctl;
 using ui::Kind;
@@ -306,4 +306,4 @@ void ControlSet::PaintOpaqueLabels(HDC dc) {
     }
 }
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -11,7 +11,7 @@
 #include "ui/Inventory.h"
 #include "platform/win32/WinApi.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 class ControlSet {
   public:
@@ -70,4 +70,4 @@ class ControlSet {
     std::map<COLORREF, HBRUSH> brushes_;
 };
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -1,6 +1,6 @@
 #include "frontend/tray_win32/Dpi.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 // The process is dpi-aware (WinMain), so this is the real system setting.
 int SystemDpi() {
@@ -10,4 +10,4 @@ int SystemDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -3,7 +3,7 @@
 
 #include "platform/win32/WinApi.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 inline constexpr int TwipsPerInch = 1440;
 
@@ -21,4 +21,4 @@ inline int PointsToFontHeight(double points, int dpi) {
 
 int SystemDpi();
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

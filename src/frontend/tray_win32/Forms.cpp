@@ -7,7 +7,7 @@
 #include "frontend/tray_win32/Resources.h"
 #include "frontend/tray_win32/WinShell.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 using ui::Ctl;
 
@@ -153,7 +153,7 @@ AboutForm::AboutForm(HINSTANCE instance, int dpi, app::Application& app, WinView
       dpi_(dpi),
       app_(app),
       view_(view),
-      timer1_(AboutTimerId, TimerPeriodMs(ui::ControlOf(Ctl::Timer1).intervalMs)) {}
+      timer1_(AboutTimerId, win32::TimerPeriodMs(ui::ControlOf(Ctl::Timer1).intervalMs)) {}
 
 AboutForm::~AboutForm() {
     view_.Detach(ui::Wnd::frmAbout);
@@ -275,4 +275,4 @@ void NoticeWindow::OnDestroy() {
     PostQuitMessage(0);
 }
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -10,7 +10,7 @@
 #include "frontend/tray_win32/WinView.h"
 #include "frontend/tray_win32/Wnd.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 class WinShell;
 
@@ -83,7 +83,7 @@ class AboutForm final : public Wnd {
     app::Application& app_;
     WinView& view_;
     ControlSet controls_;
-    BeatTimer timer1_;
+    win32::BeatTimer timer1_;
     HBITMAP background_ = nullptr;
     HICON icon_ = nullptr, smallIcon_ = nullptr;
 };
@@ -114,4 +114,4 @@ class NoticeWindow final : public Wnd {
     HICON icon_ = nullptr, smallIcon_ = nullptr;
 };
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -4,17 +4,17 @@
 
 #include "platform/win32/WinApi.h"
 
-namespace dormix::app {
+namespace dormix::tray_win32 {
 
-InstanceMarker::Created MutexMarker::Create(std::string_view name, bool initialOwner) {
+app::InstanceMarker::Created MutexMarker::Create(std::string_view name, bool initialOwner) {
     HANDLE h = CreateMutexA(nullptr, initialOwner, std::string(name).c_str());
     // Read before anything else can overwrite the thread's last error.
     const DWORD error = GetLastError();
-    return {reinterpret_cast<MarkerHandle>(h), error == ERROR_ALREADY_EXISTS};
+    return {reinterpret_cast<app::MarkerHandle>(h), error == ERROR_ALREADY_EXISTS};
 }
 
-void MutexMarker::Close(MarkerHandle handle) {
+void MutexMarker::Close(app::MarkerHandle handle) {
     if (handle) CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
-}  // namespace dormix::app
+}  // namespace dormix::tray_win32

@@ -4,12 +4,12 @@
 
 #include "app/InstanceMarker.h"
 
-namespace dormix::app {
+namespace dormix::tray_win32 {
 
-class MutexMarker final : public InstanceMarker {
+class MutexMarker final : public app::InstanceMarker {
   public:
     Created Create(std::string_view name, bool initialOwner) override;
-    void Close(MarkerHandle handle) override;
+    void Close(app::MarkerHandle handle) override;
 };
 
-}  // namespace dormix::app
+}  // namespace dormix::tray_win32

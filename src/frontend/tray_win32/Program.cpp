@@ -8,7 +8,7 @@
 #include "ui/Texts.h"
 #include "frontend/tray_win32/Dpi.h"
 
-namespace dormix::app {
+namespace dormix::tray_win32 {
 
 std::string ProgramFileStem() {
     char path[MAX_PATH] = {};
@@ -26,7 +26,7 @@ namespace {
 // The warnings also go to stderr, which a GUI program has only when started
 // from a console that passes it on (Wine does).
 settings::Effective LoadPolicy() {
-    settings_win32::PolicyKey key;
+    win32_settings::PolicyKey key;
     settings::Effective effective = settings::Load(key);
     for (const std::string& warning : effective.warnings)
         std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
@@ -37,8 +37,8 @@ settings::Effective LoadPolicy() {
 
 Program::Program(HINSTANCE instance, std::string argumentText)
     : instance_(instance),
-      allowMulti_(HasAllowMulti(argumentText)),
-      dpi_(win32::SystemDpi()),
+      allowMulti_(app::HasAllowMulti(argumentText)),
+      dpi_(tray_win32::SystemDpi()),
       shell_(instance, dpi_, view_),
       settings_(LoadPolicy()),
       app_({view_, app::Desktop::Of(shell_), &input_, files_, clock_, power_, marker_, eventLog_, &net_,
@@ -51,7 +51,7 @@ Program::Program(HINSTANCE instance, std::string argumentText)
 // and writes nothing to the log.
 int Program::Run() {
     if (!app_.Main()) {
-        notice_ = std::make_unique<win32::NoticeWindow>(instance_, dpi_, app_, view_);
+        notice_ = std::make_unique<tray_win32::NoticeWindow>(instance_, dpi_, app_, view_);
         notice_->Build();
         shell_.AttachNotice(notice_->Handle());
         app_.OnNoticeLoad();
@@ -61,7 +61,7 @@ int Program::Run() {
     // A first copy holds the mutex; one that could not make it cannot know
     // it is the first, and two copies counting down at once is worse than none.
     if (app_.Guard().GuardHandle() == 0 && !allowMulti_) return RefuseWithoutMarker();
-    main_ = std::make_unique<win32::MainWindow>(instance_, dpi_, app_, view_, shell_);
+    main_ = std::make_unique<tray_win32::MainWindow>(instance_, dpi_, app_, view_, shell_);
     shell_.AttachMain(*main_);
     main_->Build();
     // The loading runs on the hidden window and leaves it in the tray.
@@ -70,8 +70,8 @@ int Program::Run() {
 }
 
 int Program::RefuseWithoutMarker() {
-    const StartRefusal refusal = MarkerRefusal(text::MarkerUnmade);
-    MirrorRefusal(refusal, eventLog_);
+    const app::StartRefusal refusal = app::MarkerRefusal(text::MarkerUnmade);
+    app::MirrorRefusal(refusal, eventLog_);
     MessageBoxA(nullptr, refusal.text.c_str(), refusal.title.c_str(), MB_OK | MB_ICONWARNING);
     return 1;
 }
@@ -110,4 +110,4 @@ int Program::MessageLoop() {
     return static_cast<int>(msg.wParam);
 }
 
-}  // namespace dormix::app
+}  // namespace dormix::tray_win32

@@ -21,7 +21,7 @@
 #include "frontend/tray_win32/WinShell.h"
 #include "frontend/tray_win32/WinView.h"
 
-namespace dormix::app {
+namespace dormix::tray_win32 {
 
 // The executable's file name without folder and extension.
 std::string ProgramFileStem();
@@ -40,24 +40,24 @@ class Program {
     HINSTANCE instance_;
     bool allowMulti_;
     int dpi_;
-    win32::WinView view_;
-    win32::WinShell shell_;
-    monitor::AsyncKeyInput input_;
+    tray_win32::WinView view_;
+    tray_win32::WinShell shell_;
+    win32_monitor::AsyncKeyInput input_;
     // Beside the key poll: what the poll cannot see still moves this.
-    monitor::LastInputInfo lastInput_;
+    win32_monitor::LastInputInfo lastInput_;
     monitor::LastInputNet net_{lastInput_};
-    monitor::WtsSessions otherSessions_;
-    monitor::DisplayRequests displayRequests_;
+    win32_monitor::WtsSessions otherSessions_;
+    win32_monitor::DisplayRequests displayRequests_;
     log::FileSystemLogFiles files_;
-    log_win32::LocalClock clock_;
-    power::TokenPowerApi power_;
+    win32_log::LocalClock clock_;
+    win32_power::TokenPowerApi power_;
     MutexMarker marker_;
-    log_win32::EventLogMirror eventLog_;
+    win32_log::EventLogMirror eventLog_;
     // Read once, before the Application that keeps a pointer to it.
     settings::Effective settings_;
-    Application app_;
-    std::unique_ptr<win32::MainWindow> main_;
-    std::unique_ptr<win32::NoticeWindow> notice_;
+    app::Application app_;
+    std::unique_ptr<tray_win32::MainWindow> main_;
+    std::unique_ptr<tray_win32::NoticeWindow> notice_;
 };
 
-}  // namespace dormix::app
+}  // namespace dormix::tray_win32

@@ -5,7 +5,7 @@
 
 #include "ui/Texts.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 static_assert(TrayRecordSize == 88);
 static_assert(offsetof(NOTIFYICONDATAA, szTip) + TrayTipLength == TrayRecordSize);
@@ -48,4 +48,4 @@ void TrayIcon::Delete() {
     shown_ = false;
 }
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -4,7 +4,7 @@
 
 #include "platform/win32/WinApi.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 // The first (Windows 95) layout: cbSize tells the shell which fields exist.
 inline constexpr DWORD TrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
@@ -32,4 +32,4 @@ class TrayIcon {
     bool shown_ = false;
 };
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

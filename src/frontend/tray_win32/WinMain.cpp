@@ -9,10 +9,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControlsEx(&icc);
     try {
         const std::string arguments = dormix::app::ArgumentTextFromCommandLine(GetCommandLineA());
-        dormix::app::WarnOnStderr(dormix::app::ArgumentWarning(arguments));
-        dormix::app::Program program(instance, arguments);
+        dormix::tray_win32::WarnOnStderr(dormix::app::ArgumentWarning(arguments));
+        dormix::tray_win32::Program program(instance, arguments);
         return program.Run();
     } catch (const std::exception& e) {
-        dormix::win32::FatalReport(e.what());
+        dormix::tray_win32::FatalReport(e.what());
     }
 }

@@ -7,7 +7,7 @@
 #include "frontend/tray_win32/ControlIds.h"
 #include "frontend/tray_win32/Dpi.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 UINT MessageBoxStyle(ui::MessageIcon icon) {
     return MB_OK | (icon == ui::MessageIcon::Warning ? MB_ICONEXCLAMATION : 0);
@@ -17,7 +17,7 @@ WinShell::WinShell(HINSTANCE instance, int dpi, WinView& view)
     : instance_(instance),
       dpi_(dpi),
       view_(view),
-      refresh_(RefreshTimerId, TimerPeriodMs(ui::ControlOf(ui::Ctl::tmrRefresh).intervalMs)) {}
+      refresh_(RefreshTimerId, win32::TimerPeriodMs(ui::ControlOf(ui::Ctl::tmrRefresh).intervalMs)) {}
 
 HWND WinShell::Main() const { return main_ ? main_->Handle() : nullptr; }
 
@@ -149,4 +149,4 @@ void WinShell::SetNoticeTopmost() {
 // At once, as the core asks: no unloading, no destructors, no more messages.
 void WinShell::EndProcess(bool failed) { ExitProcess(failed ? 1 : 0); }
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -11,7 +11,7 @@
 #include "frontend/tray_win32/TrayIcon.h"
 #include "frontend/tray_win32/WinView.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 // SetWindowPos flags of the two placements (0x53 and 0x13).
 inline constexpr UINT TopmostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
@@ -76,10 +76,10 @@ class WinShell : public ui::RefreshTimer,
     app::Application* app_ = nullptr;
     MainWindow* main_ = nullptr;
     HWND notice_ = nullptr;
-    BeatTimer refresh_;
+    win32::BeatTimer refresh_;
     TrayIcon tray_;
     std::unique_ptr<AboutForm> about_;
     bool mainDisabled_ = false;  // by the open About window
 };
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

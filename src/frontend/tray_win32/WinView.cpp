@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 void WinView::Attach(ui::Wnd window, HWND hwnd, ControlSet& controls) {
     windows_[window] = {hwnd, &controls};
@@ -45,4 +45,4 @@ void WinView::SetTooltip(ui::Ctl control, std::string_view tip) {
     if (auto* set = SetOf(control)) set->SetTooltip(control, tip);
 }
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -7,7 +7,7 @@
 #include "ui/View.h"
 #include "frontend/tray_win32/ControlSet.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 class WinView final : public ui::View {
   public:
@@ -33,4 +33,4 @@ class WinView final : public ui::View {
     std::map<ui::Wnd, Entry> windows_;
 };
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

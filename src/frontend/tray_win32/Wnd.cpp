@@ -6,7 +6,7 @@
 
 #include "ui/Texts.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 void RegisterWindowClass(HINSTANCE instance, const WindowClass& wc) {
     WNDCLASSEXA cls{};
@@ -207,4 +207,4 @@ LRESULT Wnd::Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

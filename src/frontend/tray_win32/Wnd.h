@@ -4,7 +4,7 @@
 
 #include "platform/win32/WinApi.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 
 struct WindowClass {
     const char* name;
@@ -70,4 +70,4 @@ class Wnd {
     HWND hwnd_ = nullptr;
 };
 
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -14,26 +14,26 @@ namespace dormix::watch_linux {
 
 namespace {
 
-using power_linux::Answer;
+using linux_logind::Answer;
 using std::chrono::ceil;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
 milliseconds UntilBusTimeout(sd_bus* bus) {
-    const microseconds left = power_linux::UntilBusTimeout(bus);
+    const microseconds left = linux_logind::UntilBusTimeout(bus);
     return left == microseconds::max() ? milliseconds::max() : ceil<milliseconds>(left);
 }
 
 }  // namespace
 
-bool UserSession(const power_linux::SessionFacts& s) {
-    return monitor_linux::PersonsSession(s.sessionClass) && s.state != "closing";
+bool UserSession(const linux_logind::SessionFacts& s) {
+    return linux_monitor::PersonsSession(s.sessionClass) && s.state != "closing";
 }
 
 LogindLogons::LogindLogons(watch::Logons& logons, std::string address, milliseconds budget)
     : logons_(logons),
       address_(address),
-      questions_(std::move(address), budget, power_linux::LogindBus::Timers::Hold) {}
+      questions_(std::move(address), budget, linux_logind::LogindBus::Timers::Hold) {}
 
 LogindLogons::~LogindLogons() { Drop({}); }
 
@@ -57,7 +57,7 @@ void LogindLogons::Listen() {
     // The minute's recount waits for the first count, which follows the
     // subscription.
     lastListen_ = lastCount_ = Clock::now();
-    if (const int r = power_linux::OpenBus(address_, &signals_); r < 0)
+    if (const int r = linux_logind::OpenBus(address_, &signals_); r < 0)
         return Drop(std::string("the system bus is not reachable (") + std::strerror(-r) + ")");
     const auto onChange = [](sd_bus_message* m, void* self, sd_bus_error*) {
         auto* logons = static_cast<LogindLogons*>(self);
@@ -89,8 +89,8 @@ void LogindLogons::Listen() {
     // signals below can.
     int r = fromLogind_.Follow(signals_);
     for (int i = 0; i < 3 && r >= 0; ++i)
-        r = sd_bus_match_signal_async(signals_, &slots_[i], power_linux::LogindService,
-                                      power_linux::LogindPath, power_linux::LogindManager, names[i],
+        r = sd_bus_match_signal_async(signals_, &slots_[i], linux_logind::LogindService,
+                                      linux_logind::LogindPath, linux_logind::LogindManager, names[i],
                                       i == 2 ? +onSleep : +onChange,
                                       i == 0 ? +onInstalled : nullptr, this);
     if (r < 0) Drop(std::string("no subscription to logind's signals (") + std::strerror(-r) + ")");
@@ -147,16 +147,16 @@ bool LogindLogons::OtherSessionInUse() {
     };
     if (const int r = questions_.Begin(); r < 0)
         return unknown(std::string("the system bus is not reachable (") + std::strerror(-r) + ")");
-    std::vector<power_linux::SessionRef> listed;
-    Answer step = power_linux::ListSessions(questions_, listed);
+    std::vector<linux_logind::SessionRef> listed;
+    Answer step = linux_logind::ListSessions(questions_, listed);
     if (step.kind != Answer::Reply) return unknown(step.text);
     int users = 0;
-    for (const power_linux::SessionRef& s : listed) {
-        power_linux::SessionFacts facts;
-        step = power_linux::ReadSession(questions_, s.path, facts);
+    for (const linux_logind::SessionRef& s : listed) {
+        linux_logind::SessionFacts facts;
+        step = linux_logind::ReadSession(questions_, s.path, facts);
         // Ended between the list and the question: its SessionRemoved is
         // on its way, and it is nobody now.
-        if (step.kind == Answer::Error && power_linux::SessionGone(step)) continue;
+        if (step.kind == Answer::Error && linux_logind::SessionGone(step)) continue;
         if (step.kind != Answer::Reply) return unknown(step.text);
         users += UserSession(facts);
     }

@@ -24,7 +24,7 @@ inline constexpr std::chrono::milliseconds CountBudget{1500};
 inline constexpr std::chrono::seconds RecountPeriod{60};
 
 // Logged on: a person's session that is not on its way out.
-bool UserSession(const power_linux::SessionFacts& session);
+bool UserSession(const linux_logind::SessionFacts& session);
 
 class LogindLogons final : public monitor::OtherSessions {
   public:
@@ -62,10 +62,10 @@ class LogindLogons final : public monitor::OtherSessions {
 
     watch::Logons& logons_;
     std::string address_;
-    power_linux::LogindBus questions_;
+    linux_logind::LogindBus questions_;
     sd_bus* signals_ = nullptr;
     sd_bus_slot* slots_[3] = {};
-    power_linux::LogindSignals fromLogind_;
+    linux_logind::LogindSignals fromLogind_;
     bool changed_ = false, refused_ = false;
     Clock::time_point lastCount_{}, lastListen_{};
 };

@@ -47,7 +47,7 @@ void WatchShell::MessageBox(std::string_view text, std::string_view title, ui::M
     // A warning's box always follows its failure, which the system log has
     // already put on stderr and in the journal.
     if (icon == ui::MessageIcon::Warning) return;
-    std::fputs(log_linux::StderrLine(name_, title, text).c_str(), stderr);
+    std::fputs(linux_log::StderrLine(name_, title, text).c_str(), stderr);
 }
 
 void WatchShell::EndProcess(bool failed) {

@@ -65,19 +65,19 @@ int main(int argc, char** argv) {
         Say(watch::UnknownArgumentWarning(unknown));
     // Its warnings, and the values in force, reach stderr and the journal
     // through the system log once the watch starts.
-    settings_linux::ConfFiles conf;
+    linux_settings::ConfFiles conf;
     settings::Effective settings = settings::Load(conf);
 
     // From here SIGTERM (systemctl stop, the shutdown), SIGINT and SIGHUP
     // are read from a file, and a wait on the bus gives up at once. The
     // first two write "Exit" and end; SIGHUP reads the settings again.
     const int stopFd = watch_linux::OpenStopSignals();
-    power_linux::PollWait busWait(stopFd);
-    power_linux::UseBusWait(&busWait);
+    linux_logind::PollWait busWait(stopFd);
+    linux_logind::UseBusWait(&busWait);
 
-    log_linux::JournalLog journal{std::string(Name)};
+    linux_log::JournalLog journal{std::string(Name)};
     const std::filesystem::path logFile = LogFile();
-    log_linux::StderrReport systemLog(
+    linux_log::StderrReport systemLog(
         journal, std::string(Name),
         "there is no folder \"" + logFile.parent_path().string() +
             "\"; systemd makes it for dormix-lite-watch.service (LogsDirectory=), or create it "
@@ -88,14 +88,14 @@ int main(int argc, char** argv) {
         Say(warning);
         journal.Failure({log::SystemEvent::LogWithoutLock, text::ProductTitle, warning, 0, {}});
     });
-    log_linux::LocalClock clock;
-    power_linux::LogindPowerApi power;
+    linux_log::LocalClock clock;
+    linux_power::LogindPowerApi power;
     watch::Logons logons("logind's sessions");
     watch_linux::LogindLogons sessions(logons);
     watch_linux::WatchShell shell(Name, DORMIX_TIMER_DIVISOR);
     // At a logon screen what holds the machine is an update's or a burn's
     // block inhibitor; idle inhibitors belong to users' sessions.
-    monitor_linux::LogindHolds holds(monitor_linux::LogindHolds::Counted::BlocksOnly);
+    linux_monitor::LogindHolds holds(linux_monitor::LogindHolds::Counted::BlocksOnly);
     watch::Watch watch({shell, shell, shell, files, clock, power, systemLog, logons, sessions, &settings, &holds},
                        logFile, arguments.rehearsal, std::string(Name));
     sessions.trace = Trace;

@@ -33,7 +33,7 @@ watch::WatchArguments Parse(const std::vector<std::string>& arguments) {
 // An argument the watch does not know is an administrator's setting passed
 // over: it goes to the event log with the policy's warnings.
 settings::Effective LoadSettings(const watch::WatchArguments& parsed) {
-    settings_win32::PolicyKey key;
+    win32_settings::PolicyKey key;
     settings::Effective effective = settings::Load(key);
     for (const std::string& unknown : parsed.unknown)
         effective.warnings.push_back(watch::UnknownArgumentWarning(unknown));
@@ -99,7 +99,7 @@ void ServiceShell::EndProcess(bool failed) {
 }
 
 void FreshLogons::Count() {
-    if (const auto users = monitor::LoggedOnUsers())
+    if (const auto users = win32_monitor::LoggedOnUsers())
         logons_.Counted(*users);
     else
         logons_.Unknown();

@@ -113,9 +113,9 @@ class WatchService {
     ServiceStatus& status_;
     ServiceShell shell_;
     log::FileSystemLogFiles files_;
-    log_win32::LocalClock clock_;
-    power::SystemShutdownApi power_;
-    log_win32::EventLogMirror eventLog_{text::WatchTitle};
+    win32_log::LocalClock clock_;
+    win32_power::SystemShutdownApi power_;
+    win32_log::EventLogMirror eventLog_{text::WatchTitle};
     watch::Logons logons_{"the session manager (wtsapi32)"};
     FreshLogons loggedOn_{logons_};
     watch::WatchArguments arguments_;

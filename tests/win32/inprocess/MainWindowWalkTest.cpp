@@ -9,7 +9,7 @@
 #include "frontend/tray_win32/Forms.h"
 #include "frontend/tray_win32/WinShell.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 namespace {
 
 using ui::Ctl;
@@ -186,4 +186,4 @@ TEST(MainWindowWalk, StoppedTimerDropsATickAlreadyOnItsWay) {
 }
 
 }  // namespace
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

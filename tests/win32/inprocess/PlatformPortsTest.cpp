@@ -35,7 +35,7 @@ class CountingPower final : public power::PowerApi {
     std::uint32_t ErrorText(std::uint32_t c, char* b, std::uint32_t n) override {
         return real.ErrorText(c, b, n);
     }
-    power::TokenPowerApi real;
+    win32_power::TokenPowerApi real;
     int calls = 0, closes = 0;
 };
 
@@ -65,7 +65,7 @@ TEST(TokenPowerApi, EnablesThePrivilegeAndClosesTheToken) {
 }
 
 TEST(TokenPowerApi, SystemTextsKeepTheirLineBreakAndUnknownCodesGiveNothing) {
-    power::TokenPowerApi api;
+    win32_power::TokenPowerApi api;
     power::ShutdownService service(api, "DormixL");
     const std::string denied = service.SystemErrorText(ERROR_ACCESS_DENIED);
     ASSERT_GE(denied.size(), 3u);
@@ -75,7 +75,7 @@ TEST(TokenPowerApi, SystemTextsKeepTheirLineBreakAndUnknownCodesGiveNothing) {
 }
 
 TEST(MutexMarker, SecondCreateSeesTheFirstAndClosingReleasesIt) {
-    app::MutexMarker marker;
+    tray_win32::MutexMarker marker;
     const std::string name = "DormixTest-" + std::to_string(GetCurrentProcessId());
     const auto first = marker.Create(name, true);
     ASSERT_NE(first.handle, 0u);
@@ -90,7 +90,7 @@ TEST(MutexMarker, SecondCreateSeesTheFirstAndClosingReleasesIt) {
 }
 
 TEST(MutexMarker, TheGuardOverARealMutex) {
-    app::MutexMarker marker;
+    tray_win32::MutexMarker marker;
     app::InstanceGuard first(marker), second(marker), third(marker);
     EXPECT_TRUE(first.MayStart(""));
     EXPECT_FALSE(second.MayStart("")) << "a second copy sees the mutex";
@@ -99,7 +99,7 @@ TEST(MutexMarker, TheGuardOverARealMutex) {
 
 TEST(LocalClock, MonthAsTheLocaleAbbreviatesIt) {
     SYSTEMTIME st{2026, 12, 1, 7, 8, 9, 10, 0};
-    const auto t = log_win32::ToLocalTime(st);
+    const auto t = win32_log::ToLocalTime(st);
     EXPECT_EQ(t.year, 2026);
     EXPECT_EQ(t.month, 12);
     EXPECT_EQ(t.day, 7);
@@ -120,8 +120,8 @@ TEST(PolicyKey, WrongValuesAndUnknownNamesAreNamed) {
     RegSetValueExA(key, "HoldLimitSeconds", 0, REG_BINARY, five, 4);
     const DWORD seconds = 1800;
     RegSetValueExA(key, "IdleLimitSecond", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds), 4);
-    const std::string where = settings_win32::PolicyKeyName;
-    settings_win32::PolicyKey policy;
+    const std::string where = win32_settings::PolicyKeyName;
+    win32_settings::PolicyKey policy;
     const settings::Effective effective = settings::Load(policy);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Dormix Lite");
     RegCloseKey(key);

@@ -9,7 +9,7 @@
 #include "frontend/tray_win32/Forms.h"
 #include "frontend/tray_win32/WinShell.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 namespace {
 
 using testing::Rig;
@@ -152,4 +152,4 @@ TEST(WindowsFromInventory, AboutAndNoticeWindows) {
 }
 
 }  // namespace
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

@@ -8,7 +8,7 @@
 
 #include "ui/Texts.h"
 
-namespace dormix::log_linux {
+namespace dormix::linux_log {
 
 using Fields = std::vector<std::string>;
 
@@ -67,4 +67,4 @@ void JournalLog::Failure(const log::SystemLogFailure& f) noexcept {
     }
 }
 
-}  // namespace dormix::log_linux
+}  // namespace dormix::linux_log

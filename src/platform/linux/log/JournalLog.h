@@ -6,7 +6,7 @@
 #include "log/SystemLog.h"
 #include "ui/Texts.h"
 
-namespace dormix::log_linux {
+namespace dormix::linux_log {
 
 // The systemd journal, through libsystemd's sd_journal_sendv, with
 // SYSLOG_IDENTIFIER=DormixL (or the system watch's name) and fields of our
@@ -29,4 +29,4 @@ class JournalLog final : public log::SystemLog {
     log::SendQueue queue_;
 };
 
-}  // namespace dormix::log_linux
+}  // namespace dormix::linux_log

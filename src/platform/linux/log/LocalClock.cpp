@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-namespace dormix::log_linux {
+namespace dormix::linux_log {
 
 log::LocalTime LocalClock::Now() {
     const std::time_t now = std::time(nullptr);
@@ -14,4 +14,4 @@ log::LocalTime LocalClock::Now() {
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, month};
 }
 
-}  // namespace dormix::log_linux
+}  // namespace dormix::linux_log

@@ -2,7 +2,7 @@
 
 #include "log/Clock.h"
 
-namespace dormix::log_linux {
+namespace dormix::linux_log {
 
 // Local time with the month abbreviation the user's LC_TIME locale gives.
 class LocalClock final : public log::Clock {
@@ -10,4 +10,4 @@ class LocalClock final : public log::Clock {
     log::LocalTime Now() override;
 };
 
-}  // namespace dormix::log_linux
+}  // namespace dormix::linux_log

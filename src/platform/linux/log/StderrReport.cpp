@@ -9,7 +9,7 @@
 
 #include "ui/Texts.h"
 
-namespace dormix::log_linux {
+namespace dormix::linux_log {
 
 std::string StderrLine(std::string_view name, std::string_view title, std::string_view text) {
     std::string line(name);
@@ -58,4 +58,4 @@ void StderrReport::Failure(const log::SystemLogFailure& f) noexcept {
     }
 }
 
-}  // namespace dormix::log_linux
+}  // namespace dormix::linux_log

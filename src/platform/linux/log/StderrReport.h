@@ -6,7 +6,7 @@
 #include "log/SystemLog.h"
 #include "ui/Texts.h"
 
-namespace dormix::log_linux {
+namespace dormix::linux_log {
 
 // "name: title: text" and a line break, the text's CR LF line breaks as
 // spaces: a message box's words as one line of stderr.
@@ -37,4 +37,4 @@ class StderrReport final : public log::SystemLog {
     std::string name_, folderAdvice_;
 };
 
-}  // namespace dormix::log_linux
+}  // namespace dormix::linux_log

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace dormix::power_linux {
+namespace dormix::linux_logind {
 
 namespace {
 
@@ -402,4 +402,4 @@ Answer OwnSession(LogindBus& bus, const std::vector<SessionRef>& listed, const S
     return Done();
 }
 
-}  // namespace dormix::power_linux
+}  // namespace dormix::linux_logind

@@ -21,7 +21,7 @@
 struct sd_bus;
 struct sd_bus_message;
 
-namespace dormix::power_linux {
+namespace dormix::linux_logind {
 
 inline constexpr const char* LogindService = "org.freedesktop.login1";
 inline constexpr const char* LogindPath = "/org/freedesktop/login1";
@@ -182,4 +182,4 @@ bool Inhibits(std::string_view what, std::string_view kind);
 // logind lists it. `own` is null when none is.
 Answer OwnSession(LogindBus& bus, const std::vector<SessionRef>& listed, const SessionRef*& own);
 
-}  // namespace dormix::power_linux
+}  // namespace dormix::linux_logind

@@ -6,7 +6,7 @@
 
 #include "platform/linux/logind/LogindBus.h"
 
-namespace dormix::power_linux {
+namespace dormix::linux_logind {
 
 namespace {
 
@@ -64,4 +64,4 @@ bool LogindSignals::FromLogind(sd_bus_message* signal) const {
     return Broadcast(signal) && SentBy(signal, owner_.c_str());
 }
 
-}  // namespace dormix::power_linux
+}  // namespace dormix::linux_logind

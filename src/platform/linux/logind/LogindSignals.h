@@ -14,7 +14,7 @@ struct sd_bus;
 struct sd_bus_message;
 struct sd_bus_slot;
 
-namespace dormix::power_linux {
+namespace dormix::linux_logind {
 
 class LogindSignals {
   public:
@@ -38,4 +38,4 @@ class LogindSignals {
     sd_bus_slot* ownerAsked_ = nullptr;
 };
 
-}  // namespace dormix::power_linux
+}  // namespace dormix::linux_logind

@@ -8,7 +8,7 @@
 
 #include "platform/linux/logind/LogindBus.h"
 
-namespace dormix::power_linux {
+namespace dormix::linux_logind {
 
 LogindSleepWatch::LogindSleepWatch(std::function<void()> onResume, const std::string& address)
     : onResume_(std::move(onResume)) {
@@ -82,4 +82,4 @@ void LogindSleepWatch::Rearm() {
     wake_.start(int(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
 }
 
-}  // namespace dormix::power_linux
+}  // namespace dormix::linux_logind

@@ -17,7 +17,7 @@
 struct sd_bus;
 struct sd_bus_slot;
 
-namespace dormix::power_linux {
+namespace dormix::linux_logind {
 
 class LogindSleepWatch {
   public:
@@ -42,4 +42,4 @@ class LogindSleepWatch {
     QTimer wake_;
 };
 
-}  // namespace dormix::power_linux
+}  // namespace dormix::linux_logind

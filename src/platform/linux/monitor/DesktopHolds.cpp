@@ -9,12 +9,12 @@
 #include <cstring>
 #include <vector>
 
-namespace dormix::monitor_linux {
+namespace dormix::linux_monitor {
 
 namespace {
 
 using monitor::HoldAnswer;
-using power_linux::Answer;
+using linux_logind::Answer;
 
 constexpr const char* GnomeService = "org.gnome.SessionManager";
 constexpr const char* GnomePath = "/org/gnome/SessionManager";
@@ -81,7 +81,7 @@ std::string SessionBusAddress() {
 
 SessionBusHolds::SessionBusHolds(std::string address, std::chrono::milliseconds budget)
     : absent_(address.empty()),
-      bus_(std::move(address), budget, power_linux::LogindBus::Timers::Hold) {}
+      bus_(std::move(address), budget, linux_logind::LogindBus::Timers::Hold) {}
 
 bool SessionBusHolds::Begin(HoldAnswer* answer) {
     *answer = {};
@@ -201,4 +201,4 @@ HoldAnswer PowerManagementHolds::AskKde(const Answer& held) {
     return answer;
 }
 
-}  // namespace dormix::monitor_linux
+}  // namespace dormix::linux_monitor

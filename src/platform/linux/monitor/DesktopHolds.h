@@ -16,7 +16,7 @@
 #include "monitor/Holds.h"
 #include "platform/linux/logind/LogindBus.h"
 
-namespace dormix::monitor_linux {
+namespace dormix::linux_monitor {
 
 inline constexpr std::chrono::milliseconds DesktopBudget{500};
 
@@ -30,19 +30,19 @@ class SessionBusHolds : public monitor::Holds {
     SessionBusHolds(std::string address, std::chrono::milliseconds budget);
     // Starts a question: false, with `*answer` set, when there is no bus to ask.
     bool Begin(monitor::HoldAnswer* answer);
-    power_linux::Answer Call(const char* service, const char* path, const char* interface,
+    linux_logind::Answer Call(const char* service, const char* path, const char* interface,
                              const char* method, const char* signature = nullptr,
                              const void* argument = nullptr);
     // Why `answer` to `method` of `service` is of no use; `signature`: the one
     // a reply must have.
-    std::string Failure(const power_linux::Answer& answer, const char* service,
+    std::string Failure(const linux_logind::Answer& answer, const char* service,
                         const char* signature) const;
     // A reply of this signature holding one boolean.
-    static bool ReadFlag(const power_linux::Answer& answer, bool* flag);
+    static bool ReadFlag(const linux_logind::Answer& answer, bool* flag);
 
   private:
     bool absent_;  // no session bus address at all
-    power_linux::LogindBus bus_;
+    linux_logind::LogindBus bus_;
 };
 
 // GNOME's session manager: IsInhibited(8), the idle flag, then each
@@ -67,7 +67,7 @@ class PowerManagementHolds final : public SessionBusHolds {
     monitor::HoldAnswer Ask() override;
 
   private:
-    monitor::HoldAnswer AskKde(const power_linux::Answer& held);
+    monitor::HoldAnswer AskKde(const linux_logind::Answer& held);
 };
 
-}  // namespace dormix::monitor_linux
+}  // namespace dormix::linux_monitor

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-namespace dormix::monitor_linux {
+namespace dormix::linux_monitor {
 
 namespace {
 
-using power_linux::Answer;
-using power_linux::InhibitorRef;
+using linux_logind::Answer;
+using linux_logind::InhibitorRef;
 
 // What made an inhibitor a hold, in the order logind lists it: "idle",
 // "shutdown block", "sleep/shutdown block"; empty when nothing did.
@@ -42,20 +42,20 @@ std::string Failure(std::string why) {
 }  // namespace
 
 LogindHolds::LogindHolds(Counted counted, std::string address, std::chrono::milliseconds budget)
-    : counted_(counted), bus_(std::move(address), budget, power_linux::LogindBus::Timers::Hold) {}
+    : counted_(counted), bus_(std::move(address), budget, linux_logind::LogindBus::Timers::Hold) {}
 
 monitor::HoldAnswer LogindHolds::Ask() {
     monitor::HoldAnswer answer;
     // No bus or no logind: nobody keeps inhibitors, and nobody to ask.
     if (const int r = bus_.Begin(); r < 0) {
-        if (!power_linux::NoSystemBus(-r))
+        if (!linux_logind::NoSystemBus(-r))
             answer.failure =
                 Failure(std::string("the system bus is not reachable (") + std::strerror(-r) + ")");
         return answer;
     }
     std::vector<InhibitorRef> inhibitors;
-    const Answer list = power_linux::ListInhibitors(bus_, inhibitors);
-    if (list.kind == Answer::Error && power_linux::NoLogind(list)) return answer;
+    const Answer list = linux_logind::ListInhibitors(bus_, inhibitors);
+    if (list.kind == Answer::Error && linux_logind::NoLogind(list)) return answer;
     if (list.kind != Answer::Reply) {
         answer.failure = Failure(list.text);
         return answer;
@@ -85,4 +85,4 @@ const std::string& LogindHolds::UserName(std::uint32_t uid) {
                                          : "uid " + std::to_string(uid);
 }
 
-}  // namespace dormix::monitor_linux
+}  // namespace dormix::linux_monitor

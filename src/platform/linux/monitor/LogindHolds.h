@@ -19,7 +19,7 @@
 #include "platform/linux/monitor/LogindSessions.h"
 #include "platform/linux/logind/LogindBus.h"
 
-namespace dormix::monitor_linux {
+namespace dormix::linux_monitor {
 
 class LogindHolds final : public monitor::Holds {
   public:
@@ -35,14 +35,14 @@ class LogindHolds final : public monitor::Holds {
     monitor::HoldAnswer Ask() override;
 
   private:
-    std::string Holder(const power_linux::InhibitorRef& inhibitor);
+    std::string Holder(const linux_logind::InhibitorRef& inhibitor);
     const std::string& UserName(std::uint32_t uid);
 
     Counted counted_;
-    power_linux::LogindBus bus_;
+    linux_logind::LogindBus bus_;
     // Names looked up so far: the user database may be a directory on the
     // network, asked without a bound of ours, so each uid at most once.
     std::map<std::uint32_t, std::string> users_;
 };
 
-}  // namespace dormix::monitor_linux
+}  // namespace dormix::linux_monitor

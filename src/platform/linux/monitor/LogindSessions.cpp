@@ -4,15 +4,15 @@
 #include <string_view>
 #include <vector>
 
-namespace dormix::monitor_linux {
+namespace dormix::linux_monitor {
 
 namespace {
 
-using power_linux::Answer;
-using power_linux::NoLogind;
-using power_linux::NoSystemBus;
-using power_linux::SessionFacts;
-using power_linux::SessionRef;
+using linux_logind::Answer;
+using linux_logind::NoLogind;
+using linux_logind::NoSystemBus;
+using linux_logind::SessionFacts;
+using linux_logind::SessionRef;
 using std::chrono::duration_cast;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
@@ -42,7 +42,7 @@ bool InUse(const SessionFacts& s, milliseconds idleLimit, microseconds now) {
 
 LogindSessions::LogindSessions(milliseconds idleLimit, std::string address, milliseconds budget)
     : idleLimit_(idleLimit),
-      bus_(std::move(address), budget, power_linux::LogindBus::Timers::Hold) {}
+      bus_(std::move(address), budget, linux_logind::LogindBus::Timers::Hold) {}
 
 bool LogindSessions::Say(bool inUse, std::string reason) {
     reason_ = std::move(reason);
@@ -58,21 +58,21 @@ bool LogindSessions::OtherSessionInUse() {
                    : Say(true, std::string("unknown: the system bus is not reachable (") +
                                    std::strerror(-r) + ")");
     std::vector<SessionRef> listed;
-    Answer step = power_linux::ListSessions(bus_, listed);
+    Answer step = linux_logind::ListSessions(bus_, listed);
     if (step.kind == Answer::Error && NoLogind(step))
         return Say(false, "nobody else: logind is not on the system bus");
     if (step.kind == Answer::Reply && listed.empty())
         return Say(false, "nobody else: logind lists no session");
     const SessionRef* own = nullptr;
-    if (step.kind == Answer::Reply) step = power_linux::OwnSession(bus_, listed, own);
+    if (step.kind == Answer::Reply) step = linux_logind::OwnSession(bus_, listed, own);
     if (step.kind != Answer::Reply) return Say(true, "unknown: " + step.text);
     const auto now =
         duration_cast<microseconds>(std::chrono::system_clock::now().time_since_epoch());
     for (const SessionRef& s : listed) {
         if (&s == own) continue;
         SessionFacts facts;
-        step = power_linux::ReadSession(bus_, s.path, facts);
-        if (step.kind == Answer::Error && power_linux::SessionGone(step)) continue;
+        step = linux_logind::ReadSession(bus_, s.path, facts);
+        if (step.kind == Answer::Error && linux_logind::SessionGone(step)) continue;
         if (step.kind != Answer::Reply) return Say(true, "unknown: " + step.text);
         if (InUse(facts, idleLimit_, now))
             return Say(true, "in use: session " + s.id + " of user " + std::to_string(s.uid) +
@@ -84,4 +84,4 @@ bool LogindSessions::OtherSessionInUse() {
                           " other sessions not in use");
 }
 
-}  // namespace dormix::monitor_linux
+}  // namespace dormix::linux_monitor

@@ -15,7 +15,7 @@
 #include "monitor/OtherSessions.h"
 #include "platform/linux/logind/LogindBus.h"
 
-namespace dormix::monitor_linux {
+namespace dormix::linux_monitor {
 
 inline constexpr std::chrono::milliseconds QuestionBudget{1500};
 
@@ -25,7 +25,7 @@ bool PersonsSession(std::string_view sessionClass);
 
 // Whether logind's facts make a session other than ours one that is in use
 // now, given the idle limit in force and the time of day in microseconds.
-bool InUse(const power_linux::SessionFacts& session, std::chrono::milliseconds idleLimit,
+bool InUse(const linux_logind::SessionFacts& session, std::chrono::milliseconds idleLimit,
            std::chrono::microseconds now);
 
 class LogindSessions final : public monitor::OtherSessions {
@@ -43,8 +43,8 @@ class LogindSessions final : public monitor::OtherSessions {
     bool Say(bool inUse, std::string reason);
 
     std::chrono::milliseconds idleLimit_;
-    power_linux::LogindBus bus_;
+    linux_logind::LogindBus bus_;
     std::string reason_;
 };
 
-}  // namespace dormix::monitor_linux
+}  // namespace dormix::linux_monitor

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-namespace dormix::power_linux {
+namespace dormix::linux_power {
 
 namespace {
 
@@ -25,14 +25,14 @@ constexpr std::uint32_t OwnCodes = 0x20000000u;
 
 std::string ErrnoText(int negative) { return std::strerror(-negative); }
 
-std::string BlockingInhibitor(const Answer& list, const std::vector<InhibitorRef>& inhibitors) {
+std::string BlockingInhibitor(const linux_logind::Answer& list, const std::vector<linux_logind::InhibitorRef>& inhibitors) {
     // Empty when nothing blocks; a text starting "Operation" otherwise,
     // also when the list cannot be read: a lock nobody can see is still
     // a lock, and a forced request from root would override it.
-    if (list.kind != Answer::Reply)
+    if (list.kind != linux_logind::Answer::Reply)
         return "Operation possibly inhibited: the list of inhibitors cannot be read: " + list.text;
-    for (const InhibitorRef& i : inhibitors)
-        if (i.mode == "block" && Inhibits(i.what, "shutdown"))
+    for (const linux_logind::InhibitorRef& i : inhibitors)
+        if (i.mode == "block" && linux_logind::Inhibits(i.what, "shutdown"))
             return "Operation inhibited by \"" + i.who + "\" (PID " + std::to_string(i.pid) +
                    ", user " + std::to_string(i.uid) + "), reason is \"" + i.why + "\".";
     return {};
@@ -53,7 +53,7 @@ LogindRequest RequestFor(std::int32_t flags) {
 // The timers keep running while it waits: the cycle's own is stopped by
 // then, and the About window may be counting down.
 LogindPowerApi::LogindPowerApi(std::string address, milliseconds budget, milliseconds answerBudget)
-    : bus_(std::move(address), budget, LogindBus::Timers::Keep), answerBudget_(answerBudget) {}
+    : bus_(std::move(address), budget, linux_logind::LogindBus::Timers::Keep), answerBudget_(answerBudget) {}
 
 LogindPowerApi::~LogindPowerApi() = default;
 
@@ -65,10 +65,10 @@ bool LogindPowerApi::Fail(const std::string& text) {
     return false;
 }
 
-bool LogindPowerApi::Fail(const Answer& answer) {
-    if (answer.kind != Answer::Timeout && answer.kind != Answer::Unanswered)
+bool LogindPowerApi::Fail(const linux_logind::Answer& answer) {
+    if (answer.kind != linux_logind::Answer::Timeout && answer.kind != linux_logind::Answer::Unanswered)
         return Fail(answer.text);
-    lastError_ = answer.kind == Answer::Timeout ? power::ErrorTimeout : power::ErrorRequestPending;
+    lastError_ = answer.kind == linux_logind::Answer::Timeout ? power::ErrorTimeout : power::ErrorRequestPending;
     texts_[lastError_] = answer.text;
     return false;
 }
@@ -87,35 +87,35 @@ bool LogindPowerApi::ReachPowerService() {
     if (const int r = bus_.Begin(); r < 0)
         return Fail("The system bus is not reachable (" + ErrnoText(r) + ").");
     std::string why;
-    const Answer owned =
-        bus_.Call(BusService, BusPath, BusService, "NameHasOwner", "s", LogindService);
-    if (owned.kind != Answer::Reply) return Fail(owned);
+    const linux_logind::Answer owned =
+        bus_.Call(BusService, BusPath, BusService, "NameHasOwner", "s", linux_logind::LogindService);
+    if (owned.kind != linux_logind::Answer::Reply) return Fail(owned);
     int there = 0;
     if (!owned.Signed("b", &why)) return Fail(why);
     if (sd_bus_message_read(owned.reply.get(), "b", &there) < 0)
-        return Fail(Answer::Unreadable(owned, {}));
+        return Fail(linux_logind::Answer::Unreadable(owned, {}));
     if (there) return true;
     // Not running yet, but the bus would start it on the first call.
-    const Answer activatable = bus_.Call(BusService, BusPath, BusService, "ListActivatableNames");
-    if (activatable.kind == Answer::Timeout) return Fail(activatable);
-    if (activatable.kind == Answer::Reply && activatable.Signed("as", &why)) {
+    const linux_logind::Answer activatable = bus_.Call(BusService, BusPath, BusService, "ListActivatableNames");
+    if (activatable.kind == linux_logind::Answer::Timeout) return Fail(activatable);
+    if (activatable.kind == linux_logind::Answer::Reply && activatable.Signed("as", &why)) {
         sd_bus_message* m = activatable.reply.get();
         const char* name = nullptr;
         if (sd_bus_message_enter_container(m, 'a', "s") > 0)
             while (sd_bus_message_read(m, "s", &name) > 0)
-                if (std::strcmp(name, LogindService) == 0) return true;
+                if (std::strcmp(name, linux_logind::LogindService) == 0) return true;
     }
-    return Fail(std::string("The name ") + LogindService + " is not on the system bus.");
+    return Fail(std::string("The name ") + linux_logind::LogindService + " is not on the system bus.");
 }
 
 bool LogindPowerApi::MayPowerOff(std::uint32_t /*access*/) {
-    const Answer reply = bus_.CallLogind("CanPowerOff");
-    if (reply.kind != Answer::Reply) return Fail(reply);
+    const linux_logind::Answer reply = bus_.CallLogind("CanPowerOff");
+    if (reply.kind != linux_logind::Answer::Reply) return Fail(reply);
     std::string why;
     const char* answer = nullptr;
     if (!reply.Signed("s", &why)) return Fail(why);
     if (sd_bus_message_read(reply.reply.get(), "s", &answer) < 0)
-        return Fail(Answer::Unreadable(reply, {}));
+        return Fail(linux_logind::Answer::Unreadable(reply, {}));
     if (std::strcmp(answer, "yes") == 0) return true;
     if (std::strcmp(answer, "challenge") == 0) return OwnSessionActive();
     return Fail(std::string("logind answers \"") + answer + "\" to CanPowerOff.");
@@ -126,15 +126,15 @@ bool LogindPowerApi::OwnSessionActive() {
     // grant it without a prompt only to the active session of a seat; any
     // other session would have the forced request refused, or a prompt
     // opened where nobody looks. So it stops here, before anything is sent.
-    std::vector<SessionRef> listed;
-    const SessionRef* own = nullptr;
-    SessionFacts facts;
-    Answer step = ListSessions(bus_, listed);
-    if (step.kind == Answer::Reply) step = OwnSession(bus_, listed, own);
-    if (step.kind != Answer::Reply) return Fail(step);
+    std::vector<linux_logind::SessionRef> listed;
+    const linux_logind::SessionRef* own = nullptr;
+    linux_logind::SessionFacts facts;
+    linux_logind::Answer step = ListSessions(bus_, listed);
+    if (step.kind == linux_logind::Answer::Reply) step = linux_logind::OwnSession(bus_, listed, own);
+    if (step.kind != linux_logind::Answer::Reply) return Fail(step);
     const std::string challenge = "logind answers \"challenge\" to CanPowerOff, and ";
     if (!own) return Fail(challenge + "this program runs in no session logind lists.");
-    if ((step = ReadSession(bus_, own->path, facts)).kind != Answer::Reply) return Fail(step);
+    if ((step = linux_logind::ReadSession(bus_, own->path, facts)).kind != linux_logind::Answer::Reply) return Fail(step);
     if (facts.active && !facts.seat.empty()) return true;
     return Fail(challenge + "its session " + own->id + " is not the active one of a seat.");
 }
@@ -145,23 +145,23 @@ bool LogindPowerApi::RequestPowerOff(std::int32_t flags, std::uint32_t /*reason*
         // A privileged caller may override block inhibitors, and logind lets
         // it; a forced power-off must still not cut a system update short.
         // So the locks are looked at first, as the system's own tools do.
-        std::vector<InhibitorRef> inhibitors;
-        const Answer list = ListInhibitors(bus_, inhibitors);
-        if (list.kind == Answer::Timeout) return Fail(list);
+        std::vector<linux_logind::InhibitorRef> inhibitors;
+        const linux_logind::Answer list = ListInhibitors(bus_, inhibitors);
+        if (list.kind == linux_logind::Answer::Timeout) return Fail(list);
         if (const std::string blocked = BlockingInhibitor(list, inhibitors); !blocked.empty())
             return Fail(blocked);
     }
     const int interactive = request.interactive;
     // The caller's own session: logind resolves the empty id to it.
     const char* session = std::getenv("XDG_SESSION_ID");
-    const Answer done = request.inhibitable
+    const linux_logind::Answer done = request.inhibitable
                             ? bus_.Request(request.method, "b", &interactive, answerBudget_)
                             : bus_.Request(request.method, "s", session ? session : "",
                                            answerBudget_);
-    if (done.kind != Answer::Reply) return Fail(done);
+    if (done.kind != linux_logind::Answer::Reply) return Fail(done);
     std::string why;
     if (!done.Signed("", &why)) return Fail(why);
     return true;
 }
 
-}  // namespace dormix::power_linux
+}  // namespace dormix::linux_power

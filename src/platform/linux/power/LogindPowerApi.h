@@ -26,7 +26,7 @@
 #include "power/PowerApi.h"
 #include "platform/linux/logind/LogindBus.h"
 
-namespace dormix::power_linux {
+namespace dormix::linux_power {
 
 inline constexpr std::chrono::milliseconds RequestBudget{3000};
 // logind answers PowerOff once polkit has answered it, and it asks polkit
@@ -64,14 +64,14 @@ class LogindPowerApi final : public power::PowerApi {
 
   private:
     bool Fail(const std::string& text);
-    bool Fail(const Answer& answer);
+    bool Fail(const linux_logind::Answer& answer);
     bool OwnSessionActive();
 
-    LogindBus bus_;
+    linux_logind::LogindBus bus_;
     std::chrono::milliseconds answerBudget_;
     std::uint32_t lastError_ = 0;
     std::uint32_t issued_ = 0;
     std::map<std::uint32_t, std::string> texts_;
 };
 
-}  // namespace dormix::power_linux
+}  // namespace dormix::linux_power

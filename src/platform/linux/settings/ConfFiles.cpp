@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-namespace dormix::settings_linux {
+namespace dormix::linux_settings {
 
 namespace {
 
@@ -122,4 +122,4 @@ settings::Reading ConfFiles::Read() {
     return reading;
 }
 
-}  // namespace dormix::settings_linux
+}  // namespace dormix::linux_settings

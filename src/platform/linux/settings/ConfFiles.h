@@ -4,7 +4,7 @@
 
 #include "settings/Settings.h"
 
-namespace dormix::settings_linux {
+namespace dormix::linux_settings {
 
 // /etc/dormix-lite/dormix-lite.conf, then /etc/dormix-lite/conf.d/*.conf in
 // name order. A file that root does not own, or that others may write, is
@@ -20,4 +20,4 @@ class ConfFiles final : public settings::SettingsSource {
     std::string directory_;
 };
 
-}  // namespace dormix::settings_linux
+}  // namespace dormix::linux_settings

@@ -4,20 +4,20 @@
 
 #include "ext-idle-notify-v1-client-protocol.h"
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 namespace {
 
 constexpr std::uint32_t kInputOnlyVersion = 2;
 
 void MainIdled(void* data, ext_idle_notification_v1*) {
-    static_cast<IdleNotifications*>(data)->OnIdled();
+    static_cast<monitor::IdleNotifications*>(data)->OnIdled();
 }
 void MainResumed(void* data, ext_idle_notification_v1*) {
-    static_cast<IdleNotifications*>(data)->OnResumed();
+    static_cast<monitor::IdleNotifications*>(data)->OnResumed();
 }
 void ProbeIdled(void* data, ext_idle_notification_v1*) {
-    static_cast<IdleNotifications*>(data)->OnProbeIdled();
+    static_cast<monitor::IdleNotifications*>(data)->OnProbeIdled();
 }
 void Ignore(void*, ext_idle_notification_v1*) {}
 
@@ -56,9 +56,9 @@ void ExtIdleSource::MakeMain(const WaylandConnection::Global& global) {
         connection_->Bind(global, &ext_idle_notifier_v1_interface, kInputOnlyVersion));
     const bool inputOnly = global.version >= kInputOnlyVersion;
     main_ = inputOnly ? ext_idle_notifier_v1_get_input_idle_notification(
-                            notifier_, IdleNotifications::kTimeoutMs, seat_)
+                            notifier_, monitor::IdleNotifications::kTimeoutMs, seat_)
                       : ext_idle_notifier_v1_get_idle_notification(
-                            notifier_, IdleNotifications::kTimeoutMs, seat_);
+                            notifier_, monitor::IdleNotifications::kTimeoutMs, seat_);
     ext_idle_notification_v1_add_listener(main_, &kMain, &rule_);
 }
 
@@ -80,4 +80,4 @@ void ExtIdleSource::DestroyProbe() {
     probe_ = nullptr;
 }
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

@@ -13,7 +13,7 @@
 struct ext_idle_notifier_v1;
 struct ext_idle_notification_v1;
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 class ExtIdleSource final : public NotificationSource {
 public:
@@ -36,4 +36,4 @@ private:
     ext_idle_notification_v1* probe_ = nullptr;
 };
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

@@ -4,18 +4,18 @@
 
 #include "idle-client-protocol.h"
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 namespace {
 
 void MainIdle(void* data, org_kde_kwin_idle_timeout*) {
-    static_cast<IdleNotifications*>(data)->OnIdled();
+    static_cast<monitor::IdleNotifications*>(data)->OnIdled();
 }
 void MainResumed(void* data, org_kde_kwin_idle_timeout*) {
-    static_cast<IdleNotifications*>(data)->OnResumed();
+    static_cast<monitor::IdleNotifications*>(data)->OnResumed();
 }
 void ProbeIdle(void* data, org_kde_kwin_idle_timeout*) {
-    static_cast<IdleNotifications*>(data)->OnProbeIdled();
+    static_cast<monitor::IdleNotifications*>(data)->OnProbeIdled();
 }
 void Ignore(void*, org_kde_kwin_idle_timeout*) {}
 
@@ -51,7 +51,7 @@ KdeIdleSource::~KdeIdleSource() {
 void KdeIdleSource::MakeMain(const WaylandConnection::Global& global) {
     idle_ =
         static_cast<org_kde_kwin_idle*>(connection_->Bind(global, &org_kde_kwin_idle_interface, 1));
-    main_ = org_kde_kwin_idle_get_idle_timeout(idle_, seat_, IdleNotifications::kTimeoutMs);
+    main_ = org_kde_kwin_idle_get_idle_timeout(idle_, seat_, monitor::IdleNotifications::kTimeoutMs);
     org_kde_kwin_idle_timeout_add_listener(main_, &kMain, &rule_);
 }
 
@@ -73,4 +73,4 @@ void KdeIdleSource::DestroyProbe() {
     probe_ = nullptr;
 }
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

@@ -9,7 +9,7 @@
 struct org_kde_kwin_idle;
 struct org_kde_kwin_idle_timeout;
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 class KdeIdleSource final : public NotificationSource {
 public:
@@ -31,4 +31,4 @@ private:
     org_kde_kwin_idle_timeout* probe_ = nullptr;
 };
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

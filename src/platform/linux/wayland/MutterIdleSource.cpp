@@ -10,7 +10,7 @@
 
 #include "monitor/IdleWatches.h"
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 namespace {
 
@@ -40,7 +40,7 @@ std::optional<QVariant> ValueOf(const QDBusMessage& reply, const char* signature
 // the user goes idle or comes back, nothing in between.
 class MutterIdleSource final : public QObject,
                                public monitor::ActivitySource,
-                               private IdleWatches::Monitor {
+                               private monitor::IdleWatches::Monitor {
     Q_OBJECT
 
 public:
@@ -97,18 +97,18 @@ private:
 
     QDBusConnection bus_;
     QDBusServiceWatcher owner_;
-    IdleWatches watches_;
+    monitor::IdleWatches watches_;
 };
 
 }  // namespace
 
-std::unique_ptr<monitor::ActivitySource> OpenMutterIdleSource() {
+std::unique_ptr<dormix::monitor::ActivitySource> OpenMutterIdleSource() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return nullptr;
     if (!ValueOf(bus.call(Call("GetIdletime"), QDBus::Block, ProbeTimeoutMs), "t")) return nullptr;
     return std::make_unique<MutterIdleSource>(bus);
 }
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland
 
 #include "MutterIdleSource.moc"

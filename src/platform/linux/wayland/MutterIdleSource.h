@@ -8,10 +8,10 @@
 
 #include "monitor/ActivitySource.h"
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 // Null when the session bus has no idle monitor that answers within a
 // second and a half.
 std::unique_ptr<monitor::ActivitySource> OpenMutterIdleSource();
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

@@ -4,13 +4,13 @@
 
 #include <chrono>
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 namespace {
 
-IdleNotifications::MainNotification Main(bool ignoresInhibitors) {
-    return ignoresInhibitors ? IdleNotifications::MainNotification::IgnoresInhibitors
-                             : IdleNotifications::MainNotification::ObeysInhibitors;
+monitor::IdleNotifications::MainNotification Main(bool ignoresInhibitors) {
+    return ignoresInhibitors ? monitor::IdleNotifications::MainNotification::IgnoresInhibitors
+                             : monitor::IdleNotifications::MainNotification::ObeysInhibitors;
 }
 
 std::int64_t SteadyMs() {
@@ -49,7 +49,7 @@ NotificationSource::~NotificationSource() {
 }
 
 void NotificationSource::ResetRule(bool ignoresInhibitors) {
-    rule_ = IdleNotifications(*this, Main(ignoresInhibitors));
+    rule_ = monitor::IdleNotifications(*this, Main(ignoresInhibitors));
 }
 
 bool NotificationSource::Rebind() {
@@ -75,9 +75,9 @@ bool NotificationSource::ActiveSinceLastSample() {
     return active;
 }
 
-HoldAnswer NotificationSource::Ask() {
+monitor::HoldAnswer NotificationSource::Ask() {
     if (!rule_.Held()) return {};
     return {{std::string("a program (") + Protocol() + ": an idle inhibitor)"}, {}};
 }
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

@@ -16,15 +16,15 @@
 
 struct wl_seat;
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
-class NotificationSource : public ActivitySource, public Holds, protected IdleNotifications::Probe {
+class NotificationSource : public monitor::ActivitySource, public monitor::Holds, protected monitor::IdleNotifications::Probe {
 public:
     ~NotificationSource() override;
     bool ActiveSinceLastSample() override;
     // What the last sample saw: the compositor's idle inhibitor, where it can
     // be told from input; the compositor does not say whose it is.
-    HoldAnswer Ask() override;
+    monitor::HoldAnswer Ask() override;
     bool LastAnswerFailed() const override { return failed_; }
     std::string_view Name() const override { return Protocol(); }
     WaylandConnection& Connection() { return *connection_; }
@@ -57,7 +57,7 @@ private:
     bool failed_ = false;
 
 protected:
-    IdleNotifications rule_;
+    monitor::IdleNotifications rule_;
 };
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstring>
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 struct RegistryEvents {
     static void Global(void* data, wl_registry*, std::uint32_t name, const char* interface,
@@ -134,4 +134,4 @@ void WaylandConnection::Tell() {
     if (onLost) onLost();
 }
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

@@ -15,7 +15,7 @@ struct wl_display;
 struct wl_registry;
 struct wl_interface;
 
-namespace dormix::monitor::wayland {
+namespace dormix::linux_wayland {
 
 class WaylandConnection final : public QObject {
 public:
@@ -64,4 +64,4 @@ private:
     friend struct RegistryEvents;
 };
 
-}  // namespace dormix::monitor::wayland
+}  // namespace dormix::linux_wayland

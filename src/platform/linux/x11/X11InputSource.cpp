@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace dormix::x11 {
+namespace dormix::linux_x11 {
 
 namespace {
 
@@ -140,4 +140,4 @@ void X11InputSource::ReadKeys(std::bitset<256>& active) {
         if (buttonMask_ & held.mask) active.set(std::size_t(held.code));
 }
 
-}  // namespace dormix::x11
+}  // namespace dormix::linux_x11

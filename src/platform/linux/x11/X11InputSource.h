@@ -16,7 +16,7 @@
 typedef struct _XDisplay Display;
 typedef union _XEvent XEvent;
 
-namespace dormix::x11 {
+namespace dormix::linux_x11 {
 
 class X11InputSource final : public QObject, public monitor::InputSource {
   public:
@@ -50,4 +50,4 @@ class X11InputSource final : public QObject, public monitor::InputSource {
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-}  // namespace dormix::x11
+}  // namespace dormix::linux_x11

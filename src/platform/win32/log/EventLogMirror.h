@@ -9,7 +9,7 @@
 #include "ui/Texts.h"
 #include "platform/win32/WinApi.h"
 
-namespace dormix::log_win32 {
+namespace dormix::win32_log {
 
 // The Application event log through ReportEventA, under the source
 // "Dormix Lite" (the tray program) or "Dormix Lite Watch" (the service).
@@ -41,4 +41,4 @@ private:
 // The message table's id of a kind of event (the low word is the event's number).
 DWORD MessageId(log::SystemEvent event);
 
-}  // namespace dormix::log_win32
+}  // namespace dormix::win32_log

@@ -1,6 +1,6 @@
 #include "platform/win32/log/LocalClock.h"
 
-namespace dormix::log_win32 {
+namespace dormix::win32_log {
 
 log::LocalTime ToLocalTime(const SYSTEMTIME& st) {
     log::LocalTime t;
@@ -23,4 +23,4 @@ log::LocalTime LocalClock::Now() {
     return ToLocalTime(st);
 }
 
-}  // namespace dormix::log_win32
+}  // namespace dormix::win32_log

@@ -5,7 +5,7 @@
 #include "log/Clock.h"
 #include "platform/win32/WinApi.h"
 
-namespace dormix::log_win32 {
+namespace dormix::win32_log {
 
 log::LocalTime ToLocalTime(const SYSTEMTIME& st);
 
@@ -14,4 +14,4 @@ class LocalClock final : public log::Clock {
     log::LocalTime Now() override;
 };
 
-}  // namespace dormix::log_win32
+}  // namespace dormix::win32_log

@@ -4,12 +4,12 @@
 
 #include "monitor/InputSource.h"
 
-namespace dormix::monitor {
+namespace dormix::win32_monitor {
 
-class AsyncKeyInput final : public InputSource {
+class AsyncKeyInput final : public monitor::InputSource {
   public:
     void ReadKeys(std::bitset<256>& active) override;
-    bool ReadCursor(CursorPoint& point) override;
+    bool ReadCursor(monitor::CursorPoint& point) override;
 };
 
-}  // namespace dormix::monitor
+}  // namespace dormix::win32_monitor

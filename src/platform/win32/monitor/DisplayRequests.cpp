@@ -6,7 +6,7 @@
 // After windows.h, which it builds on.
 #include <powrprof.h>
 
-namespace dormix::monitor {
+namespace dormix::win32_monitor {
 
 // CallNtPowerInformation(SystemExecutionState) gives the power manager's
 // execution state of the machine, not of this process: the requests of
@@ -27,7 +27,7 @@ namespace dormix::monitor {
 // standard user's program can only say that a display request is there.
 // The call is answered from the kernel's own state, with no server to wait
 // for, so it needs no bound of its own.
-HoldAnswer DisplayRequests::Ask() {
+monitor::HoldAnswer DisplayRequests::Ask() {
     ULONG state = 0;
     // An NTSTATUS; MinGW's header declares it as the LONG it is.
     const LONG status =
@@ -43,4 +43,4 @@ HoldAnswer DisplayRequests::Ask() {
     return {{std::string(DisplayRequestHolder)}, {}};
 }
 
-}  // namespace dormix::monitor
+}  // namespace dormix::win32_monitor

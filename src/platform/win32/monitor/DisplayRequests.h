@@ -6,16 +6,16 @@
 
 #include "monitor/Holds.h"
 
-namespace dormix::monitor {
+namespace dormix::win32_monitor {
 
 // The one holder line Windows lets a standard user's program know: the
 // state says that some program asks for the display, never which one.
 inline constexpr std::string_view DisplayRequestHolder =
     "a program's display request (ES_DISPLAY_REQUIRED)";
 
-class DisplayRequests final : public Holds {
+class DisplayRequests final : public monitor::Holds {
   public:
-    HoldAnswer Ask() override;
+    monitor::HoldAnswer Ask() override;
 };
 
-}  // namespace dormix::monitor
+}  // namespace dormix::win32_monitor

@@ -2,7 +2,7 @@
 
 #include "platform/win32/WinApi.h"
 
-namespace dormix::monitor {
+namespace dormix::win32_monitor {
 
 // The system stamps this tick for every key and pointer event of the session,
 // whichever desktop or window receives it, and no other program can take it
@@ -16,4 +16,4 @@ bool LastInputInfo::ReadLastInputTick(std::uint32_t& tick) {
     return true;
 }
 
-}  // namespace dormix::monitor
+}  // namespace dormix::win32_monitor

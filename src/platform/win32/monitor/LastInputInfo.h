@@ -3,12 +3,12 @@
 
 #include "monitor/LastInputNet.h"
 
-namespace dormix::monitor {
+namespace dormix::win32_monitor {
 
-class LastInputInfo final : public LastInputClock {
+class LastInputInfo final : public monitor::LastInputClock {
 public:
     bool ReadLastInputTick(std::uint32_t& tick) override;
     std::string_view Name() const override { return "GetLastInputInfo"; }
 };
 
-}  // namespace dormix::monitor
+}  // namespace dormix::win32_monitor

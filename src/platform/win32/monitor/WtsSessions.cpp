@@ -6,7 +6,7 @@
 // After windows.h, which it builds on.
 #include <wtsapi32.h>
 
-namespace dormix::monitor {
+namespace dormix::win32_monitor {
 
 namespace {
 
@@ -66,4 +66,4 @@ bool WtsSessions::OtherSessionInUse() {
     return false;
 }
 
-}  // namespace dormix::monitor
+}  // namespace dormix::win32_monitor

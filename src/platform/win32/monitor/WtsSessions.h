@@ -6,16 +6,16 @@
 
 #include "monitor/OtherSessions.h"
 
-namespace dormix::monitor {
+namespace dormix::win32_monitor {
 
 // The sessions with a user logged on, whatever their state (at the
 // console, remote, switched away or disconnected); none when the session
 // manager cannot be asked. A user name that cannot be read counts as a user.
 std::optional<int> LoggedOnUsers();
 
-class WtsSessions final : public OtherSessions {
+class WtsSessions final : public monitor::OtherSessions {
   public:
     bool OtherSessionInUse() override;
 };
 
-}  // namespace dormix::monitor
+}  // namespace dormix::win32_monitor

@@ -1,6 +1,6 @@
 #include "platform/win32/power/SystemShutdownApi.h"
 
-namespace dormix::power {
+namespace dormix::win32_power {
 
 // The reason the core passes is ExitWindowsEx's; this call takes its own.
 bool SystemShutdownApi::RequestPowerOff(std::int32_t flags, std::uint32_t) {
@@ -9,4 +9,4 @@ bool SystemShutdownApi::RequestPowerOff(std::int32_t flags, std::uint32_t) {
            0;
 }
 
-}  // namespace dormix::power
+}  // namespace dormix::win32_power

@@ -7,7 +7,7 @@
 
 #include "platform/win32/power/TokenPowerApi.h"
 
-namespace dormix::power {
+namespace dormix::win32_power {
 
 // "Other (Planned)": an administrator's rule, not a fault. A planned reason
 // keeps Windows from asking the next user why the machine went down.
@@ -21,4 +21,4 @@ class SystemShutdownApi final : public TokenPowerApi {
     bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
 };
 
-}  // namespace dormix::power
+}  // namespace dormix::win32_power

@@ -4,7 +4,7 @@
 
 #include "ui/Texts.h"
 
-namespace dormix::power {
+namespace dormix::win32_power {
 
 bool TokenPowerApi::ReachPowerService() {
     return LookupPrivilegeValueA(nullptr, std::string(text::ShutdownPrivilegeName).c_str(),
@@ -49,4 +49,4 @@ std::uint32_t TokenPowerApi::ErrorText(std::uint32_t code, char* buffer, std::ui
     return FormatMessageA(SystemMessageFlags, nullptr, code, 0, buffer, size, nullptr);
 }
 
-}  // namespace dormix::power
+}  // namespace dormix::win32_power

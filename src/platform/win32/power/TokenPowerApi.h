@@ -5,7 +5,7 @@
 #include "power/PowerApi.h"
 #include "platform/win32/WinApi.h"
 
-namespace dormix::power {
+namespace dormix::win32_power {
 
 // One privilege entry: count, the identifier (low, high), attributes.
 static_assert(sizeof(TOKEN_PRIVILEGES) == 16);
@@ -13,7 +13,7 @@ inline constexpr DWORD SystemMessageFlags =
     FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
 static_assert(SystemMessageFlags == 0x1200);
 
-class TokenPowerApi : public PowerApi {
+class TokenPowerApi : public power::PowerApi {
   public:
     bool ReachPowerService() override;
     bool IdentifyProcess() override;
@@ -30,4 +30,4 @@ class TokenPowerApi : public PowerApi {
     HANDLE token_ = nullptr;
 };
 
-}  // namespace dormix::power
+}  // namespace dormix::win32_power

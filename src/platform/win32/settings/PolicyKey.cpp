@@ -6,7 +6,7 @@
 
 #include "platform/win32/WinApi.h"
 
-namespace dormix::settings_win32 {
+namespace dormix::win32_settings {
 
 const char* const PolicyKeyName = "HKLM\\SOFTWARE\\Policies\\Dormix Lite";
 
@@ -104,4 +104,4 @@ settings::Reading PolicyKey::Read() {
     return reading;
 }
 
-}  // namespace dormix::settings_win32
+}  // namespace dormix::win32_settings

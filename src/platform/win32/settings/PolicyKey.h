@@ -2,7 +2,7 @@
 
 #include "settings/Settings.h"
 
-namespace dormix::settings_win32 {
+namespace dormix::win32_settings {
 
 // HKLM\SOFTWARE\Policies\Dormix Lite: where Group Policy (through the ADMX
 // template) and the MSI's IDLELIMIT and COUNTDOWN put the settings, as
@@ -15,4 +15,4 @@ class PolicyKey final : public settings::SettingsSource {
 // "HKLM\SOFTWARE\Policies\Dormix Lite", as warnings name it.
 extern const char* const PolicyKeyName;
 
-}  // namespace dormix::settings_win32
+}  // namespace dormix::win32_settings
