@@ -9,14 +9,15 @@ namespace {
 
 void BM_JournalEntry(benchmark::State& state) {
     dormix::linux_log::JournalLog journal;
-    const dormix::log::SystemLogEntry entry{dormix::log::SystemEvent::MonitoringBegan,
-                                            "07-Dec-26 12:03:54,  Enter    , Run       , Count:   0",
-                                            "Enter",
-                                            "Run",
-                                            0,
-                                            false,
-                                            "Monitoring",
-                                            false};
+    const dormix::log::SystemLogEntry entry{
+        dormix::log::SystemEvent::MonitoringBegan,
+        "07-Dec-26 12:03:54,  Enter    , Run       , Count:   0",
+        "Enter",
+        "Run",
+        0,
+        false,
+        "Monitoring",
+        false};
     for (auto _ : state) journal.Entry(entry);
 }
 BENCHMARK(BM_JournalEntry);

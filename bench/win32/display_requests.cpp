@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/win32/monitor/DisplayRequests.h"
 #include "platform/win32/WinApi.h"
+#include "platform/win32/monitor/DisplayRequests.h"
 
 int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;

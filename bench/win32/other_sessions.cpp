@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/win32/monitor/WtsSessions.h"
 #include "platform/win32/WinApi.h"
+#include "platform/win32/monitor/WtsSessions.h"
 
 int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;

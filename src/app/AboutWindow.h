@@ -13,7 +13,7 @@
 namespace dormix::app {
 
 class AboutWindow {
-public:
+  public:
     AboutWindow(ui::View& view, ui::AboutHost& host, ui::MessageBoxes& boxes,
                 log::SystemLog& systemLog);
 
@@ -23,7 +23,7 @@ public:
     void OnExitAboutClick();
     void OnWebSiteClick();
 
-private:
+  private:
     // A failure shown in a box, copied to the system log first.
     void ReportFailure(std::string_view text, std::int32_t number, std::string_view source);
 

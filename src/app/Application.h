@@ -50,7 +50,7 @@ struct Ports {
 };
 
 class Application {
-public:
+  public:
     // `programName`: the executable's file name without folder and extension.
     Application(Ports ports, std::string argumentText, std::string programName);
 
@@ -90,7 +90,7 @@ public:
     ui::TrayPlacement& Tray() { return tray_; }
     InstanceGuard& Guard() { return guard_; }
 
-private:
+  private:
     // Runs one window event; an error nobody caught ends in the last-resort report.
     template <typename F>
     void Guarded(F&& handler);

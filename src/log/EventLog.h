@@ -27,7 +27,7 @@ struct EntryContext {
 };
 
 class EventLog {
-public:
+  public:
     // Each entry and failure is also handed to `mirror`.
     EventLog(LogFiles& files, Clock& clock, ProgramEnd& end,
              SystemLog& mirror = NoSystemLog::Instance(),
@@ -41,7 +41,7 @@ public:
     // The system log beside the file, for what only it records.
     SystemLog& Mirror() { return mirror_; }
 
-private:
+  private:
     LogFailure CheckTargets();
     [[noreturn]] void Fail(LogFailure failure);
 

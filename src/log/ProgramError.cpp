@@ -1,7 +1,6 @@
 #include "log/ProgramError.h"
 
 #include "log/LastResort.h"
-
 #include "ui/Texts.h"
 
 namespace dormix {

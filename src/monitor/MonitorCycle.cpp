@@ -134,12 +134,12 @@ std::vector<std::string> MonitorCycle::AskHolds() {
         holdsFailureTold_ = false;
     } else if (!holdsFailureTold_) {
         holdsFailureTold_ = true;
-        p_.log.Mirror().Failure({log::SystemEvent::HoldsUnknown,
-                                 Joined(text::ProductTitle, text::HoldsTitle),
-                                 Joined(text::HoldsUnknownPrefix, answer.failure,
-                                        text::HoldsUnknownSuffix),
-                                 0,
-                                 {}});
+        p_.log.Mirror().Failure(
+            {log::SystemEvent::HoldsUnknown,
+             Joined(text::ProductTitle, text::HoldsTitle),
+             Joined(text::HoldsUnknownPrefix, answer.failure, text::HoldsUnknownSuffix),
+             0,
+             {}});
     }
     return std::move(answer.holders);
 }
@@ -148,12 +148,12 @@ void MonitorCycle::NameHolders(const std::vector<std::string>& holders) {
     for (const std::string& holder : holders) {
         if (std::find(named_.begin(), named_.end(), holder) != named_.end()) continue;
         named_.push_back(holder);
-        p_.log.Mirror().Failure({log::SystemEvent::HeldBy,
-                                 Joined(text::ProductTitle, text::HoldsTitle),
-                                 Joined(text::HeldByPrefix, holder, text::HeldByCapped,
-                                        Duration(holdLimit_)),
-                                 0,
-                                 {}});
+        p_.log.Mirror().Failure(
+            {log::SystemEvent::HeldBy,
+             Joined(text::ProductTitle, text::HoldsTitle),
+             Joined(text::HeldByPrefix, holder, text::HeldByCapped, Duration(holdLimit_)),
+             0,
+             {}});
     }
 }
 

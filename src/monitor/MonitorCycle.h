@@ -138,11 +138,11 @@ class MonitorCycle {
     bool messageOpen_ = false;
     bool waitingForOthers_ = false;  // the "Wait" entry of this stretch is written
     // One stretch of waiting for holds, from the idle limit to input or a reset.
-    bool waitingForHold_ = false;        // its "Wait, Held" entry is written
-    bool holdExpired_ = false;           // the cap ran out: no hold postpones any more
-    std::int32_t heldTicks_ = 0;         // ticks the countdown waited for holds
+    bool waitingForHold_ = false;  // its "Wait, Held" entry is written
+    bool holdExpired_ = false;     // the cap ran out: no hold postpones any more
+    std::int32_t heldTicks_ = 0;   // ticks the countdown waited for holds
     std::int32_t holdLimit_ = DefaultHoldLimit;
-    std::vector<std::string> named_;     // holders the system log has named
+    std::vector<std::string> named_;  // holders the system log has named
     bool holdsFailureTold_ = false;
     std::string scratch_;
 };

@@ -20,7 +20,7 @@ inline constexpr std::uint32_t ErrorRequestPending = 997;
 // AdjustTokenPrivileges, CloseHandle, ExitWindowsEx, FormatMessage.
 // logind: the bus and logind reached, CanPowerOff, PowerOff.
 class PowerApi {
-public:
+  public:
     virtual ~PowerApi() = default;
     // The system's power service can be reached.
     virtual bool ReachPowerService() = 0;

@@ -16,7 +16,7 @@ struct TwipsPoint {
 TwipsPoint CentredPosition(TwipsSize screen, TwipsSize window);
 
 class TrayPlacement {
-public:
+  public:
     TrayPlacement(WindowState& window, NotificationIcon& icon);
 
     // Windows: the icon's mouse events arrive as mouse moves on the main
@@ -30,7 +30,7 @@ public:
 
     bool WindowOpenedByUser = false;
 
-private:
+  private:
     WindowState& window_;
     NotificationIcon& icon_;
 };

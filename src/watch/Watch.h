@@ -135,8 +135,7 @@ class Watch {
   public:
     // `logFile`: the watch's log; `programName`: the executable's name
     // without folder and extension, the source of its power-off errors.
-    Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
-          std::string programName);
+    Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal, std::string programName);
 
     // The log's "Start" and the first activation; the timer then runs.
     void Start();

@@ -180,8 +180,7 @@ TEST(AboutWindow, TheWebLinkTurnsOrangeAndReportsFailures) {
         if (c.message.empty()) {
             EXPECT_TRUE(rig.systemLog.failures.empty());
         }
-        EXPECT_EQ(rig.view.controls[ui::Ctl::WebSite].fore,
-                  c.throws ? ui::LinkGreen : ui::Orange);
+        EXPECT_EQ(rig.view.controls[ui::Ctl::WebSite].fore, c.throws ? ui::LinkGreen : ui::Orange);
         EXPECT_FALSE(rig.shell.ended);
     }
 }

@@ -173,15 +173,15 @@ void RecordingSystemLog::Entry(const log::SystemLogEntry& e) noexcept {
 }
 
 void RecordingSystemLog::Failure(const log::SystemLogFailure& f) noexcept {
-    failures.push_back({f.event, std::string(f.title), std::string(f.text), f.number,
-                        std::string(f.source)});
+    failures.push_back(
+        {f.event, std::string(f.title), std::string(f.text), f.number, std::string(f.source)});
 }
 
 Rig::Rig(std::string arguments, MarkerSystem* markers, const settings::Effective* settings)
     : marker(markers ? *markers : ownMarkers),
-      app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog,
-          &net, &others, settings, &holds}, std::move(arguments),
-          "DormixL") {
+      app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog, &net,
+           &others, settings, &holds},
+          std::move(arguments), "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };
     shell.onAboutLoad = [this] { app.OnAboutLoad(); };
 }

@@ -31,7 +31,7 @@ struct ControlState {
 };
 
 class FakeView : public ui::View {
-public:
+  public:
     FakeView();
     void SetWindowCaption(ui::Wnd w, std::string_view c) override { windowCaption[w] = c; }
     void SetCaption(ui::Ctl c, std::string_view t) override { controls[c].caption = t; }
@@ -61,7 +61,7 @@ class FakeShell : public ui::RefreshTimer,
                   public ui::AboutHost,
                   public app::ProgramHost,
                   public log::ProcessExit {
-public:
+  public:
     void StartRefreshTimer() override { Record("timer on"), timerRunning = true; }
     void StopRefreshTimer() override { Record("timer off"), timerRunning = false; }
     bool IsMinimised() override { return minimised; }
@@ -111,7 +111,7 @@ public:
 };
 
 class FakeInput : public monitor::InputSource {
-public:
+  public:
     void ReadKeys(std::bitset<256>& active) override {
         active = down | pressed;
         pressed.reset();
@@ -130,7 +130,7 @@ public:
 
 // Answers what the test queued, then "nothing"; counts the questions.
 class FakeActivity : public monitor::ActivitySource {
-public:
+  public:
     bool ActiveSinceLastSample() override {
         ++asked;
         const bool a = active || failing;
@@ -147,7 +147,7 @@ public:
 // Answers whether another session is in use as the test sets it; counts
 // the questions.
 class FakeOtherSessions : public monitor::OtherSessions {
-public:
+  public:
     bool OtherSessionInUse() override {
         ++asked;
         return inUse;
@@ -158,7 +158,7 @@ public:
 
 // The holds in force as the test sets them; counts the questions.
 class FakeHolds : public monitor::Holds {
-public:
+  public:
     monitor::HoldAnswer Ask() override {
         ++asked;
         return {holders, failure};
@@ -170,7 +170,7 @@ public:
 
 // The session's last-input tick as the test sets it; fails when told to.
 class FakeLastInput : public monitor::LastInputClock {
-public:
+  public:
     bool ReadLastInputTick(std::uint32_t& t) override {
         if (!works) return false;
         t = tick;
@@ -182,7 +182,7 @@ public:
 };
 
 class FakeClock : public log::Clock {
-public:
+  public:
     log::LocalTime Now() override { return time; }
     void Advance(int seconds);
     log::LocalTime time{2026, 12, 6, 12, 3, 52, "Dec"};
@@ -190,7 +190,7 @@ public:
 
 // The log's files in memory, with failures to order.
 class MemoryLogFiles : public log::LogFiles {
-public:
+  public:
     bool FolderExists(const std::filesystem::path& p) override;
     bool FileExists(const std::filesystem::path& p) override;
     bool CreateWithHeader(const std::filesystem::path& p, std::string_view header) override;
@@ -207,7 +207,7 @@ public:
 };
 
 class FakePower : public power::PowerApi {
-public:
+  public:
     bool ReachPowerService() override { return Step("lookup", lookup); }
     bool IdentifyProcess() override { return Step("process", process); }
     bool MayPowerOff(std::uint32_t access) override;
@@ -245,7 +245,7 @@ struct MirroredFailure {
 };
 
 class RecordingSystemLog : public log::SystemLog {
-public:
+  public:
     void Entry(const log::SystemLogEntry& e) noexcept override;
     void Failure(const log::SystemLogFailure& f) noexcept override;
     std::vector<MirroredEntry> entries;
@@ -254,14 +254,14 @@ public:
 
 // Named markers shared by every "process" in one test.
 class MarkerSystem {
-public:
+  public:
     std::map<std::string, int> holders;
     app::MarkerHandle next = 100;
     std::map<app::MarkerHandle, std::string> open;
 };
 
 class FakeMarker : public app::InstanceMarker {
-public:
+  public:
     explicit FakeMarker(MarkerSystem& system) : system_(system) {}
     Created Create(std::string_view name, bool initialOwner) override;
     void Close(app::MarkerHandle handle) override;
@@ -269,7 +269,7 @@ public:
     bool fail = false;
     std::vector<app::MarkerHandle> held;
 
-private:
+  private:
     MarkerSystem& system_;
 };
 

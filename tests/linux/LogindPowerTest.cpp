@@ -9,10 +9,10 @@
 #include <csignal>
 
 #include "MockLogind.h"
-#include "log/ProgramError.h"
 #include "frontend/tray_qt/SignalBridge.h"
-#include "power/ShutdownService.h"
+#include "log/ProgramError.h"
 #include "platform/linux/power/LogindPowerApi.h"
+#include "power/ShutdownService.h"
 #include "ui/Texts.h"
 
 namespace dormix::testing {

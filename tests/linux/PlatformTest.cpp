@@ -20,16 +20,16 @@
 
 #include "app/InstanceGuard.h"
 #include "frontend/tray_qt/FlockMarker.h"
+#include "frontend/tray_qt/PreciseTicker.h"
 #include "frontend/tray_qt/Priority.h"
 #include "frontend/tray_qt/SignalBridge.h"
+#include "frontend/tray_qt/TracingView.h"
 #include "log/FileSystemLogFiles.h"
+#include "monitor/InputSampler.h"
 #include "platform/linux/log/LocalClock.h"
 #include "platform/linux/log/StderrReport.h"
-#include "monitor/InputSampler.h"
-#include "platform/linux/x11/X11InputSource.h"
 #include "platform/linux/settings/ConfFiles.h"
-#include "frontend/tray_qt/PreciseTicker.h"
-#include "frontend/tray_qt/TracingView.h"
+#include "platform/linux/x11/X11InputSource.h"
 
 namespace dormix::testing {
 namespace {
@@ -237,15 +237,16 @@ TEST(ConfFiles, ReadsTheFileThenTheDropInsInNameOrderAndPassesOverUnsafeOnes) {
                                               drop + "/10-a.conf:CountdownSeconds=20",
                                               drop + "/20-b.conf:CountdownSeconds=30",
                                               drop + "/85-rootgroup.conf:HoldLimitSeconds=60"}));
-    EXPECT_EQ(r.problems,
-              (std::vector<std::string>{
-                  drop + "/30-open.conf: writable by others; ignored.",
-                  drop + "/40-theirs.conf: not owned by root; ignored.",
-                  drop + "/50-big.conf: larger than 64 KiB; ignored.",
-                  drop + "/60-fifo.conf: not a regular file; ignored.",
-                  drop + "/70-folder.conf: not a regular file; ignored.",
-                  drop + "/80-group.conf: writable by its group; ignored.",
-                  drop + "/90-dangling.conf: cannot be read: No such file or directory; ignored."}));
+    EXPECT_EQ(
+        r.problems,
+        (std::vector<std::string>{
+            drop + "/30-open.conf: writable by others; ignored.",
+            drop + "/40-theirs.conf: not owned by root; ignored.",
+            drop + "/50-big.conf: larger than 64 KiB; ignored.",
+            drop + "/60-fifo.conf: not a regular file; ignored.",
+            drop + "/70-folder.conf: not a regular file; ignored.",
+            drop + "/80-group.conf: writable by its group; ignored.",
+            drop + "/90-dangling.conf: cannot be read: No such file or directory; ignored."}));
     EXPECT_TRUE(r.placeExists);
     // Folders others may change: nothing in them is read, each file named.
     const auto unsafe = [&](const std::string& folder, mode_t mode, uid_t uid) {
@@ -326,7 +327,8 @@ TEST(X11Input, PointerButtonsCountAsTheWindowsKeyCodes) {
 }
 
 TEST(TracingView, WritesOneLinePerChangeWithLineBreaksShown) {
-    EXPECT_EQ(tray_qt::TraceLine("ErrorMess", "caption", "a\r\nb\r\nc"), "ErrorMess.caption=a | b | c");
+    EXPECT_EQ(tray_qt::TraceLine("ErrorMess", "caption", "a\r\nb\r\nc"),
+              "ErrorMess.caption=a | b | c");
     EXPECT_EQ(tray_qt::ColourText(ui::Orange), "#FF8000");
     EXPECT_EQ(tray_qt::ColourText(ui::Colour::ButtonFace()), "ButtonFace");
 }

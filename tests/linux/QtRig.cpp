@@ -26,8 +26,8 @@ void TestShell::EndProcess(bool) {
 }
 
 QtRig::QtRig(std::string arguments)
-    : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog}, std::move(arguments),
-          "DormixL") {
+    : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog},
+          std::move(arguments), "DormixL") {
     shell.Bind(&app);
     input.cursor = {300, 200};
 }

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "settings/Settings.h"
 #include "frontend/setup_win32/ActionData.h"
 #include "frontend/setup_win32/PolicySetup.h"
 #include "frontend/setup_win32/WatchServiceSetup.h"
+#include "settings/Settings.h"
 
 namespace dormix::setup_win32 {
 

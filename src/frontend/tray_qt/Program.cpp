@@ -8,13 +8,13 @@
 #include <utility>
 
 #include "app/Arguments.h"
+#include "frontend/tray_qt/NoticeWindow.h"
 #include "frontend/tray_qt/SignalBridge.h"
 #include "frontend/tray_qt/StartUp.h"
 #include "monitor/MonitorCycle.h"
-#include "platform/linux/wayland/WaylandConnection.h"
 #include "platform/linux/logind/LogindSleepWatch.h"
+#include "platform/linux/wayland/WaylandConnection.h"
 #include "ui/Texts.h"
-#include "frontend/tray_qt/NoticeWindow.h"
 
 #ifndef DORMIX_TIMER_DIVISOR
 #define DORMIX_TIMER_DIVISOR 1
@@ -62,8 +62,8 @@ Program::Program(QApplication& qapp, InputChoice& input, SessionKind session,
       files_([this](const std::string& why) { WarnWithoutLock(why); }),
       sessions_(OthersIdleLimit(argumentText_, settings)),
       app_(
-          {DORMIX_TRACE_VIEW ? static_cast<ui::View&>(tracing_) : qtView_, app::Desktop::Of(shell_), input.poll.get(),
-           files_, clock_, power_, marker_, systemLog_, input.activity.get(),
+          {DORMIX_TRACE_VIEW ? static_cast<ui::View&>(tracing_) : qtView_, app::Desktop::Of(shell_),
+           input.poll.get(), files_, clock_, power_, marker_, systemLog_, input.activity.get(),
            DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&tracingSessions_) : &sessions_,
            &settings, &holds_},
           argumentText_, std::move(programName)) {

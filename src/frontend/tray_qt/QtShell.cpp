@@ -15,9 +15,9 @@
 
 #include "app/Application.h"
 #include "frontend/tray_qt/Priority.h"
-#include "ui/Inventory.h"
 #include "frontend/tray_qt/TracingView.h"
 #include "frontend/tray_qt/WidgetBuilder.h"
+#include "ui/Inventory.h"
 
 namespace dormix::tray_qt {
 

@@ -10,13 +10,13 @@
 #include <functional>
 #include <string_view>
 
+#include "app/ProgramHost.h"
 #include "frontend/tray_qt/AboutDialog.h"
 #include "frontend/tray_qt/MainWindow.h"
 #include "frontend/tray_qt/NoticeWindow.h"
 #include "frontend/tray_qt/PreciseTicker.h"
 #include "frontend/tray_qt/QtView.h"
 #include "frontend/tray_qt/TrayIcon.h"
-#include "app/ProgramHost.h"
 #include "ui/WindowPorts.h"
 
 class QDialog;

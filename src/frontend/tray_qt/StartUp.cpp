@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/linux/log/JournalLog.h"
-#include "ui/Texts.h"
 #include "frontend/tray_qt/QtView.h"
 #include "frontend/tray_qt/TracingView.h"
+#include "platform/linux/log/JournalLog.h"
+#include "ui/Texts.h"
 
 #ifndef DORMIX_TRACE_VIEW
 #define DORMIX_TRACE_VIEW 0
@@ -61,7 +61,8 @@ int RefuseBlind(const InputChoice& choice) {
 
 int RefuseWithoutMarker(log::SystemLog& journal) {
     const app::StartRefusal refusal = app::MarkerRefusal(text::MarkerUnusable);
-    std::fprintf(stderr, "DormixL: %s\n", tray_qt::DisplayText(refusal.text).toLocal8Bit().constData());
+    std::fprintf(stderr, "DormixL: %s\n",
+                 tray_qt::DisplayText(refusal.text).toLocal8Bit().constData());
     return Refuse(refusal, journal, true);
 }
 

@@ -4,9 +4,9 @@
 #include <QElapsedTimer>
 #include <memory>
 
-#include "ui/Texts.h"
 #include "frontend/tray_qt/Artwork.h"
 #include "frontend/tray_qt/QtView.h"
+#include "ui/Texts.h"
 
 namespace dormix::tray_qt {
 

@@ -8,8 +8,8 @@
 #include <QRect>
 #include <QWidget>
 
-#include "ui/Inventory.h"
 #include "frontend/tray_qt/QtView.h"
+#include "ui/Inventory.h"
 
 namespace dormix::tray_qt {
 

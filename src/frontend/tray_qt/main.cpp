@@ -52,6 +52,6 @@ int main(int argc, char** argv) {
     if (!input.poll && !input.activity) return tray_qt::RefuseBlind(input);
     probe.Release();
     tray_qt::Program program(qapp, input, session, argumentText, adminSettings,
-                               tray_qt::ProgramName(argv[0]));
+                             tray_qt::ProgramName(argv[0]));
     return program.Run();
 }

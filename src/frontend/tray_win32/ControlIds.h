@@ -2,8 +2,8 @@
 // Child-window, timer and resource ids, all derived from the inventory's
 // enums so the test driver and the windows agree without a hand-kept list.
 
-#include "ui/Inventory.h"
 #include "platform/win32/WinApi.h"
+#include "ui/Inventory.h"
 
 namespace dormix::tray_win32 {
 

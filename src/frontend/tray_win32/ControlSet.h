@@ -8,8 +8,8 @@
 #include <string_view>
 #include <tuple>
 
-#include "ui/Inventory.h"
 #include "platform/win32/WinApi.h"
+#include "ui/Inventory.h"
 
 namespace dormix::tray_win32 {
 

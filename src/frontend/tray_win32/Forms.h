@@ -5,10 +5,10 @@
 #include <functional>
 
 #include "app/Application.h"
-#include "platform/win32/BeatTimer.h"
 #include "frontend/tray_win32/ControlSet.h"
 #include "frontend/tray_win32/WinView.h"
 #include "frontend/tray_win32/Wnd.h"
+#include "platform/win32/BeatTimer.h"
 
 namespace dormix::tray_win32 {
 

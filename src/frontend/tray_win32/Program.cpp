@@ -4,9 +4,9 @@
 
 #include "app/Arguments.h"
 #include "app/StartRefusal.h"
+#include "frontend/tray_win32/Dpi.h"
 #include "platform/win32/settings/PolicyKey.h"
 #include "ui/Texts.h"
-#include "frontend/tray_win32/Dpi.h"
 
 namespace dormix::tray_win32 {
 
@@ -41,8 +41,8 @@ Program::Program(HINSTANCE instance, std::string argumentText)
       dpi_(tray_win32::SystemDpi()),
       shell_(instance, dpi_, view_),
       settings_(LoadPolicy()),
-      app_({view_, app::Desktop::Of(shell_), &input_, files_, clock_, power_, marker_, eventLog_, &net_,
-            &otherSessions_, &settings_, &displayRequests_},
+      app_({view_, app::Desktop::Of(shell_), &input_, files_, clock_, power_, marker_, eventLog_,
+            &net_, &otherSessions_, &settings_, &displayRequests_},
            std::move(argumentText), ProgramFileStem()) {
     shell_.SetApplication(app_);
 }

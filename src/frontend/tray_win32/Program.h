@@ -6,20 +6,20 @@
 #include <string>
 
 #include "app/Application.h"
-#include "platform/win32/log/LocalClock.h"
+#include "frontend/tray_win32/Forms.h"
 #include "frontend/tray_win32/MutexMarker.h"
+#include "frontend/tray_win32/WinShell.h"
+#include "frontend/tray_win32/WinView.h"
 #include "log/FileSystemLogFiles.h"
-#include "platform/win32/log/EventLogMirror.h"
 #include "monitor/LastInputNet.h"
+#include "platform/win32/log/EventLogMirror.h"
+#include "platform/win32/log/LocalClock.h"
 #include "platform/win32/monitor/AsyncKeyInput.h"
 #include "platform/win32/monitor/DisplayRequests.h"
 #include "platform/win32/monitor/LastInputInfo.h"
 #include "platform/win32/monitor/WtsSessions.h"
 #include "platform/win32/power/TokenPowerApi.h"
 #include "settings/Settings.h"
-#include "frontend/tray_win32/Forms.h"
-#include "frontend/tray_win32/WinShell.h"
-#include "frontend/tray_win32/WinView.h"
 
 namespace dormix::tray_win32 {
 

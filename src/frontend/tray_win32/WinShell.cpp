@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string>
 
-#include "ui/Texts.h"
 #include "frontend/tray_win32/ControlIds.h"
 #include "frontend/tray_win32/Dpi.h"
+#include "ui/Texts.h"
 
 namespace dormix::tray_win32 {
 
@@ -17,7 +17,8 @@ WinShell::WinShell(HINSTANCE instance, int dpi, WinView& view)
     : instance_(instance),
       dpi_(dpi),
       view_(view),
-      refresh_(RefreshTimerId, win32::TimerPeriodMs(ui::ControlOf(ui::Ctl::tmrRefresh).intervalMs)) {}
+      refresh_(RefreshTimerId,
+               win32::TimerPeriodMs(ui::ControlOf(ui::Ctl::tmrRefresh).intervalMs)) {}
 
 HWND WinShell::Main() const { return main_ ? main_->Handle() : nullptr; }
 

@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "app/Application.h"
-#include "ui/WindowPorts.h"
-#include "platform/win32/BeatTimer.h"
 #include "frontend/tray_win32/Forms.h"
 #include "frontend/tray_win32/TrayIcon.h"
 #include "frontend/tray_win32/WinView.h"
+#include "platform/win32/BeatTimer.h"
+#include "ui/WindowPorts.h"
 
 namespace dormix::tray_win32 {
 

@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "ui/View.h"
 #include "frontend/tray_win32/ControlSet.h"
+#include "ui/View.h"
 
 namespace dormix::tray_win32 {
 

@@ -90,8 +90,8 @@ void LogindLogons::Listen() {
     int r = fromLogind_.Follow(signals_);
     for (int i = 0; i < 3 && r >= 0; ++i)
         r = sd_bus_match_signal_async(signals_, &slots_[i], linux_logind::LogindService,
-                                      linux_logind::LogindPath, linux_logind::LogindManager, names[i],
-                                      i == 2 ? +onSleep : +onChange,
+                                      linux_logind::LogindPath, linux_logind::LogindManager,
+                                      names[i], i == 2 ? +onSleep : +onChange,
                                       i == 0 ? +onInstalled : nullptr, this);
     if (r < 0) Drop(std::string("no subscription to logind's signals (") + std::strerror(-r) + ")");
 }

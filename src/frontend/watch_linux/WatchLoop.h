@@ -7,9 +7,9 @@
 #include <optional>
 #include <string_view>
 
+#include "frontend/watch_linux/LogindLogons.h"
 #include "ui/TickCadence.h"
 #include "watch/Watch.h"
-#include "frontend/watch_linux/LogindLogons.h"
 
 namespace dormix::watch_linux {
 

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "frontend/watch_linux/LogindLogons.h"
+#include "frontend/watch_linux/WatchLoop.h"
 #include "log/FileSystemLogFiles.h"
 #include "platform/linux/log/JournalLog.h"
 #include "platform/linux/log/LocalClock.h"
@@ -20,8 +22,6 @@
 #include "platform/linux/settings/ConfFiles.h"
 #include "ui/Texts.h"
 #include "watch/Watch.h"
-#include "frontend/watch_linux/LogindLogons.h"
-#include "frontend/watch_linux/WatchLoop.h"
 
 #ifndef DORMIX_TIMER_DIVISOR
 #define DORMIX_TIMER_DIVISOR 1
@@ -96,8 +96,9 @@ int main(int argc, char** argv) {
     // At a logon screen what holds the machine is an update's or a burn's
     // block inhibitor; idle inhibitors belong to users' sessions.
     linux_monitor::LogindHolds holds(linux_monitor::LogindHolds::Counted::BlocksOnly);
-    watch::Watch watch({shell, shell, shell, files, clock, power, systemLog, logons, sessions, &settings, &holds},
-                       logFile, arguments.rehearsal, std::string(Name));
+    watch::Watch watch(
+        {shell, shell, shell, files, clock, power, systemLog, logons, sessions, &settings, &holds},
+        logFile, arguments.rehearsal, std::string(Name));
     sessions.trace = Trace;
     sessions.onResume = [&] {
         Trace("resume");

@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
+#include "platform/win32/BeatTimer.h"
 #include "platform/win32/monitor/WtsSessions.h"
 #include "platform/win32/settings/PolicyKey.h"
 #include "ui/Inventory.h"
 #include "ui/Texts.h"
-#include "platform/win32/BeatTimer.h"
 
 namespace dormix::watch_win32 {
 
@@ -114,7 +114,8 @@ WatchService::WatchService(ServiceStatus& status, const std::vector<std::string>
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 watch::WatchPorts WatchService::Ports() {
-    return {shell_, shell_, shell_, files_, clock_, power_, eventLog_, logons_, loggedOn_, &settings_};
+    return {shell_, shell_,    shell_,  files_,    clock_,
+            power_, eventLog_, logons_, loggedOn_, &settings_};
 }
 
 void WatchService::Run() {

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "log/FileSystemLogFiles.h"
+#include "platform/win32/WinApi.h"
 #include "platform/win32/log/EventLogMirror.h"
 #include "platform/win32/log/LocalClock.h"
 #include "platform/win32/power/SystemShutdownApi.h"
 #include "settings/Settings.h"
 #include "ui/Texts.h"
 #include "ui/TickCadence.h"
-#include "platform/win32/WinApi.h"
 #include "watch/Watch.h"
 
 namespace dormix::watch_win32 {
@@ -56,7 +56,9 @@ class ServiceStatus {
 // The timer and the end of a program without a window. The messages the
 // cycle would show (the rehearsal's, a failure's) have already reached the
 // event log as their entry or failure; in session 0 nobody could read a box.
-class ServiceShell final : public ui::RefreshTimer, public ui::MessageBoxes, public log::ProcessExit {
+class ServiceShell final : public ui::RefreshTimer,
+                           public ui::MessageBoxes,
+                           public log::ProcessExit {
   public:
     ServiceShell(ServiceStatus& status, int periodMs) : status_(status), cadence_(periodMs) {}
 

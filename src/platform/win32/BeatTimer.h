@@ -3,8 +3,8 @@
 // now", so every tick re-arms SetTimer with the delay to the next deadline
 // on the monotonic clock.
 
-#include "ui/TickCadence.h"
 #include "platform/win32/WinApi.h"
+#include "ui/TickCadence.h"
 
 namespace dormix::win32 {
 

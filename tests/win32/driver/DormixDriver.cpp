@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "frontend/tray_win32/ControlIds.h"
 #include "log/ProgramError.h"
 #include "platform/win32/monitor/DisplayRequests.h"
 #include "platform/win32/monitor/WtsSessions.h"
-#include "power/ShutdownService.h"
 #include "platform/win32/power/TokenPowerApi.h"
+#include "power/ShutdownService.h"
 #include "ui/Inventory.h"
-#include "frontend/tray_win32/ControlIds.h"
 
 namespace {
 
@@ -76,7 +76,8 @@ HWND FindControl(HWND top, const std::string& name) {
     ui::Wnd w;
     if (WindowOfClass(ClassOf(top), w))
         for (const auto& c : ui::Controls())
-            if (c.window == w && c.name == name) return GetDlgItem(top, tray_win32::ControlId(c.id));
+            if (c.window == w && c.name == name)
+                return GetDlgItem(top, tray_win32::ControlId(c.id));
     for (HWND child = GetWindow(top, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const std::string cls = ClassOf(child), text = TextOf(child);
         if (name == "static" && _stricmp(cls.c_str(), "Static") == 0 && !text.empty()) return child;
@@ -148,11 +149,11 @@ int Run(const std::vector<std::string>& a) {
         for (std::size_t i = 3; i < a.size(); ++i)
             strings.push_back(reinterpret_cast<DWORD_PTR>(a[i].c_str()));
         char* text = nullptr;
-        const DWORD n = FormatMessageA(
-            FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY |
-                FORMAT_MESSAGE_ALLOCATE_BUFFER,
-            module, std::strtoul(arg(2).c_str(), nullptr, 0), 0, reinterpret_cast<char*>(&text),
-            0, reinterpret_cast<va_list*>(strings.data()));
+        const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY |
+                                           FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                       module, std::strtoul(arg(2).c_str(), nullptr, 0), 0,
+                                       reinterpret_cast<char*>(&text), 0,
+                                       reinterpret_cast<va_list*>(strings.data()));
         if (!n) return Fail("no message " + arg(2) + ": error " + std::to_string(GetLastError()));
         std::fwrite(text, 1, n, stdout);
         LocalFree(text);

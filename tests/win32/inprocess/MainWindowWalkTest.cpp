@@ -16,8 +16,8 @@ using ui::Ctl;
 
 struct Program {
     explicit Program(std::string arguments)
-        : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog}, std::move(arguments),
-              "DormixL") {
+        : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog},
+              std::move(arguments), "DormixL") {
         shell.SetApplication(app);
         shell.AttachMain(main);
         main.Build();

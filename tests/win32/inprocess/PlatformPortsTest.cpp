@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "app/InstanceGuard.h"
+#include "frontend/tray_win32/MutexMarker.h"
+#include "frontend/tray_win32/Resources.h"
 #include "log/ProgramError.h"
 #include "platform/win32/log/LocalClock.h"
-#include "frontend/tray_win32/MutexMarker.h"
-#include "power/ShutdownService.h"
 #include "platform/win32/power/TokenPowerApi.h"
 #include "platform/win32/settings/PolicyKey.h"
+#include "power/ShutdownService.h"
 #include "ui/Inventory.h"
-#include "frontend/tray_win32/Resources.h"
 
 namespace dormix {
 namespace {
@@ -119,7 +119,8 @@ TEST(PolicyKey, WrongValuesAndUnknownNamesAreNamed) {
     RegSetValueExA(key, "CountdownSeconds", 0, REG_SZ, reinterpret_cast<const BYTE*>("120"), 4);
     RegSetValueExA(key, "HoldLimitSeconds", 0, REG_BINARY, five, 4);
     const DWORD seconds = 1800;
-    RegSetValueExA(key, "IdleLimitSecond", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds), 4);
+    RegSetValueExA(key, "IdleLimitSecond", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds),
+                   4);
     const std::string where = win32_settings::PolicyKeyName;
     win32_settings::PolicyKey policy;
     const settings::Effective effective = settings::Load(policy);

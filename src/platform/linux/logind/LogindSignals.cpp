@@ -45,11 +45,11 @@ int LogindSignals::Follow(sd_bus* bus) {
     const std::string rule = std::string("type='signal',sender='") + BusService +
                              "',path='/org/freedesktop/DBus',interface='" + BusService +
                              "',member='NameOwnerChanged',arg0='" + LogindService + "'";
-    int r = sd_bus_add_match_async(bus, &ownerChanged_, rule.c_str(), onOwnerChanged, nullptr, this);
+    int r =
+        sd_bus_add_match_async(bus, &ownerChanged_, rule.c_str(), onOwnerChanged, nullptr, this);
     if (r >= 0)
         r = sd_bus_call_method_async(bus, &ownerAsked_, BusService, "/org/freedesktop/DBus",
-                                     BusService, "GetNameOwner", onOwner, this, "s",
-                                     LogindService);
+                                     BusService, "GetNameOwner", onOwner, this, "s", LogindService);
     if (r < 0) Drop();
     return r;
 }

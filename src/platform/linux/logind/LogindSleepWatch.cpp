@@ -18,8 +18,7 @@ LogindSleepWatch::LogindSleepWatch(std::function<void()> onResume, const std::st
         int start = 1;
         // true: about to sleep; false: woken up. Only the waking matters
         // here, and only logind's own: anyone may send us a forged one.
-        if (watch->fromLogind_.FromLogind(m) && sd_bus_message_read(m, "b", &start) >= 0 &&
-            !start)
+        if (watch->fromLogind_.FromLogind(m) && sd_bus_message_read(m, "b", &start) >= 0 && !start)
             watch->onResume_();
         return 0;
     };

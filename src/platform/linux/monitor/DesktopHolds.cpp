@@ -13,8 +13,8 @@ namespace dormix::linux_monitor {
 
 namespace {
 
-using monitor::HoldAnswer;
 using linux_logind::Answer;
+using monitor::HoldAnswer;
 
 constexpr const char* GnomeService = "org.gnome.SessionManager";
 constexpr const char* GnomePath = "/org/gnome/SessionManager";

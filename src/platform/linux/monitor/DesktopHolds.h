@@ -31,8 +31,8 @@ class SessionBusHolds : public monitor::Holds {
     // Starts a question: false, with `*answer` set, when there is no bus to ask.
     bool Begin(monitor::HoldAnswer* answer);
     linux_logind::Answer Call(const char* service, const char* path, const char* interface,
-                             const char* method, const char* signature = nullptr,
-                             const void* argument = nullptr);
+                              const char* method, const char* signature = nullptr,
+                              const void* argument = nullptr);
     // Why `answer` to `method` of `service` is of no use; `signature`: the one
     // a reply must have.
     std::string Failure(const linux_logind::Answer& answer, const char* service,

@@ -16,8 +16,8 @@
 #include <string>
 
 #include "monitor/Holds.h"
-#include "platform/linux/monitor/LogindSessions.h"
 #include "platform/linux/logind/LogindBus.h"
+#include "platform/linux/monitor/LogindSessions.h"
 
 namespace dormix::linux_monitor {
 

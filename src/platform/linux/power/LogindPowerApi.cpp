@@ -25,7 +25,8 @@ constexpr std::uint32_t OwnCodes = 0x20000000u;
 
 std::string ErrnoText(int negative) { return std::strerror(-negative); }
 
-std::string BlockingInhibitor(const linux_logind::Answer& list, const std::vector<linux_logind::InhibitorRef>& inhibitors) {
+std::string BlockingInhibitor(const linux_logind::Answer& list,
+                              const std::vector<linux_logind::InhibitorRef>& inhibitors) {
     // Empty when nothing blocks; a text starting "Operation" otherwise,
     // also when the list cannot be read: a lock nobody can see is still
     // a lock, and a forced request from root would override it.
@@ -53,7 +54,8 @@ LogindRequest RequestFor(std::int32_t flags) {
 // The timers keep running while it waits: the cycle's own is stopped by
 // then, and the About window may be counting down.
 LogindPowerApi::LogindPowerApi(std::string address, milliseconds budget, milliseconds answerBudget)
-    : bus_(std::move(address), budget, linux_logind::LogindBus::Timers::Keep), answerBudget_(answerBudget) {}
+    : bus_(std::move(address), budget, linux_logind::LogindBus::Timers::Keep),
+      answerBudget_(answerBudget) {}
 
 LogindPowerApi::~LogindPowerApi() = default;
 
@@ -66,9 +68,11 @@ bool LogindPowerApi::Fail(const std::string& text) {
 }
 
 bool LogindPowerApi::Fail(const linux_logind::Answer& answer) {
-    if (answer.kind != linux_logind::Answer::Timeout && answer.kind != linux_logind::Answer::Unanswered)
+    if (answer.kind != linux_logind::Answer::Timeout &&
+        answer.kind != linux_logind::Answer::Unanswered)
         return Fail(answer.text);
-    lastError_ = answer.kind == linux_logind::Answer::Timeout ? power::ErrorTimeout : power::ErrorRequestPending;
+    lastError_ = answer.kind == linux_logind::Answer::Timeout ? power::ErrorTimeout
+                                                              : power::ErrorRequestPending;
     texts_[lastError_] = answer.text;
     return false;
 }
@@ -87,8 +91,8 @@ bool LogindPowerApi::ReachPowerService() {
     if (const int r = bus_.Begin(); r < 0)
         return Fail("The system bus is not reachable (" + ErrnoText(r) + ").");
     std::string why;
-    const linux_logind::Answer owned =
-        bus_.Call(BusService, BusPath, BusService, "NameHasOwner", "s", linux_logind::LogindService);
+    const linux_logind::Answer owned = bus_.Call(BusService, BusPath, BusService, "NameHasOwner",
+                                                 "s", linux_logind::LogindService);
     if (owned.kind != linux_logind::Answer::Reply) return Fail(owned);
     int there = 0;
     if (!owned.Signed("b", &why)) return Fail(why);
@@ -96,7 +100,8 @@ bool LogindPowerApi::ReachPowerService() {
         return Fail(linux_logind::Answer::Unreadable(owned, {}));
     if (there) return true;
     // Not running yet, but the bus would start it on the first call.
-    const linux_logind::Answer activatable = bus_.Call(BusService, BusPath, BusService, "ListActivatableNames");
+    const linux_logind::Answer activatable =
+        bus_.Call(BusService, BusPath, BusService, "ListActivatableNames");
     if (activatable.kind == linux_logind::Answer::Timeout) return Fail(activatable);
     if (activatable.kind == linux_logind::Answer::Reply && activatable.Signed("as", &why)) {
         sd_bus_message* m = activatable.reply.get();
@@ -105,7 +110,8 @@ bool LogindPowerApi::ReachPowerService() {
             while (sd_bus_message_read(m, "s", &name) > 0)
                 if (std::strcmp(name, linux_logind::LogindService) == 0) return true;
     }
-    return Fail(std::string("The name ") + linux_logind::LogindService + " is not on the system bus.");
+    return Fail(std::string("The name ") + linux_logind::LogindService +
+                " is not on the system bus.");
 }
 
 bool LogindPowerApi::MayPowerOff(std::uint32_t /*access*/) {
@@ -130,11 +136,14 @@ bool LogindPowerApi::OwnSessionActive() {
     const linux_logind::SessionRef* own = nullptr;
     linux_logind::SessionFacts facts;
     linux_logind::Answer step = ListSessions(bus_, listed);
-    if (step.kind == linux_logind::Answer::Reply) step = linux_logind::OwnSession(bus_, listed, own);
+    if (step.kind == linux_logind::Answer::Reply)
+        step = linux_logind::OwnSession(bus_, listed, own);
     if (step.kind != linux_logind::Answer::Reply) return Fail(step);
     const std::string challenge = "logind answers \"challenge\" to CanPowerOff, and ";
     if (!own) return Fail(challenge + "this program runs in no session logind lists.");
-    if ((step = linux_logind::ReadSession(bus_, own->path, facts)).kind != linux_logind::Answer::Reply) return Fail(step);
+    if ((step = linux_logind::ReadSession(bus_, own->path, facts)).kind !=
+        linux_logind::Answer::Reply)
+        return Fail(step);
     if (facts.active && !facts.seat.empty()) return true;
     return Fail(challenge + "its session " + own->id + " is not the active one of a seat.");
 }
@@ -154,10 +163,10 @@ bool LogindPowerApi::RequestPowerOff(std::int32_t flags, std::uint32_t /*reason*
     const int interactive = request.interactive;
     // The caller's own session: logind resolves the empty id to it.
     const char* session = std::getenv("XDG_SESSION_ID");
-    const linux_logind::Answer done = request.inhibitable
-                            ? bus_.Request(request.method, "b", &interactive, answerBudget_)
-                            : bus_.Request(request.method, "s", session ? session : "",
-                                           answerBudget_);
+    const linux_logind::Answer done =
+        request.inhibitable
+            ? bus_.Request(request.method, "b", &interactive, answerBudget_)
+            : bus_.Request(request.method, "s", session ? session : "", answerBudget_);
     if (done.kind != linux_logind::Answer::Reply) return Fail(done);
     std::string why;
     if (!done.Signed("", &why)) return Fail(why);

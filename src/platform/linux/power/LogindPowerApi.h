@@ -23,8 +23,8 @@
 #include <map>
 #include <string>
 
-#include "power/PowerApi.h"
 #include "platform/linux/logind/LogindBus.h"
+#include "power/PowerApi.h"
 
 namespace dormix::linux_power {
 

@@ -16,14 +16,14 @@ struct ext_idle_notification_v1;
 namespace dormix::linux_wayland {
 
 class ExtIdleSource final : public NotificationSource {
-public:
+  public:
     // Null when the compositor offers no ext_idle_notifier_v1 or no seat; the
     // connection is then left to the next protocol.
     static std::unique_ptr<ExtIdleSource> Open(std::unique_ptr<WaylandConnection>& connection);
     ~ExtIdleSource() override;
     const char* Protocol() const override { return "ext-idle-notify-v1"; }
 
-private:
+  private:
     ExtIdleSource(std::unique_ptr<WaylandConnection> connection,
                   const WaylandConnection::Global& seat, const WaylandConnection::Global& notifier);
     void Remake(const WaylandConnection::Global& notifier) override;

@@ -51,7 +51,8 @@ KdeIdleSource::~KdeIdleSource() {
 void KdeIdleSource::MakeMain(const WaylandConnection::Global& global) {
     idle_ =
         static_cast<org_kde_kwin_idle*>(connection_->Bind(global, &org_kde_kwin_idle_interface, 1));
-    main_ = org_kde_kwin_idle_get_idle_timeout(idle_, seat_, monitor::IdleNotifications::kTimeoutMs);
+    main_ =
+        org_kde_kwin_idle_get_idle_timeout(idle_, seat_, monitor::IdleNotifications::kTimeoutMs);
     org_kde_kwin_idle_timeout_add_listener(main_, &kMain, &rule_);
 }
 

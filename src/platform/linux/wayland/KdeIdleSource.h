@@ -12,13 +12,13 @@ struct org_kde_kwin_idle_timeout;
 namespace dormix::linux_wayland {
 
 class KdeIdleSource final : public NotificationSource {
-public:
+  public:
     // Null when the compositor offers no org_kde_kwin_idle or no seat.
     static std::unique_ptr<KdeIdleSource> Open(std::unique_ptr<WaylandConnection>& connection);
     ~KdeIdleSource() override;
     const char* Protocol() const override { return "org_kde_kwin_idle"; }
 
-private:
+  private:
     KdeIdleSource(std::unique_ptr<WaylandConnection> connection,
                   const WaylandConnection::Global& seat, const WaylandConnection::Global& idle);
     void Remake(const WaylandConnection::Global& idle) override;

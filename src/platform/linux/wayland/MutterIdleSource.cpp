@@ -43,7 +43,7 @@ class MutterIdleSource final : public QObject,
                                private monitor::IdleWatches::Monitor {
     Q_OBJECT
 
-public:
+  public:
     explicit MutterIdleSource(QDBusConnection bus)
         : bus_(std::move(bus)),
           owner_(Service, bus_, QDBusServiceWatcher::WatchForOwnerChange),
@@ -58,10 +58,10 @@ public:
     bool LastAnswerFailed() const override { return watches_.Failing(); }
     std::string_view Name() const override { return Service; }
 
-private slots:
+  private slots:
     void OnWatchFired(uint id) { watches_.Fired(id); }
 
-private:
+  private:
     void AddIdleWatch(std::uint64_t intervalMs) override {
         Ask(Call("AddIdleWatch", {qulonglong(intervalMs)}), "u",
             [this](const QVariant& id) { watches_.IdleWatchSet(id.toUInt()); });

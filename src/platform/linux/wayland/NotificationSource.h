@@ -18,8 +18,10 @@ struct wl_seat;
 
 namespace dormix::linux_wayland {
 
-class NotificationSource : public monitor::ActivitySource, public monitor::Holds, protected monitor::IdleNotifications::Probe {
-public:
+class NotificationSource : public monitor::ActivitySource,
+                           public monitor::Holds,
+                           protected monitor::IdleNotifications::Probe {
+  public:
     ~NotificationSource() override;
     bool ActiveSinceLastSample() override;
     // What the last sample saw: the compositor's idle inhibitor, where it can
@@ -33,7 +35,7 @@ public:
     // Monotonic milliseconds; steady_clock unless replaced.
     std::function<std::int64_t()> clockMs;
 
-protected:
+  protected:
     // Binds the seat and the protocol's manager from the connection's
     // globals. `ignoresInhibitors`: the main notification reports input even
     // while some client inhibits idling.
@@ -48,7 +50,7 @@ protected:
     std::unique_ptr<WaylandConnection> connection_;
     wl_seat* seat_ = nullptr;
 
-private:
+  private:
     bool Rebind();
 
     std::uint32_t seatName_, managerName_;
@@ -56,7 +58,7 @@ private:
     bool orphaned_ = false;  // the seat or the manager was withdrawn
     bool failed_ = false;
 
-protected:
+  protected:
     monitor::IdleNotifications rule_;
 };
 

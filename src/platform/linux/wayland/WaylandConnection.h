@@ -18,7 +18,7 @@ struct wl_interface;
 namespace dormix::linux_wayland {
 
 class WaylandConnection final : public QObject {
-public:
+  public:
     struct Global {
         std::uint32_t name;
         std::string interface;
@@ -47,7 +47,7 @@ public:
     // protocol taken away), from a dispatch.
     std::function<void(std::uint32_t name)> onGlobalRemoved;
 
-private:
+  private:
     explicit WaylandConnection(wl_display* display);
     bool Roundtrip(int timeoutMs);
     void OnReadable();

@@ -6,8 +6,8 @@
 
 #include "log/SendQueue.h"
 #include "log/SystemLog.h"
-#include "ui/Texts.h"
 #include "platform/win32/WinApi.h"
+#include "ui/Texts.h"
 
 namespace dormix::win32_log {
 
@@ -22,7 +22,7 @@ namespace dormix::win32_log {
 // freeze the window, so the reports go through a SendQueue, as the
 // journal's copies do on Linux.
 class EventLogMirror final : public log::SystemLog {
-public:
+  public:
     explicit EventLogMirror(std::string_view source = text::ProductTitle);
     ~EventLogMirror() override;
     EventLogMirror(const EventLogMirror&) = delete;
@@ -31,7 +31,7 @@ public:
     void Entry(const log::SystemLogEntry& entry) noexcept override;
     void Failure(const log::SystemLogFailure& failure) noexcept override;
 
-private:
+  private:
     void Report(log::SystemEvent event, std::vector<std::string> strings) noexcept;
 
     HANDLE source_;

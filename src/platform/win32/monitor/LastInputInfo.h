@@ -6,7 +6,7 @@
 namespace dormix::win32_monitor {
 
 class LastInputInfo final : public monitor::LastInputClock {
-public:
+  public:
     bool ReadLastInputTick(std::uint32_t& tick) override;
     std::string_view Name() const override { return "GetLastInputInfo"; }
 };

@@ -2,8 +2,8 @@
 // The power-off steps on Windows: the shutdown privilege in the process
 // token, then ExitWindowsEx.
 
-#include "power/PowerApi.h"
 #include "platform/win32/WinApi.h"
+#include "power/PowerApi.h"
 
 namespace dormix::win32_power {
 
