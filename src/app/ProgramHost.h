@@ -16,8 +16,17 @@ class ProgramHost {
     virtual void SetNoticeTopmost() = 0;
 };
 
-// The front end's window and desktop, one port per need. A front end whose
-// one object is all of them hands it over with Of().
+// Every port a tray program's window object carries, for a front end whose
+// one object is all of them.
+class DesktopPorts : public ui::RefreshTimer,
+                     public ui::MessageBoxes,
+                     public ui::WindowState,
+                     public ui::NotificationIcon,
+                     public ui::AboutHost,
+                     public ProgramHost,
+                     public log::ProcessExit {};
+
+// The front end's window and desktop, one port per need.
 struct Desktop {
     ui::RefreshTimer& timer;
     ui::MessageBoxes& boxes;
@@ -27,10 +36,7 @@ struct Desktop {
     ProgramHost& host;
     log::ProcessExit& exit;
 
-    template <typename T>
-    static Desktop Of(T& all) {
-        return {all, all, all, all, all, all, all};
-    }
+    static Desktop Of(DesktopPorts& all) { return {all, all, all, all, all, all, all}; }
 };
 
 }  // namespace dormix::app

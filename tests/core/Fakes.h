@@ -54,13 +54,7 @@ struct Message {
     ui::MessageIcon icon;
 };
 
-class FakeShell : public ui::RefreshTimer,
-                  public ui::MessageBoxes,
-                  public ui::WindowState,
-                  public ui::NotificationIcon,
-                  public ui::AboutHost,
-                  public app::ProgramHost,
-                  public log::ProcessExit {
+class FakeShell : public app::DesktopPorts {
   public:
     void StartRefreshTimer() override { Record("timer on"), timerRunning = true; }
     void StopRefreshTimer() override { Record("timer off"), timerRunning = false; }

@@ -23,13 +23,7 @@ class QDialog;
 
 namespace dormix::tray_qt {
 
-class QtShell : public ui::RefreshTimer,
-                public ui::MessageBoxes,
-                public ui::WindowState,
-                public ui::NotificationIcon,
-                public ui::AboutHost,
-                public app::ProgramHost,
-                public log::ProcessExit {
+class QtShell : public app::DesktopPorts {
   public:
     // `timerDivisor` > 1 only in the fast test build.
     QtShell(MainWindow& main, QtView& view, TrayIcon& tray, int timerDivisor = 1);

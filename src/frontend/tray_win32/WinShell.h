@@ -20,13 +20,7 @@ static_assert(TopmostFlags == 0x53 && NotTopmostFlags == 0x13);
 
 UINT MessageBoxStyle(ui::MessageIcon icon);
 
-class WinShell : public ui::RefreshTimer,
-                 public ui::MessageBoxes,
-                 public ui::WindowState,
-                 public ui::NotificationIcon,
-                 public ui::AboutHost,
-                 public app::ProgramHost,
-                 public log::ProcessExit {
+class WinShell : public app::DesktopPorts {
   public:
     WinShell(HINSTANCE instance, int dpi, WinView& view);
 
