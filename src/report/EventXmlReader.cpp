@@ -284,7 +284,10 @@ void ReadEventXml(std::istream& in, std::string_view where, FleetTable& table, H
         ++number;
         const std::string_view text(buffer.data() + begin, close + 8 - begin);
         Event e;
-        if (!Parse(text, e)) {
+        if (text.size() > RecordLimit) {
+            health.Report(Problem::LongLine, at(),
+                          "an event longer than " + std::to_string(RecordLimit) + " bytes");
+        } else if (!Parse(text, e)) {
             health.Report(Problem::UnreadableRecord, at(), text.substr(0, 200));
         } else if (e.provider != text::ProductTitle && e.provider != text::WatchTitle) {
             ++health.recordsSkipped;

@@ -124,17 +124,17 @@ class Page {
     // Bars of `values`, labelled below every `labelEvery`th.
     void Bars(const std::vector<double>& values, const std::vector<std::string>& labels,
               const std::vector<std::string>& tips, std::size_t labelEvery, const char* unit) {
-        const double width = 720, height = 160, left = 40, bottom = 18;
+        const double width = 720, height = 160, left = 40, bottom = 18, above = 8;
         double top = 0;
         for (double v : values) top = std::max(top, v);
         top = top > 0 ? NiceCeiling(top) : 1;
-        out_ << "<svg viewBox=\"0 0 " << width << ' ' << height + bottom
+        out_ << "<svg viewBox=\"0 -" << above << ' ' << width << ' ' << height + bottom + above
              << "\" role=\"img\" xmlns=\"http://www.w3.org/2000/svg\">\n";
         for (int tick = 0; tick <= 4; ++tick) {
-            const double y = height - height * tick / 4;
+            const double y = height - height * tick / 4, value = top * tick / 4;
             out_ << "<line x1=\"" << left << "\" x2=\"" << width << "\" y1=\"" << y << "\" y2=\""
                  << y << "\" stroke=\"#ddd\"/><text x=\"" << left - 4 << "\" y=\"" << y + 3
-                 << "\" text-anchor=\"end\">" << Figure(top * tick / 4, top < 4 ? 1 : 0)
+                 << "\" text-anchor=\"end\">" << Figure(value, value == std::floor(value) ? 0 : 1)
                  << "</text>\n";
         }
         const double step = (width - left) / double(std::max<std::size_t>(values.size(), 1));

@@ -45,7 +45,7 @@ void ReadTextLog(std::istream& in, std::string_view where, std::size_t machine, 
             if (line == text::LogFileCreated && lines.LineNumber() != 3)
                 health.Report(Problem::HeaderMidFile, at(),
                               "\"File Created\" after the file's start");
-        } else {
+        } else if (!lines.EndedInsideLine()) {  // a cut-off last line is said once, below
             health.Report(Problem::UnreadableLine, at(), line);
         }
     }
