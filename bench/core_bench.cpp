@@ -46,7 +46,7 @@ void BM_WriteLogEntryToARealFile(benchmark::State& state) {
         dormix::log::FileSystemLogFiles files;
         dormix::testing::FakeShell shell;
         dormix::testing::FakeClock clock;
-        dormix::log::EventLog log(files, clock, shell);
+        dormix::log::EventLog log(files, clock, shell.end);
         log.OpenEventLog();
         for (auto _ : state) log.WriteLogEntry("Enter", "Run", false, 0);
     }

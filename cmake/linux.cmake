@@ -34,7 +34,7 @@ endfunction()
 # Our copy of ext-idle-notify-v1 has version 2's input-only notification,
 # which older wayland-protocols packages lack.
 dormix_wayland_protocols(dormix_idle_protocols
-    ${CMAKE_CURRENT_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml
+    ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/linux/wayland/protocols/ext-idle-notify-v1.xml
     ${PLASMA_WAYLAND_PROTOCOLS_DIR}/idle.xml)
 find_package(Threads REQUIRED)
 
@@ -46,46 +46,46 @@ set(CMAKE_AUTORCC ON)
 # administrator's settings. The tray program and the system watch both
 # stand on it.
 add_library(dormix_linux_system STATIC
-    src/log/linux/JournalLog.cpp
-    src/log/linux/LocalClock.cpp
-    src/log/linux/StderrReport.cpp
-    src/monitor/linux/LogindHolds.cpp
-    src/monitor/linux/LogindSessions.cpp
-    src/power/linux/LogindBus.cpp
-    src/power/linux/LogindPowerApi.cpp
-    src/power/linux/LogindSignals.cpp
-    src/settings/linux/ConfFiles.cpp
+    src/platform/linux/log/JournalLog.cpp
+    src/platform/linux/log/LocalClock.cpp
+    src/platform/linux/log/StderrReport.cpp
+    src/platform/linux/monitor/LogindHolds.cpp
+    src/platform/linux/monitor/LogindSessions.cpp
+    src/platform/linux/logind/LogindBus.cpp
+    src/platform/linux/power/LogindPowerApi.cpp
+    src/platform/linux/logind/LogindSignals.cpp
+    src/platform/linux/settings/ConfFiles.cpp
 )
 target_link_libraries(dormix_linux_system PUBLIC dormix_core dormix_log_files PkgConfig::SYSTEMD)
 set_target_properties(dormix_linux_system PROPERTIES AUTOMOC OFF AUTORCC OFF)
 
 # Everything but main(): the program and its tests link the same objects.
 add_library(dormix_linux STATIC
-    src/app/linux/DisplayProbe.cpp
-    src/app/linux/FlockMarker.cpp
-    src/app/linux/InputChoice.cpp
-    src/app/linux/Priority.cpp
-    src/app/linux/QtBusWait.cpp
-    src/app/linux/SignalBridge.cpp
-    src/monitor/linux/DesktopHolds.cpp
-    src/monitor/wayland/ExtIdleSource.cpp
-    src/monitor/wayland/KdeIdleSource.cpp
-    src/monitor/wayland/MutterIdleSource.cpp
-    src/monitor/wayland/NotificationSource.cpp
-    src/monitor/wayland/WaylandConnection.cpp
-    src/monitor/x11/X11InputSource.cpp
-    src/power/linux/LogindSleepWatch.cpp
-    src/ui/qt/AboutDialog.cpp
-    src/ui/qt/Artwork.cpp
-    src/ui/qt/MainWindow.cpp
-    src/ui/qt/NoticeWindow.cpp
-    src/ui/qt/PreciseTicker.cpp
-    src/ui/qt/QtShell.cpp
-    src/ui/qt/QtView.cpp
-    src/ui/qt/TracingView.cpp
-    src/ui/qt/TrayIcon.cpp
-    src/ui/qt/WidgetBuilder.cpp
-    src/ui/qt/art.qrc
+    src/frontend/tray_qt/DisplayProbe.cpp
+    src/frontend/tray_qt/FlockMarker.cpp
+    src/frontend/tray_qt/InputChoice.cpp
+    src/frontend/tray_qt/Priority.cpp
+    src/frontend/tray_qt/QtBusWait.cpp
+    src/frontend/tray_qt/SignalBridge.cpp
+    src/platform/linux/monitor/DesktopHolds.cpp
+    src/platform/linux/wayland/ExtIdleSource.cpp
+    src/platform/linux/wayland/KdeIdleSource.cpp
+    src/platform/linux/wayland/MutterIdleSource.cpp
+    src/platform/linux/wayland/NotificationSource.cpp
+    src/platform/linux/wayland/WaylandConnection.cpp
+    src/platform/linux/x11/X11InputSource.cpp
+    src/platform/linux/logind/LogindSleepWatch.cpp
+    src/frontend/tray_qt/AboutDialog.cpp
+    src/frontend/tray_qt/Artwork.cpp
+    src/frontend/tray_qt/MainWindow.cpp
+    src/frontend/tray_qt/NoticeWindow.cpp
+    src/frontend/tray_qt/PreciseTicker.cpp
+    src/frontend/tray_qt/QtShell.cpp
+    src/frontend/tray_qt/QtView.cpp
+    src/frontend/tray_qt/TracingView.cpp
+    src/frontend/tray_qt/TrayIcon.cpp
+    src/frontend/tray_qt/WidgetBuilder.cpp
+    src/frontend/tray_qt/art.qrc
 )
 target_include_directories(dormix_linux PUBLIC src)
 target_link_libraries(dormix_linux PUBLIC dormix_app dormix_linux_system Qt6::Widgets Qt6::DBus PkgConfig::SYSTEMD X11::X11 X11::Xi X11::xcb X11::X11_xcb
@@ -96,8 +96,8 @@ target_link_libraries(dormix_linux PUBLIC dormix_app dormix_linux_system Qt6::Wi
 # them, since Qt's labels are no X windows), and one that also ticks forty
 # times faster so a whole 900-second cycle runs in half a minute.
 function(dormix_program target)
-    add_executable(${target} src/app/linux/main.cpp src/app/linux/Program.cpp
-                   src/app/linux/StartUp.cpp)
+    add_executable(${target} src/frontend/tray_qt/main.cpp src/frontend/tray_qt/Program.cpp
+                   src/frontend/tray_qt/StartUp.cpp)
     target_link_libraries(${target} PRIVATE dormix_linux)
     target_compile_definitions(${target} PRIVATE ${ARGN})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
@@ -115,12 +115,12 @@ add_test(NAME linux_hardening
 
 # The system watch: the core and the system's side, no Qt. The test build
 # ticks forty times faster and says what it counts on stderr.
-add_library(dormix_watch_linux STATIC src/watch/linux/LogindLogons.cpp
-            src/watch/linux/WatchLoop.cpp)
-target_link_libraries(dormix_watch_linux PUBLIC dormix_linux_system)
+add_library(dormix_watch_linux STATIC src/frontend/watch_linux/LogindLogons.cpp
+            src/frontend/watch_linux/WatchLoop.cpp)
+target_link_libraries(dormix_watch_linux PUBLIC dormix_watch_core dormix_linux_system)
 set_target_properties(dormix_watch_linux PROPERTIES AUTOMOC OFF AUTORCC OFF)
 function(dormix_watch target)
-    add_executable(${target} src/watch/linux/main.cpp)
+    add_executable(${target} src/frontend/watch_linux/main.cpp)
     target_link_libraries(${target} PRIVATE dormix_watch_linux)
     target_compile_definitions(${target} PRIVATE ${ARGN})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}

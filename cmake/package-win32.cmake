@@ -45,9 +45,9 @@ set(DORMIX_WATCH_LOG_RULES "/inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-3
 # The MSI's custom actions: the properties checked before the install
 # changes anything, the watch's service and the policy changed with a
 # rollback that puts back what was there.
-add_library(DormixSetup SHARED src/setup/win32/SetupActions.cpp src/setup/win32/ActionData.cpp
-    src/setup/win32/PolicySetup.cpp src/setup/win32/WatchServiceSetup.cpp
-    src/setup/win32/DormixSetup.def)
+add_library(DormixSetup SHARED src/frontend/setup_win32/SetupActions.cpp src/frontend/setup_win32/ActionData.cpp
+    src/frontend/setup_win32/PolicySetup.cpp src/frontend/setup_win32/WatchServiceSetup.cpp
+    src/frontend/setup_win32/DormixSetup.def)
 set_target_properties(DormixSetup PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
 target_compile_definitions(DormixSetup PRIVATE ${DORMIX_WIN32_DEFINES})
 target_link_libraries(DormixSetup PRIVATE dormix_core msi advapi32)

@@ -10,13 +10,13 @@ set(DORMIX_ART "${DORMIX_ART_ROOT}/ui/art")
 
 set(DORMIX_RC_GEN "${CMAKE_BINARY_DIR}/rc")
 # The version resource and the manifest, made from the project's version.
-configure_file(src/ui/win32/Version.rc.h.in "${DORMIX_RC_GEN}/Version.rc.h" @ONLY)
-configure_file(src/ui/win32/DormixL.manifest.in "${DORMIX_RC_GEN}/DormixL.manifest" @ONLY)
+configure_file(src/frontend/tray_win32/Version.rc.h.in "${DORMIX_RC_GEN}/Version.rc.h" @ONLY)
+configure_file(src/frontend/tray_win32/DormixL.manifest.in "${DORMIX_RC_GEN}/DormixL.manifest" @ONLY)
 add_custom_command(
     OUTPUT "${DORMIX_RC_GEN}/icon-1.rc"
-    COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/src/ui/win32/icon_group.py"
+    COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/src/frontend/tray_win32/icon_group.py"
             "${DORMIX_ART}/DormixL.ico" 1 30001 "${DORMIX_RC_GEN}"
-    DEPENDS "${DORMIX_ART}/DormixL.ico" "${CMAKE_SOURCE_DIR}/src/ui/win32/icon_group.py"
+    DEPENDS "${DORMIX_ART}/DormixL.ico" "${CMAKE_SOURCE_DIR}/src/frontend/tray_win32/icon_group.py"
     COMMENT "Splitting the program icon into images 30001..30006")
 # The event log's message table: DormixEvents.h for the code, DormixEvents.rc
 # and MSG00409.bin for the resources.
@@ -26,8 +26,8 @@ add_custom_command(
            "${DORMIX_RC_GEN}/MSG00409.bin"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${DORMIX_RC_GEN}"
     COMMAND ${DORMIX_WINDMC} -h "${DORMIX_RC_GEN}" -r "${DORMIX_RC_GEN}"
-            "${CMAKE_SOURCE_DIR}/src/log/win32/DormixEvents.mc"
-    DEPENDS "${CMAKE_SOURCE_DIR}/src/log/win32/DormixEvents.mc"
+            "${CMAKE_SOURCE_DIR}/src/platform/win32/log/DormixEvents.mc"
+    DEPENDS "${CMAKE_SOURCE_DIR}/src/platform/win32/log/DormixEvents.mc"
     COMMENT "Compiling the event log's message table")
 add_custom_target(dormix_icon_resources DEPENDS "${DORMIX_RC_GEN}/icon-1.rc"
     "${DORMIX_RC_GEN}/DormixEvents.h" "${DORMIX_RC_GEN}/DormixEvents.rc")
@@ -40,12 +40,12 @@ set(DORMIX_WIN32_LIBS comctl32 gdi32 user32 kernel32 advapi32 shell32 wtsapi32 p
 # The system's services without a window, shared by the tray program and
 # the watch: the event log, the clock, the sessions, the power-off, the policy.
 add_library(dormix_win32_system STATIC
-    src/log/win32/EventLogMirror.cpp
-    src/log/win32/LocalClock.cpp
-    src/monitor/win32/WtsSessions.cpp
-    src/power/win32/SystemShutdownApi.cpp
-    src/power/win32/TokenPowerApi.cpp
-    src/settings/win32/PolicyKey.cpp
+    src/platform/win32/log/EventLogMirror.cpp
+    src/platform/win32/log/LocalClock.cpp
+    src/platform/win32/monitor/WtsSessions.cpp
+    src/platform/win32/power/SystemShutdownApi.cpp
+    src/platform/win32/power/TokenPowerApi.cpp
+    src/platform/win32/settings/PolicyKey.cpp
 )
 target_compile_definitions(dormix_win32_system PUBLIC ${DORMIX_WIN32_DEFINES})
 target_include_directories(dormix_win32_system PRIVATE "${DORMIX_RC_GEN}")
@@ -54,18 +54,18 @@ target_link_libraries(dormix_win32_system PUBLIC dormix_core dormix_log_files ad
 
 # Everything but the entry and the timer period, shared by both programs and the tests.
 add_library(dormix_win32 STATIC
-    src/app/win32/MutexMarker.cpp
-    src/app/win32/Program.cpp
-    src/monitor/win32/AsyncKeyInput.cpp
-    src/monitor/win32/DisplayRequests.cpp
-    src/monitor/win32/LastInputInfo.cpp
-    src/ui/win32/ControlSet.cpp
-    src/ui/win32/Dpi.cpp
-    src/ui/win32/Forms.cpp
-    src/ui/win32/TrayIcon.cpp
-    src/ui/win32/WinShell.cpp
-    src/ui/win32/WinView.cpp
-    src/ui/win32/Wnd.cpp
+    src/frontend/tray_win32/MutexMarker.cpp
+    src/frontend/tray_win32/Program.cpp
+    src/platform/win32/monitor/AsyncKeyInput.cpp
+    src/platform/win32/monitor/DisplayRequests.cpp
+    src/platform/win32/monitor/LastInputInfo.cpp
+    src/frontend/tray_win32/ControlSet.cpp
+    src/frontend/tray_win32/Dpi.cpp
+    src/frontend/tray_win32/Forms.cpp
+    src/frontend/tray_win32/TrayIcon.cpp
+    src/frontend/tray_win32/WinShell.cpp
+    src/frontend/tray_win32/WinView.cpp
+    src/frontend/tray_win32/Wnd.cpp
 )
 target_compile_definitions(dormix_win32 PUBLIC ${DORMIX_WIN32_DEFINES})
 target_include_directories(dormix_win32 PRIVATE "${DORMIX_RC_GEN}")
@@ -74,13 +74,13 @@ target_link_libraries(dormix_win32 PUBLIC dormix_app dormix_win32_system ${DORMI
 
 function(dormix_program name)
     add_executable(${name} WIN32
-        src/app/win32/WinMain.cpp
-        src/app/win32/TimerPeriod.cpp
-        src/ui/win32/DormixL.rc)
+        src/frontend/tray_win32/WinMain.cpp
+        src/platform/win32/TimerPeriod.cpp
+        src/frontend/tray_win32/DormixL.rc)
     add_dependencies(${name} dormix_icon_resources)
     target_link_libraries(${name} PRIVATE dormix_win32)
     target_include_directories(${name} PRIVATE "${DORMIX_RC_GEN}" "${DORMIX_ART_ROOT}" "${CMAKE_SOURCE_DIR}/src")
-    set_source_files_properties(src/ui/win32/DormixL.rc PROPERTIES OBJECT_DEPENDS
+    set_source_files_properties(src/frontend/tray_win32/DormixL.rc PROPERTIES OBJECT_DEPENDS
         "${DORMIX_RC_GEN}/icon-1.rc;${DORMIX_RC_GEN}/DormixL.manifest;${DORMIX_RC_GEN}/Version.rc.h;${DORMIX_RC_GEN}/DormixEvents.rc;${DORMIX_RC_GEN}/MSG00409.bin;${DORMIX_ART}/DormixAbout.ico;${DORMIX_ART}/Error.ico;${DORMIX_ART}/SmallLogo.bmp;${DORMIX_ART}/AboutBackground.bmp")
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
     target_link_options(${name} PRIVATE -s)  # no symbols in what ships
@@ -99,9 +99,9 @@ target_compile_definitions(DormixL-fast PRIVATE DORMIX_TIMER_DIVISOR=40)
 # services, nothing of the tray program. A console program, as services are:
 # started by hand it says so on its console and ends.
 function(dormix_watch name)
-    add_executable(${name} src/watch/win32/ServiceMain.cpp src/watch/win32/WatchService.cpp
-        src/app/win32/TimerPeriod.cpp)
-    target_link_libraries(${name} PRIVATE dormix_win32_system)
+    add_executable(${name} src/frontend/watch_win32/ServiceMain.cpp src/frontend/watch_win32/WatchService.cpp
+        src/platform/win32/TimerPeriod.cpp)
+    target_link_libraries(${name} PRIVATE dormix_watch_core dormix_win32_system)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
     target_link_options(${name} PRIVATE -s -Wl,--subsystem,console:6.0 -Wl,--major-os-version,6
                         -Wl,--minor-os-version,0)

@@ -4,11 +4,11 @@
 // without one idle inhibitor, and no KDE or XFCE power manager.
 #include <benchmark/benchmark.h>
 
-#include "monitor/linux/DesktopHolds.h"
+#include "platform/linux/monitor/DesktopHolds.h"
 
 namespace {
 
-using namespace dormix::monitor_linux;
+using namespace dormix::linux_monitor;
 
 // Once a tick, on the connection kept from the last question.
 template <typename Place>
@@ -20,8 +20,8 @@ void BM_Question(benchmark::State& state) {
                    : answer.failure.empty() ? "nothing held"
                                             : answer.failure);
 }
-BENCHMARK(BM_Question<GnomeSessionHolds>)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Question<PowerManagementHolds>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Question<dormix::linux_monitor::GnomeSessionHolds>)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Question<dormix::linux_monitor::PowerManagementHolds>)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,11 +4,11 @@
 // one with N inhibitors, every one a hold, so each question names them all.
 #include <benchmark/benchmark.h>
 
-#include "monitor/linux/LogindHolds.h"
+#include "platform/linux/monitor/LogindHolds.h"
 
 namespace {
 
-using dormix::monitor_linux::LogindHolds;
+using dormix::linux_monitor::LogindHolds;
 
 // Once a tick while held, on the connection kept from the last question.
 void BM_Question(benchmark::State& state) {

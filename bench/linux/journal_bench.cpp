@@ -3,20 +3,21 @@
 // returned. Run it with and without a journald to see both costs.
 #include <benchmark/benchmark.h>
 
-#include "log/linux/JournalLog.h"
+#include "platform/linux/log/JournalLog.h"
 
 namespace {
 
 void BM_JournalEntry(benchmark::State& state) {
-    dormix::log_linux::JournalLog journal;
-    const dormix::log::SystemLogEntry entry{dormix::log::SystemEvent::MonitoringBegan,
-                                            "07-Dec-26 12:03:54,  Enter    , Run       , Count:   0",
-                                            "Enter",
-                                            "Run",
-                                            0,
-                                            false,
-                                            "Monitoring",
-                                            false};
+    dormix::linux_log::JournalLog journal;
+    const dormix::log::SystemLogEntry entry{
+        dormix::log::SystemEvent::MonitoringBegan,
+        "07-Dec-26 12:03:54,  Enter    , Run       , Count:   0",
+        "Enter",
+        "Run",
+        0,
+        false,
+        "Monitoring",
+        false};
     for (auto _ : state) journal.Entry(entry);
 }
 BENCHMARK(BM_JournalEntry);

@@ -6,11 +6,11 @@
 
 #include <chrono>
 
-#include "monitor/linux/LogindSessions.h"
+#include "platform/linux/monitor/LogindSessions.h"
 
 namespace {
 
-using dormix::monitor_linux::LogindSessions;
+using dormix::linux_monitor::LogindSessions;
 
 // The question while it holds the countdown back: once a tick, on the
 // connection kept from the last one.

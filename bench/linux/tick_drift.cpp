@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "ui/qt/PreciseTicker.h"
+#include "frontend/tray_qt/PreciseTicker.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     qint64 beatDone = -1, plainDone = -1;
     int beatCount = 0, plainCount = 0;
 
-    dormix::qt::PreciseTicker beat(1000, [&] {
+    dormix::tray_qt::PreciseTicker beat(1000, [&] {
         if (++beatCount == ticks) beatDone = clock.nsecsElapsed();
     });
     QTimer plain;

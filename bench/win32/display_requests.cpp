@@ -9,14 +9,14 @@
 #include <cstdlib>
 #include <vector>
 
-#include "monitor/win32/DisplayRequests.h"
-#include "ui/win32/WinApi.h"
+#include "platform/win32/WinApi.h"
+#include "platform/win32/monitor/DisplayRequests.h"
 
 int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     LARGE_INTEGER frequency, before, after;
     QueryPerformanceFrequency(&frequency);
-    dormix::monitor::DisplayRequests requests;
+    dormix::win32_monitor::DisplayRequests requests;
     std::vector<double> us;
     int held = 0, failed = 0;
     for (int i = 0; i < calls; ++i) {

@@ -9,14 +9,14 @@
 #include <cstdlib>
 #include <vector>
 
-#include "monitor/win32/WtsSessions.h"
-#include "ui/win32/WinApi.h"
+#include "platform/win32/WinApi.h"
+#include "platform/win32/monitor/WtsSessions.h"
 
 int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
     LARGE_INTEGER frequency, before, after;
     QueryPerformanceFrequency(&frequency);
-    dormix::monitor::WtsSessions sessions;
+    dormix::win32_monitor::WtsSessions sessions;
     std::vector<double> us;
     int inUse = 0;
     for (int i = 0; i < calls; ++i) {

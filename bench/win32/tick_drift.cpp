@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/win32/BeatTimer.h"
+#include "platform/win32/BeatTimer.h"
 
 namespace {
 

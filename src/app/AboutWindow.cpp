@@ -1,16 +1,18 @@
 #include "app/AboutWindow.h"
 
 #include <exception>
+#include <string>
 
+#include "log/ProgramError.h"
 #include "ui/Texts.h"
 
 namespace dormix::app {
 
 using ui::Ctl;
 
-AboutWindow::AboutWindow(ui::View& view, Shell& shell, log::SystemLog& systemLog,
-                         monitor::CycleState& state)
-    : view_(view), shell_(shell), systemLog_(systemLog), state_(state) {}
+AboutWindow::AboutWindow(ui::View& view, ui::AboutHost& host, ui::MessageBoxes& boxes,
+                         log::SystemLog& systemLog)
+    : view_(view), host_(host), boxes_(boxes), systemLog_(systemLog) {}
 
 void AboutWindow::OnLoad() {
     view_.SetWindowCaption(ui::Wnd::frmAbout,
@@ -18,31 +20,23 @@ void AboutWindow::OnLoad() {
     view_.SetCaption(Ctl::ProgName, text::ProductTitle);
     view_.SetCaption(Ctl::ProgVersion,
                      std::string(text::VersionPrefix) + std::string(text::VersionNumber));
-    state_.AboutCloseCounter = monitor::AboutCloseSeconds;
-    if (state_.InhibitShutdown) state_.AboutCloseCounter = monitor::AboutCloseSecondsInhibited;
 }
 
-void AboutWindow::OnTimer1() {
+void AboutWindow::OnTimer1(std::int16_t secondsLeft) {
     std::string line(text::AboutClosePrefix);
-    line += std::to_string(state_.AboutCloseCounter);
+    line += std::to_string(secondsLeft);
     line += text::AboutCloseSuffix;
     view_.SetCaption(Ctl::TMessage, line);
-    --state_.AboutCloseCounter;
 }
 
-void AboutWindow::OnExitAboutClick() {
-    state_.AboutOpen = false;
-    shell_.CloseAbout();
-}
-
-void AboutWindow::OnClosedOtherwise() { state_.AboutOpen = false; }
+void AboutWindow::OnExitAboutClick() { host_.CloseAbout(); }
 
 void AboutWindow::OnWebSiteClick() {
     try {
-        shell_.ProcessPendingMessages();
-        const int result = shell_.LaunchBrowser(text::AboutWebAddress);
+        host_.ProcessPendingMessages();
+        const bool opened = host_.OpenWebPage(text::AboutWebAddress);
         view_.SetForeColour(Ctl::WebSite, ui::Orange);
-        if (result <= 32) ReportFailure(text::AboutLaunchFailed, 0, {});
+        if (!opened) ReportFailure(text::AboutLaunchFailed, 0, {});
     } catch (const ProgramError& e) {
         ReportFailure(ProgramErrorReport(e.Number(), e.Description()), e.Number(), e.Source());
     } catch (const std::exception& e) {
@@ -54,7 +48,7 @@ void AboutWindow::ReportFailure(std::string_view text, std::int32_t number,
                                 std::string_view source) {
     const std::string title = ErrorTitle();
     systemLog_.Failure({log::SystemEvent::BrowserLaunchError, title, text, number, source});
-    shell_.MessageBox(text, title, MessageIcon::None);
+    boxes_.MessageBox(text, title, ui::MessageIcon::None);
 }
 
 }  // namespace dormix::app

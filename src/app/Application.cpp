@@ -11,40 +11,43 @@ namespace dormix::app {
 Application::Application(Ports ports, std::string argumentText, std::string programName)
     : ports_(ports),
       argumentText_(std::move(argumentText)),
+      end_(ports.desktop.timer, ports.desktop.boxes, &ports.desktop.icon, ports.desktop.exit),
       sampler_(ports.input, ports.activity, ports.systemLog),
-      log_(ports.files, ports.clock, ports.shell, ports.systemLog),
+      log_(ports.files, ports.clock, end_, ports.systemLog),
       power_(ports.power, std::move(programName)),
-      tray_(ports.shell),
-      cycle_({ports.view, ports.shell, sampler_, log_, power_, tray_, ports.otherSessions,
+      tray_(ports.desktop.window, ports.desktop.icon),
+      cycleWindow_{tray_, ports.desktop.window, ports.desktop.icon, ports.desktop.about},
+      cycle_({ports.view, ports.desktop.timer, ports.desktop.boxes, end_, sampler_, log_, power_,
+              &cycleWindow_, ports.otherSessions,
               ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds}),
-      about_(ports.view, ports.shell, ports.systemLog, cycle_.State()),
+      about_(ports.view, ports.desktop.about, ports.desktop.boxes, ports.systemLog),
       guard_(ports.marker) {}
 
 template <typename F>
 void Application::Guarded(F&& handler) {
-    log::Guarded(ports_.shell, ports_.systemLog, std::forward<F>(handler));
+    log::Guarded(end_, ports_.systemLog, std::forward<F>(handler));
 }
 
 bool Application::Main() { return guard_.MayStart(argumentText_); }
 
 void Application::OnMainLoad() {
     Guarded([this] {
-        auto& shell = ports_.shell;
+        auto& desktop = ports_.desktop;
         auto& state = cycle_.State();
-        shell.PrepareTrayIcon();
+        desktop.icon.PrepareTrayIcon();
         ports_.view.SetWindowCaption(ui::Wnd::DormixMain, text::ProductTitle);
         state.InhibitShutdown = HasInhibitShutdown(argumentText_);
-        shell.RaisePriority();
+        desktop.host.RaisePriority();
         sampler_.ResetInputSnapshot();
         tray_.WindowOpenedByUser = false;
         cycle_.ResetCycle();
         cycle_.RefreshCaptions();
         // Only the copy that runs says what it runs with; a notice copy is silent.
         if (ports_.settings) settings::Announce(*ports_.settings, ports_.systemLog);
-        shell.SetMinimised();
-        if (shell.IsMinimised()) {
-            shell.TrayAdd();
-            shell.HideWindow();
+        desktop.window.SetMinimised();
+        if (desktop.window.IsMinimised()) {
+            desktop.icon.TrayAdd();
+            desktop.window.HideWindow();
         }
         log_.OpenEventLog();
         log_.WriteStartBanner();
@@ -54,17 +57,17 @@ void Application::OnMainLoad() {
 
 void Application::OnMainUnload() {
     // Under a closing box the program is already on its way out.
-    if (ports_.shell.Closing()) ports_.shell.EndProgram();
+    if (end_.Closing()) end_.EndProgram();
     Guarded([this] {
-        ports_.shell.StopRefreshTimer();
+        ports_.desktop.timer.StopRefreshTimer();
         cycle_.WriteExitEntry();
-        ports_.shell.TrayDelete();
-        ports_.shell.EndProgram();
+        ports_.desktop.icon.TrayDelete();
+        end_.EndProgram();
     });
 }
 
 void Application::OnSessionEnd() {
-    ports_.shell.BeginSessionEnd();
+    end_.BeginSessionEnd();
     OnMainUnload();
 }
 
@@ -87,21 +90,30 @@ void Application::OnExitClick() { OnMainUnload(); }
 void Application::OnMainMouseMove(double x) {
     Guarded([&] { tray_.OnMouseMove(x); });
 }
+void Application::OnTrayDoubleClick() {
+    Guarded([this] { tray_.OnTrayDoubleClick(); });
+}
 void Application::OnMainResize() {
     Guarded([this] { tray_.MinimiseToTray(); });
 }
 
 void Application::OnAboutLoad() {
-    Guarded([this] { about_.OnLoad(); });
+    Guarded([this] {
+        about_.OnLoad();
+        cycle_.OnAboutLoad();
+    });
 }
 void Application::OnAboutTimer() {
-    Guarded([this] { about_.OnTimer1(); });
+    Guarded([this] { about_.OnTimer1(cycle_.OnAboutSecond()); });
 }
 void Application::OnAboutExitClick() {
-    Guarded([this] { about_.OnExitAboutClick(); });
+    Guarded([this] {
+        cycle_.OnAboutClosed();
+        about_.OnExitAboutClick();
+    });
 }
 void Application::OnAboutClosedOtherwise() {
-    Guarded([this] { about_.OnClosedOtherwise(); });
+    Guarded([this] { cycle_.OnAboutClosed(); });
 }
 void Application::OnWebSiteClick() {
     Guarded([this] { about_.OnWebSiteClick(); });
@@ -114,8 +126,8 @@ void Application::OnNoticeLoad() {
     });
 }
 void Application::OnNoticeActivate() {
-    Guarded([this] { ports_.shell.SetNoticeTopmost(); });
+    Guarded([this] { ports_.desktop.host.SetNoticeTopmost(); });
 }
-void Application::OnNoticeOk() { ports_.shell.EndProgram(); }
+void Application::OnNoticeOk() { end_.EndProgram(); }
 
 }  // namespace dormix::app

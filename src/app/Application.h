@@ -9,11 +9,11 @@
 #include "app/AboutWindow.h"
 #include "app/InstanceGuard.h"
 #include "app/InstanceMarker.h"
-#include "ui/Shell.h"
-#include "ui/TrayPlacement.h"
+#include "app/ProgramHost.h"
 #include "log/Clock.h"
 #include "log/EventLog.h"
 #include "log/LogFiles.h"
+#include "log/ProgramEnd.h"
 #include "log/SystemLog.h"
 #include "monitor/ActivitySource.h"
 #include "monitor/Holds.h"
@@ -24,13 +24,14 @@
 #include "power/PowerApi.h"
 #include "power/ShutdownService.h"
 #include "settings/Settings.h"
+#include "ui/TrayPlacement.h"
 #include "ui/View.h"
 
 namespace dormix::app {
 
 struct Ports {
     ui::View& view;
-    Shell& shell;
+    Desktop desktop;
     monitor::InputSource* input;  // key and cursor poll; null where none can be had
     log::LogFiles& files;
     log::Clock& clock;
@@ -49,7 +50,7 @@ struct Ports {
 };
 
 class Application {
-public:
+  public:
     // `programName`: the executable's file name without folder and extension.
     Application(Ports ports, std::string argumentText, std::string programName);
 
@@ -69,6 +70,7 @@ public:
     void OnAboutClick();
     void OnExitClick();
     void OnMainMouseMove(double x);
+    void OnTrayDoubleClick();
     void OnMainResize();
     void OnResume();  // the machine woke from suspend
 
@@ -88,17 +90,19 @@ public:
     ui::TrayPlacement& Tray() { return tray_; }
     InstanceGuard& Guard() { return guard_; }
 
-private:
+  private:
     // Runs one window event; an error nobody caught ends in the last-resort report.
     template <typename F>
     void Guarded(F&& handler);
 
     Ports ports_;
     std::string argumentText_;
+    log::ProgramEnd end_;
     monitor::InputSampler sampler_;
     log::EventLog log_;
     power::ShutdownService power_;
     ui::TrayPlacement tray_;
+    monitor::CycleWindow cycleWindow_;
     monitor::MonitorCycle cycle_;
     AboutWindow about_;
     InstanceGuard guard_;

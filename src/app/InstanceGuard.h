@@ -9,7 +9,7 @@
 namespace dormix::app {
 
 class InstanceGuard {
-public:
+  public:
     explicit InstanceGuard(InstanceMarker& marker);
 
     bool InstanceAlreadyRunning(std::string_view name);
@@ -18,7 +18,7 @@ public:
 
     MarkerHandle GuardHandle() const { return guard_; }
 
-private:
+  private:
     InstanceMarker& marker_;
     MarkerHandle guard_ = 0;
 };

@@ -10,7 +10,7 @@ using MarkerHandle = std::uintptr_t;
 // A system-wide named marker of a running copy that vanishes with the process
 // that holds it (a named mutex, a locked file).
 class InstanceMarker {
-public:
+  public:
     virtual ~InstanceMarker() = default;
     struct Created {
         MarkerHandle handle = 0;     // 0: the call failed

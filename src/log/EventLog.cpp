@@ -66,11 +66,11 @@ std::string FailureText(LogFailure failure, const std::filesystem::path& file) {
     return JoinLines(text::LogWriteError);
 }
 
-EventLog::EventLog(LogFiles& files, Clock& clock, Shell& shell, SystemLog& mirror,
+EventLog::EventLog(LogFiles& files, Clock& clock, ProgramEnd& end, SystemLog& mirror,
                    std::filesystem::path file)
     : files_(files),
       clock_(clock),
-      shell_(shell),
+      end_(end),
       mirror_(mirror),
       directory_(file.parent_path()),
       file_(std::move(file)) {}
@@ -131,13 +131,8 @@ void EventLog::WriteLogEntry(std::string_view action, std::string_view detail, b
 }
 
 void EventLog::Fail(LogFailure failure) {
-    shell_.StopRefreshTimer();
-    shell_.SetFailed();
     const std::string title = FailureTitle(failure), text = FailureText(failure, file_);
-    mirror_.Failure({FailureEvent(failure), title, text, 0, {}});
-    shell_.ClosingMessageBox(text, title, MessageIcon::Warning);
-    shell_.TrayDelete();
-    shell_.EndProgram();
+    end_.Fail(mirror_, {FailureEvent(failure), title, text, 0, {}});
 }
 
 }  // namespace dormix::log

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string_view>
 
-#include "ui/Shell.h"
 #include "log/Clock.h"
 #include "log/LogFiles.h"
+#include "log/ProgramEnd.h"
 #include "log/SystemLog.h"
 
 namespace dormix::log {
@@ -27,9 +27,9 @@ struct EntryContext {
 };
 
 class EventLog {
-public:
+  public:
     // Each entry and failure is also handed to `mirror`.
-    EventLog(LogFiles& files, Clock& clock, Shell& shell,
+    EventLog(LogFiles& files, Clock& clock, ProgramEnd& end,
              SystemLog& mirror = NoSystemLog::Instance(),
              std::filesystem::path file = TrayLogFile());
 
@@ -41,13 +41,13 @@ public:
     // The system log beside the file, for what only it records.
     SystemLog& Mirror() { return mirror_; }
 
-private:
+  private:
     LogFailure CheckTargets();
     [[noreturn]] void Fail(LogFailure failure);
 
     LogFiles& files_;
     Clock& clock_;
-    Shell& shell_;
+    ProgramEnd& end_;
     SystemLog& mirror_;
     std::filesystem::path directory_;
     std::filesystem::path file_;

@@ -9,7 +9,7 @@ namespace dormix::log {
 
 // The log's files on the real file system, relative to the working directory.
 class FileSystemLogFiles final : public LogFiles {
-public:
+  public:
     // `withoutLock` hears once why the file system cannot lock the log, when
     // entries are written without the lock (Linux: NFS without a lock
     // manager, some FUSE file systems); Windows locks on every file system.
@@ -21,7 +21,7 @@ public:
     bool CreateWithHeader(const std::filesystem::path& path, std::string_view header) override;
     void AppendLine(const std::filesystem::path& path, std::string_view text) override;
 
-private:
+  private:
     void WarnOnce(const std::string& why) {
         if (!warned_ && withoutLock_) withoutLock_(why);
         warned_ = true;

@@ -7,24 +7,24 @@
 #include <exception>
 #include <string_view>
 
+#include "log/ProgramEnd.h"
 #include "log/ProgramError.h"
 #include "log/SystemLog.h"
-#include "ui/Shell.h"
 
 namespace dormix::log {
 
-[[noreturn]] void LastResortReport(Shell& shell, SystemLog& systemLog, std::int32_t number,
+[[noreturn]] void LastResortReport(ProgramEnd& end, SystemLog& systemLog, std::int32_t number,
                                    std::string_view source, std::string_view description);
 
 // Runs one event's handler; whatever it throws ends in the report.
 template <typename F>
-void Guarded(Shell& shell, SystemLog& systemLog, F&& handler) {
+void Guarded(ProgramEnd& end, SystemLog& systemLog, F&& handler) {
     try {
         handler();
     } catch (const ProgramError& e) {
-        LastResortReport(shell, systemLog, e.Number(), e.Source(), e.Description());
+        LastResortReport(end, systemLog, e.Number(), e.Source(), e.Description());
     } catch (const std::exception& e) {
-        LastResortReport(shell, systemLog, 0, {}, e.what());
+        LastResortReport(end, systemLog, 0, {}, e.what());
     }
 }
 

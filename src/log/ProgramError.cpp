@@ -1,7 +1,6 @@
 #include "log/ProgramError.h"
 
 #include "log/LastResort.h"
-
 #include "ui/Texts.h"
 
 namespace dormix {
@@ -25,17 +24,10 @@ std::string ErrorTitle() {
 
 namespace dormix::log {
 
-void LastResortReport(Shell& shell, SystemLog& systemLog, std::int32_t number,
+void LastResortReport(ProgramEnd& end, SystemLog& systemLog, std::int32_t number,
                       std::string_view source, std::string_view description) {
-    // The timer stops first: a tick during the report would run the failed
-    // step again.
-    shell.StopRefreshTimer();
-    shell.SetFailed();
     const std::string text = ProgramErrorReport(number, description), title = ErrorTitle();
-    systemLog.Failure({SystemEvent::ProgramError, title, text, number, source});
-    shell.ClosingMessageBox(text, title, MessageIcon::Warning);
-    shell.TrayDelete();
-    shell.EndProgram();
+    end.Fail(systemLog, {SystemEvent::ProgramError, title, text, number, source});
 }
 
 }  // namespace dormix::log

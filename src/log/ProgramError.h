@@ -11,7 +11,7 @@ namespace dormix {
 // it and a description, and is reported by the last-resort handler when
 // nobody catches it.
 class ProgramError : public std::runtime_error {
-public:
+  public:
     ProgramError(std::int32_t number, std::string source, std::string description)
         : std::runtime_error(description),
           number_(number),
@@ -22,7 +22,7 @@ public:
     const std::string& Source() const { return source_; }
     const std::string& Description() const { return description_; }
 
-private:
+  private:
     std::int32_t number_;
     std::string source_;
     std::string description_;

@@ -2,7 +2,6 @@
 
 #include "ui/Texts.h"
 
-
 namespace dormix::log {
 
 bool IsWarning(SystemEvent event) {
@@ -10,7 +9,8 @@ bool IsWarning(SystemEvent event) {
     if (event == SystemEvent::SourceRecovered) return false;
     if (event == SystemEvent::HeldBy) return false;
     return event == SystemEvent::PowerOffRequested ||
-           static_cast<std::uint16_t>(event) >= static_cast<std::uint16_t>(SystemEvent::LogDirectoryError);
+           static_cast<std::uint16_t>(event) >=
+               static_cast<std::uint16_t>(SystemEvent::LogDirectoryError);
 }
 
 SystemEvent EntryEvent(std::string_view action, std::string_view detail) {

@@ -70,7 +70,7 @@ struct SystemLogFailure {
 };
 
 class SystemLog {
-public:
+  public:
     virtual ~SystemLog() = default;
     virtual void Entry(const SystemLogEntry& entry) noexcept = 0;
     virtual void Failure(const SystemLogFailure& failure) noexcept = 0;
@@ -81,7 +81,7 @@ public:
 
 // Where nothing is mirrored.
 class NoSystemLog final : public SystemLog {
-public:
+  public:
     void Entry(const SystemLogEntry&) noexcept override {}
     void Failure(const SystemLogFailure&) noexcept override {}
     static NoSystemLog& Instance();

@@ -8,7 +8,7 @@ namespace dormix::monitor {
 // compositor's idle notifications, a desktop's idle-time service, the
 // system's own last-input time. The sampler asks it once a sample.
 class ActivitySource {
-public:
+  public:
     virtual ~ActivitySource() = default;
     // True when a key or the pointer was used since the previous call. A
     // source that cannot tell this time answers true: a moment's failure

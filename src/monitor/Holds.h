@@ -23,7 +23,7 @@ struct HoldAnswer {
 };
 
 class Holds {
-public:
+  public:
     virtual ~Holds() = default;
     virtual HoldAnswer Ask() = 0;
 };
@@ -31,7 +31,7 @@ public:
 // Every place a platform keeps holds, asked in turn: the holders of all of
 // them, and each one's failure.
 class AllHolds final : public Holds {
-public:
+  public:
     void Add(Holds& place) { places_.push_back(&place); }
     bool Empty() const { return places_.empty(); }
     HoldAnswer Ask() override {
@@ -45,7 +45,7 @@ public:
         return all;
     }
 
-private:
+  private:
     std::vector<Holds*> places_;
 };
 

@@ -23,10 +23,10 @@
 namespace dormix::monitor {
 
 class IdleNotifications {
-public:
+  public:
     // Makes and drops the probe notification.
     class Probe {
-    public:
+      public:
         virtual ~Probe() = default;
         virtual void CreateProbe(std::uint32_t timeoutMs) = 0;
         virtual void DestroyProbe() = 0;
@@ -52,7 +52,7 @@ public:
     // program's hold, not use.
     bool Held() const { return inhibited_ && main_ == MainNotification::IgnoresInhibitors; }
 
-private:
+  private:
     void DropProbe();
 
     Probe* probe_;

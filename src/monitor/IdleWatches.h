@@ -29,11 +29,11 @@
 namespace dormix::monitor {
 
 class IdleWatches {
-public:
+  public:
     // The desktop's idle monitor. Each call returns at once; its answer
     // comes later through IdleWatchSet, ActiveWatchSet, IdleTimeIs or Failed.
     class Monitor {
-    public:
+      public:
         virtual ~Monitor() = default;
         virtual void AddIdleWatch(std::uint64_t intervalMs) = 0;
         virtual void AddUserActiveWatch() = 0;
@@ -67,7 +67,7 @@ public:
     // Changes at each start and failure: answers to calls made before are stale.
     std::uint32_t Generation() const { return generation_; }
 
-private:
+  private:
     bool Setting() const { return settingIdle_ || settingActive_ || checking_; }
     void WentIdle();
     void AskIdleTime();

@@ -9,8 +9,7 @@
 
 namespace dormix::monitor {
 
-InputSampler::InputSampler(InputSource* poll, ActivitySource* activity,
-                           log::SystemLog& systemLog)
+InputSampler::InputSampler(InputSource* poll, ActivitySource* activity, log::SystemLog& systemLog)
     : poll_(poll), activity_(activity), health_(systemLog) {
     // The strings are rebuilt every second; reserve their largest size once
     // so a day of ticks never allocates.

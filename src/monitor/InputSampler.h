@@ -15,7 +15,7 @@
 namespace dormix::monitor {
 
 class InputSampler {
-public:
+  public:
     // Either may be null, not both. `systemLog` hears of an activity source
     // that keeps failing.
     InputSampler(InputSource* poll, ActivitySource* activity,
@@ -41,7 +41,7 @@ public:
     bool InputUnchanged = true;
     std::string ActivityMark;
 
-private:
+  private:
     void PollKeysAndCursor();
 
     InputSource* poll_;

@@ -11,7 +11,7 @@ struct CursorPoint {
 
 // Where the sampler reads the keyboard and the pointer from.
 class InputSource {
-public:
+  public:
     virtual ~InputSource() = default;
     // Key codes 0..255 that are down now or were pressed since the previous
     // call (the mouse buttons are codes 1, 2, 4, 5 and 6).

@@ -13,7 +13,7 @@ namespace dormix::monitor {
 // Where the session's last-input time is read: a millisecond tick, 32 bits
 // wide, so it wraps to 0 every 49.7 days.
 class LastInputClock {
-public:
+  public:
     virtual ~LastInputClock() = default;
     // False when the session would not say; `tick` is then left as it was.
     virtual bool ReadLastInputTick(std::uint32_t& tick) = 0;
@@ -22,13 +22,13 @@ public:
 };
 
 class LastInputNet final : public ActivitySource {
-public:
+  public:
     explicit LastInputNet(LastInputClock& clock) : clock_(clock) {}
     bool ActiveSinceLastSample() override;
     bool LastAnswerFailed() const override { return failed_; }
     std::string_view Name() const override { return clock_.Name(); }
 
-private:
+  private:
     LastInputClock& clock_;
     bool failed_ = false;
     std::uint32_t lastTick_ = 0;

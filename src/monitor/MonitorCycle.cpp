@@ -74,7 +74,7 @@ void MonitorCycle::Tick() {
     }
     if (s_.AboutCloseCounter < 1 && s_.AboutOpen) {
         s_.AboutOpen = false;
-        p_.shell.CloseAbout();
+        if (p_.window) p_.window->about.CloseAbout();
         s_.AboutCloseCounter = AboutCloseSeconds;
     }
 }
@@ -134,12 +134,12 @@ std::vector<std::string> MonitorCycle::AskHolds() {
         holdsFailureTold_ = false;
     } else if (!holdsFailureTold_) {
         holdsFailureTold_ = true;
-        p_.log.Mirror().Failure({log::SystemEvent::HoldsUnknown,
-                                 Joined(text::ProductTitle, text::HoldsTitle),
-                                 Joined(text::HoldsUnknownPrefix, answer.failure,
-                                        text::HoldsUnknownSuffix),
-                                 0,
-                                 {}});
+        p_.log.Mirror().Failure(
+            {log::SystemEvent::HoldsUnknown,
+             Joined(text::ProductTitle, text::HoldsTitle),
+             Joined(text::HoldsUnknownPrefix, answer.failure, text::HoldsUnknownSuffix),
+             0,
+             {}});
     }
     return std::move(answer.holders);
 }
@@ -148,12 +148,12 @@ void MonitorCycle::NameHolders(const std::vector<std::string>& holders) {
     for (const std::string& holder : holders) {
         if (std::find(named_.begin(), named_.end(), holder) != named_.end()) continue;
         named_.push_back(holder);
-        p_.log.Mirror().Failure({log::SystemEvent::HeldBy,
-                                 Joined(text::ProductTitle, text::HoldsTitle),
-                                 Joined(text::HeldByPrefix, holder, text::HeldByCapped,
-                                        Duration(holdLimit_)),
-                                 0,
-                                 {}});
+        p_.log.Mirror().Failure(
+            {log::SystemEvent::HeldBy,
+             Joined(text::ProductTitle, text::HoldsTitle),
+             Joined(text::HeldByPrefix, holder, text::HeldByCapped, Duration(holdLimit_)),
+             0,
+             {}});
     }
 }
 
@@ -203,18 +203,18 @@ void MonitorCycle::ShowCycleMessage(const std::string& message, const std::strin
                                     bool closing) {
     messageOpen_ = true;
     if (closing)
-        p_.shell.ClosingMessageBox(message, title, MessageIcon::None);
+        p_.end.ClosingMessageBox(message, title, ui::MessageIcon::None);
     else
-        p_.shell.MessageBox(message, title, MessageIcon::None);
+        p_.boxes.MessageBox(message, title, ui::MessageIcon::None);
     messageOpen_ = false;
 }
 
 void MonitorCycle::CountdownStep() {
     p_.view.SetCaption(Ctl::CPULoad, "");
-    if (s_.PhaseCounter == 0) {
-        p_.tray.RestoreFromTray();
-        p_.shell.SetTopmost();
-        p_.shell.TrayDelete();
+    if (s_.PhaseCounter == 0 && p_.window) {
+        p_.window->tray.RestoreFromTray();
+        p_.window->state.SetTopmost();
+        p_.window->icon.TrayDelete();
     }
     if (s_.TestMode) {
         WriteLogEntry(text::LogSimulate, s_.ActionWord);
@@ -253,12 +253,12 @@ void MonitorCycle::CountdownStep() {
             WriteLogEntry(text::LogClose, s_.ActionWord);
             // The request may wait on the system a few seconds with the
             // window still painting: no tick may run this step again.
-            p_.shell.StopRefreshTimer();
-            p_.shell.BeginClosing();
+            p_.timer.StopRefreshTimer();
+            p_.end.BeginClosing();
             // A refusal is raised and reaches the last-resort report.
             p_.power.ShutdownSystem(power::FlagsPowerOffForced);
         }
-        p_.shell.EndProgram();
+        p_.end.EndProgram();
     }
     ++s_.PhaseCounter;
 }
@@ -270,7 +270,7 @@ void MonitorCycle::ResetCycle() {
     waitingForOthers_ = false;
     ForgetHolds();
     holdLimit_ = s_.InhibitShutdown ? InhibitHoldLimit : p_.limits.HoldLimit;
-    p_.shell.StopRefreshTimer();
+    p_.timer.StopRefreshTimer();
     s_.PhaseCounter = ActivationTicks;
     s_.MonitorPhase = Phase::Activation;
     if (s_.InhibitShutdown) {
@@ -291,7 +291,7 @@ void MonitorCycle::ResetCycle() {
     p_.view.SetEnabled(Ctl::About, true);
     p_.view.SetEnabled(Ctl::Exit, true);
     p_.view.SetEnabled(Ctl::TestS, true);
-    p_.shell.ClearTopmost();
+    if (p_.window) p_.window->state.ClearTopmost();
 }
 
 void MonitorCycle::SetLimits(CycleLimits limits) {
@@ -312,7 +312,7 @@ void MonitorCycle::RefreshCaptions() {
     title.append(std::to_string(s_.IdleLimit)).append(text::TitleUnit);
     p_.view.SetCaption(Ctl::Title, title);
     SetCounterText(text::ActivationIn, s_.PhaseCounter);
-    p_.shell.StartRefreshTimer();
+    p_.timer.StartRefreshTimer();
 }
 
 void MonitorCycle::OnResetClick() {
@@ -320,11 +320,11 @@ void MonitorCycle::OnResetClick() {
         WriteLogEntry(text::LogReset, s_.ActionWord);
         p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
         p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
-        if (!p_.tray.WindowOpenedByUser) {
+        if (p_.window && !p_.window->tray.WindowOpenedByUser) {
             // The countdown brought the window out: send it back. Some window
             // systems report the minimising later, so it is handled here too.
-            p_.shell.SetMinimised();
-            p_.tray.MinimiseToTray();
+            p_.window->state.SetMinimised();
+            p_.window->tray.MinimiseToTray();
         }
     } else if (s_.MonitorPhase == Phase::Monitoring) {
         WriteLogEntry(text::LogReset, text::LogRun);
@@ -357,8 +357,17 @@ void MonitorCycle::OnResume() {
 }
 
 void MonitorCycle::OnAboutClick() {
+    if (!p_.window) return;
     s_.AboutOpen = true;
-    p_.shell.ShowAboutModal();
+    p_.window->about.ShowAboutModal();
 }
+
+void MonitorCycle::OnAboutLoad() {
+    s_.AboutCloseCounter = s_.InhibitShutdown ? AboutCloseSecondsInhibited : AboutCloseSeconds;
+}
+
+std::int16_t MonitorCycle::OnAboutSecond() { return s_.AboutCloseCounter--; }
+
+void MonitorCycle::OnAboutClosed() { s_.AboutOpen = false; }
 
 }  // namespace dormix::monitor

@@ -8,16 +8,17 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/Shell.h"
-#include "ui/TrayPlacement.h"
 #include "log/EventLog.h"
+#include "log/ProgramEnd.h"
 #include "monitor/CycleLimits.h"
 #include "monitor/Holds.h"
 #include "monitor/InputSampler.h"
 #include "monitor/OtherSessions.h"
 #include "power/ShutdownService.h"
 #include "ui/Texts.h"
+#include "ui/TrayPlacement.h"
 #include "ui/View.h"
+#include "ui/WindowPorts.h"
 
 namespace dormix::monitor {
 
@@ -47,13 +48,25 @@ struct CycleState {
     std::int16_t AboutCloseCounter = AboutCloseSeconds;
 };
 
+// The main window around the cycle: brought out for the countdown, sent
+// back after it, and the About window the cycle closes on its own.
+struct CycleWindow {
+    ui::TrayPlacement& tray;
+    ui::WindowState& state;
+    ui::NotificationIcon& icon;
+    ui::AboutHost& about;
+};
+
 struct CycleParts {
     ui::View& view;
-    Shell& shell;
+    ui::RefreshTimer& timer;
+    ui::MessageBoxes& boxes;
+    log::ProgramEnd& end;
     InputSampler& sampler;
     log::EventLog& log;
     power::ShutdownService& power;
-    ui::TrayPlacement& tray;
+    // Null for the headless watch.
+    CycleWindow* window = nullptr;
     // Null where there is nobody to ask: no other sessions to respect.
     OtherSessions* otherSessions = nullptr;
     CycleLimits limits = {};
@@ -74,6 +87,11 @@ class MonitorCycle {
     void OnResetClick();
     void OnTestClick();
     void OnAboutClick();
+    // The About window tells the cycle how it goes: loaded, one second of
+    // its closing line (the seconds it shows), closed by the user.
+    void OnAboutLoad();
+    std::int16_t OnAboutSecond();
+    void OnAboutClosed();
     // The machine woke from suspend: a countdown starts again from its full
     // length, so whoever opens the machine has all of it to press Cancel.
     // Ticks count seconds the machine was awake, so a tick that simply comes
@@ -120,11 +138,11 @@ class MonitorCycle {
     bool messageOpen_ = false;
     bool waitingForOthers_ = false;  // the "Wait" entry of this stretch is written
     // One stretch of waiting for holds, from the idle limit to input or a reset.
-    bool waitingForHold_ = false;        // its "Wait, Held" entry is written
-    bool holdExpired_ = false;           // the cap ran out: no hold postpones any more
-    std::int32_t heldTicks_ = 0;         // ticks the countdown waited for holds
+    bool waitingForHold_ = false;  // its "Wait, Held" entry is written
+    bool holdExpired_ = false;     // the cap ran out: no hold postpones any more
+    std::int32_t heldTicks_ = 0;   // ticks the countdown waited for holds
     std::int32_t holdLimit_ = DefaultHoldLimit;
-    std::vector<std::string> named_;     // holders the system log has named
+    std::vector<std::string> named_;  // holders the system log has named
     bool holdsFailureTold_ = false;
     std::string scratch_;
 };

@@ -8,7 +8,7 @@ namespace dormix::monitor {
 // before the power-off request, never each tick, so an answer may take a
 // bus round trip; each platform bounds that wait itself.
 class OtherSessions {
-public:
+  public:
     virtual ~OtherSessions() = default;
     // True when another session is in use. A question that got no usable
     // answer (a timeout, an error, a reply that cannot be read) answers

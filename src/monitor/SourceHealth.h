@@ -13,7 +13,7 @@
 namespace dormix::monitor {
 
 class SourceHealth {
-public:
+  public:
     // Samples in a row, one a second.
     static constexpr int kFailingSamples = 60;
 
@@ -24,7 +24,7 @@ public:
     void Sample(const ActivitySource& source);
     bool Told() const { return told_; }
 
-private:
+  private:
     void Tell(const ActivitySource& source, log::SystemEvent event, std::string_view suffix);
 
     log::SystemLog& systemLog_;

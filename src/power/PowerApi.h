@@ -12,22 +12,34 @@ inline constexpr std::uint32_t ErrorTimeout = 1460;
 // promises that nothing more happens.
 inline constexpr std::uint32_t ErrorRequestPending = 997;
 
-// The system calls behind a power-off request, one per step, each answering
-// as the Windows call of the same name does: non-zero (true) on success, the
-// reason in LastError() otherwise.
+// The steps of a power-off request, in the order ShutdownService takes them,
+// each true on success with the reason in LastError() otherwise. Each step
+// has its own error number for the user (see ShutdownService.h), so a
+// system with fewer steps answers true for the ones it does not have.
+// Windows: LookupPrivilegeValue, GetCurrentProcess, OpenProcessToken,
+// AdjustTokenPrivileges, CloseHandle, ExitWindowsEx, FormatMessage.
+// logind: the bus and logind reached, CanPowerOff, PowerOff.
 class PowerApi {
-public:
+  public:
     virtual ~PowerApi() = default;
-    virtual bool LookupShutdownPrivilege() = 0;
-    virtual bool CurrentProcess() = 0;
-    virtual bool OpenProcessToken(std::uint32_t access) = 0;
-    virtual bool AdjustTokenPrivileges() = 0;  // enable the looked-up privilege
-    virtual void CloseToken() = 0;
-    virtual bool ExitWindows(std::int32_t flags, std::uint32_t reason) = 0;
+    // The system's power service can be reached.
+    virtual bool ReachPowerService() = 0;
+    // The process that asks is known to the system.
+    virtual bool IdentifyProcess() = 0;
+    // The system is asked whether this process may power off (`access`:
+    // the rights asked for where the system wants them named).
+    virtual bool MayPowerOff(std::uint32_t access) = 0;
+    // The right to power off is claimed for this process.
+    virtual bool ClaimPowerOffRight() = 0;
+    // Whatever the two steps above hold is let go.
+    virtual void ReleaseRights() = 0;
+    // The request itself, with the program's flags (8 power off, 4 forced).
+    virtual bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) = 0;
+    // The error number of the step that failed last.
     virtual std::uint32_t LastError() = 0;
-    // The system's text for `code` into `buffer` (at most `size` characters);
-    // returns how many characters it wrote, 0 when it has none.
-    virtual std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) = 0;
+    // The system's text for error `code` into `buffer` (at most `size`
+    // characters); returns how many characters it wrote, 0 when it has none.
+    virtual std::uint32_t ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) = 0;
 };
 
 }  // namespace dormix::power

@@ -37,28 +37,28 @@ bool ShutdownService::ShutdownSystem(std::int32_t flags) {
     if (flags < 0 || flags > 31)
         Raise(ErrInvalidParameter, std::string(text::ShutdownInvalid) + std::to_string(flags));
     if (!EnableShutdownPrivilege()) return false;
-    if (api_.ExitWindows(flags, ReasonAllBits)) return true;
+    if (api_.RequestPowerOff(flags, ReasonAllBits)) return true;
     RaiseFor(api_.LastError(), ErrExitWindowsFailed, text::ShutdownFailed, "");
 }
 
 bool ShutdownService::EnableShutdownPrivilege() {
-    if (!api_.LookupShutdownPrivilege())
+    if (!api_.ReachPowerService())
         RaiseWithSystemText(ErrNoPrivilegeValue, text::ShutdownNoPrivilegeValue);
-    if (!api_.CurrentProcess()) RaiseWithSystemText(ErrNoCurrentProcess, text::ShutdownNoProcess);
-    if (!api_.OpenProcessToken(TokenAdjustAndQuery))
+    if (!api_.IdentifyProcess()) RaiseWithSystemText(ErrNoCurrentProcess, text::ShutdownNoProcess);
+    if (!api_.MayPowerOff(TokenAdjustAndQuery))
         RaiseWithSystemText(ErrNoPrivileges, text::ShutdownNoPrivileges);
     // Success is judged by the return value alone: a token without the
     // privilege passes here and the request itself is refused later.
-    const bool adjusted = api_.AdjustTokenPrivileges();
+    const bool adjusted = api_.ClaimPowerOffRight();
     const std::uint32_t code = adjusted ? 0 : api_.LastError();
-    api_.CloseToken();
+    api_.ReleaseRights();
     if (adjusted) return true;
     RaiseFor(code, ErrNoPrivileges, text::ShutdownNoPrivileges, text::ShutdownTextEnd);
 }
 
 std::string ShutdownService::SystemErrorText(std::uint32_t code) {
     std::string buffer(MessageBufferSize, ' ');
-    const std::uint32_t n = api_.FormatMessage(code, buffer.data(), MessageBufferSize);
+    const std::uint32_t n = api_.ErrorText(code, buffer.data(), MessageBufferSize);
     // The system's sentence is kept as written, line break included.
     return n ? buffer.substr(0, std::min<std::uint32_t>(n, MessageBufferSize)) : std::string();
 }

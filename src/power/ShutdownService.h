@@ -24,7 +24,7 @@ inline constexpr std::uint32_t ReasonAllBits = 0xFFFFFFFFu;
 inline constexpr std::uint32_t MessageBufferSize = 255;
 
 class ShutdownService {
-public:
+  public:
     // `programName`: the executable's file name without folder and extension.
     ShutdownService(PowerApi& api, std::string programName);
 
@@ -32,7 +32,7 @@ public:
     bool EnableShutdownPrivilege();
     std::string SystemErrorText(std::uint32_t code);
 
-private:
+  private:
     [[noreturn]] void Raise(std::int32_t number, std::string description);
     [[noreturn]] void RaiseWithSystemText(std::int32_t number, std::string_view prefix);
     [[noreturn]] void RaiseFor(std::uint32_t code, std::int32_t number, std::string_view prefix,

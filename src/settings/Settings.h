@@ -1,10 +1,9 @@
 #pragma once
 // The values an administrator may set for every user of a machine: the
-// idle limit, the countdown's length and how long a hold may postpone it. They are read once at start from
-// where the platform keeps machine policy (a SettingsSource); a value that is
-// malformed, out of range or of the wrong type is passed over with a
-// warning, so a bad value never makes the program switch off sooner than
-// what was there before it.
+// idle limit, the countdown's length and how long a hold may postpone it. They are read once at
+// start from where the platform keeps machine policy (a SettingsSource); a value that is malformed,
+// out of range or of the wrong type is passed over with a warning, so a bad value never makes the
+// program switch off sooner than what was there before it.
 
 #include <cstdint>
 #include <iterator>
@@ -45,9 +44,9 @@ inline constexpr SettingInfo Table[] = {
 // A value as the platform found it.
 struct Found {
     std::string name;
-    std::string value;      // as written: a file's text, a DWORD in decimal, a REG_SZ's text
-    std::string where;      // the file or the registry key
-    int line = 0;           // a file's line; 0 in the registry
+    std::string value;  // as written: a file's text, a DWORD in decimal, a REG_SZ's text
+    std::string where;  // the file or the registry key
+    int line = 0;       // a file's line; 0 in the registry
     // What the registry holds where a REG_DWORD belongs, said whole:
     // `REG_SZ "1800", not REG_DWORD`, `a REG_DWORD of 5 bytes, not 4`.
     std::string wrongType;

@@ -18,7 +18,9 @@ struct Colour {
     static constexpr Colour Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
         return {System::None, std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16};
     }
-    static constexpr Colour FromColorRef(std::uint32_t value) { return {System::None, value & 0xFFFFFF}; }
+    static constexpr Colour FromColorRef(std::uint32_t value) {
+        return {System::None, value & 0xFFFFFF};
+    }
 
     constexpr std::uint8_t Red() const { return bgr & 0xFF; }
     constexpr std::uint8_t Green() const { return (bgr >> 8) & 0xFF; }

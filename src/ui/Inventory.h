@@ -74,8 +74,8 @@ struct Control {
     bool transparent = false;
     std::string_view tooltip{};
     Picture picture = Picture::None;
-    int intervalMs = 0;      // timers only
-    bool enabled = true;     // timers: running at creation
+    int intervalMs = 0;   // timers only
+    bool enabled = true;  // timers: running at creation
 };
 
 enum class WindowIcon { Program, AboutVariant };
@@ -112,7 +112,9 @@ const Window& WindowOf(Wnd id);
 const Control& ControlOf(Ctl id);
 const VersionInfo& Version();
 
-inline constexpr int ToPixels(int twips) { return (twips * 2 + TwipsPerPixel) / (2 * TwipsPerPixel); }
+inline constexpr int ToPixels(int twips) {
+    return (twips * 2 + TwipsPerPixel) / (2 * TwipsPerPixel);
+}
 
 // Pictures, sizes in pixels: checked by the artwork generator and the tests.
 inline constexpr int SmallLogoWidth = 55, SmallLogoHeight = 58;

@@ -114,8 +114,8 @@ inline constexpr std::string_view LogDirectoryError[] = {
 // Windows: the named mutex could not be made (the name taken by another kind
 // of object, or no right to it).
 inline constexpr std::string_view MarkerUnmade[] = {
-    "Cannot tell whether another copy is running:",
-    "the running-copy marker could not be made.", "The program will now terminate."};
+    "Cannot tell whether another copy is running:", "the running-copy marker could not be made.",
+    "The program will now terminate."};
 inline constexpr std::string_view LogMissingError[] = {
     "The log file is either missing or", "corrupted. Delete the log file if",
     "it exists and restart the program", "The program will now terminate"};

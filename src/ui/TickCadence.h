@@ -10,7 +10,7 @@
 namespace dormix::ui {
 
 class TickCadence {
-public:
+  public:
     explicit TickCadence(std::int64_t periodMs) : period_(periodMs) {}
 
     // The timer (re)starts now; returns the delay to the first tick.
@@ -28,7 +28,7 @@ public:
 
     std::int64_t Period() const { return period_; }
 
-private:
+  private:
     std::int64_t period_;
     std::int64_t deadline_ = 0;
 };

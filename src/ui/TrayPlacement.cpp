@@ -8,28 +8,32 @@ TwipsPoint CentredPosition(TwipsSize screen, TwipsSize window) {
     return {screen.width / 2.0f - window.width / 2.0f, screen.height / 2.0f - window.height / 2.0f};
 }
 
-TrayPlacement::TrayPlacement(Shell& shell) : shell_(shell) {}
+TrayPlacement::TrayPlacement(WindowState& window, NotificationIcon& icon)
+    : window_(window), icon_(icon) {}
 
 void TrayPlacement::OnMouseMove(double x) {
-    if (std::lround(x) != TrayDoubleClick) return;
+    if (std::lround(x) == TrayDoubleClick) OnTrayDoubleClick();
+}
+
+void TrayPlacement::OnTrayDoubleClick() {
     RestoreFromTray();
     WindowOpenedByUser = true;
 }
 
 void TrayPlacement::MinimiseToTray() {
-    if (!shell_.IsMinimised()) return;
-    shell_.TrayAdd();
-    shell_.HideWindow();
+    if (!window_.IsMinimised()) return;
+    icon_.TrayAdd();
+    window_.HideWindow();
     WindowOpenedByUser = false;
 }
 
 void TrayPlacement::RestoreFromTray() {
-    if (!shell_.IsMinimised()) return;
-    shell_.SetNormal();
-    shell_.TrayDelete();
-    shell_.ShowWindow();
-    const auto at = CentredPosition(shell_.ScreenSize(), shell_.WindowOuterSize());
-    shell_.MoveWindow(at.left, at.top);
+    if (!window_.IsMinimised()) return;
+    window_.SetNormal();
+    icon_.TrayDelete();
+    window_.ShowWindow();
+    const auto at = CentredPosition(window_.ScreenSize(), window_.WindowOuterSize());
+    window_.MoveWindow(at.left, at.top);
 }
 
 }  // namespace dormix::ui

@@ -1,11 +1,12 @@
 #pragma once
 // The notification-area icon and where the main window stands.
 
-#include "ui/Shell.h"
+#include "ui/WindowPorts.h"
 
 namespace dormix::ui {
 
-inline constexpr int TrayDoubleClick = 515;  // WM_LBUTTONDBLCLK, as the icon reports it
+// WM_LBUTTONDBLCLK, as the Windows icon reports it in a mouse move.
+inline constexpr int TrayDoubleClick = 515;
 
 struct TwipsPoint {
     float left = 0, top = 0;
@@ -15,20 +16,23 @@ struct TwipsPoint {
 TwipsPoint CentredPosition(TwipsSize screen, TwipsSize window);
 
 class TrayPlacement {
-public:
-    explicit TrayPlacement(Shell& shell);
+  public:
+    TrayPlacement(WindowState& window, NotificationIcon& icon);
 
-    // The icon's mouse events arrive as mouse moves on the main window, with
-    // the event's message number as the X coordinate.
+    // Windows: the icon's mouse events arrive as mouse moves on the main
+    // window, with the event's message number as the X coordinate.
     void OnMouseMove(double x);
+    // The icon was double-clicked: the window comes out, centred.
+    void OnTrayDoubleClick();
     // The main window's resize handler.
     void MinimiseToTray();
     void RestoreFromTray();
 
     bool WindowOpenedByUser = false;
 
-private:
-    Shell& shell_;
+  private:
+    WindowState& window_;
+    NotificationIcon& icon_;
 };
 
 }  // namespace dormix::ui

@@ -10,7 +10,7 @@
 namespace dormix::ui {
 
 class View {
-public:
+  public:
     virtual ~View() = default;
     virtual void SetWindowCaption(Wnd window, std::string_view caption) = 0;
     virtual void SetCaption(Ctl control, std::string_view caption) = 0;

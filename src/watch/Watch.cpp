@@ -30,17 +30,17 @@ Watch::Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
              std::string programName)
     : ports_(ports),
       rehearsal_(rehearsal),
+      end_(ports.timer, ports.boxes, nullptr, ports.exit),
       sampler_(nullptr, &ports.logons, ports.systemLog),
       loggedOnNow_(ports.loggedOn, ports.logons),
-      log_(ports.files, ports.clock, ports.shell, ports.systemLog, std::move(logFile)),
+      log_(ports.files, ports.clock, end_, ports.systemLog, std::move(logFile)),
       power_(ports.power, std::move(programName)),
-      tray_(ports.shell),
-      cycle_({view_, ports.shell, sampler_, log_, power_, tray_, &loggedOnNow_,
+      cycle_({view_, ports.timer, ports.boxes, end_, sampler_, log_, power_, nullptr, &loggedOnNow_,
               ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds}) {}
 
 template <typename F>
 void Watch::Guarded(F&& step) {
-    log::Guarded(ports_.shell, ports_.systemLog, std::forward<F>(step));
+    log::Guarded(end_, ports_.systemLog, std::forward<F>(step));
 }
 
 void Watch::Start() {
@@ -75,12 +75,12 @@ void Watch::OnReload(const settings::Effective& settings) {
 }
 
 void Watch::OnStop() {
-    if (ports_.shell.Closing()) ports_.shell.EndProgram();
-    ports_.shell.BeginSessionEnd();
+    if (end_.Closing()) end_.EndProgram();
+    end_.BeginSessionEnd();
     Guarded([this] {
-        ports_.shell.StopRefreshTimer();
+        ports_.timer.StopRefreshTimer();
         cycle_.WriteExitEntry();
-        ports_.shell.EndProgram();
+        end_.EndProgram();
     });
 }
 

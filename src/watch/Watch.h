@@ -15,6 +15,7 @@
 #include "log/Clock.h"
 #include "log/EventLog.h"
 #include "log/LogFiles.h"
+#include "log/ProgramEnd.h"
 #include "log/SystemLog.h"
 #include "monitor/ActivitySource.h"
 #include "monitor/Holds.h"
@@ -24,9 +25,8 @@
 #include "power/PowerApi.h"
 #include "power/ShutdownService.h"
 #include "settings/Settings.h"
-#include "ui/Shell.h"
-#include "ui/TrayPlacement.h"
 #include "ui/View.h"
+#include "ui/WindowPorts.h"
 
 namespace dormix::watch {
 
@@ -73,31 +73,6 @@ class Logons final : public monitor::ActivitySource {
     bool changed_ = false;
 };
 
-// A window system's calls where there is no window: only the timer, the
-// messages and the end remain for the platform.
-class HeadlessShell : public Shell {
-  public:
-    bool IsMinimised() override { return true; }
-    void SetMinimised() override {}
-    void SetNormal() override {}
-    void ShowWindow() override {}
-    void HideWindow() override {}
-    TwipsSize ScreenSize() override { return {}; }
-    TwipsSize WindowOuterSize() override { return {}; }
-    void MoveWindow(float, float) override {}
-    void SetTopmost() override {}
-    void ClearTopmost() override {}
-    void PrepareTrayIcon() override {}
-    void TrayAdd() override {}
-    void TrayDelete() override {}
-    void ShowAboutModal() override {}
-    void CloseAbout() override {}
-    void ProcessPendingMessages() override {}
-    int LaunchBrowser(std::string_view) override { return 0; }
-    void RaisePriority() override {}
-    void SetNoticeTopmost() override {}
-};
-
 // The controls the cycle sets, where nobody sees them.
 class HeadlessView final : public ui::View {
   public:
@@ -129,8 +104,10 @@ class LoggedOnNow final : public monitor::OtherSessions {
 };
 
 struct WatchPorts {
-    // The timer, the messages (to the system log or a console), the end.
-    Shell& shell;
+    // The timer, the messages (to a console, or nowhere), the end.
+    ui::RefreshTimer& timer;
+    ui::MessageBoxes& boxes;
+    log::ProcessExit& exit;
     log::LogFiles& files;
     log::Clock& clock;
     power::PowerApi& power;
@@ -158,8 +135,7 @@ class Watch {
   public:
     // `logFile`: the watch's log; `programName`: the executable's name
     // without folder and extension, the source of its power-off errors.
-    Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
-          std::string programName);
+    Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal, std::string programName);
 
     // The log's "Start" and the first activation; the timer then runs.
     void Start();
@@ -185,12 +161,12 @@ class Watch {
 
     WatchPorts ports_;
     bool rehearsal_;
+    log::ProgramEnd end_;
     HeadlessView view_;
     monitor::InputSampler sampler_;
     LoggedOnNow loggedOnNow_;
     log::EventLog log_;
     power::ShutdownService power_;
-    ui::TrayPlacement tray_;
     monitor::MonitorCycle cycle_;
 };
 

@@ -60,9 +60,15 @@ TEST(DayOfTicks, EveryPhaseCombinationStaysInRangeAndLogsWellFormedLines) {
 
         ASSERT_GE(s.PhaseCounter, 0);
         switch (s.MonitorPhase) {
-            case Phase::Activation: ASSERT_LE(s.PhaseCounter, 2); break;
-            case Phase::Monitoring: ASSERT_LT(s.PhaseCounter, s.IdleLimit); break;
-            case Phase::Countdown: ASSERT_LE(s.PhaseCounter, s.CountdownLength); break;
+            case Phase::Activation:
+                ASSERT_LE(s.PhaseCounter, 2);
+                break;
+            case Phase::Monitoring:
+                ASSERT_LT(s.PhaseCounter, s.IdleLimit);
+                break;
+            case Phase::Countdown:
+                ASSERT_LE(s.PhaseCounter, s.CountdownLength);
+                break;
         }
         ASSERT_TRUE(s.IdleLimit == 900 || (s.TestMode && s.IdleLimit == 5));
         ASSERT_FALSE(s.AboutOpen);

@@ -245,7 +245,7 @@ class RealLogFiles : public ::testing::Test {
 TEST_F(RealLogFiles, CreatesAppendsWithCrLfAndNeverCreatesOnAppend) {
     FakeShell shell;
     FakeClock clock;
-    log::EventLog log(files_, clock, shell);
+    log::EventLog log(files_, clock, shell.end);
     log.OpenEventLog();
     log.WriteStartBanner();
     log.WriteLogEntry("Start", "Initialise", false, 2);
@@ -284,7 +284,7 @@ TEST_F(RealLogFiles, AFileRemovedAfterTheCheckIsMissingAndStaysRemoved) {
     std::ofstream(file) << "old\r\n";
     FakeShell shell;
     FakeClock clock;
-    log::EventLog log(files, clock, shell);
+    log::EventLog log(files, clock, shell.end);
     EXPECT_THROW(log.WriteLogEntry("Enter", "Run", false, 0), ProgramEnded);
     ASSERT_EQ(shell.messages.size(), 1u);
     EXPECT_EQ(shell.messages[0].text, log::FailureText(log::LogFailure::MissingFile));

@@ -25,7 +25,7 @@ void FakeShell::TrayAdd() {
     trayIcon = true;
 }
 
-void FakeShell::MessageBox(std::string_view text, std::string_view title, MessageIcon icon) {
+void FakeShell::MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) {
     Record("message " + std::string(title));
     messages.push_back({std::string(text), std::string(title), icon});
     if (duringMessage) duringMessage(messages.back());
@@ -42,15 +42,16 @@ void FakeShell::ShowAboutModal() {
     }
 }
 
-int FakeShell::LaunchBrowser(std::string_view address) {
+bool FakeShell::OpenWebPage(std::string_view address) {
     Record("browser " + std::string(address));
     if (browserThrows) throw ProgramError(-2147024894, "shell", "The system cannot find the file");
-    return browserResult;
+    return browserOpens;
 }
 
-void FakeShell::EndProcess() {
+void FakeShell::EndProcess(bool failedEnd) {
     Record("end");
     ended = true;
+    failed = failedEnd;
     throw ProgramEnded{};
 }
 
@@ -111,13 +112,13 @@ std::vector<std::string> MemoryLogFiles::Entries() const {
     return out;
 }
 
-bool FakePower::OpenProcessToken(std::uint32_t access) {
+bool FakePower::MayPowerOff(std::uint32_t access) {
     calls.push_back("open " + std::to_string(access));
     if (!token) lastError = failingError;
     return token;
 }
 
-bool FakePower::ExitWindows(std::int32_t flags, std::uint32_t reason) {
+bool FakePower::RequestPowerOff(std::int32_t flags, std::uint32_t reason) {
     calls.push_back("exit " + std::to_string(flags) + " " + std::to_string(reason));
     if (!exitOk) lastError = failingError;
     return exitOk;
@@ -134,7 +135,7 @@ std::uint32_t FakePower::LastError() {
     return lastError;
 }
 
-std::uint32_t FakePower::FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) {
+std::uint32_t FakePower::ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) {
     calls.push_back("format " + std::to_string(code));
     auto it = systemTexts.find(code);
     if (it == systemTexts.end()) return 0;
@@ -172,15 +173,15 @@ void RecordingSystemLog::Entry(const log::SystemLogEntry& e) noexcept {
 }
 
 void RecordingSystemLog::Failure(const log::SystemLogFailure& f) noexcept {
-    failures.push_back({f.event, std::string(f.title), std::string(f.text), f.number,
-                        std::string(f.source)});
+    failures.push_back(
+        {f.event, std::string(f.title), std::string(f.text), f.number, std::string(f.source)});
 }
 
 Rig::Rig(std::string arguments, MarkerSystem* markers, const settings::Effective* settings)
     : marker(markers ? *markers : ownMarkers),
-      app({view, shell, &input, files, clock, power, marker, systemLog,
-          &net, &others, settings, &holds}, std::move(arguments),
-          "DormixL") {
+      app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog, &net,
+           &others, settings, &holds},
+          std::move(arguments), "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };
     shell.onAboutLoad = [this] { app.OnAboutLoad(); };
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "log/ProgramError.h"
 #include "monitor/LastInputNet.h"
 
 namespace dormix::testing {
@@ -30,7 +31,7 @@ struct ControlState {
 };
 
 class FakeView : public ui::View {
-public:
+  public:
     FakeView();
     void SetWindowCaption(ui::Wnd w, std::string_view c) override { windowCaption[w] = c; }
     void SetCaption(ui::Ctl c, std::string_view t) override { controls[c].caption = t; }
@@ -46,13 +47,21 @@ public:
     std::map<ui::Ctl, ControlState> controls;
 };
 
+using ui::MessageIcon;
+
 struct Message {
     std::string text, title;
-    MessageIcon icon;
+    ui::MessageIcon icon;
 };
 
-class FakeShell : public Shell {
-public:
+class FakeShell : public ui::RefreshTimer,
+                  public ui::MessageBoxes,
+                  public ui::WindowState,
+                  public ui::NotificationIcon,
+                  public ui::AboutHost,
+                  public app::ProgramHost,
+                  public log::ProcessExit {
+  public:
     void StartRefreshTimer() override { Record("timer on"), timerRunning = true; }
     void StopRefreshTimer() override { Record("timer off"), timerRunning = false; }
     bool IsMinimised() override { return minimised; }
@@ -60,32 +69,33 @@ public:
     void SetNormal() override { Record("normal"), minimised = false; }
     void ShowWindow() override { Record("show"), visible = true; }
     void HideWindow() override { Record("hide"), visible = false; }
-    TwipsSize ScreenSize() override { return screen; }
-    TwipsSize WindowOuterSize() override { return window; }
+    ui::TwipsSize ScreenSize() override { return screen; }
+    ui::TwipsSize WindowOuterSize() override { return window; }
     void MoveWindow(float left, float top) override;
     void SetTopmost() override { Record("topmost"), topmost = true, visible = true; }
     void ClearTopmost() override { Record("not topmost"), topmost = false; }
     void PrepareTrayIcon() override { Record("tray prepare"); }
     void TrayAdd() override;
     void TrayDelete() override { Record("tray delete"), trayIcon = false; }
-    void MessageBox(std::string_view text, std::string_view title, MessageIcon icon) override;
+    void MessageBox(std::string_view text, std::string_view title, ui::MessageIcon icon) override;
     void ShowAboutModal() override;
     void CloseAbout() override { Record("about close"), aboutShown = false; }
     void ProcessPendingMessages() override { Record("pending"); }
-    int LaunchBrowser(std::string_view address) override;
+    bool OpenWebPage(std::string_view address) override;
     void RaisePriority() override { Record("priority"); }
     void SetNoticeTopmost() override { Record("notice topmost"); }
-    void EndProcess() override;
+    void EndProcess(bool failed) override;
+    bool Failed() const { return failed; }
 
     void Record(std::string what) { calls.push_back(std::move(what)); }
 
     std::vector<std::string> calls;
     std::vector<Message> messages;
     bool timerRunning = false, minimised = false, visible = true, topmost = false;
-    bool trayIcon = false, aboutShown = false, ended = false;
-    TwipsSize screen{15360, 11520}, window{7350, 1380};
+    bool trayIcon = false, aboutShown = false, ended = false, failed = false;
+    ui::TwipsSize screen{15360, 11520}, window{7350, 1380};
     float left = 0, top = 0;
-    int browserResult = 42;
+    bool browserOpens = true;
     bool browserThrows = false;
 
     // Run while a modal box or the About window is open, as a platform's
@@ -95,10 +105,13 @@ public:
     // A real window system reports a minimise as a resize.
     std::function<void()> onResize;
     std::function<void()> onAboutLoad;
+
+    // The end of a program wired to this fake alone (the log's own tests).
+    log::ProgramEnd end{*this, *this, this, *this};
 };
 
 class FakeInput : public monitor::InputSource {
-public:
+  public:
     void ReadKeys(std::bitset<256>& active) override {
         active = down | pressed;
         pressed.reset();
@@ -117,7 +130,7 @@ public:
 
 // Answers what the test queued, then "nothing"; counts the questions.
 class FakeActivity : public monitor::ActivitySource {
-public:
+  public:
     bool ActiveSinceLastSample() override {
         ++asked;
         const bool a = active || failing;
@@ -134,7 +147,7 @@ public:
 // Answers whether another session is in use as the test sets it; counts
 // the questions.
 class FakeOtherSessions : public monitor::OtherSessions {
-public:
+  public:
     bool OtherSessionInUse() override {
         ++asked;
         return inUse;
@@ -145,7 +158,7 @@ public:
 
 // The holds in force as the test sets them; counts the questions.
 class FakeHolds : public monitor::Holds {
-public:
+  public:
     monitor::HoldAnswer Ask() override {
         ++asked;
         return {holders, failure};
@@ -157,7 +170,7 @@ public:
 
 // The session's last-input tick as the test sets it; fails when told to.
 class FakeLastInput : public monitor::LastInputClock {
-public:
+  public:
     bool ReadLastInputTick(std::uint32_t& t) override {
         if (!works) return false;
         t = tick;
@@ -169,7 +182,7 @@ public:
 };
 
 class FakeClock : public log::Clock {
-public:
+  public:
     log::LocalTime Now() override { return time; }
     void Advance(int seconds);
     log::LocalTime time{2026, 12, 6, 12, 3, 52, "Dec"};
@@ -177,7 +190,7 @@ public:
 
 // The log's files in memory, with failures to order.
 class MemoryLogFiles : public log::LogFiles {
-public:
+  public:
     bool FolderExists(const std::filesystem::path& p) override;
     bool FileExists(const std::filesystem::path& p) override;
     bool CreateWithHeader(const std::filesystem::path& p, std::string_view header) override;
@@ -194,15 +207,15 @@ public:
 };
 
 class FakePower : public power::PowerApi {
-public:
-    bool LookupShutdownPrivilege() override { return Step("lookup", lookup); }
-    bool CurrentProcess() override { return Step("process", process); }
-    bool OpenProcessToken(std::uint32_t access) override;
-    bool AdjustTokenPrivileges() override { return Step("adjust", adjust); }
-    void CloseToken() override { calls.push_back("close"); }
-    bool ExitWindows(std::int32_t flags, std::uint32_t reason) override;
+  public:
+    bool ReachPowerService() override { return Step("lookup", lookup); }
+    bool IdentifyProcess() override { return Step("process", process); }
+    bool MayPowerOff(std::uint32_t access) override;
+    bool ClaimPowerOffRight() override { return Step("adjust", adjust); }
+    void ReleaseRights() override { calls.push_back("close"); }
+    bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
     std::uint32_t LastError() override;
-    std::uint32_t FormatMessage(std::uint32_t code, char* buffer, std::uint32_t size) override;
+    std::uint32_t ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
     bool Step(const char* name, bool ok);
 
@@ -232,7 +245,7 @@ struct MirroredFailure {
 };
 
 class RecordingSystemLog : public log::SystemLog {
-public:
+  public:
     void Entry(const log::SystemLogEntry& e) noexcept override;
     void Failure(const log::SystemLogFailure& f) noexcept override;
     std::vector<MirroredEntry> entries;
@@ -241,14 +254,14 @@ public:
 
 // Named markers shared by every "process" in one test.
 class MarkerSystem {
-public:
+  public:
     std::map<std::string, int> holders;
     app::MarkerHandle next = 100;
     std::map<app::MarkerHandle, std::string> open;
 };
 
 class FakeMarker : public app::InstanceMarker {
-public:
+  public:
     explicit FakeMarker(MarkerSystem& system) : system_(system) {}
     Created Create(std::string_view name, bool initialOwner) override;
     void Close(app::MarkerHandle handle) override;
@@ -256,7 +269,7 @@ public:
     bool fail = false;
     std::vector<app::MarkerHandle> held;
 
-private:
+  private:
     MarkerSystem& system_;
 };
 

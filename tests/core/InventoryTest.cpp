@@ -28,17 +28,18 @@ TEST(Inventory, WindowsAndControlsLandOnTheirPixelsAt96Dpi) {
 
     // The pixel column of the window tables, rounded to the nearest pixel.
     const std::map<Ctl, Px> expected = {
-        {Ctl::Exit, {416, 39, 65, 23}},      {Ctl::Logo, {425, 5, 57, 29}},
-        {Ctl::About, {340, 39, 65, 23}},     {Ctl::Reset, {264, 39, 65, 23}},
-        {Ctl::TestS, {6, 39, 65, 23}},       {Ctl::Title, {6, 0, 416, 17}},
-        {Ctl::Counter, {114, 17, 290, 17}},  {Ctl::CPULoad, {6, 17, 112, 17}},
-        {Ctl::ExitAbout, {93, 280, 67, 25}}, {Ctl::TMessage, {3, 256, 158, 17}},
-        {Ctl::ProgName, {5, 70, 155, 25}},   {Ctl::Copyright, {5, 240, 155, 17}},
+        {Ctl::Exit, {416, 39, 65, 23}},       {Ctl::Logo, {425, 5, 57, 29}},
+        {Ctl::About, {340, 39, 65, 23}},      {Ctl::Reset, {264, 39, 65, 23}},
+        {Ctl::TestS, {6, 39, 65, 23}},        {Ctl::Title, {6, 0, 416, 17}},
+        {Ctl::Counter, {114, 17, 290, 17}},   {Ctl::CPULoad, {6, 17, 112, 17}},
+        {Ctl::ExitAbout, {93, 280, 67, 25}},  {Ctl::TMessage, {3, 256, 158, 17}},
+        {Ctl::ProgName, {5, 70, 155, 25}},    {Ctl::Copyright, {5, 240, 155, 17}},
         {Ctl::ProgVersion, {5, 95, 155, 21}}, {Ctl::WebSite, {5, 216, 155, 21}},
-        {Ctl::Label3, {3, 125, 158, 110}},   {Ctl::NoticeExit, {115, 70, 65, 23}},
-        {Ctl::Image1, {10, 15, 32, 32}},     {Ctl::ErrorMess, {54, 12, 225, 49}},
+        {Ctl::Label3, {3, 125, 158, 110}},    {Ctl::NoticeExit, {115, 70, 65, 23}},
+        {Ctl::Image1, {10, 15, 32, 32}},      {Ctl::ErrorMess, {54, 12, 225, 49}},
     };
-    for (const auto& [id, px] : expected) EXPECT_EQ(PixelsOf(ControlOf(id)), px) << ControlOf(id).name;
+    for (const auto& [id, px] : expected)
+        EXPECT_EQ(PixelsOf(ControlOf(id)), px) << ControlOf(id).name;
     for (const auto& c : Controls())
         EXPECT_TRUE(c.kind == Kind::Timer || expected.count(c.id)) << c.name;
 }

@@ -138,10 +138,9 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     settings::ParseConfText("IdleLimitSeconds=60\nCountdownSeconds=10\nCountdownSeconds=5\n", Main,
                             reading);
     const settings::Effective policy = settings::Resolve(reading);
-    EXPECT_EQ(
-        settings::Describe(policy),
-        "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
-            ", line 2)\nHoldLimitSeconds=14400 (default)\n");
+    EXPECT_EQ(settings::Describe(policy), "IdleLimitSeconds=60 (" + Main +
+                                              ", line 1)\nCountdownSeconds=10 (" + Main +
+                                              ", line 2)\nHoldLimitSeconds=14400 (default)\n");
 
     Rig rig("", nullptr, &policy);
     rig.input.cursor = {300, 200};

@@ -63,22 +63,28 @@ TEST(ShutdownSystem, EachFailingStepRaisesItsOwnErrorWithTheSystemText) {
     };
     const std::string denied = "Access is denied.\r\n";  // kept as the system wrote it
     const std::vector<Case> cases = {
-        {[](FakePower& a) { a.lookup = false; }, -2147219924,
+        {[](FakePower& a) { a.lookup = false; },
+         -2147219924,
          "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [" + denied + "]",
          {"lookup", "last error", "format 5"}},
-        {[](FakePower& a) { a.process = false; }, -2147219923,
+        {[](FakePower& a) { a.process = false; },
+         -2147219923,
          "Can't enable shutdown: Can't determine the current process. [" + denied + "]",
          {"lookup", "process", "last error", "format 5"}},
-        {[](FakePower& a) { a.token = false; }, -2147219922,
+        {[](FakePower& a) { a.token = false; },
+         -2147219922,
          "Can't enable shutdown: You do not have the privileges to shutdown this system. [" +
              denied + "]",
          {"lookup", "process", "open 40", "last error", "format 5"}},
         // The last error is read before the token is closed, and the token is closed.
-        {[](FakePower& a) { a.adjust = false; }, -2147219922,
+        {[](FakePower& a) { a.adjust = false; },
+         -2147219922,
          "Can't enable shutdown: You do not have the privileges to shutdown this system. [" +
              denied + "]",
          {"lookup", "process", "open 40", "adjust", "last error", "close", "format 5"}},
-        {[](FakePower& a) { a.exitOk = false; }, -2147219925, "ShutdownSystem failed: " + denied,
+        {[](FakePower& a) { a.exitOk = false; },
+         -2147219925,
+         "ShutdownSystem failed: " + denied,
          {"lookup", "process", "open 40", "adjust", "close", "exit 12 4294967295", "last error",
           "format 5"}},
     };

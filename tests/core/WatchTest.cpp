@@ -17,8 +17,8 @@ const std::string kResetOff = " Reset    , Power Off , Count:  60";
 // "Anyone logged on now", as the platform asks the system afresh.
 struct WatchRig {
     explicit WatchRig(bool rehearsal = false)
-        : watch({shell, files, clock, power, systemLog, logons, loggedOn}, "Log/DormixWatch.log",
-                rehearsal, "DormixWatch") {
+        : watch({shell, shell, shell, files, clock, power, systemLog, logons, loggedOn},
+                "Log/DormixWatch.log", rehearsal, "DormixWatch") {
         files.linesOf = "Log/DormixWatch.log";
     }
     void Tick(int n = 1) {
@@ -80,24 +80,45 @@ TEST(Watch, LogOnsResetTheCountAndStopTheRequest) {
         bool powerOff;
     };
     const Case cases[] = {
-        {"a log-on and log-off inside one second", [](WatchRig& r) { r.logons.Counted(1), r.logons.Counted(0); },
-         899, {kStart, kEnterRun}, false},
-        {"the count runs again from the log-off", [](WatchRig& r) { r.logons.Counted(1), r.logons.Counted(0); },
-         1 + 900 + 60, {kEnterRun, kEnterOff, kCloseOff}, true},
-        {"someone stays logged on", [](WatchRig& r) { r.logons.Counted(2); }, 5000, {kStart, kEnterRun},
+        {"a log-on and log-off inside one second",
+         [](WatchRig& r) { r.logons.Counted(1), r.logons.Counted(0); },
+         899,
+         {kStart, kEnterRun},
          false},
-        {"logons cannot be counted", [](WatchRig& r) { r.logons.Unknown(); }, 5000, {kStart, kEnterRun},
+        {"the count runs again from the log-off",
+         [](WatchRig& r) { r.logons.Counted(1), r.logons.Counted(0); },
+         1 + 900 + 60,
+         {kEnterRun, kEnterOff, kCloseOff},
+         true},
+        {"someone stays logged on",
+         [](WatchRig& r) { r.logons.Counted(2); },
+         5000,
+         {kStart, kEnterRun},
+         false},
+        {"logons cannot be counted",
+         [](WatchRig& r) { r.logons.Unknown(); },
+         5000,
+         {kStart, kEnterRun},
          false},
         {"a log-on and log-off inside the countdown",
          [](WatchRig& r) { r.Tick(400 + 30), r.logons.Counted(1), r.Tick(5), r.logons.Counted(0); },
-         25, {kEnterOff, kResetOff}, false},
-        {"a resume: the count starts again from zero", [](WatchRig& r) { r.watch.OnResume(); }, 899,
-         {kStart, kEnterRun}, false},
+         25,
+         {kEnterOff, kResetOff},
+         false},
+        {"a resume: the count starts again from zero",
+         [](WatchRig& r) { r.watch.OnResume(); },
+         899,
+         {kStart, kEnterRun},
+         false},
         {"a resume inside the countdown ends it",
-         [](WatchRig& r) { r.Tick(400 + 30), r.watch.OnResume(); }, 25,
-         {kEnterOff, " Reset    , Power Off , Count:  31", kEnterRun}, false},
+         [](WatchRig& r) { r.Tick(400 + 30), r.watch.OnResume(); },
+         25,
+         {kEnterOff, " Reset    , Power Off , Count:  31", kEnterRun},
+         false},
         {"a log-on in the last minute, heard only by the last question",
-         [](WatchRig& r) { r.Tick(400 + 30), r.loggedOn.inUse = true; }, 30, {kEnterOff, kResetOff},
+         [](WatchRig& r) { r.Tick(400 + 30), r.loggedOn.inUse = true; },
+         30,
+         {kEnterOff, kResetOff},
          false},
     };
     for (const Case& c : cases) {

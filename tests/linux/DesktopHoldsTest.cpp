@@ -16,13 +16,13 @@
 #include <memory>
 
 #include "MockLogind.h"
-#include "monitor/linux/DesktopHolds.h"
+#include "platform/linux/monitor/DesktopHolds.h"
 
 namespace dormix::testing {
 namespace {
 
-using monitor_linux::GnomeSessionHolds;
-using monitor_linux::PowerManagementHolds;
+using linux_monitor::GnomeSessionHolds;
+using linux_monitor::PowerManagementHolds;
 using Said = std::pair<std::vector<std::string>, std::string>;  // holders, failure
 
 const char* Gnome = "org.gnome.SessionManager";

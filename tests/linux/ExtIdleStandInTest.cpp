@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "ext-idle-notify-v1-server-protocol.h"
-#include "monitor/wayland/ExtIdleSource.h"
+#include "platform/linux/wayland/ExtIdleSource.h"
 
 namespace dormix::testing {
 namespace {
@@ -175,9 +175,9 @@ struct ExtIdleStandIn : ::testing::Test {
 
 TEST_F(ExtIdleStandIn, AWithdrawnSeatCountsAsUseUntilANewOneReports) {
     Start();
-    auto connection = monitor::wayland::WaylandConnection::Open();
+    auto connection = linux_wayland::WaylandConnection::Open();
     ASSERT_NE(connection, nullptr);
-    auto source = monitor::wayland::ExtIdleSource::Open(connection);
+    auto source = linux_wayland::ExtIdleSource::Open(connection);
     ASSERT_NE(source, nullptr);
     ASSERT_TRUE(Made('I'));
     EXPECT_TRUE(source->ActiveSinceLastSample());  // not idle yet
@@ -203,9 +203,9 @@ TEST_F(ExtIdleStandIn, AnInhibitorIsAHoldWithVersion2AndUseWithVersion1) {
     for (const int version : {2, 1}) {
         SCOPED_TRACE("version " + std::to_string(version));
         Start(version);
-        auto connection = monitor::wayland::WaylandConnection::Open();
+        auto connection = linux_wayland::WaylandConnection::Open();
         ASSERT_NE(connection, nullptr);
-        auto source = monitor::wayland::ExtIdleSource::Open(connection);
+        auto source = linux_wayland::ExtIdleSource::Open(connection);
         ASSERT_NE(source, nullptr);
         std::int64_t now = 0;
         source->clockMs = [&] { return now; };

@@ -7,12 +7,12 @@
 #include <QElapsedTimer>
 
 #include "MockLogind.h"
-#include "monitor/linux/LogindHolds.h"
+#include "platform/linux/monitor/LogindHolds.h"
 
 namespace dormix::testing {
 namespace {
 
-using monitor_linux::LogindHolds;
+using linux_monitor::LogindHolds;
 using Lines = std::vector<std::string>;
 
 struct Machine {

@@ -9,7 +9,7 @@
 #include <chrono>
 
 #include "MockLogind.h"
-#include "watch/linux/LogindLogons.h"
+#include "frontend/watch_linux/LogindLogons.h"
 
 namespace dormix::testing {
 namespace {

@@ -9,16 +9,16 @@
 #include <csignal>
 
 #include "MockLogind.h"
+#include "frontend/tray_qt/SignalBridge.h"
 #include "log/ProgramError.h"
-#include "app/linux/SignalBridge.h"
+#include "platform/linux/power/LogindPowerApi.h"
 #include "power/ShutdownService.h"
-#include "power/linux/LogindPowerApi.h"
 #include "ui/Texts.h"
 
 namespace dormix::testing {
 namespace {
 
-using power_linux::LogindPowerApi;
+using linux_power::LogindPowerApi;
 
 struct Outcome {
     bool raised = false;
@@ -28,8 +28,8 @@ struct Outcome {
 };
 
 Outcome PowerOff(PrivateBus& bus, std::int32_t flags = power::FlagsPowerOffForced,
-                 std::chrono::milliseconds answerBudget = power_linux::AnswerBudget) {
-    LogindPowerApi api(bus.Address().toStdString(), power_linux::RequestBudget, answerBudget);
+                 std::chrono::milliseconds answerBudget = linux_power::AnswerBudget) {
+    LogindPowerApi api(bus.Address().toStdString(), linux_power::RequestBudget, answerBudget);
     power::ShutdownService service(api, "DormixL");
     Outcome out;
     QElapsedTimer clock;
@@ -200,7 +200,7 @@ TEST(LogindPower, ASilentLogindTimesOutWhileTheLoopRepaintsAndHearsSignals) {
         last = clock.elapsed();
     });
     beat.start(20);
-    linux_app::SignalBridge endSignals([&] { heard = clock.elapsed(); });
+    tray_qt::SignalBridge endSignals([&] { heard = clock.elapsed(); });
     QTimer::singleShot(300, [] { ::kill(::getpid(), SIGTERM); });
 
     const Outcome out = PowerOff(bus);
@@ -248,7 +248,7 @@ TEST(LogindPower, APowerOffLogindHoldsIsAwaitedPastTheBudgetAndNeverCalledATimeo
         std::int32_t number;
         std::string description;
     } cases[] = {
-        {power_linux::AnswerBudget, 0, ""},
+        {linux_power::AnswerBudget, 0, ""},
         {std::chrono::milliseconds(1000), power::ErrUnconfirmed,
          "ShutdownSystem sent, not confirmed: logind did not answer PowerOff within 1 s; the "
          "request was sent and may still be carried out."},

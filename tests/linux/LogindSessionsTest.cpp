@@ -10,13 +10,13 @@
 #include <cstdlib>
 
 #include "MockLogind.h"
-#include "app/linux/SignalBridge.h"
-#include "monitor/linux/LogindSessions.h"
+#include "frontend/tray_qt/SignalBridge.h"
+#include "platform/linux/monitor/LogindSessions.h"
 
 namespace dormix::testing {
 namespace {
 
-using monitor_linux::LogindSessions;
+using linux_monitor::LogindSessions;
 using std::chrono::milliseconds;
 
 constexpr milliseconds Limit{900000};
@@ -126,7 +126,7 @@ TEST(LogindSessions, ASilentLogindIsSomeoneWithinTheBoundWhileSignalsAreHeardAnd
     QTimer beat;  // the cycle's tick: it must not run again inside the question
     QObject::connect(&beat, &QTimer::timeout, [&] { ++beats; });
     beat.start(20);
-    linux_app::SignalBridge endSignals([&] { heard = clock.elapsed(); });
+    tray_qt::SignalBridge endSignals([&] { heard = clock.elapsed(); });
     ::kill(::getpid(), SIGTERM);
     const bool inUse = m.sessions.OtherSessionInUse();
     const qint64 took = clock.elapsed();

@@ -10,7 +10,7 @@
 #include <QThread>
 
 #include "MockLogind.h"
-#include "monitor/wayland/MutterIdleSource.h"
+#include "platform/linux/wayland/MutterIdleSource.h"
 
 namespace dormix::testing {
 namespace {
@@ -77,17 +77,17 @@ struct IdleMonitorStandIn {
 TEST(MutterIdle, WatchesRefusedOrLostWithTheMonitorCountAsUseUntilSetAgain) {
     PrivateBus bus;
     qputenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toUtf8());
-    EXPECT_EQ(monitor::wayland::OpenMutterIdleSource(), nullptr);
+    EXPECT_EQ(linux_wayland::OpenMutterIdleSource(), nullptr);
 
     auto monitor = std::make_unique<IdleMonitorStandIn>(bus);
     monitor->Answer("u", "ret = 50000");  // not the unsigned 64-bit number mutter sends
-    EXPECT_EQ(monitor::wayland::OpenMutterIdleSource(), nullptr);
+    EXPECT_EQ(linux_wayland::OpenMutterIdleSource(), nullptr);
     monitor->Answer("t", "ret = 50000");
     const auto refuse = [&](const char* code, const char* signature = "u") {
         EXPECT_TRUE(monitor->Mock("AddMethod", {Service, "AddIdleWatch", "t", signature, code}));
     };
     refuse("raise dbus.exceptions.DBusException('x')");
-    auto source = monitor::wayland::OpenMutterIdleSource();
+    auto source = linux_wayland::OpenMutterIdleSource();
     ASSERT_NE(source, nullptr);
     const auto sample = [&] {
         monitor->Settle();

@@ -19,22 +19,22 @@
 #include <sstream>
 
 #include "app/InstanceGuard.h"
-#include "app/linux/FlockMarker.h"
-#include "app/linux/Priority.h"
-#include "app/linux/SignalBridge.h"
+#include "frontend/tray_qt/FlockMarker.h"
+#include "frontend/tray_qt/PreciseTicker.h"
+#include "frontend/tray_qt/Priority.h"
+#include "frontend/tray_qt/SignalBridge.h"
+#include "frontend/tray_qt/TracingView.h"
 #include "log/FileSystemLogFiles.h"
-#include "log/linux/LocalClock.h"
-#include "log/linux/StderrReport.h"
 #include "monitor/InputSampler.h"
-#include "monitor/x11/X11InputSource.h"
-#include "settings/linux/ConfFiles.h"
-#include "ui/qt/PreciseTicker.h"
-#include "ui/qt/TracingView.h"
+#include "platform/linux/log/LocalClock.h"
+#include "platform/linux/log/StderrReport.h"
+#include "platform/linux/settings/ConfFiles.h"
+#include "platform/linux/x11/X11InputSource.h"
 
 namespace dormix::testing {
 namespace {
 
-using linux_app::FlockMarker;
+using tray_qt::FlockMarker;
 
 TEST(FlockMarker, SecondHolderSeesTheMarkerUntilTheFirstCloses) {
     QTemporaryDir dir;
@@ -93,17 +93,17 @@ TEST(FlockMarker, FallsBackToAPrivateFolderInTheHomeAndRefusesAnOpenOne) {
     ::chmod(squat.c_str(), 0777);
     ::setenv("XDG_RUNTIME_DIR", squat.c_str(), 1);
     ::setenv("XDG_STATE_HOME", home.path().toStdString().c_str(), 1);
-    const auto dir = linux_app::MarkerDirectory();
+    const auto dir = tray_qt::MarkerDirectory();
     EXPECT_EQ(dir, home.path().toStdString() + "/dormix");
     struct stat st {};
     ASSERT_EQ(::stat(dir.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 
     ::chmod(dir.c_str(), 0777);
-    EXPECT_TRUE(linux_app::MarkerDirectory().empty());
+    EXPECT_TRUE(tray_qt::MarkerDirectory().empty());
     ::rmdir(dir.c_str());
     ASSERT_EQ(::symlink(squat.c_str(), dir.c_str()), 0);
-    EXPECT_TRUE(linux_app::MarkerDirectory().empty()) << "a link to a folder of others";
+    EXPECT_TRUE(tray_qt::MarkerDirectory().empty()) << "a link to a folder of others";
     for (auto [name, value] : {std::pair{"XDG_RUNTIME_DIR", runtime}, {"XDG_STATE_HOME", state}}) {
         if (value.second)
             ::setenv(name, value.first.c_str(), 1);
@@ -230,27 +230,28 @@ TEST(ConfFiles, ReadsTheFileThenTheDropInsInNameOrderAndPassesOverUnsafeOnes) {
     write(drop + "/85-rootgroup.conf", "HoldLimitSeconds=60\n", 0664);
     std::filesystem::create_symlink(drop + "/gone", drop + "/90-dangling.conf");
 
-    const settings::Reading r = settings_linux::ConfFiles(root).Read();
+    const settings::Reading r = linux_settings::ConfFiles(root).Read();
     std::vector<std::string> read;
     for (const auto& f : r.values) read.push_back(f.where + ":" + f.name + "=" + f.value);
     EXPECT_EQ(read, (std::vector<std::string>{root + "/dormix-lite.conf:IdleLimitSeconds=1800",
                                               drop + "/10-a.conf:CountdownSeconds=20",
                                               drop + "/20-b.conf:CountdownSeconds=30",
                                               drop + "/85-rootgroup.conf:HoldLimitSeconds=60"}));
-    EXPECT_EQ(r.problems,
-              (std::vector<std::string>{
-                  drop + "/30-open.conf: writable by others; ignored.",
-                  drop + "/40-theirs.conf: not owned by root; ignored.",
-                  drop + "/50-big.conf: larger than 64 KiB; ignored.",
-                  drop + "/60-fifo.conf: not a regular file; ignored.",
-                  drop + "/70-folder.conf: not a regular file; ignored.",
-                  drop + "/80-group.conf: writable by its group; ignored.",
-                  drop + "/90-dangling.conf: cannot be read: No such file or directory; ignored."}));
+    EXPECT_EQ(
+        r.problems,
+        (std::vector<std::string>{
+            drop + "/30-open.conf: writable by others; ignored.",
+            drop + "/40-theirs.conf: not owned by root; ignored.",
+            drop + "/50-big.conf: larger than 64 KiB; ignored.",
+            drop + "/60-fifo.conf: not a regular file; ignored.",
+            drop + "/70-folder.conf: not a regular file; ignored.",
+            drop + "/80-group.conf: writable by its group; ignored.",
+            drop + "/90-dangling.conf: cannot be read: No such file or directory; ignored."}));
     EXPECT_TRUE(r.placeExists);
     // Folders others may change: nothing in them is read, each file named.
     const auto unsafe = [&](const std::string& folder, mode_t mode, uid_t uid) {
         EXPECT_EQ(::chmod(folder.c_str(), mode) | ::chown(folder.c_str(), uid, 0), 0);
-        const settings::Reading u = settings_linux::ConfFiles(root).Read();
+        const settings::Reading u = linux_settings::ConfFiles(root).Read();
         EXPECT_EQ(::chmod(folder.c_str(), 0755) | ::chown(folder.c_str(), 0, 0), 0);
         return u;
     };
@@ -263,7 +264,7 @@ TEST(ConfFiles, ReadsTheFileThenTheDropInsInNameOrderAndPassesOverUnsafeOnes) {
     EXPECT_EQ(u.problems.size(), 1u + 11u);
     EXPECT_EQ(u.problems[1], root + "/dormix-lite.conf: in a folder others may change; ignored.");
     // No folder at all is no policy, and nothing to warn about.
-    const settings::Reading none = settings_linux::ConfFiles(root + "/absent").Read();
+    const settings::Reading none = linux_settings::ConfFiles(root + "/absent").Read();
     EXPECT_TRUE(none.values.empty() && none.problems.empty() && !none.placeExists);
 }
 
@@ -281,7 +282,7 @@ TEST(StderrReport, OneLineEachAndNoneIntoTheJournalsStream) {
         ASSERT_EQ(::fstat(STDERR_FILENO, &st), 0);
         const std::string stream = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
         ::setenv("JOURNAL_STREAM", journal ? stream.c_str() : "1:2", 1);
-        log_linux::StderrReport report(log::NoSystemLog::Instance(), "dormix-lite-watch");
+        linux_log::StderrReport report(log::NoSystemLog::Instance(), "dormix-lite-watch");
         monitor::InputSampler sampler(nullptr, &failing, report);
         for (int i = 0; i < 61; ++i) sampler.SampleActivity();
         ::unsetenv("JOURNAL_STREAM");
@@ -296,7 +297,7 @@ TEST(StderrReport, OneLineEachAndNoneIntoTheJournalsStream) {
 TEST(LocalClock, MonthFollowsTheTimeLocale) {
     const std::string saved = std::setlocale(LC_TIME, nullptr);
     std::setlocale(LC_TIME, "C");
-    log_linux::LocalClock clock;
+    linux_log::LocalClock clock;
     const log::LocalTime now = clock.Now();
     static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -308,7 +309,7 @@ TEST(LocalClock, MonthFollowsTheTimeLocale) {
 TEST(Priority, RaisesAsFarAsAllowedAndNeverLowers) {
     errno = 0;
     const int before = ::getpriority(PRIO_PROCESS, 0);
-    const int after = linux_app::RaisePriority();
+    const int after = tray_qt::RaisePriority();
     EXPECT_LE(after, before);
     EXPECT_GE(after, -10) << "no more than the high class asks for";
     EXPECT_EQ(after, ::getpriority(PRIO_PROCESS, 0));
@@ -316,7 +317,7 @@ TEST(Priority, RaisesAsFarAsAllowedAndNeverLowers) {
 }
 
 TEST(X11Input, PointerButtonsCountAsTheWindowsKeyCodes) {
-    using x11::X11InputSource;
+    using linux_x11::X11InputSource;
     EXPECT_EQ(X11InputSource::ButtonKeyCode(1), 1);  // left
     EXPECT_EQ(X11InputSource::ButtonKeyCode(3), 2);  // right
     EXPECT_EQ(X11InputSource::ButtonKeyCode(2), 4);  // middle
@@ -326,9 +327,10 @@ TEST(X11Input, PointerButtonsCountAsTheWindowsKeyCodes) {
 }
 
 TEST(TracingView, WritesOneLinePerChangeWithLineBreaksShown) {
-    EXPECT_EQ(qt::TraceLine("ErrorMess", "caption", "a\r\nb\r\nc"), "ErrorMess.caption=a | b | c");
-    EXPECT_EQ(qt::ColourText(ui::Orange), "#FF8000");
-    EXPECT_EQ(qt::ColourText(ui::Colour::ButtonFace()), "ButtonFace");
+    EXPECT_EQ(tray_qt::TraceLine("ErrorMess", "caption", "a\r\nb\r\nc"),
+              "ErrorMess.caption=a | b | c");
+    EXPECT_EQ(tray_qt::ColourText(ui::Orange), "#FF8000");
+    EXPECT_EQ(tray_qt::ColourText(ui::Colour::ButtonFace()), "ButtonFace");
 }
 
 }  // namespace
@@ -340,7 +342,7 @@ namespace {
 TEST(SignalBridge, TerminationSignalsAndTheSessionsEndBecomeTheOrderlyExit) {
     int ends = 0;
     {
-        linux_app::SignalBridge bridge([&] { ++ends; });
+        tray_qt::SignalBridge bridge([&] { ++ends; });
         for (int number : {SIGTERM, SIGINT, SIGHUP}) {
             const int before = ends;
             ::raise(number);  // caught: the test process goes on
@@ -365,7 +367,7 @@ namespace dormix::testing {
 namespace {
 
 // Fires the timer's timeout by hand at the injected time.
-class HandTicker : public qt::PreciseTicker {
+class HandTicker : public tray_qt::PreciseTicker {
   public:
     using PreciseTicker::Fire;
     using PreciseTicker::PreciseTicker;

@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "QtRig.h"
-#include "ui/qt/AboutDialog.h"
+#include "frontend/tray_qt/AboutDialog.h"
 
 namespace dormix::testing {
 namespace {
@@ -151,7 +151,7 @@ TEST(QtCycle, OnlyADoubleClickOnTheIconBringsTheWindowOutAndMinimisingSendsItBac
 
 TEST(QtCycle, TwoQuickActivationsFromADBusTrayCountAsADoubleClick) {
     qint64 now = 10'000;
-    qt::TrayIcon tray([&] { return now; });
+    tray_qt::TrayIcon tray([&] { return now; });
     int doubles = 0;
     tray.onDoubleClick = [&] { ++doubles; };
     const int interval = QApplication::doubleClickInterval();
@@ -296,7 +296,7 @@ TEST(QtCycle, MissingLogDirectoryShowsTheWarningRemovesTheIconAndEnds) {
 
 TEST(QtCycle, NoticeWindowShowsTheThreeLinesAndOkEnds) {
     QtRig rig;
-    qt::NoticeWindow notice(rig.view);
+    tray_qt::NoticeWindow notice(rig.view);
     rig.shell.SetNotice(&notice);
     notice.onOk = [&] { rig.app.OnNoticeOk(); };
     rig.app.OnNoticeLoad();

@@ -20,14 +20,14 @@ void TestShell::RunModal(QDialog& dialog) {
     dialog.hide();
 }
 
-void TestShell::EndProcess() {
+void TestShell::EndProcess(bool) {
     ended = true;
     throw ProgramEnded{};
 }
 
 QtRig::QtRig(std::string arguments)
-    : app({view, shell, &input, files, clock, power, marker, systemLog}, std::move(arguments),
-          "DormixL") {
+    : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog},
+          std::move(arguments), "DormixL") {
     shell.Bind(&app);
     input.cursor = {300, 200};
 }

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "Fakes.h"
-#include "ui/qt/MainWindow.h"
-#include "ui/qt/QtShell.h"
-#include "ui/qt/QtView.h"
-#include "ui/qt/TrayIcon.h"
+#include "frontend/tray_qt/MainWindow.h"
+#include "frontend/tray_qt/QtShell.h"
+#include "frontend/tray_qt/QtView.h"
+#include "frontend/tray_qt/TrayIcon.h"
 
 namespace dormix::testing {
 
@@ -22,16 +22,16 @@ struct ModalSeen {
     int icon = -1;  // QMessageBox::Icon for message boxes, -1 for other dialogs
 };
 
-class TestShell : public qt::QtShell {
+class TestShell : public tray_qt::QtShell {
   public:
     using QtShell::QtShell;
     std::vector<ModalSeen> modals;
     std::function<void(QDialog&)> duringModal;
     bool ended = false;
+    void EndProcess(bool failed) override;
 
   protected:
     void RunModal(QDialog& dialog) override;
-    void EndProcess() override;
 };
 
 struct QtRig {
@@ -43,9 +43,9 @@ struct QtRig {
     bool Ends(const std::function<void()>& action) { return EndsProgram(action); }
 
     MarkerSystem markers;
-    qt::QtView view;
-    qt::MainWindow main{view};
-    qt::TrayIcon tray;
+    tray_qt::QtView view;
+    tray_qt::MainWindow main{view};
+    tray_qt::TrayIcon tray;
     TestShell shell{main, view, tray};
     FakeInput input;
     FakeClock clock;

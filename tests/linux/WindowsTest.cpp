@@ -8,15 +8,15 @@
 #include <QPushButton>
 
 #include "QtRig.h"
-#include "ui/qt/AboutDialog.h"
-#include "ui/qt/NoticeWindow.h"
+#include "frontend/tray_qt/AboutDialog.h"
+#include "frontend/tray_qt/NoticeWindow.h"
 
 namespace dormix::testing {
 namespace {
 
 using ui::Ctl;
 
-QRect Geometry(qt::QtView& view, Ctl id) { return view.Control(id)->geometry(); }
+QRect Geometry(tray_qt::QtView& view, Ctl id) { return view.Control(id)->geometry(); }
 
 TEST(QtWindows, MainWindowHasTheDesignedClientAreaControlsAndFrame) {
     QtRig rig;
@@ -78,8 +78,8 @@ TEST(QtWindows, MainWindowKeepsItsMenuHiddenAndItsFocusOrder) {
 }
 
 TEST(QtWindows, AboutWindowHasNoTitleBarButtonsAndDrawsItsLinkOverThePanel) {
-    qt::QtView view;
-    qt::AboutDialog about(view);
+    tray_qt::QtView view;
+    tray_qt::AboutDialog about(view);
     EXPECT_EQ(about.size(), QSize(164, 312));
     const Qt::WindowFlags flags = about.windowFlags();
     EXPECT_FALSE(flags.testFlag(Qt::WindowCloseButtonHint));
@@ -111,8 +111,8 @@ TEST(QtWindows, AboutWindowHasNoTitleBarButtonsAndDrawsItsLinkOverThePanel) {
 }
 
 TEST(QtWindows, NoticeWindowShowsTheErrorIconAndCloseBoxOnly) {
-    qt::QtView view;
-    qt::NoticeWindow notice(view);
+    tray_qt::QtView view;
+    tray_qt::NoticeWindow notice(view);
     EXPECT_EQ(notice.size(), QSize(283, 95));
     EXPECT_EQ(notice.windowTitle(), "Error");
     const Qt::WindowFlags flags = notice.windowFlags();

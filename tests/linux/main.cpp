@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "app/linux/QtBusWait.h"
+#include "frontend/tray_qt/QtBusWait.h"
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     ::setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/dormix-no-session-bus", 1);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    dormix::linux_app::QtBusWait busWait;
+    dormix::tray_qt::QtBusWait busWait;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

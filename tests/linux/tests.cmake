@@ -21,9 +21,9 @@ pkg_check_modules(WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
 set(DORMIX_IDLE_SERVER_HEADER ${CMAKE_CURRENT_BINARY_DIR}/wayland/ext-idle-notify-v1-server-protocol.h)
 add_custom_command(OUTPUT ${DORMIX_IDLE_SERVER_HEADER}
     COMMAND ${WAYLAND_SCANNER} server-header
-            ${CMAKE_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml
+            ${CMAKE_SOURCE_DIR}/src/platform/linux/wayland/protocols/ext-idle-notify-v1.xml
             ${DORMIX_IDLE_SERVER_HEADER}
-    DEPENDS ${CMAKE_SOURCE_DIR}/src/monitor/wayland/protocols/ext-idle-notify-v1.xml VERBATIM)
+    DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/linux/wayland/protocols/ext-idle-notify-v1.xml VERBATIM)
 
 add_executable(linux_system_tests
     tests/linux/main.cpp

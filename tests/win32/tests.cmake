@@ -40,8 +40,8 @@ endforeach()
 file(GLOB DORMIX_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/inprocess/*.cpp)
 # The program's own resources (icons, manifest), so the windows under test
 # load what the program loads.
-add_executable(win32_tests ${DORMIX_WIN32_TESTS} ${CMAKE_SOURCE_DIR}/src/app/win32/TimerPeriod.cpp
-    ${CMAKE_SOURCE_DIR}/src/ui/win32/DormixL.rc)
+add_executable(win32_tests ${DORMIX_WIN32_TESTS} ${CMAKE_SOURCE_DIR}/src/platform/win32/TimerPeriod.cpp
+    ${CMAKE_SOURCE_DIR}/src/frontend/tray_win32/DormixL.rc)
 add_dependencies(win32_tests dormix_icon_resources)
 target_include_directories(win32_tests PRIVATE "${DORMIX_RC_GEN}" "${DORMIX_ART_ROOT}" "${CMAKE_SOURCE_DIR}/src")
 target_link_libraries(win32_tests PRIVATE dormix_win32 dormix_fakes version gtest gtest_main)

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "frontend/tray_win32/ControlIds.h"
 #include "log/ProgramError.h"
-#include "monitor/win32/DisplayRequests.h"
-#include "monitor/win32/WtsSessions.h"
+#include "platform/win32/monitor/DisplayRequests.h"
+#include "platform/win32/monitor/WtsSessions.h"
+#include "platform/win32/power/TokenPowerApi.h"
 #include "power/ShutdownService.h"
-#include "power/win32/TokenPowerApi.h"
 #include "ui/Inventory.h"
-#include "ui/win32/ControlIds.h"
 
 namespace {
 
@@ -76,7 +76,8 @@ HWND FindControl(HWND top, const std::string& name) {
     ui::Wnd w;
     if (WindowOfClass(ClassOf(top), w))
         for (const auto& c : ui::Controls())
-            if (c.window == w && c.name == name) return GetDlgItem(top, win32::ControlId(c.id));
+            if (c.window == w && c.name == name)
+                return GetDlgItem(top, tray_win32::ControlId(c.id));
     for (HWND child = GetWindow(top, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const std::string cls = ClassOf(child), text = TextOf(child);
         if (name == "static" && _stricmp(cls.c_str(), "Static") == 0 && !text.empty()) return child;
@@ -118,7 +119,7 @@ int Run(const std::vector<std::string>& a) {
                    ? (std::printf("gone\n"), 0)
                    : Fail("still there: " + arg(1));
     if (cmd == "shutdown") {  // shutdown FLAGS: the real power-off service, result or error
-        power::TokenPowerApi api;
+        win32_power::TokenPowerApi api;
         power::ShutdownService service(api, "dormix-driver");
         try {
             const bool ok = service.ShutdownSystem(std::atoi(arg(1).c_str()));
@@ -130,12 +131,12 @@ int Run(const std::vector<std::string>& a) {
         return 0;
     }
     if (cmd == "other-sessions") {  // the program's answer: "in use" or "nobody"
-        monitor::WtsSessions sessions;
+        win32_monitor::WtsSessions sessions;
         std::printf("%s\n", sessions.OtherSessionInUse() ? "in use" : "nobody");
         return 0;
     }
     if (cmd == "holds") {  // the program's answer: one line per holder, "none", or the failure
-        const monitor::HoldAnswer answer = monitor::DisplayRequests().Ask();
+        const monitor::HoldAnswer answer = win32_monitor::DisplayRequests().Ask();
         for (const std::string& holder : answer.holders) std::printf("%s\n", holder.c_str());
         if (!answer.failure.empty()) std::printf("failure: %s\n", answer.failure.c_str());
         if (answer.holders.empty() && answer.failure.empty()) std::printf("none\n");
@@ -148,11 +149,11 @@ int Run(const std::vector<std::string>& a) {
         for (std::size_t i = 3; i < a.size(); ++i)
             strings.push_back(reinterpret_cast<DWORD_PTR>(a[i].c_str()));
         char* text = nullptr;
-        const DWORD n = FormatMessageA(
-            FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY |
-                FORMAT_MESSAGE_ALLOCATE_BUFFER,
-            module, std::strtoul(arg(2).c_str(), nullptr, 0), 0, reinterpret_cast<char*>(&text),
-            0, reinterpret_cast<va_list*>(strings.data()));
+        const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY |
+                                           FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                       module, std::strtoul(arg(2).c_str(), nullptr, 0), 0,
+                                       reinterpret_cast<char*>(&text), 0,
+                                       reinterpret_cast<va_list*>(strings.data()));
         if (!n) return Fail("no message " + arg(2) + ": error " + std::to_string(GetLastError()));
         std::fwrite(text, 1, n, stdout);
         LocalFree(text);
@@ -256,7 +257,7 @@ int Run(const std::vector<std::string>& a) {
         ui::Wnd w;
         if (gti.hwndFocus && WindowOfClass(ClassOf(top), w))
             for (const auto& c : ui::Controls())
-                if (c.window == w && GetDlgItem(top, win32::ControlId(c.id)) == gti.hwndFocus)
+                if (c.window == w && GetDlgItem(top, tray_win32::ControlId(c.id)) == gti.hwndFocus)
                     return std::printf("%s\n", std::string(c.name).c_str()), 0;
         std::printf("(none)\n");
         return 0;
@@ -266,7 +267,7 @@ int Run(const std::vector<std::string>& a) {
         std::string names;
         if (WindowOfClass(ClassOf(top), w))
             for (const auto& c : ui::Controls()) {
-                HWND h = c.window == w ? GetDlgItem(top, win32::ControlId(c.id)) : nullptr;
+                HWND h = c.window == w ? GetDlgItem(top, tray_win32::ControlId(c.id)) : nullptr;
                 if (h && (GetWindowLongA(h, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
                     names += (names.empty() ? "" : " ") + std::string(c.name);
             }

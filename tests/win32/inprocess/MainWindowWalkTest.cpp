@@ -4,20 +4,20 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "ui/win32/ControlIds.h"
-#include "ui/win32/Dpi.h"
-#include "ui/win32/Forms.h"
-#include "ui/win32/WinShell.h"
+#include "frontend/tray_win32/ControlIds.h"
+#include "frontend/tray_win32/Dpi.h"
+#include "frontend/tray_win32/Forms.h"
+#include "frontend/tray_win32/WinShell.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 namespace {
 
 using ui::Ctl;
 
 struct Program {
     explicit Program(std::string arguments)
-        : app({view, shell, &input, files, clock, power, marker, systemLog}, std::move(arguments),
-              "DormixL") {
+        : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog},
+              std::move(arguments), "DormixL") {
         shell.SetApplication(app);
         shell.AttachMain(main);
         main.Build();
@@ -186,4 +186,4 @@ TEST(MainWindowWalk, StoppedTimerDropsATickAlreadyOnItsWay) {
 }
 
 }  // namespace
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

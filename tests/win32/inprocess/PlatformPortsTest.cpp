@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "app/InstanceGuard.h"
+#include "frontend/tray_win32/MutexMarker.h"
+#include "frontend/tray_win32/Resources.h"
 #include "log/ProgramError.h"
-#include "log/win32/LocalClock.h"
-#include "app/win32/MutexMarker.h"
+#include "platform/win32/log/LocalClock.h"
+#include "platform/win32/power/TokenPowerApi.h"
+#include "platform/win32/settings/PolicyKey.h"
 #include "power/ShutdownService.h"
-#include "power/win32/TokenPowerApi.h"
-#include "settings/win32/PolicyKey.h"
 #include "ui/Inventory.h"
-#include "ui/win32/Resources.h"
 
 namespace dormix {
 namespace {
@@ -22,20 +22,20 @@ namespace {
 // Forwards to the real calls and counts them.
 class CountingPower final : public power::PowerApi {
   public:
-    bool LookupShutdownPrivilege() override { return ++calls, real.LookupShutdownPrivilege(); }
-    bool CurrentProcess() override { return ++calls, real.CurrentProcess(); }
-    bool OpenProcessToken(std::uint32_t a) override { return ++calls, real.OpenProcessToken(a); }
-    bool AdjustTokenPrivileges() override { return ++calls, real.AdjustTokenPrivileges(); }
-    void CloseToken() override { ++calls, ++closes, real.CloseToken(); }
-    bool ExitWindows(std::int32_t, std::uint32_t) override {
+    bool ReachPowerService() override { return ++calls, real.ReachPowerService(); }
+    bool IdentifyProcess() override { return ++calls, real.IdentifyProcess(); }
+    bool MayPowerOff(std::uint32_t a) override { return ++calls, real.MayPowerOff(a); }
+    bool ClaimPowerOffRight() override { return ++calls, real.ClaimPowerOffRight(); }
+    void ReleaseRights() override { ++calls, ++closes, real.ReleaseRights(); }
+    bool RequestPowerOff(std::int32_t, std::uint32_t) override {
         ADD_FAILURE() << "must not ask for a power-off here";
         return false;
     }
     std::uint32_t LastError() override { return real.LastError(); }
-    std::uint32_t FormatMessage(std::uint32_t c, char* b, std::uint32_t n) override {
-        return real.FormatMessage(c, b, n);
+    std::uint32_t ErrorText(std::uint32_t c, char* b, std::uint32_t n) override {
+        return real.ErrorText(c, b, n);
     }
-    power::TokenPowerApi real;
+    win32_power::TokenPowerApi real;
     int calls = 0, closes = 0;
 };
 
@@ -65,7 +65,7 @@ TEST(TokenPowerApi, EnablesThePrivilegeAndClosesTheToken) {
 }
 
 TEST(TokenPowerApi, SystemTextsKeepTheirLineBreakAndUnknownCodesGiveNothing) {
-    power::TokenPowerApi api;
+    win32_power::TokenPowerApi api;
     power::ShutdownService service(api, "DormixL");
     const std::string denied = service.SystemErrorText(ERROR_ACCESS_DENIED);
     ASSERT_GE(denied.size(), 3u);
@@ -75,7 +75,7 @@ TEST(TokenPowerApi, SystemTextsKeepTheirLineBreakAndUnknownCodesGiveNothing) {
 }
 
 TEST(MutexMarker, SecondCreateSeesTheFirstAndClosingReleasesIt) {
-    app::MutexMarker marker;
+    tray_win32::MutexMarker marker;
     const std::string name = "DormixTest-" + std::to_string(GetCurrentProcessId());
     const auto first = marker.Create(name, true);
     ASSERT_NE(first.handle, 0u);
@@ -90,7 +90,7 @@ TEST(MutexMarker, SecondCreateSeesTheFirstAndClosingReleasesIt) {
 }
 
 TEST(MutexMarker, TheGuardOverARealMutex) {
-    app::MutexMarker marker;
+    tray_win32::MutexMarker marker;
     app::InstanceGuard first(marker), second(marker), third(marker);
     EXPECT_TRUE(first.MayStart(""));
     EXPECT_FALSE(second.MayStart("")) << "a second copy sees the mutex";
@@ -99,7 +99,7 @@ TEST(MutexMarker, TheGuardOverARealMutex) {
 
 TEST(LocalClock, MonthAsTheLocaleAbbreviatesIt) {
     SYSTEMTIME st{2026, 12, 1, 7, 8, 9, 10, 0};
-    const auto t = log_win32::ToLocalTime(st);
+    const auto t = win32_log::ToLocalTime(st);
     EXPECT_EQ(t.year, 2026);
     EXPECT_EQ(t.month, 12);
     EXPECT_EQ(t.day, 7);
@@ -119,9 +119,10 @@ TEST(PolicyKey, WrongValuesAndUnknownNamesAreNamed) {
     RegSetValueExA(key, "CountdownSeconds", 0, REG_SZ, reinterpret_cast<const BYTE*>("120"), 4);
     RegSetValueExA(key, "HoldLimitSeconds", 0, REG_BINARY, five, 4);
     const DWORD seconds = 1800;
-    RegSetValueExA(key, "IdleLimitSecond", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds), 4);
-    const std::string where = settings_win32::PolicyKeyName;
-    settings_win32::PolicyKey policy;
+    RegSetValueExA(key, "IdleLimitSecond", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds),
+                   4);
+    const std::string where = win32_settings::PolicyKeyName;
+    win32_settings::PolicyKey policy;
     const settings::Effective effective = settings::Load(policy);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Dormix Lite");
     RegCloseKey(key);

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "ui/win32/ControlIds.h"
-#include "ui/win32/Dpi.h"
-#include "ui/win32/Forms.h"
-#include "ui/win32/WinShell.h"
+#include "frontend/tray_win32/ControlIds.h"
+#include "frontend/tray_win32/Dpi.h"
+#include "frontend/tray_win32/Forms.h"
+#include "frontend/tray_win32/WinShell.h"
 
-namespace dormix::win32 {
+namespace dormix::tray_win32 {
 namespace {
 
 using testing::Rig;
@@ -152,4 +152,4 @@ TEST(WindowsFromInventory, AboutAndNoticeWindows) {
 }
 
 }  // namespace
-}  // namespace dormix::win32
+}  // namespace dormix::tray_win32

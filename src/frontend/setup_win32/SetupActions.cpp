@@ -1,0 +1,205 @@
+// The MSI's custom actions: DormixSetup.dll, in the package's Binary table.
+// CheckSettings runs before the install's script is written, so that a
+// property the program could not use fails the install before anything has
+// changed; it also notes how the watch's service and the policy are now and
+// hands each deferred action (which cannot read the install's properties)
+// and each rollback action (which must put back what was there) its data.
+// A rollback action may run although its deferred action never did (Wine
+// runs every one scheduled): putting back the state from before is
+// harmless then.
+#include <windows.h>
+// After windows.h, which they build on.
+#include <msi.h>
+#include <msiquery.h>
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "frontend/setup_win32/ActionData.h"
+#include "frontend/setup_win32/PolicySetup.h"
+#include "frontend/setup_win32/WatchServiceSetup.h"
+#include "settings/Settings.h"
+
+namespace dormix::setup_win32 {
+
+namespace {
+
+// The properties a roll-out passes, and the settings they write.
+struct PolicyProperty {
+    const wchar_t* property;
+    std::string_view setting;
+};
+constexpr PolicyProperty PolicyProperties[] = {{L"IDLELIMIT", "IdleLimitSeconds"},
+                                               {L"COUNTDOWN", "CountdownSeconds"},
+                                               {L"HOLDLIMIT", "HoldLimitSeconds"}};
+
+const settings::SettingInfo& Setting(std::string_view name) {
+    for (const auto& info : settings::Table)
+        if (info.name == name) return info;
+    std::terminate();  // every property names a setting
+}
+
+std::wstring Property(MSIHANDLE install, const wchar_t* name) {
+    wchar_t none[1] = L"";
+    DWORD size = 0;
+    if (MsiGetPropertyW(install, name, none, &size) != ERROR_MORE_DATA) return {};
+    std::wstring value(++size, L'\0');
+    if (MsiGetPropertyW(install, name, value.data(), &size) != ERROR_SUCCESS) return {};
+    value.resize(size);
+    return value;
+}
+
+// What CheckSettings handed the running deferred or rollback action.
+std::vector<Field> Data(MSIHANDLE install) {
+    return Fields(Property(install, L"CustomActionData"));
+}
+
+std::wstring Value(const std::vector<Field>& fields, const wchar_t* key) {
+    for (const auto& [k, v] : fields)
+        if (k == key) return v;
+    return {};
+}
+
+// A line in the install's log; an error is also shown where the install
+// shows anything (never under /qn).
+void Say(MSIHANDLE install, const std::wstring& text, bool error = false) {
+    PMSIHANDLE record = MsiCreateRecord(1);
+    MsiRecordSetStringW(record, 0, L"[1]");
+    MsiRecordSetStringW(record, 1, text.c_str());
+    const UINT kind =
+        error ? UINT(INSTALLMESSAGE_ERROR) | MB_OK | MB_ICONERROR : UINT(INSTALLMESSAGE_INFO);
+    MsiProcessMessage(install, INSTALLMESSAGE(kind), record);
+}
+
+UINT Refuse(MSIHANDLE install, const std::vector<std::wstring>& problems) {
+    std::wstring text;
+    for (const std::wstring& problem : problems) text += problem + L".\r\n";
+    Say(install, text + L"Nothing was installed or changed.", true);
+    return ERROR_INSTALL_FAILURE;
+}
+
+UINT CheckAndPlan(MSIHANDLE install) {
+    std::vector<std::wstring> problems, names;
+    std::vector<Field> writes;
+    for (const PolicyProperty& p : PolicyProperties) {
+        const std::wstring value = Property(install, p.property);
+        if (value.empty()) continue;
+        std::int32_t seconds = 0;
+        const std::string why =
+            settings::CheckSeconds(Setting(p.setting), Narrow(p.property), Narrow(value), seconds);
+        if (!why.empty()) {
+            problems.push_back(Wide(why));
+            continue;
+        }
+        names.push_back(Wide(p.setting));
+        writes.emplace_back(names.back(), std::to_wstring(seconds));
+    }
+    const std::wstring watch = Property(install, L"WATCH");
+    if (!watch.empty() && watch != L"0" && watch != L"1")
+        problems.push_back(L"WATCH=" + Wide(settings::Quoted(Narrow(watch))) +
+                           L" is neither 1 (the watch on) nor 0 (off)");
+    if (!problems.empty()) return Refuse(install, problems);
+
+    // Without WATCH a watch that is on stays on.
+    const WatchState before = ReadWatch();
+    const bool on =
+        watch == L"1" || (watch.empty() && before.exists && before.start == SERVICE_AUTO_START);
+    // A major upgrade's removal of the version before only stops the watch:
+    // the new version sets the same service up again, with no deletion to
+    // wait for.
+    const bool remove = Property(install, L"REMOVE") == L"ALL" &&
+                        Property(install, L"UPGRADINGPRODUCTCODE").empty();
+    const std::wstring path = L"\"" + Property(install, L"INSTALLDIR") + L"DormixWatch.exe\"";
+    MsiSetPropertyW(install, L"RestoreWatch", before.Encoded().c_str());
+    MsiSetPropertyW(install, L"StopWatch", remove ? L"remove=1" : L"remove=0");
+    MsiSetPropertyW(install, L"InstallWatch",
+                    Joined({{L"start", std::to_wstring(on ? SERVICE_AUTO_START : SERVICE_DISABLED)},
+                            {L"path", path}})
+                        .c_str());
+    MsiSetPropertyW(install, L"RestorePolicy", ReadPolicyAsIs(names).c_str());
+    MsiSetPropertyW(install, L"WritePolicy", Joined(writes).c_str());
+    return ERROR_SUCCESS;
+}
+
+template <typename F>
+UINT Guarded(MSIHANDLE install, F&& action) {
+    try {
+        return action();
+    } catch (const std::exception& e) {
+        Say(install, Wide(e.what()), true);
+    } catch (...) {
+    }
+    return ERROR_INSTALL_FAILURE;
+}
+
+}  // namespace
+
+}  // namespace dormix::setup_win32
+
+using namespace dormix::setup_win32;
+
+extern "C" {
+
+// Immediate, before InstallInitialize: nothing is in the script yet.
+UINT WINAPI CheckSettings(MSIHANDLE install) {
+    return Guarded(install, [&] { return CheckAndPlan(install); });
+}
+
+// Deferred, before the files: the watch holds its executable while it runs.
+// A watch that will not stop or go leaves the install to go on: the
+// service is set up again over it.
+UINT WINAPI StopWatch(MSIHANDLE install) {
+    return Guarded(install, [&] {
+        std::wstring why;
+        if (!dormix::setup_win32::StopWatch(Value(Data(install), L"remove") == L"1", why))
+            Say(install, L"DormixLiteWatch: " + why);
+        return UINT(ERROR_SUCCESS);
+    });
+}
+
+// Deferred, after the files and the folders' rules.
+UINT WINAPI InstallWatch(MSIHANDLE install) {
+    return Guarded(install, [&] {
+        const std::vector<Field> data = Data(install);
+        const DWORD start = std::wcstoul(Value(data, L"start").c_str(), nullptr, 10);
+        std::wstring why;
+        if (ApplyWatch(start, Value(data, L"path"), start == SERVICE_AUTO_START, why))
+            return UINT(ERROR_SUCCESS);
+        Say(install, L"DormixLiteWatch: " + why, true);
+        return UINT(ERROR_INSTALL_FAILURE);
+    });
+}
+
+// Rollback of StopWatch and InstallWatch both.
+UINT WINAPI RestoreWatch(MSIHANDLE install) {
+    Guarded(install, [&] {
+        dormix::setup_win32::RestoreWatch(
+            WatchState::Decoded(Property(install, L"CustomActionData")));
+        return UINT(ERROR_SUCCESS);
+    });
+    return ERROR_SUCCESS;
+}
+
+UINT WINAPI WritePolicy(MSIHANDLE install) {
+    return Guarded(install, [&] {
+        PolicyValues values;
+        for (const auto& [name, seconds] : Data(install))
+            values.emplace_back(name, std::wcstoul(seconds.c_str(), nullptr, 10));
+        std::wstring why;
+        if (dormix::setup_win32::WritePolicy(values, why)) return UINT(ERROR_SUCCESS);
+        Say(install, L"HKLM\\SOFTWARE\\Policies\\Dormix Lite: " + why, true);
+        return UINT(ERROR_INSTALL_FAILURE);
+    });
+}
+
+UINT WINAPI RestorePolicy(MSIHANDLE install) {
+    Guarded(install, [&] {
+        dormix::setup_win32::RestorePolicy(Property(install, L"CustomActionData"));
+        return UINT(ERROR_SUCCESS);
+    });
+    return ERROR_SUCCESS;
+}
+
+}  // extern "C"

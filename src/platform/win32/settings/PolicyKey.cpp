@@ -1,0 +1,107 @@
+#include "platform/win32/settings/PolicyKey.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32/WinApi.h"
+
+namespace dormix::win32_settings {
+
+const char* const PolicyKeyName = "HKLM\\SOFTWARE\\Policies\\Dormix Lite";
+
+namespace {
+
+std::string TypeName(DWORD type) {
+    switch (type) {
+        case REG_SZ:
+            return "REG_SZ";
+        case REG_EXPAND_SZ:
+            return "REG_EXPAND_SZ";
+        case REG_MULTI_SZ:
+            return "REG_MULTI_SZ";
+        case REG_BINARY:
+            return "REG_BINARY";
+        case REG_QWORD:
+            return "REG_QWORD";
+        case REG_DWORD_BIG_ENDIAN:
+            return "REG_DWORD_BIG_ENDIAN";
+        case REG_NONE:
+            return "REG_NONE";
+    }
+    return "registry type " + std::to_string(type);
+}
+
+// What stands where a four-byte REG_DWORD belongs, said as a warning says
+// it: a text as its text, anything else by its size.
+std::string Described(DWORD type, const BYTE* data, DWORD size, bool whole) {
+    const std::string bytes = whole ? std::to_string(size) + " bytes" : "more than 255 bytes";
+    if (type == REG_DWORD) return "a REG_DWORD of " + bytes + ", not 4";
+    std::string shown = " of " + bytes;
+    if (whole && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+        const std::string text(reinterpret_cast<const char*>(data), size);
+        shown = " \"" + settings::Quoted(text.substr(0, text.find('\0'))) + "\"";
+    }
+    return TypeName(type) + shown + ", not REG_DWORD";
+}
+
+bool Known(std::string_view name) {
+    for (const auto& info : settings::Table)
+        if (info.name == name) return true;
+    return false;
+}
+
+// Every value name the key holds that is no setting: a misspelt name would
+// otherwise leave the default in force without a word. The longest name
+// the registry allows fits.
+void AddUnknownNames(HKEY key, settings::Reading& reading) {
+    std::vector<char> name(16384);
+    for (DWORD i = 0;; ++i) {
+        DWORD length = DWORD(name.size());
+        const LONG status =
+            RegEnumValueA(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS
+        const std::string found(name.data(), length);
+        if (!Known(found)) reading.values.push_back({found, {}, PolicyKeyName, 0, {}});
+    }
+}
+
+}  // namespace
+
+settings::Reading PolicyKey::Read() {
+    settings::Reading reading;
+    HKEY key = nullptr;
+    // Group Policy writes the 64-bit view on 64-bit Windows; this program is 32-bit.
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Dormix Lite", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return reading;
+    reading.placeExists = true;
+    for (const auto& info : settings::Table) {
+        const std::string name(info.name);
+        BYTE data[256] = {};
+        DWORD type = 0, size = sizeof data - 1;
+        const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, data, &size);
+        if (status == ERROR_FILE_NOT_FOUND) continue;
+        settings::Found found{name, {}, PolicyKeyName, 0, {}};
+        if (status == ERROR_MORE_DATA) {
+            found.wrongType = Described(type, data, size, false);
+        } else if (status != ERROR_SUCCESS) {
+            reading.problems.push_back(std::string(PolicyKeyName) + ": " + name +
+                                       " cannot be read (error " + std::to_string(status) +
+                                       "); ignored.");
+            continue;
+        } else if (type == REG_DWORD && size == sizeof(DWORD)) {
+            DWORD seconds = 0;
+            memcpy(&seconds, data, sizeof seconds);
+            found.value = std::to_string(seconds);
+        } else {
+            found.wrongType = Described(type, data, size, true);
+        }
+        reading.values.push_back(std::move(found));
+    }
+    AddUnknownNames(key, reading);
+    RegCloseKey(key);
+    return reading;
+}
+
+}  // namespace dormix::win32_settings
