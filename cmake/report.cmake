@@ -33,12 +33,12 @@ target_include_directories(dormix_report SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/repo
 target_link_libraries(dormix_report PUBLIC dormix_core)
 
 if(WIN32)
-    add_executable(DormixReport src/report/main.cpp)
+    add_executable(DormixReport src/frontend/report/main.cpp)
     set(DORMIX_REPORT DormixReport)
     target_link_options(DormixReport PRIVATE -s -Wl,--subsystem,console:6.0
                         -Wl,--major-os-version,6 -Wl,--minor-os-version,0)
 else()
-    add_executable(dormix-report src/report/main.cpp)
+    add_executable(dormix-report src/frontend/report/main.cpp)
     set(DORMIX_REPORT dormix-report)
     if(DORMIX_BUILD_PROGRAM)
         include(GNUInstallDirs)
