@@ -13,10 +13,11 @@ set(DORMIX_POLICY_TEMPLATE ${CMAKE_SOURCE_DIR}/packaging/windows/DormixLite.admx
 set(DORMIX_SETUP ${CMAKE_BINARY_DIR}/DormixL-setup.exe)
 add_custom_command(OUTPUT ${DORMIX_SETUP}
     COMMAND ${DORMIX_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DEXE=$<TARGET_FILE:DormixL> -DWATCHEXE=$<TARGET_FILE:DormixWatch>
+            -DREPORTEXE=$<TARGET_FILE:DormixReport>
             -DICON=${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico -DOUTFILE=${DORMIX_SETUP}
             -DPOLICYDIR=${CMAKE_SOURCE_DIR}/packaging/windows
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi
-    DEPENDS DormixL DormixWatch ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi ${DORMIX_POLICY_TEMPLATE}
+    DEPENDS DormixL DormixWatch DormixReport ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi ${DORMIX_POLICY_TEMPLATE}
             ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
     VERBATIM)
 add_custom_target(dormix_installer ALL DEPENDS ${DORMIX_SETUP})
@@ -68,6 +69,7 @@ file(RELATIVE_PATH DORMIX_MSI_POLICY_DIR ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
 add_custom_command(OUTPUT ${DORMIX_MSI}
     COMMAND ${DORMIX_WIXL} -o ${DORMIX_MSI} -D Version=${PROJECT_VERSION}
             -D Exe=$<TARGET_FILE_NAME:DormixL> -D WatchExe=$<TARGET_FILE_NAME:DormixWatch>
+            -D ReportExe=$<TARGET_FILE_NAME:DormixReport>
             -D SetupDll=$<TARGET_FILE_NAME:DormixSetup> -D Icon=${DORMIX_MSI_ICON}
             -D "LogFolderRules=${DORMIX_LOG_FOLDER_RULES}"
             -D "LogFileRules=${DORMIX_LOG_FILE_RULES}"
@@ -75,7 +77,7 @@ add_custom_command(OUTPUT ${DORMIX_MSI}
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
     COMMAND ${CMAKE_COMMAND} -DMSI=${DORMIX_MSI} ${DORMIX_MSI_FINISH}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS DormixL DormixWatch DormixSetup ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
+    DEPENDS DormixL DormixWatch DormixReport DormixSetup ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.wxs
             ${DORMIX_POLICY_TEMPLATE} ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
             ${CMAKE_SOURCE_DIR}/cmake/msi-finish.cmake
     VERBATIM)

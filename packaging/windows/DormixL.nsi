@@ -1,5 +1,5 @@
 ; Installer for Dormix Lite on Windows.
-;   makensis -DEXE=path\DormixL.exe -DWATCHEXE=path\DormixWatch.exe -DICON=path\DormixL.ico
+;   makensis -DEXE=path\DormixL.exe -DWATCHEXE=path\DormixWatch.exe -DREPORTEXE=path\DormixReport.exe -DICON=path\DormixL.ico
 ;            -DOUTFILE=DormixL-setup.exe -DPOLICYDIR=path\packaging\windows DormixL.nsi
 ; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART] [/WATCH | /WATCH=1 | /WATCH=0]
 ;   /WATCH (or /WATCH=1) turns the system watch on, /WATCH=0 off; without
@@ -136,6 +136,7 @@ Section "-Watch service"
   ; A running watch from an earlier install holds its executable.
   Call StopWatch
   File "/oname=DormixWatch.exe" "${WATCHEXE}"
+  File "/oname=DormixReport.exe" "${REPORTEXE}"
   Push 'create ${WATCH_SERVICE} binPath= "\"$INSTDIR\DormixWatch.exe\"" start= $WatchStart obj= LocalSystem DisplayName= "${PRODUCT} Watch"'
   Call Sc
   Pop $R0
@@ -309,6 +310,7 @@ Section "-un.Program"
   Call un.Sc
   Pop $R0
   Delete "$INSTDIR\DormixWatch.exe"
+  Delete "$INSTDIR\DormixReport.exe"
   Delete "$SMSTARTUP\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"

@@ -26,6 +26,7 @@ wine reg query "$key" >/dev/null 2>&1 && fail "a failed install left an Add/Remo
 wine "$setup" /S /WATCHDOG
 wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
+[ -f "$dir/DormixReport.exe" ] || fail "DormixReport.exe not installed"
 [ -d "$dir/Log" ] && [ -d "$dir/WatchLog" ] || fail "no Log or WatchLog folder"
 [ -f "$dir/Uninstall.exe" ] || fail "no uninstaller"
 cmp -s "$dir/PolicyDefinitions/DormixLite.admx" "$policy_dir/DormixLite.admx" &&
@@ -58,6 +59,7 @@ wine reg query "$key" >/dev/null 2>&1 && fail "Add/Remove entry left behind"
 wine reg query "$event_source_key" >/dev/null 2>&1 && fail "event source left behind"
 [ -z "$(watch_state)" ] || fail "the watch service was left behind"
 [ ! -e "$dir/DormixWatch.exe" ] || fail "DormixWatch.exe left behind"
+[ ! -e "$dir/DormixReport.exe" ] || fail "DormixReport.exe left behind"
 
 # A server of our own that stays: the watch runs on after the installer.
 wineserver -k 2>/dev/null || true

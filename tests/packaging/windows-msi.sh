@@ -57,6 +57,7 @@ WINEDEBUG=-all,fixme+icacls wine msiexec /i "$msi" /qn IDLELIMIT=1800 COUNTDOWN=
   fail "install failed: $?"
 wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
+[ -f "$dir/DormixReport.exe" ] || fail "DormixReport.exe not installed"
 cmp -s "$dir/DormixL.exe" "$(dirname "$msi")/DormixL.exe" || fail "DormixL.exe differs"
 for f in DormixLite.admx en-US/DormixLite.adml; do
   cmp -s "$dir/PolicyDefinitions/$f" "$source_dir/packaging/windows/$f" || fail "$f not installed"
@@ -98,7 +99,7 @@ await_start_entry "the Startup shortcut did not start a program that logs in the
 # one product registered each time.
 upgrade_to() {  # upgrade_to VERSION NAME
   (cd "$(dirname "$msi")" &&
-    wixl -o "$work/$2.msi" -D Version="$1" -D Exe=DormixL.exe -D WatchExe=DormixWatch.exe \
+    wixl -o "$work/$2.msi" -D Version="$1" -D Exe=DormixL.exe -D WatchExe=DormixWatch.exe -D ReportExe=DormixReport.exe \
       -D SetupDll=DormixSetup.dll -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
       -D LogFolderRules="$folder_rules" -D LogFileRules="$file_rules" -D WatchLogRules="$watch_log_rules" \
       -D PolicyDir="$(realpath --relative-to=. "$source_dir/packaging/windows")" \

@@ -1,0 +1,101 @@
+#pragma once
+// The one table the report keeps while it reads: per machine, per day, the
+// distinct entries of that day as 8-byte marks (second of the day, kind,
+// count, which program wrote it). A mark is its own key, so the same entry
+// reached by two routes (the file and the journal of one machine) is kept
+// once; no line text is kept.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "log/LogFormat.h"
+#include "log/SystemLog.h"
+
+namespace dormix::report {
+
+// Which program wrote an entry: the tray program or the system watch.
+enum class Stream : std::uint8_t { Program = 0, Watch = 1 };
+// How an entry reached the report.
+enum Route : std::uint8_t { TextLog = 1, Journal = 2, EventLog = 4 };
+
+struct Mark {
+    static constexpr std::uint8_t Watch = 1;      // written by the system watch
+    static constexpr std::uint8_t Countdown = 2;  // its detail is "Power Off": the countdown's
+    std::uint32_t second;                         // of the day, local time
+    std::uint8_t event;                           // log::SystemEvent of the entry's two words
+    std::uint8_t flags;
+    std::int16_t count;
+    auto operator<=>(const Mark&) const = default;
+};
+
+struct DayMarks {
+    std::vector<Mark> marks;
+    std::uint8_t routes = 0;
+};
+
+// A power-off the system refused, known only from the system's log, which
+// stamps it in UTC; placed in local time once the machine's offset is known.
+struct Refusal {
+    std::int64_t utc;
+    std::uint8_t stream;
+};
+
+struct MachineLog {
+    std::string name;
+    std::map<std::int32_t, DayMarks> days;
+    std::vector<Refusal> refusals;
+    std::map<std::string, std::uint32_t> holders, errors;            // a few names each, counted
+    std::optional<std::int64_t> utcOffset;                           // local minus UTC, seconds
+    std::int32_t firstDaySeen = INT32_MAX, lastDaySeen = INT32_MIN;  // in or out of the period
+    std::uint8_t routes = 0;
+};
+
+class FleetTable {
+  public:
+    static constexpr std::size_t NamesKept = 8;
+    // Entries after `latestDay` (tomorrow, when the report runs) come from
+    // a clock set wrong and are left out.
+    FleetTable(std::optional<std::int32_t> fromDay = {}, std::optional<std::int32_t> toDay = {},
+               std::int32_t latestDay = INT32_MAX)
+        : from_(fromDay), to_(toDay), latest_(latestDay) {}
+
+    // The machine of that name: host names are compared without case and
+    // without their domain ("PC01.lab.example" is "pc01").
+    std::size_t Machine(std::string_view name);
+    // Test runs' entries are left out: they never power off.
+    void Entry(std::size_t machine, Stream stream, Route route, const log::ParsedEntry& entry);
+    // The same moment as the log's stamp and as the system's UTC stamp.
+    void Offset(std::size_t machine, std::int64_t localSeconds, std::int64_t utcSeconds);
+    void Refused(std::size_t machine, Stream stream, std::int64_t utcSeconds,
+                 std::string_view error);
+    void Holder(std::size_t machine, std::string_view who);
+    // Failures the system's log reports other than refusals, by event id.
+    void Failure(std::uint16_t eventId) { ++failures_[eventId]; }
+
+    std::vector<MachineLog>& Machines() { return machines_; }
+    const std::vector<MachineLog>& Machines() const { return machines_; }
+    const std::map<std::uint16_t, std::uint64_t>& Failures() const { return failures_; }
+    std::optional<std::int32_t> From() const { return from_; }
+    std::optional<std::int32_t> To() const { return to_; }
+    // Entries kept, entries left out as test runs or outside the period.
+    std::uint64_t kept = 0, testEntries = 0, outside = 0, future = 0;
+
+  private:
+    std::optional<std::int32_t> from_, to_;
+    std::int32_t latest_;
+    std::vector<MachineLog> machines_;
+    std::unordered_map<std::string, std::size_t> index_;
+    std::string key_;
+    // The day last written to: a file's entries come in runs of one day.
+    std::size_t lastMachine_ = SIZE_MAX;
+    std::int32_t lastDay_ = 0;
+    DayMarks* lastMarks_ = nullptr;
+    std::map<std::uint16_t, std::uint64_t> failures_;
+};
+
+}  // namespace dormix::report

@@ -1,0 +1,466 @@
+// The page: headline figures, then charts, then tables, then the rules. Its
+// charts are SVG written here rather than a chart library: a library means
+// a script, and a page with a script is one a mail filter strips and an
+// intranet's policy blocks; SVG needs neither, prints sharp on A4, and
+// keeps the page one file that opens offline in any browser. The page's
+// own policy forbids every fetch, so nothing in it can reach a network.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "log/SystemLog.h"
+#include "report/Calendar.h"
+#include "report/Writers.h"
+
+namespace dormix::report {
+namespace {
+
+std::string Escaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string Hours(std::int64_t seconds) { return Figure(double(seconds) / 3600.0, 1); }
+
+constexpr const char* NightColours[NightKinds] = {"#eeeeee", "#2e7d32", "#a5d6a7",
+                                                  "#c62828", "#ef6c00", "#6a1b9a",
+                                                  "#1565c0", "#424242", "#f9d835"};
+
+const char* Style = R"(
+@page { size: A4; margin: 12mm; }
+* { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
+body { font: 10pt/1.4 "DejaVu Sans", "Segoe UI", Arial, sans-serif; color: #222;
+       max-width: 186mm; margin: 1em auto; padding: 0 1em; }
+h1 { font-size: 17pt; margin: 0 0 .2em; }
+h2 { font-size: 12.5pt; margin: 1.4em 0 .4em; border-bottom: 1px solid #bbb; break-after: avoid; }
+p.period { margin: 0 0 1em; color: #555; }
+.headline { display: grid; grid-template-columns: repeat(3, 1fr); gap: .6em; }
+.figure { border: 1px solid #ccc; border-radius: 4px; padding: .5em .7em; break-inside: avoid; }
+.figure .value { display: block; font-size: 18pt; font-weight: bold; }
+.figure .label { color: #555; }
+svg { width: 100%; height: auto; display: block; }
+svg text { font: 9px "DejaVu Sans", Arial, sans-serif; fill: #333; }
+figure { margin: 0 0 1em; break-inside: avoid; }
+figcaption { color: #555; font-size: 9pt; }
+table { border-collapse: collapse; width: 100%; font-size: 9pt; margin-bottom: .8em; }
+th, td { border-bottom: 1px solid #ddd; padding: .15em .4em; text-align: left; vertical-align: top; }
+td.n, th.n { text-align: right; font-variant-numeric: tabular-nums; }
+thead { display: table-header-group; }
+tr { break-inside: avoid; }
+.legend span { display: inline-block; margin-right: 1em; white-space: nowrap; }
+.legend i { display: inline-block; width: .9em; height: .9em; margin-right: .3em; vertical-align: -.1em; border: 1px solid #999; }
+.note { color: #555; font-size: 9pt; }
+code { font-size: 9pt; }
+)";
+
+class Page {
+  public:
+    Page(std::ostream& out, const Summary& s, const Health& h, const Options& o)
+        : out_(out), s_(s), h_(h), o_(o) {}
+
+    void Write() {
+        const double kwh = Kwh(o_, s_.total.offSeconds);
+        out_ << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
+             << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+                "style-src 'unsafe-inline'\">\n"
+             << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+             << "<title>Dormix Lite: the room, " << Period() << "</title>\n<style>" << Style
+             << "</style></head>\n<body>\n<h1>Dormix Lite: the room</h1>\n<p class=\"period\">"
+             << Period() << " (" << s_.Days() << (s_.Days() == 1 ? " day" : " days") << "), "
+             << s_.machines.size() << " machines in the sources. Written by dormix-report "
+             << log::ProgramVersion() << ".</p>\n";
+        out_ << "<section class=\"headline\">\n";
+        Headline("hours-off", Hours(s_.total.offSeconds), "hours off thanks to the program");
+        Headline("kwh", Figure(kwh, 1), "kWh saved");
+        Headline("money", Figure(kwh * o_.price, 2), "saved, at " + Figure(o_.price, 2) + " a kWh");
+        Headline("co2", Figure(kwh * o_.co2, 1), "kg of CO2 saved");
+        Headline("covered", std::to_string(s_.covered), "machines with entries in the period");
+        Headline("never-off", std::to_string(s_.neverOff), "machines that never switched off");
+        out_ << "</section>\n";
+        DayBars();
+        Grid();
+        Causes();
+        HourBars();
+        NeverOff();
+        AtTheLimit();
+        Weeks();
+        Machines();
+        LogHealth();
+        Rules();
+        out_ << "</body></html>\n";
+    }
+
+  private:
+    std::string Period() const { return IsoDate(s_.firstDay) + " to " + IsoDate(s_.lastDay); }
+
+    void Headline(const char* id, const std::string& value, const std::string& label) {
+        out_ << "<div class=\"figure\"><span class=\"value\" id=\"" << id << "\">" << value
+             << "</span><span class=\"label\">" << Escaped(label) << "</span></div>\n";
+    }
+
+    // Bars of `values`, labelled below every `labelEvery`th.
+    void Bars(const std::vector<double>& values, const std::vector<std::string>& labels,
+              const std::vector<std::string>& tips, std::size_t labelEvery, const char* unit) {
+        const double width = 720, height = 160, left = 40, bottom = 18, above = 8;
+        double top = 0;
+        for (double v : values) top = std::max(top, v);
+        top = top > 0 ? NiceCeiling(top) : 1;
+        out_ << "<svg viewBox=\"0 -" << above << ' ' << width << ' ' << height + bottom + above
+             << "\" role=\"img\" xmlns=\"http://www.w3.org/2000/svg\">\n";
+        for (int tick = 0; tick <= 4; ++tick) {
+            const double y = height - height * tick / 4, value = top * tick / 4;
+            out_ << "<line x1=\"" << left << "\" x2=\"" << width << "\" y1=\"" << y << "\" y2=\""
+                 << y << "\" stroke=\"#ddd\"/><text x=\"" << left - 4 << "\" y=\"" << y + 3
+                 << "\" text-anchor=\"end\">" << Figure(value, value == std::floor(value) ? 0 : 1)
+                 << "</text>\n";
+        }
+        const double step = (width - left) / double(std::max<std::size_t>(values.size(), 1));
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const double h = height * values[i] / top;
+            out_ << "<rect x=\"" << Short(left + step * double(i) + step * 0.1) << "\" y=\""
+                 << Short(height - h) << "\" width=\"" << Short(step * 0.8) << "\" height=\""
+                 << Short(h) << "\" fill=\"#2e7d32\"><title>" << Escaped(tips[i]) << ": "
+                 << Figure(values[i], 1) << ' ' << unit << "</title></rect>\n";
+            if (i % labelEvery == 0)
+                out_ << "<text x=\"" << Short(left + step * double(i)) << "\" y=\"" << height + 12
+                     << "\">" << Escaped(labels[i]) << "</text>\n";
+        }
+        out_ << "</svg>\n";
+    }
+
+    void DayBars() {
+        out_ << "<h2>Hours off per day</h2>\n<figure>";
+        std::vector<double> values(std::size_t(std::max(0, s_.Days())));
+        std::vector<std::string> labels, tips;
+        for (const MachineSummary& m : s_.machines)
+            for (std::size_t i = 0; i < m.days.size(); ++i)
+                values[i] += m.days[i].offSeconds / 3600.0;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            tips.push_back(IsoDate(s_.firstDay + std::int32_t(i)));
+            labels.push_back(tips.back().substr(5));
+        }
+        Bars(values, labels, tips, std::max<std::size_t>(1, values.size() / 10), "h");
+        out_ << "<figcaption>All machines' hours off, counted on the day they fell "
+                "on.</figcaption></figure>\n";
+    }
+
+    void HourBars() {
+        out_ << "<h2>Hours off by hour of the day</h2>\n<figure>";
+        std::vector<double> values;
+        std::vector<std::string> labels, tips;
+        for (int hour = 0; hour < 24; ++hour) {
+            values.push_back(s_.hourSeconds[std::size_t(hour)] / 3600.0);
+            char text[16];
+            std::snprintf(text, sizeof text, "%02d", hour);
+            labels.push_back(text);
+            tips.push_back(std::string(text) + ":00");
+        }
+        Bars(values, labels, tips, 2, "h");
+        out_ << "<figcaption>When, by the machines' own clocks, the hours off "
+                "fell.</figcaption></figure>\n";
+    }
+
+    void Legend() {
+        out_ << "<p class=\"legend\">";
+        for (std::size_t k = 0; k < NightKinds; ++k)
+            out_ << "<span><i style=\"background:" << NightColours[k] << "\"></i>"
+                 << NightName(Night(k)) << "</span>";
+        out_ << "</p>\n";
+    }
+
+    void Grid() {
+        out_ << "<h2>Each machine, each day</h2>\n<figure>";
+        const double width = 720, left = 90, row = 9;
+        const std::size_t days = std::size_t(std::max(0, s_.Days()));
+        const double cell = (width - left) / double(std::max<std::size_t>(days, 1));
+        const double height = row * double(s_.machines.size()) + 14;
+        out_ << "<svg viewBox=\"0 0 " << width << ' ' << height
+             << "\" role=\"img\" xmlns=\"http://www.w3.org/2000/svg\">\n<style>";
+        for (std::size_t k = 0; k < NightKinds; ++k)
+            out_ << ".k" << k << "{fill:" << NightColours[k] << "}";
+        out_ << "</style>\n";
+        const std::size_t labelEvery = std::max<std::size_t>(1, days / 10);
+        for (std::size_t d = 0; d < days; d += labelEvery)
+            out_ << "<text x=\"" << Short(left + cell * double(d)) << "\" y=\"9\">"
+                 << IsoDate(s_.firstDay + std::int32_t(d)).substr(5) << "</text>";
+        for (std::size_t r = 0; r < s_.machines.size(); ++r) {
+            const MachineSummary& m = s_.machines[r];
+            const double y = 14 + row * double(r);
+            out_ << "\n<text x=\"" << left - 4 << "\" y=\"" << y + row - 2
+                 << "\" text-anchor=\"end\">" << Escaped(m.name.substr(0, 18)) << "</text>";
+            for (std::size_t d = 0; d < m.days.size(); ++d)
+                out_ << "<rect x=\"" << Short(left + cell * double(d)) << "\" y=\"" << y
+                     << "\" width=\"" << Short(std::max(cell - 0.5, 0.3)) << "\" height=\""
+                     << row - 1 << "\" class=\"k" << int(m.days[d].night) << "\"/>";
+        }
+        out_ << "\n</svg>\n";
+        Legend();
+        out_ << "<figcaption>One row a machine, one column a day: what the day (and the night "
+                "after it) came to.</figcaption></figure>\n";
+    }
+
+    void Causes() {
+        out_ << "<h2>Why machines stayed on</h2>\n<figure>";
+        const Night kinds[] = {Night::Cancelled, Night::OtherUser, Night::Held,
+                               Night::Refused,   Night::Exited,    Night::NeverIdle};
+        std::uint64_t top = 1;
+        for (Night k : kinds) top = std::max(top, s_.nights[std::size_t(k)]);
+        const double width = 720, left = 170, row = 20;
+        out_ << "<svg viewBox=\"0 0 " << width << ' ' << row * 6
+             << "\" role=\"img\" xmlns=\"http://www.w3.org/2000/svg\">\n";
+        for (std::size_t i = 0; i < 6; ++i) {
+            const std::uint64_t n = s_.nights[std::size_t(kinds[i])];
+            const double w = (width - left - 60) * double(n) / double(top);
+            const double y = row * double(i);
+            out_ << "<text x=\"" << left - 6 << "\" y=\"" << y + 13 << "\" text-anchor=\"end\">"
+                 << NightName(kinds[i]) << "</text><rect x=\"" << left << "\" y=\"" << y + 3
+                 << "\" width=\"" << Short(w) << "\" height=\"" << row - 6 << "\" fill=\""
+                 << NightColours[std::size_t(kinds[i])] << "\"/><text x=\"" << Short(left + w + 4)
+                 << "\" y=\"" << y + 13 << "\">" << n << "</text>\n";
+        }
+        out_ << "</svg><figcaption>Machine-days that ended with the machine on, by what "
+                "happened last.</figcaption></figure>\n";
+    }
+
+    void NeverOff() {
+        out_ << "<h2>Machines that never switched off</h2>\n";
+        if (!s_.neverOff) {
+            out_ << "<p>Every machine switched off at least once in the period.</p>\n";
+            return;
+        }
+        out_ << "<table><thead><tr><th>machine</th><th>likeliest cause</th><th class=\"n\">"
+                "countdowns</th><th class=\"n\">cancelled</th><th class=\"n\">other user</th>"
+                "<th class=\"n\">held</th></tr></thead><tbody>\n";
+        for (const MachineSummary& m : s_.machines) {
+            if (m.cause == Cause::None) continue;
+            const DayTotals& t = m.total;
+            out_ << "<tr><td>" << Escaped(m.name) << "</td><td>" << Escaped(m.causeText)
+                 << "</td><td class=\"n\">" << t.countdowns << "</td><td class=\"n\">"
+                 << t.cancelled << "</td><td class=\"n\">" << t.otherUserWaits + t.endedByOther
+                 << "</td><td class=\"n\">" << t.heldWaits << "</td></tr>\n";
+        }
+        out_ << "</tbody></table>\n";
+    }
+
+    void Row(const std::string& what, std::uint64_t n) {
+        out_ << "<tr><td>" << Escaped(what) << "</td><td class=\"n\">" << n << "</td></tr>\n";
+    }
+
+    void AtTheLimit() {
+        const DayTotals& t = s_.total;
+        out_ << "<h2>What happened at the limit</h2>\n<table><tbody>\n";
+        Row("countdowns begun", t.countdowns);
+        Row("cancelled (someone was there)", t.cancelled);
+        Row("ended by another user's session", t.endedByOther);
+        Row("waits for other users", t.otherUserWaits);
+        Row("waits for holds", t.heldWaits);
+        Row("holds that ran out", t.holdsExpired);
+        Row("power-offs requested", t.powerOffs);
+        Row("power-offs refused or failed", t.refused);
+        out_ << "</tbody></table>\n";
+        Names("Holders the system's log named", &MachineSummary::holders);
+        Names("Refused or failed power-offs, with the error", &MachineSummary::errors);
+    }
+
+    void Names(const char* title, std::map<std::string, std::uint32_t> MachineSummary::*names) {
+        bool any = false;
+        for (const MachineSummary& m : s_.machines) {
+            for (const auto& [name, n] : m.*names) {
+                if (!any) {
+                    out_ << "<table><thead><tr><th>machine</th><th>" << title
+                         << "</th><th class=\"n\">times</th></tr></thead><tbody>\n";
+                    any = true;
+                }
+                out_ << "<tr><td>" << Escaped(m.name) << "</td><td>" << Escaped(name)
+                     << "</td><td class=\"n\">" << n << "</td></tr>\n";
+            }
+        }
+        if (any) out_ << "</tbody></table>\n";
+    }
+
+    void Weeks() {
+        out_ << "<h2>Per week</h2>\n<table><thead><tr><th>week from</th><th class=\"n\">hours off"
+                "</th><th class=\"n\">kWh</th><th class=\"n\">money</th><th class=\"n\">kg CO2"
+                "</th><th class=\"n\">power-offs</th></tr></thead><tbody>\n";
+        for (std::int32_t start = s_.firstDay; start <= s_.lastDay;) {
+            std::int32_t end = start;
+            while (end < s_.lastDay && Weekday(end) != 6) ++end;
+            std::int64_t seconds = 0;
+            std::uint64_t offs = 0;
+            for (const MachineSummary& m : s_.machines)
+                for (std::int32_t d = start; d <= end; ++d) {
+                    seconds += m.days[std::size_t(d - s_.firstDay)].offSeconds;
+                    offs += m.days[std::size_t(d - s_.firstDay)].powerOffs;
+                }
+            const double kwh = Kwh(o_, seconds);
+            out_ << "<tr><td>" << IsoDate(start) << "</td><td class=\"n\">" << Hours(seconds)
+                 << "</td><td class=\"n\">" << Figure(kwh, 1) << "</td><td class=\"n\">"
+                 << Figure(kwh * o_.price, 2) << "</td><td class=\"n\">" << Figure(kwh * o_.co2, 1)
+                 << "</td><td class=\"n\">" << offs << "</td></tr>\n";
+            start = end + 1;
+        }
+        out_ << "</tbody></table>\n";
+    }
+
+    void Machines() {
+        out_ << "<h2>Per machine</h2>\n<table><thead><tr><th>machine</th><th class=\"n\">hours off"
+                "</th><th class=\"n\">kWh</th><th class=\"n\">power-offs</th><th class=\"n\">"
+                "countdowns</th><th class=\"n\">cancelled</th><th class=\"n\">other user</th>"
+                "<th class=\"n\">held</th><th class=\"n\">refused</th><th>last entry</th>"
+                "<th>from</th></tr></thead><tbody>\n";
+        for (const MachineSummary& m : s_.machines) {
+            const DayTotals& t = m.total;
+            std::string routes;
+            if (m.routes & TextLog) routes += "log ";
+            if (m.routes & Journal) routes += "journal ";
+            if (m.routes & EventLog) routes += "events";
+            out_ << "<tr><td>" << Escaped(m.name) << "</td><td class=\"n\">" << Hours(t.offSeconds)
+                 << "</td><td class=\"n\">" << Figure(Kwh(o_, t.offSeconds), 1)
+                 << "</td><td class=\"n\">" << t.powerOffs << "</td><td class=\"n\">"
+                 << t.countdowns << "</td><td class=\"n\">" << t.cancelled
+                 << "</td><td class=\"n\">" << t.otherUserWaits + t.endedByOther
+                 << "</td><td class=\"n\">" << t.heldWaits << "</td><td class=\"n\">" << t.refused
+                 << "</td><td>" << (m.lastDaySeen == INT32_MIN ? "none" : IsoDate(m.lastDaySeen))
+                 << "</td><td>" << routes << "</td></tr>\n";
+        }
+        out_ << "</tbody></table>\n";
+    }
+
+    void LogHealth() {
+        out_ << "<h2>Log health</h2>\n<p>" << h_.filesRead << " files read ("
+             << Figure(double(h_.bytesRead) / 1e6, 1) << " MB), " << h_.entriesRead
+             << " entries read, " << s_.entries << " distinct entries in the period; "
+             << s_.testEntries << " entries of Test runs and " << s_.outside
+             << " outside the period left out; " << h_.recordsSkipped
+             << " records of other programs passed over.</p>\n";
+        if (!h_.Total()) {
+            out_ << "<p id=\"log-problems\">No problems found in the sources.</p>\n";
+        } else {
+            out_ << "<table id=\"log-problems\"><thead><tr><th>problem</th><th class=\"n\">count"
+                    "</th><th>first ones</th></tr></thead><tbody>\n";
+            for (std::size_t i = 0; i < ProblemKinds; ++i) {
+                const Problem p = Problem(i);
+                if (!h_.Count(p)) continue;
+                out_ << "<tr><td>" << ProblemName(p) << "</td><td class=\"n\">" << h_.Count(p)
+                     << "</td><td>";
+                for (const Sample& sample : h_.Samples(p))
+                    out_ << "<div><code>" << Escaped(sample.where)
+                         << "</code>: " << Escaped(sample.detail) << "</div>";
+                out_ << "</td></tr>\n";
+            }
+            out_ << "</tbody></table>\n";
+        }
+        if (!s_.failures.empty()) {
+            out_ << "<p>Failures the system's log reported (event id: times): ";
+            bool first = true;
+            for (const auto& [id, n] : s_.failures) {
+                out_ << (first ? "" : ", ") << id << ": " << n;
+                first = false;
+            }
+            out_ << ". The README's table of event ids says what each is.</p>\n";
+        }
+    }
+
+    void Rules() {
+        out_ << "<h2>How the figures are made</h2>\n<ul>\n"
+             << "<li><b>Off thanks to the program:</b> from a \"Close, Power Off\" entry (the "
+                "program's or the system watch's) to that machine's next \"Start\", or to the "
+                "first entry of any other kind more than "
+             << RefusalWindow / 60
+             << " minutes later, which shows it running, or to the end of the period. Split "
+                "by day and by hour of the machine's own clock.</li>\n"
+             << "<li><b>Energy, money, CO2:</b> those hours &times; (" << Figure(o_.wattsOn, 0)
+             << " W on &minus; " << Figure(o_.wattsOff, 0) << " W off), at " << Figure(o_.price, 2)
+             << " a kWh and " << Figure(o_.co2, 2)
+             << " kg of CO2 a kWh. The assumption: "
+                "without the program the machine would have run until its next start.</li>\n"
+             << "<li><b>At the limit:</b> a countdown begun is \"Enter, Power Off\"; one ended by "
+                "\"Reset, Power Off\" before its full count was cancelled by someone there, at its "
+                "full count (as in its \"Close\" entries, else 60 seconds) another user's session "
+                "ended it. Waits are the \"Wait, Other User\" and \"Wait, Held\" entries, holds "
+                "that "
+                "ran out \"Expire, Hold\". Refused or failed power-offs and the holders' names "
+                "come from the system's log only (journal or event export): a text log alone "
+                "cannot tell a refused power-off from a done one.</li>\n"
+             << "<li><b>Each day</b> is coloured \"switched off\" if a power-off was requested "
+                "(and not refused) that day, else by the last thing that happened in it.</li>\n"
+             << "<li><b>Never switched off:</b> a machine without a power-off in the period; its "
+                "likeliest cause: no entries at all, no entries after a date, the program ended "
+                "(Exit) and never came back, refused power-offs, or what most of its days ended "
+                "in: cancelled, another user, held (by whom), or never idle for the limit.</li>\n"
+             << "<li><b>The same entry</b> reached by two routes (the text log and the journal or "
+                "event export of one machine) counts once: entries are the same when machine, "
+                "time, words, count and writing program are. Machine names are compared without "
+                "case and domain. Entries of Test runs never count.</li>\n"
+             << "<li>The period: " << Period()
+             << (o_.from || o_.to ? " (as asked)" : " (from the first to the last entry read)")
+             << ".</li>\n</ul>\n<p class=\"note\">This page is one file: its charts are drawn "
+                "in it, it runs no script and fetches nothing, so it opens offline in any "
+                "browser, can be mailed or archived as it is, and prints on A4.</p>\n";
+    }
+
+    static double NiceCeiling(double v) {
+        const double power = std::pow(10.0, std::floor(std::log10(v)));
+        for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+            if (v <= m * power) return m * power;
+        return 10 * power;
+    }
+    static std::string Short(double v) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.2f", v);
+        std::string s = buffer;
+        while (s.back() == '0') s.pop_back();
+        if (s.back() == '.') s.pop_back();
+        return s;
+    }
+
+    std::ostream& out_;
+    const Summary& s_;
+    const Health& h_;
+    const Options& o_;
+};
+
+}  // namespace
+
+std::string Figure(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    std::string digits = buffer;
+    const std::size_t point = digits.find('.');
+    std::size_t end = point == std::string::npos ? digits.size() : point;
+    const std::size_t first = digits[0] == '-' ? 1 : 0;
+    while (end > first + 3) {
+        end -= 3;
+        digits.insert(end, 1, ',');
+    }
+    return digits;
+}
+
+void WriteHtml(std::ostream& out, const Summary& s, const Health& h, const Options& o) {
+    Page(out, s, h, o).Write();
+}
+
+}  // namespace dormix::report

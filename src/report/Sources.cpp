@@ -1,0 +1,142 @@
+#include "report/Sources.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "report/Readers.h"
+#include "ui/Texts.h"
+#include "watch/Watch.h"
+
+namespace dormix::report {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Form { None, TextLog, WatchLog, Journal, Events };
+
+// Deeper than any share of collected logs; a tree deeper still is a trap.
+constexpr int DepthLimit = 32;
+
+bool EndsWith(const std::string& name, std::string_view suffix) {
+    if (name.size() < suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), name.end() - std::ptrdiff_t(suffix.size()),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+Form FormByName(const fs::path& path) {
+    const std::string name = path.filename().string();
+    if (name == text::LogFileName) return Form::TextLog;
+    if (name == watch::LogFileName) return Form::WatchLog;
+    if (EndsWith(name, ".json")) return Form::Journal;
+    if (EndsWith(name, ".xml")) return Form::Events;
+    return Form::None;
+}
+
+Form FormByContent(std::istream& in) {
+    char first[4] = {};
+    in.read(first, sizeof first);
+    const std::size_t got = std::size_t(in.gcount());
+    in.clear();
+    in.seekg(0);
+    std::size_t i = 0;
+    if (got >= 3 && std::string_view(first, 3) == "\xEF\xBB\xBF") i = 3;
+    if (got >= 2 && std::string_view(first, 2) == "\xFF\xFE") return Form::Events;
+    while (i < got && (first[i] == ' ' || first[i] == '\n' || first[i] == '\r')) ++i;
+    if (i < got && first[i] == '{') return Form::Journal;
+    if (i < got && first[i] == '<') return Form::Events;
+    return Form::TextLog;
+}
+
+class Reader {
+  public:
+    Reader(FleetTable& table, Health& health) : table_(table), health_(health) {}
+
+    void File(const fs::path& path, Form form) {
+        std::ifstream in(path, std::ios::binary);
+        const std::string where = path.string();
+        if (!in) {
+            health_.Report(Problem::SourceUnreadable, where, "cannot be opened");
+            ++count.failed;
+            return;
+        }
+        ++count.opened;
+        ++health_.filesRead;
+        if (form == Form::None) form = FormByContent(in);
+        if (form == Form::Journal) return ReadJournal(in, where, table_, health_);
+        if (form == Form::Events) return ReadEventXml(in, where, table_, health_);
+        // A text log's machine is the folder it was collected into.
+        fs::path folder = path.parent_path();
+        std::string machine = folder.filename().string();
+        if (machine.empty() || machine == "." || machine == "..")
+            machine = fs::absolute(folder).lexically_normal().parent_path().filename().string();
+        if (machine.empty()) machine = path.stem().string();
+        ReadTextLog(in, where, table_.Machine(machine),
+                    form == Form::WatchLog ? Stream::Watch : Stream::Program, table_, health_);
+    }
+
+    void Tree(const fs::path& root) {
+        std::vector<std::pair<fs::path, int>> stack{{root, 0}};
+        while (!stack.empty()) {
+            auto [folder, depth] = stack.back();
+            stack.pop_back();
+            std::error_code ec;
+            const fs::path real = fs::canonical(folder, ec);
+            if (ec) {
+                health_.Report(Problem::SourceUnreadable, folder.string(), ec.message());
+                ++count.failed;
+                continue;
+            }
+            if (!visited_.insert(real.string()).second || depth > DepthLimit) {
+                health_.Report(Problem::PathLoop, folder.string(), "leads to " + real.string());
+                continue;
+            }
+            std::vector<fs::directory_entry> children;
+            fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+            for (; !ec && it != fs::directory_iterator(); it.increment(ec)) children.push_back(*it);
+            if (ec) {
+                health_.Report(Problem::SourceUnreadable, folder.string(), ec.message());
+                ++count.failed;
+            }
+            std::sort(children.begin(), children.end());
+            for (auto child = children.rbegin(); child != children.rend(); ++child) {
+                if (child->is_directory(ec)) stack.emplace_back(child->path(), depth + 1);
+            }
+            for (const fs::directory_entry& child : children) {
+                const Form form = FormByName(child.path());
+                if (form != Form::None && child.is_regular_file(ec)) File(child.path(), form);
+            }
+        }
+    }
+
+    SourceCount count;
+
+  private:
+    FleetTable& table_;
+    Health& health_;
+    std::set<std::string> visited_;
+};
+
+}  // namespace
+
+SourceCount ReadSources(const std::vector<std::string>& sources, FleetTable& table,
+                        Health& health) {
+    Reader reader(table, health);
+    for (const std::string& source : sources) {
+        const fs::path path(source);
+        std::error_code ec;
+        if (fs::is_directory(path, ec))
+            reader.Tree(path);
+        else if (fs::exists(path, ec))
+            reader.File(path, FormByName(path) == Form::WatchLog ? Form::WatchLog : Form::None);
+        else {
+            health.Report(Problem::SourceUnreadable, source, "no such file or folder");
+            ++reader.count.failed;
+        }
+    }
+    return reader.count;
+}
+
+}  // namespace dormix::report

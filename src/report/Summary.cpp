@@ -1,0 +1,331 @@
+#include "report/Summary.h"
+
+#include <algorithm>
+
+#include "report/Calendar.h"
+
+namespace dormix::report {
+namespace {
+
+using log::SystemEvent;
+
+constexpr std::uint8_t Event(SystemEvent e) { return std::uint8_t(e); }
+// The refusal's place among a day's marks: a code beside the entries' ids.
+constexpr std::uint8_t RefusalMark = Event(SystemEvent::ProgramError);
+constexpr int DefaultCountdown = 60;
+
+// What the last event of note in a day was.
+enum class Last : std::uint8_t {
+    Nothing,
+    PowerOff,
+    Refused,
+    Cancelled,
+    OtherUser,
+    Held,
+    Exited,
+    Started
+};
+
+class MachineWalk {
+  public:
+    MachineWalk(Summary& s, MachineSummary& m) : s_(s), m_(m) {}
+
+    void Mark(std::int64_t t, const report::Mark& mark, int countdown) {
+        DayTotals& d = Day(t);
+        Last& last = last_[std::size_t(t / 86400 - s_.firstDay)];
+        // Off until the next start; an entry of any other kind well after
+        // the request shows the machine running again (its start not logged).
+        if (pending_ && mark.event != RefusalMark &&
+            (mark.event == Event(SystemEvent::Started) || t - *pending_ > RefusalWindow)) {
+            AddOff(*pending_, t);
+            pending_.reset();
+        }
+        switch (mark.event) {
+            case Event(SystemEvent::Started):
+                ++d.starts;
+                last = Last::Started;
+                break;
+            case Event(SystemEvent::PowerOffRequested):
+                // The other program's request for the same power-off (the
+                // watch's beside the tray program's), or one the system
+                // refused a moment before its entry's stamp.
+                if (pending_ || (refusedAt_ && t - *refusedAt_ <= RefusalWindow)) break;
+                ++d.powerOffs;
+                pending_ = t;
+                last = Last::PowerOff;
+                break;
+            case RefusalMark:
+                ++d.refused;
+                refusedAt_ = t;
+                if (pending_ && t - *pending_ <= RefusalWindow) {
+                    --Day(*pending_).powerOffs;
+                    pending_.reset();
+                }
+                last = Last::Refused;
+                break;
+            case Event(SystemEvent::CountdownBegan):
+                ++d.countdowns;
+                break;
+            case Event(SystemEvent::Reset):
+                if (!(mark.flags & Mark::Countdown)) break;
+                // A countdown that ran out while another user's session was
+                // in use ends as Cancel ends it, at its full count.
+                if (mark.count >= countdown) {
+                    ++d.endedByOther;
+                    last = Last::OtherUser;
+                } else {
+                    ++d.cancelled;
+                    last = Last::Cancelled;
+                }
+                break;
+            case Event(SystemEvent::OtherUserWait):
+                ++d.otherUserWaits;
+                last = Last::OtherUser;
+                break;
+            case Event(SystemEvent::HeldWait):
+                ++d.heldWaits;
+                last = Last::Held;
+                break;
+            case Event(SystemEvent::HoldExpired):
+                ++d.holdsExpired;
+                break;
+            case Event(SystemEvent::Exited):
+                ++d.exits;
+                if (!(mark.flags & Mark::Watch)) last = Last::Exited;
+                break;
+            default:
+                break;
+        }
+        if (mark.event != RefusalMark) {
+            ++d.entries;
+            lastEntry_ = t;
+            lastKind_ = last;
+        }
+    }
+
+    void Finish() {
+        if (pending_) AddOff(*pending_, (std::int64_t(s_.lastDay) + 1) * 86400);
+        for (std::size_t i = 0; i < m_.days.size(); ++i) {
+            DayTotals& d = m_.days[i];
+            d.night = d.powerOffs                   ? Night::Off
+                      : last_[i] == Last::Refused   ? Night::Refused
+                      : last_[i] == Last::Cancelled ? Night::Cancelled
+                      : last_[i] == Last::OtherUser ? Night::OtherUser
+                      : last_[i] == Last::Held      ? Night::Held
+                      : last_[i] == Last::Exited    ? Night::Exited
+                      : d.entries                   ? Night::NeverIdle
+                      : d.offSeconds                ? Night::StayedOff
+                                                    : Night::NoEntries;
+            m_.total.Add(d);
+            ++s_.nights[std::size_t(d.night)];
+        }
+    }
+
+    std::optional<std::int64_t> lastEntry_;
+    Last lastKind_ = Last::Nothing;
+
+  private:
+    DayTotals& Day(std::int64_t t) { return m_.days[std::size_t(t / 86400 - s_.firstDay)]; }
+
+    void AddOff(std::int64_t from, std::int64_t to) {
+        from = std::max(from, std::int64_t(s_.firstDay) * 86400);
+        to = std::min(to, (std::int64_t(s_.lastDay) + 1) * 86400);
+        while (from < to) {
+            const std::int64_t step = std::min(to, (from / 3600 + 1) * 3600) - from;
+            Day(from).offSeconds += step;
+            s_.hourSeconds[std::size_t(from % 86400 / 3600)] += step;
+            from += step;
+        }
+    }
+
+    Summary& s_;
+    MachineSummary& m_;
+    std::vector<Last> last_ = std::vector<Last>(m_.days.size(), Last::Nothing);
+    std::optional<std::int64_t> pending_, refusedAt_;
+};
+
+std::string Nights(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " night" : " nights"); }
+
+void Explain(MachineSummary& m, const Summary& s, const MachineWalk& walk) {
+    const DayTotals& t = m.total;
+    if (t.powerOffs) return;
+    auto after = [&](std::int32_t day) { return IsoDate(day); };
+    if (!t.entries) {
+        if (m.lastDaySeen != INT32_MIN && m.lastDaySeen < s.firstDay) {
+            m.cause = Cause::Stopped;
+            m.causeText = "no entries after " + after(m.lastDaySeen);
+        } else {
+            m.cause = Cause::NoEntries;
+            m.causeText = "no entries in the period";
+        }
+        return;
+    }
+    const std::int32_t lastDay = std::int32_t(*walk.lastEntry_ / 86400);
+    if (walk.lastKind_ == Last::Exited && lastDay < s.lastDay) {
+        m.cause = Cause::ExitedForGood;
+        m.causeText = "the program ended (Exit) on " + after(lastDay) + " and never came back";
+        return;
+    }
+    if (lastDay < s.lastDay - 1) {
+        m.cause = Cause::Stopped;
+        m.causeText = "no entries after " + after(lastDay);
+        return;
+    }
+    if (t.refused) {
+        m.cause = Cause::Refused;
+        m.causeText = "the power-off was refused (" + std::to_string(t.refused) + "x)";
+        if (!m.errors.empty()) m.causeText += ": " + m.errors.begin()->first;
+        return;
+    }
+    std::uint64_t cancelled = 0, other = 0, held = 0;
+    for (const DayTotals& d : m.days) {
+        cancelled += d.night == Night::Cancelled;
+        other += d.night == Night::OtherUser;
+        held += d.night == Night::Held;
+    }
+    const std::uint64_t limit = cancelled + other + held;
+    if (!limit) {
+        m.cause = Cause::NeverIdle;
+        m.causeText = "never idle for the limit while it ran";
+        return;
+    }
+    const std::uint64_t most = std::max({cancelled, other, held});
+    const bool every = most == limit;
+    const std::string share =
+        every ? "" : " (" + std::to_string(most) + " of " + Nights(limit) + ")";
+    if (most == cancelled) {
+        m.cause = Cause::Cancelled;
+        m.causeText = (every ? "cancelled every time" : "mostly cancelled") +
+                      (every ? " (" + Nights(most) + ")" : share);
+    } else if (most == other) {
+        m.cause = Cause::OtherUser;
+        m.causeText = (every ? "always another user's session" : "mostly another user's session") +
+                      (every ? " (" + Nights(most) + ")" : share);
+    } else {
+        m.cause = Cause::Held;
+        m.causeText =
+            (every ? "always held" : "mostly held") + (every ? " (" + Nights(most) + ")" : share);
+        std::string by;
+        for (const auto& [who, n] : m.holders) by += (by.empty() ? "" : "; ") + who;
+        if (!by.empty()) m.causeText += " by " + by;
+    }
+}
+
+}  // namespace
+
+void DayTotals::Add(const DayTotals& o) {
+    offSeconds += o.offSeconds;
+    countdowns += o.countdowns;
+    cancelled += o.cancelled;
+    endedByOther += o.endedByOther;
+    otherUserWaits += o.otherUserWaits;
+    heldWaits += o.heldWaits;
+    holdsExpired += o.holdsExpired;
+    refused += o.refused;
+    powerOffs += o.powerOffs;
+    starts += o.starts;
+    exits += o.exits;
+    entries += o.entries;
+}
+
+std::string_view NightName(Night n) {
+    switch (n) {
+        case Night::NoEntries:
+            return "no entries";
+        case Night::Off:
+            return "switched off";
+        case Night::StayedOff:
+            return "stayed off";
+        case Night::Refused:
+            return "power-off refused";
+        case Night::Cancelled:
+            return "countdown cancelled";
+        case Night::OtherUser:
+            return "another user's session";
+        case Night::Held:
+            return "held by a program";
+        case Night::Exited:
+            return "program ended";
+        case Night::NeverIdle:
+            return "never idle for the limit";
+    }
+    return "";
+}
+
+Summary Summarise(FleetTable& table, Health& health) {
+    Summary s;
+    s.failures = table.Failures();
+    s.testEntries = table.testEntries;
+    s.outside = table.outside;
+    std::int32_t first = INT32_MAX, last = INT32_MIN;
+    for (const MachineLog& m : table.Machines())
+        if (!m.days.empty()) {
+            first = std::min(first, m.days.begin()->first);
+            last = std::max(last, m.days.rbegin()->first);
+        }
+    s.lastDay = table.To().value_or(last == INT32_MIN ? table.From().value_or(0) : last);
+    s.firstDay = table.From().value_or(first == INT32_MAX ? s.lastDay : first);
+    if (!table.From() && s.lastDay - s.firstDay >= LongestDefaultPeriod) {
+        s.firstDay = s.lastDay - LongestDefaultPeriod + 1;
+        health.Report(Problem::PeriodCut, "the period",
+                      "entries reach back to " + IsoDate(first) + "; the page starts at " +
+                          IsoDate(s.firstDay));
+    }
+    if (table.future)
+        health.Report(Problem::FutureDate, "entries", "dated after the day of the report",
+                      table.future);
+
+    std::vector<std::size_t> order(table.Machines().size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return table.Machines()[a].name < table.Machines()[b].name;
+    });
+    for (std::size_t index : order) {
+        MachineLog& log = table.Machines()[index];
+        MachineSummary& m = s.machines.emplace_back();
+        m.name = log.name;
+        m.lastDaySeen = log.lastDaySeen;
+        m.routes = log.routes;
+        m.holders = std::move(log.holders);
+        m.errors = std::move(log.errors);
+        m.days.resize(std::size_t(std::max(0, s.Days())));
+        // Refusals go among the entries at the local time the machine's
+        // offset gives them.
+        for (const Refusal& r : log.refusals) {
+            const std::int64_t local = r.utc + log.utcOffset.value_or(0);
+            const std::int32_t day = std::int32_t(local / 86400);
+            if (day < s.firstDay || day > s.lastDay) continue;
+            log.days[day].marks.push_back({std::uint32_t(local % 86400), RefusalMark,
+                                           std::uint8_t(r.stream ? Mark::Watch : 0), 0});
+        }
+        int countdown = 0;
+        for (auto& [day, cell] : log.days) {
+            std::sort(cell.marks.begin(), cell.marks.end());
+            cell.marks.erase(std::unique(cell.marks.begin(), cell.marks.end()), cell.marks.end());
+            for (const report::Mark& mark : cell.marks)
+                if (mark.event == Event(SystemEvent::PowerOffRequested))
+                    countdown = std::max<int>(countdown, mark.count);
+        }
+        MachineWalk walk(s, m);
+        for (auto& [day, cell] : log.days) {
+            if (day < s.firstDay || day > s.lastDay) continue;
+            for (const report::Mark& mark : cell.marks)
+                walk.Mark(std::int64_t(day) * 86400 + mark.second, mark,
+                          countdown ? countdown : DefaultCountdown);
+            std::vector<report::Mark>().swap(cell.marks);
+        }
+        log.days.clear();
+        walk.Finish();
+        Explain(m, s, walk);
+        if (m.total.entries) ++s.covered;
+        if (m.cause != Cause::None) ++s.neverOff;
+        if (m.total.entries && walk.lastEntry_ && *walk.lastEntry_ / 86400 < s.lastDay - 1)
+            health.Report(Problem::LogStops, m.name,
+                          "last entry on " + IsoDate(std::int32_t(*walk.lastEntry_ / 86400)));
+        s.total.Add(m.total);
+    }
+    s.entries = s.total.entries;
+    return s;
+}
+
+}  // namespace dormix::report

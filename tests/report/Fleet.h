@@ -1,0 +1,65 @@
+#pragma once
+// Machines with known days, written as the programs write them: the text
+// log through the core's own formatter, the journal's JSON export and the
+// Windows event export with the fields and insertion strings the mirrors
+// send. The tests read them back; the benchmark writes a year of 300.
+
+#include <cstdint>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "report/FleetTable.h"
+
+namespace dormix::report::testing {
+
+struct ScriptEntry {
+    std::int64_t local;  // seconds, local time
+    std::string_view action, detail;
+    int count = 0;
+    bool test = false;
+};
+struct ScriptFailure {
+    std::int64_t local;
+    std::uint16_t id;
+    std::string title, text;
+};
+
+struct MachineScript {
+    std::string name;
+    Stream stream = Stream::Program;
+    std::vector<ScriptEntry> entries;
+    std::vector<ScriptFailure> failures;  // reach the system's log only
+    std::int64_t utcOffset = 3600;        // the machine's zone
+    bool french = false;                  // months as a French system writes them
+};
+
+// How each day of a script ends.
+enum class DayPlan { Off, WatchOff, Cancelled, Held, OtherUser, Refused, Exit, Busy };
+// A machine's days from `firstDay`, one plan a day; a day after an "Exit"
+// day writes nothing.
+MachineScript Script(std::string name, std::int32_t firstDay, const std::vector<DayPlan>& plans);
+
+void WriteTextLog(const std::filesystem::path& root, const MachineScript& machine);
+void WriteJournal(std::ostream& out, const MachineScript& machine);
+void WriteEvents(std::ostream& out, const MachineScript& machine);
+
+// The known fleet of the tests, from Monday 2026-11-02, two weeks:
+//   pc-off      off every night at 18:01 (text log and journal: each entry twice)
+//   pc-watch    the watch switches it off at 19:00 (watch log and event export)
+//   pc-cancel   cancelled each evening (journal, French months)
+//   pc-held     held each evening by a film (text log; holder in the journal)
+//   pc-other    another user each evening (event export)
+//   pc-refused  power-off refused each evening (text log; refusal in the event export)
+//   pc-exit     the program ended on day 3, never back (text log)
+//   pc-gone     entries only in October (text log)
+inline constexpr int KnownDays = 14;
+std::int32_t KnownFirstDay();
+// Writes the known fleet below `root`: logs/<machine>/..., journal.json, events.xml.
+void WriteKnownFleet(const std::filesystem::path& root);
+
+// A busy, varied machine for the benchmark: about 18 entries a day.
+MachineScript BusyMachine(std::string name, std::int32_t firstDay, int days, unsigned seed);
+
+}  // namespace dormix::report::testing

@@ -1,0 +1,328 @@
+// The report against fleets whose nights are known: the three forms the
+// entries reach a collector in, the same entry by two routes, and files
+// that are broken in every way a share of copied logs can be.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Fleet.h"
+#include "log/LogFormat.h"
+#include "report/Calendar.h"
+#include "report/Options.h"
+#include "report/Readers.h"
+#include "report/Sources.h"
+#include "report/Summary.h"
+#include "report/Writers.h"
+#include "ui/Texts.h"
+
+namespace dormix::report::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+struct TempDir {
+    TempDir() {
+        path =
+            fs::temp_directory_path() /
+            ("dormix-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+};
+
+struct ReportRun {
+    explicit ReportRun(const std::vector<std::string>& sources,
+                       std::optional<std::int32_t> from = {}, std::optional<std::int32_t> to = {}) {
+        FleetTable table(from, to);
+        count = ReadSources(sources, table, health);
+        summary = Summarise(table, health);
+    }
+    const MachineSummary& Machine(const std::string& name) const {
+        for (const MachineSummary& m : summary.machines)
+            if (m.name == name) return m;
+        throw std::runtime_error("no machine " + name);
+    }
+    Health health;
+    SourceCount count;
+    Summary summary;
+};
+
+std::int32_t First() { return KnownFirstDay(); }
+std::int32_t Last() { return KnownFirstDay() + KnownDays - 1; }
+
+// 18:01 to 08:00 on 13 nights, and 18:01 to midnight on the last.
+constexpr std::int64_t OffSeconds = 13 * (13 * 3600 + 59 * 60) + 5 * 3600 + 59 * 60;
+// The watch: 19:00 to 08:00, and 19:00 to midnight.
+constexpr std::int64_t WatchOffSeconds = 13 * 13 * 3600 + 5 * 3600;
+
+TEST(Report, KnownFleetGivesTheHandCountedTotals) {
+    TempDir dir;
+    WriteKnownFleet(dir.path);
+    // The logs folder and one of its files again: the same entries by a
+    // second route must not count twice.
+    const ReportRun run({(dir.path / "logs").string(), (dir.path / "journal.json").string(),
+                         (dir.path / "events.xml").string(),
+                         (dir.path / "logs" / "pc-off" / "DormixL.log").string()},
+                        First(), Last());
+    const Summary& s = run.summary;
+    EXPECT_EQ(run.count.opened, 9u);
+    EXPECT_EQ(run.health.Total(), 1u) << "pc-exit stops on day 3, and nothing else is wrong";
+    EXPECT_EQ(run.health.Count(Problem::LogStops), 1u);
+
+    const MachineSummary& off = run.Machine("pc-off");
+    EXPECT_EQ(off.total.offSeconds, OffSeconds);
+    EXPECT_EQ(off.total.countdowns, 14u) << "three routes, each entry once";
+    EXPECT_EQ(off.total.powerOffs, 14u);
+    EXPECT_EQ(off.total.starts, 14u);
+    EXPECT_EQ(off.routes, TextLog | Journal);
+    EXPECT_EQ(off.days[0].offSeconds, 6 * 3600 - 60 + 8 * 3600 - 8 * 3600) << "18:01 to midnight";
+    EXPECT_EQ(off.days[1].offSeconds, 8 * 3600 + 6 * 3600 - 60) << "to 08:00, again from 18:01";
+    EXPECT_EQ(off.cause, Cause::None);
+    EXPECT_EQ(run.Machine("pc-watch").total.offSeconds, WatchOffSeconds);
+    EXPECT_EQ(run.Machine("pc-watch").routes, TextLog | EventLog);
+
+    struct Expected {
+        const char* machine;
+        Cause cause;
+        const char* text;
+        Night night;
+    };
+    for (const Expected& e : std::initializer_list<Expected>{
+             {"pc-cancel", Cause::Cancelled, "cancelled every time (14 nights)", Night::Cancelled},
+             {"pc-held", Cause::Held, "always held (14 nights) by \"Videos\": Playing a film",
+              Night::Held},
+             {"pc-other", Cause::OtherUser, "always another user's session (14 nights)",
+              Night::OtherUser},
+             {"pc-refused", Cause::Refused,
+              "the power-off was refused (14x): ShutdownSystem failed: Access is denied.",
+              Night::Refused},
+             {"pc-exit", Cause::ExitedForGood,
+              "the program ended (Exit) on 2026-11-04 and never came back", Night::Exited},
+             {"pc-gone", Cause::Stopped, "no entries after 2026-11-01", Night::NoEntries}}) {
+        const MachineSummary& m = run.Machine(e.machine);
+        EXPECT_EQ(m.cause, e.cause) << e.machine;
+        EXPECT_EQ(m.causeText, e.text) << e.machine;
+        EXPECT_EQ(m.total.offSeconds, 0) << e.machine;
+        EXPECT_EQ(m.days[2].night, e.night) << e.machine;
+    }
+    EXPECT_EQ(run.Machine("pc-other").total.endedByOther, 14u);
+    EXPECT_EQ(run.Machine("pc-other").total.otherUserWaits, 14u);
+    EXPECT_EQ(run.Machine("pc-cancel").total.cancelled, 14u) << "French months read";
+    EXPECT_EQ(run.Machine("pc-refused").total.refused, 14u);
+    EXPECT_EQ(run.Machine("pc-refused").days[0].powerOffs, 0u);
+    EXPECT_EQ(run.Machine("pc-exit").days[3].night, Night::NoEntries);
+
+    EXPECT_EQ(s.total.offSeconds, OffSeconds + WatchOffSeconds);
+    std::int64_t byHour = 0;
+    for (std::int64_t h : s.hourSeconds) byHour += h;
+    EXPECT_EQ(byHour, s.total.offSeconds);
+    EXPECT_EQ(s.hourSeconds[3], 2 * 13 * 3600) << "both machines off at 3 a.m. on 13 nights";
+    EXPECT_EQ(s.covered, 7u);
+    EXPECT_EQ(s.neverOff, 6u);
+    EXPECT_EQ(s.testEntries, 3u) << "the Test run, in the file (read twice) and the journal";
+
+    // The page's headline and the CSV, from the same totals: 361.77 h x 109 W.
+    Options o;
+    std::ostringstream page, csv;
+    WriteHtml(page, s, run.health, o);
+    WriteCsv(csv, s, o);
+    for (const char* figure :
+         {">361.8<", ">39.4<", ">11.83<", ">15.8<", "id=\"covered\">7<", "id=\"never-off\">6<"})
+        EXPECT_NE(page.str().find(figure), std::string::npos) << figure;
+    EXPECT_EQ(page.str().find("<script"), std::string::npos);
+    const std::string table = csv.str();
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1 + 8 * KnownDays);
+    EXPECT_NE(
+        table.find("pc-off,2026-11-03,switched off,13.98,1.524,0.46,0.610,1,1,0,0,0,0,0,0,1,0,"),
+        std::string::npos);
+}
+
+// Each machine's entries in one form at a time: the same figures.
+TEST(Report, EachFormAloneGivesTheSameFigures) {
+    MachineScript m = Script("lab-7", First(), std::vector<DayPlan>(KnownDays, DayPlan::Off));
+    for (int form = 0; form < 3; ++form) {
+        TempDir dir;
+        const fs::path file = dir.path / (form == 1 ? "j.json" : "e.xml");
+        if (form == 0) {
+            WriteTextLog(dir.path, m);
+        } else {
+            std::ofstream out(file, std::ios::binary);
+            form == 1 ? WriteJournal(out, m) : WriteEvents(out, m);
+        }
+        const ReportRun run({(form == 0 ? dir.path : file).string()}, First(), Last());
+        EXPECT_EQ(run.Machine("lab-7").total.offSeconds, OffSeconds) << form;
+        EXPECT_EQ(run.Machine("lab-7").total.entries, 14u * 4) << form;
+        EXPECT_EQ(run.health.Total(), 0u) << form;
+    }
+}
+
+TEST(Report, ParseEntryReadsWhatFormatEntryWritesInEveryLocale) {
+    // UTF-8 from Linux; code pages 1252 and 932 from Windows.
+    for (const char* month :
+         {"Mar", "mars", "M\xC3\xA4r", "M\xE4r", "Mrz", " 3\xE6\x9C\x88", "3\x8C\x8E"}) {
+        const log::LocalTime t{2026, 3, 6, 12, 18, 54, month};
+        log::ParsedEntry e;
+        ASSERT_TRUE(
+            log::ParseEntry(log::FormatEntry(t, text::LogWait, text::LogOtherUser, true, 900), e))
+            << month;
+        EXPECT_EQ(e.time.month, 3);
+        EXPECT_EQ(e.time.second, 54);
+        EXPECT_EQ(e.action, text::LogWait);
+        EXPECT_EQ(e.detail, text::LogOtherUser);
+        EXPECT_TRUE(e.testMark);
+        EXPECT_EQ(e.count, 900);
+    }
+    log::ParsedEntry e;
+    for (const char* line : {"06-Mar-26 12:18:54,  Sleep    , Other User, Count: 900",
+                             "06-Xyz-26 12:18:54,  Wait     , Other User, Count: 900",
+                             "31-Feb-26 12:18:54,  Wait     , Other User, Count: 900",
+                             "06-Mar-26 12:18:54,  Wait     , Other User, Count: 9x0",
+                             "6-Mar-26 12:18:54,  Wait     , Other User, Count: 900", ""})
+        EXPECT_FALSE(log::ParseEntry(line, e)) << line;
+}
+
+struct Hostile {
+    const char* name;
+    std::string content;  // of pc/DormixL.log
+    Problem problem;
+    std::uint64_t entries;  // still read
+};
+
+std::string Entry(int day, const char* time, const char* words) {
+    return std::string(day < 10 ? "0" : "") + std::to_string(day) + "-Nov-26 " + time + ",  " +
+           words + "\r\n";
+}
+const std::string Start = "Start    , Initialise, Count:   2";
+const std::string EnterRun = "Enter    , Run       , Count:   0";
+const std::string Close = "Close    , Power Off , Count:  60";
+const std::string Header = "Dormix Lite\r\nVersion 2.1\r\nFile Created\r\n02-Nov-26 08:00:00\r\n";
+const std::string Banner = "\r\n\r\nDormix Lite\r\nVersion 2.1\r\n\r\n";
+
+TEST(Report, HostileFilesAreCountedNeverMiscounted) {
+    const std::string good =
+        Header + Banner + Entry(2, "08:00:00", Start.c_str()) + Entry(2, "18:01:00", Close.c_str());
+    const std::vector<Hostile> cases = {
+        {"a long line",
+         good + std::string(3 << 20, 'x') + "\r\n" + Entry(3, "08:00:00", Start.c_str()),
+         Problem::LongLine, 3},
+        {"a NUL", good + "03-Nov-26 08:00:00,  Start \0  , Initialise, Count:   2\r\n"s,
+         Problem::NulByte, 2},
+        {"a month of no locale", good + "03-Foo-26 08:00:00,  " + Start + "\r\n",
+         Problem::UnreadableLine, 2},
+        {"bytes of no encoding", good + "03-\xFF\xFE\x80-26 08:00:00,  " + Start + "\r\n",
+         Problem::UnreadableLine, 2},
+        {"cut off", good + "03-Nov-26 08:00:00,  Start", Problem::UnfinishedLastLine, 2},
+        {"two files joined", good + Header + Entry(3, "08:00:00", Start.c_str()),
+         Problem::HeaderMidFile, 3},
+        {"a banner without its start", good + Banner + Entry(3, "08:00:00", EnterRun.c_str()),
+         Problem::HeaderMidFile, 3},
+        {"a clock set back", good + Entry(2, "07:00:00", Start.c_str()), Problem::ClockBackwards,
+         3},
+        {"two copies' lines mixed", good + "02-Nov-26 18:0202-Nov-26 18:02:00,  " + Start + "\r\n",
+         Problem::UnreadableLine, 2},
+    };
+    for (const Hostile& c : cases) {
+        TempDir dir;
+        fs::create_directories(dir.path / "pc");
+        std::ofstream(dir.path / "pc" / "DormixL.log", std::ios::binary) << c.content;
+        const ReportRun run({dir.path.string()});
+        EXPECT_EQ(run.health.Count(c.problem), 1u) << c.name;
+        EXPECT_EQ(run.health.Total(), 1u) << c.name;
+        EXPECT_EQ(run.summary.entries, c.entries) << c.name;
+        EXPECT_EQ(run.Machine("pc").total.powerOffs, 1u) << c.name;
+    }
+}
+
+TEST(Report, HostileExportsAndTreesAreCounted) {
+    TempDir dir;
+    MachineScript m = Script("pc", First(), {DayPlan::Off, DayPlan::Off});
+    std::ostringstream journal, events;
+    WriteJournal(journal, m);
+    WriteEvents(events, m);
+    const std::string xml = events.str();
+    // PowerShell's ">" writes UTF-16 with its byte order mark.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : xml) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    struct Case {
+        const char* name;
+        const char* file;
+        std::string content;
+        Problem problem;
+        std::uint64_t problems, entries;
+    };
+    const std::vector<Case> cases = {
+        {"a record that is no JSON", "j.json",
+         journal.str() + "{\"DORMIX_EVENT_ID\":\"7\", \"MESSAGE\": \"\xC3(\"}\n",
+         Problem::UnreadableRecord, 1, 8},
+        {"a journal cut off", "j.json", journal.str().substr(0, journal.str().size() - 40),
+         Problem::UnreadableRecord, 1, 7},
+        {"events cut off", "e.xml", xml.substr(0, xml.size() - 40), Problem::UnfinishedLastLine, 1,
+         7},
+        {"an event past the limit", "e.xml",
+         "<Event><System>" + std::string(RecordLimit + 10, ' ') + "</System></Event>" + xml,
+         Problem::LongLine, 1, 8},
+        {"UTF-16 events", "e.xml", utf16, Problem::UnreadableRecord, 0, 8},
+        {"no such file", "", "", Problem::SourceUnreadable, 1, 0},
+    };
+    for (const Case& c : cases) {
+        const fs::path file = dir.path / (std::string(c.name) + c.file);
+        if (*c.file) std::ofstream(file, std::ios::binary) << c.content;
+        const ReportRun run({file.string()});
+        EXPECT_EQ(run.health.Count(c.problem), c.problems) << c.name;
+        EXPECT_EQ(run.summary.entries, c.entries) << c.name;
+    }
+#ifndef _WIN32
+    // A link back up the tree: each folder read once.
+    WriteTextLog(dir.path / "tree", m);
+    fs::create_directory_symlink("..", dir.path / "tree" / "pc" / "up");
+    const ReportRun run({(dir.path / "tree").string()});
+    EXPECT_EQ(run.health.Count(Problem::PathLoop), 1u);
+    EXPECT_EQ(run.Machine("pc").total.powerOffs, 2u);
+#endif
+}
+
+TEST(Report, CommandLineRefusesWhatItCannotUse) {
+    struct Case {
+        std::vector<std::string> args;
+        Parsed result;
+        const char* error;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"--help", "x"}, Parsed::Help, ""},
+             {{}, Parsed::Bad, "no SOURCE given"},
+             {{"--from", "2026-02-30", "x"}, Parsed::Bad, "not a date"},
+             {{"--from", "1999-12-31", "x"}, Parsed::Bad, "begin at 2000"},
+             {{"--from=2026-03-02", "--to=2026-03-01", "x"}, Parsed::Bad, "is after --to"},
+             {{"--watts-on", "-5", "x"}, Parsed::Bad, "not a number"},
+             {{"--price", "nan", "x"}, Parsed::Bad, "not a number"},
+             {{"--watts-off", "200", "x"}, Parsed::Bad, "switching off would cost"},
+             {{"--colour", "x"}, Parsed::Bad, "unknown option --colour"},
+             {{"x", "--out"}, Parsed::Bad, "--out needs a value"},
+             {{"--from", "2026-03-01", "--to", "2026-03-07", "--co2=0.2", "a", "--", "--b"},
+              Parsed::Run,
+              ""}}) {
+        Options o;
+        std::string error;
+        EXPECT_EQ(ParseArguments(c.args, o, error), c.result) << c.error;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        if (c.result == Parsed::Run) {
+            EXPECT_EQ(o.sources, (std::vector<std::string>{"a", "--b"}));
+            EXPECT_EQ(IsoDate(*o.to), "2026-03-07");
+            EXPECT_EQ(o.co2, 0.2);
+            EXPECT_EQ(o.wattsOn, 110);
+            EXPECT_EQ(o.out, "report.html");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace dormix::report::testing
