@@ -82,6 +82,7 @@ class FleetTable {
     const std::map<std::uint16_t, std::uint64_t>& Failures() const { return failures_; }
     std::optional<std::int32_t> From() const { return from_; }
     std::optional<std::int32_t> To() const { return to_; }
+    std::int32_t Latest() const { return latest_; }
     // Entries kept, entries left out as test runs or outside the period.
     std::uint64_t kept = 0, testEntries = 0, outside = 0, future = 0;
 

@@ -263,7 +263,10 @@ Summary Summarise(FleetTable& table, Health& health) {
             first = std::min(first, m.days.begin()->first);
             last = std::max(last, m.days.rbegin()->first);
         }
-    s.lastDay = table.To().value_or(last == INT32_MIN ? table.From().value_or(0) : last);
+    // With no entry at all and no period asked for, the page is about today,
+    // the last day anything could have been written.
+    const std::int32_t today = table.Latest() == INT32_MAX ? 0 : table.Latest() - 1;
+    s.lastDay = table.To().value_or(last == INT32_MIN ? table.From().value_or(today) : last);
     s.firstDay = table.From().value_or(first == INT32_MAX ? s.lastDay : first);
     if (!table.From() && s.lastDay - s.firstDay >= LongestDefaultPeriod) {
         s.firstDay = s.lastDay - LongestDefaultPeriod + 1;

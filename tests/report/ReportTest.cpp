@@ -288,6 +288,12 @@ TEST(Report, HostileExportsAndTreesAreCounted) {
     EXPECT_EQ(run.health.Count(Problem::PathLoop), 1u);
     EXPECT_EQ(run.Machine("pc").total.powerOffs, 2u);
 #endif
+    // Nothing readable and no period asked for: the page is about today.
+    FleetTable empty({}, {}, 20500);
+    Health quiet;
+    const Summary none = Summarise(empty, quiet);
+    EXPECT_EQ(none.firstDay, 20499);
+    EXPECT_EQ(none.lastDay, 20499);
 }
 
 TEST(Report, CommandLineRefusesWhatItCannotUse) {
