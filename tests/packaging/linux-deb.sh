@@ -38,7 +38,7 @@ dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "no Qt dependency:
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 installed=1
 unit=/lib/systemd/system/dormix-lite-watch.service
-for f in /usr/bin/DormixL /usr/bin/dormix-lite /usr/share/applications/dormix-lite.desktop \
+for f in /usr/bin/DormixL /usr/bin/dormix-lite /usr/bin/dormix-report /usr/share/applications/dormix-lite.desktop \
          /usr/share/dormix-lite/dormix-lite-autostart.desktop \
          /usr/share/icons/hicolor/48x48/apps/dormix-lite.png \
          /usr/share/icons/hicolor/scalable/apps/dormix-lite.svg /usr/share/man/man1/DormixL.1.gz \
