@@ -126,7 +126,8 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
         settings::ParseConfText(c.dropInText, DropIn, reading);
         reading.values.insert(reading.values.end(), c.registry.begin(), c.registry.end());
         const settings::Effective e = settings::Resolve(reading);
-        EXPECT_EQ(e.limits, (monitor::CycleLimits{c.idle, c.countdown}));
+        EXPECT_EQ(e.limits.IdleLimit, c.idle);
+        EXPECT_EQ(e.limits.CountdownLength, c.countdown);
         EXPECT_EQ((Lines{e.sources[0], e.sources[1]}), c.sources);
         EXPECT_EQ(e.warnings, c.warnings);
         EXPECT_EQ(e.AnySet(), !c.sources[0].empty() || !c.sources[1].empty());
@@ -138,9 +139,10 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     settings::ParseConfText("IdleLimitSeconds=60\nCountdownSeconds=10\nCountdownSeconds=5\n", Main,
                             reading);
     const settings::Effective policy = settings::Resolve(reading);
-    EXPECT_EQ(settings::Describe(policy), "IdleLimitSeconds=60 (" + Main +
-                                              ", line 1)\nCountdownSeconds=10 (" + Main +
-                                              ", line 2)\nHoldLimitSeconds=14400 (default)\n");
+    EXPECT_EQ(settings::Describe(policy),
+              "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
+                  ", line 2)\nHoldLimitSeconds=14400 (default)\nAllowExit=1 (default)\n"
+                  "Schedule=none (default)\n");
 
     Rig rig("", nullptr, &policy);
     rig.input.cursor = {300, 200};
@@ -156,7 +158,8 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
              Main + ", line 3: CountdownSeconds=5 is out of range (10-600 s); ignored.", 0, ""},
             {E::SettingsInForce, "Dormix Lite Settings",
              "IdleLimitSeconds=60 (" + Main + ", line 1)\r\nCountdownSeconds=10 (" + Main +
-                 ", line 2)\r\nHoldLimitSeconds=14400 (default)",
+                 ", line 2)\r\nHoldLimitSeconds=14400 (default)\r\nAllowExit=1 (default)\r\n"
+                 "Schedule=none (default)",
              0, ""}}));
     EXPECT_TRUE(log::IsWarning(E::SettingIgnored));
     EXPECT_FALSE(log::IsWarning(E::SettingsInForce));
@@ -197,7 +200,8 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     emptied.placeExists = true;
     const settings::Effective defaults = settings::Resolve(emptied);
     RecordingSystemLog told;
-    settings::Announce(defaults, told);
+    FakeClock clock;
+    settings::Announce(defaults, told, clock);
     ASSERT_EQ(told.failures.size(), 1u);
     EXPECT_EQ(told.failures[0].event, E::SettingsInForce);
     EXPECT_EQ(told.failures[0].text.substr(0, 40), "IdleLimitSeconds=900 (default)\r\nCountdow");

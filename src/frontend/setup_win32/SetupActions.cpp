@@ -88,7 +88,7 @@ UINT CheckAndPlan(MSIHANDLE install) {
         if (value.empty()) continue;
         std::int32_t seconds = 0;
         const std::string why =
-            settings::CheckSeconds(Setting(p.setting), Narrow(p.property), Narrow(value), seconds);
+            settings::CheckValue(Setting(p.setting), Narrow(p.property), Narrow(value), seconds);
         if (!why.empty()) {
             problems.push_back(Wide(why));
             continue;
