@@ -207,5 +207,53 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     EXPECT_EQ(told.failures[0].text.substr(0, 40), "IdleLimitSeconds=900 (default)\r\nCountdow");
 }
 
+TEST(Settings, AllowExitZeroKeepsTheProgramUntilTheSessionEndsAndTheStartSaysSo) {
+    Reading reading;
+    settings::ParseConfText(
+        "AllowExit=0\nSchedule=Mon-Fri 08:00-18:00 3600\nSchedule=Sun 12:00-13:00 never\n", Main,
+        reading);
+    const settings::Effective policy = settings::Resolve(reading);
+    Rig rig("", nullptr, &policy);
+    rig.input.cursor = {300, 200};
+    rig.Start();
+    // The clock reads Sunday 12:03: the second window is in force.
+    const std::string inForce =
+        "IdleLimitSeconds=900 (default)\r\nCountdownSeconds=60 (default)"
+        "\r\nHoldLimitSeconds=14400 (default)\r\nAllowExit=0 (" +
+        Main + ", line 1)\r\nSchedule=Mon-Fri 08:00-18:00 3600 (" + Main +
+        ", line 2)\r\nSchedule=Sun 12:00-13:00 never (" + Main +
+        ", line 3)\r\nIn force now (Sun 12:03): Sun 12:00-13:00 never (" + Main + ", line 3)";
+    ASSERT_EQ(rig.systemLog.failures.size(), 1u);
+    EXPECT_EQ(rig.systemLog.failures[0].text, inForce);
+    const ControlState& exit = rig.view.controls[ui::Ctl::Exit];
+    EXPECT_FALSE(exit.enabled);
+    EXPECT_EQ(exit.tooltip, "The administrator keeps Dormix Lite running");
+
+    // The close box puts the window back in the tray; Exit does nothing.
+    rig.app.OnTrayDoubleClick();
+    EXPECT_TRUE(rig.shell.visible);
+    EXPECT_FALSE(rig.Ends([&] { rig.app.OnMainClose(); }));
+    EXPECT_FALSE(rig.shell.visible);
+    EXPECT_TRUE(rig.shell.trayIcon);
+    EXPECT_FALSE(rig.Ends([&] { rig.app.OnExitClick(); }));
+    // After a countdown and its Cancel, Exit stays disabled.
+    rig.clock.time.hour = 14;  // out of the window: 900
+    rig.Tick(2 + 900);
+    rig.app.OnResetClick();
+    EXPECT_FALSE(exit.enabled);
+    // The session's end still ends it, with its entry.
+    rig.Tick(3);
+    EXPECT_TRUE(rig.Ends([&] { rig.app.OnSessionEnd(); }));
+    EXPECT_EQ(rig.files.Entries().back(), " Exit     , Run       , Count:   1");
+    EXPECT_FALSE(rig.shell.trayIcon);
+
+    // Where the administrator allows it, the close box is the orderly exit.
+    Rig allowed;
+    allowed.Start();
+    EXPECT_TRUE(allowed.view.controls[ui::Ctl::Exit].enabled);
+    EXPECT_TRUE(allowed.Ends([&] { allowed.app.OnMainClose(); }));
+    EXPECT_EQ(allowed.files.Entries().back(), " Exit     , Initialise, Count:   2");
+}
+
 }  // namespace
 }  // namespace dormix::testing
