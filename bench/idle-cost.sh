@@ -33,6 +33,8 @@ while [ $# -gt 0 ]; do
   shift
 done
 warmup=15
+# The watch's mock logind comes from the D-Bus benches' set-up.
+. "$root/bench/lib-mock-bus.sh"
 work=$(mktemp -d)
 pids=()
 stop_all() {
@@ -47,10 +49,9 @@ stop_all() {
     done
   fi
 }
-services=()
 cleanup() {
   stop_all
-  for p in "${services[@]}"; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
+  stop_mock_buses
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
@@ -115,20 +116,13 @@ groups=(DormixL xautolock)
 [ $with_wine -eq 1 ] && groups+=("DormixL.exe+Wine" "idle-timer+Wine")
 if [ $with_watch -eq 1 ]; then
   groups+=(dormix-lite-watch)
-  dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >/dev/null 2>&1 &
-  services+=($!)
-  for _ in $(seq 1 100); do [ -s "$work/bus" ] && break; sleep 0.1; done
-  system_bus=$(head -1 "$work/bus")
-  DBUS_SYSTEM_BUS_ADDRESS=$system_bus /usr/bin/python3 -m dbusmock \
-    --template "$root/tests/linux/e2e/logind_sessions.py" \
-    -p '{"CanPowerOff": "yes"}' >/dev/null 2>&1 &
-  services+=($!)
-  for _ in $(seq 1 100); do
-    gdbus call --address "$system_bus" --dest org.freedesktop.login1 --object-path \
-      /org/freedesktop/login1 --method org.freedesktop.DBus.Mock.OpenSession c1 0 gdm seat0 \
-      greeter "{'Active': <true>}" >/dev/null 2>&1 && break
-    sleep 0.1
-  done
+  # Only the watch is given the mock's bus; the other programs keep the system's.
+  outer_bus=${DBUS_SYSTEM_BUS_ADDRESS-}
+  start_mock_logind watch '{"CanPowerOff": "yes"}'
+  mock OpenSession c1 0 gdm seat0 greeter "{'Active': <true>}"
+  system_bus=$DBUS_SYSTEM_BUS_ADDRESS
+  if [ -n "$outer_bus" ]; then export DBUS_SYSTEM_BUS_ADDRESS=$outer_bus
+  else unset DBUS_SYSTEM_BUS_ADDRESS; fi
 fi
 wine_env=(env WINEARCH=win32 WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
 

@@ -1,18 +1,27 @@
 # Sourced by the benches that ask a stand-in on a private D-Bus: a bus and
-# a dbusmock template of the tests' on it for each run, stopped on exit.
-#   start_mock_logind NAME         # the system bus's logind; then: mock METHOD ARGS...
-#   start_mock_session TEMPLATE    # a session bus service
+# a dbusmock template of the tests' on it for each run, stopped on exit
+# (a bench with an exit trap of its own calls stop_mock_buses from it).
+#   start_mock_logind NAME [PARAMETERS]  # the system bus's logind, with the
+#                                        # template's parameters (JSON); then:
+#                                        # mock METHOD ARGS...
+#   start_mock_session TEMPLATE          # a session bus service
 set -euo pipefail
-BUILD=${BUILD:-$(dirname "$0")/../build/linux}
-TEMPLATES=$(cd "$(dirname "$0")/../tests/linux/e2e" && pwd)
+BUILD=${BUILD:-$(dirname "${BASH_SOURCE[0]}")/../build/linux}
+TEMPLATES=$(cd "$(dirname "${BASH_SOURCE[0]}")/../tests/linux/e2e" && pwd)
 WORK=$(mktemp -d /tmp/dormix-bench.XXXXXX)
 PIDS=()
-cleanup() {
-  local p
-  for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null || true; done
+stop_mock_buses() {
+  local i
+  # Each mock before its bus; one that already went with its bus is no
+  # failure (under set -e a failing kill would end the clean-up early).
+  for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
+    kill "${PIDS[i]}" 2>/dev/null || true
+    wait "${PIDS[i]}" 2>/dev/null || true
+  done
+  PIDS=()
   rm -rf "$WORK"
 }
-trap cleanup EXIT
+trap stop_mock_buses EXIT
 
 mock() {
   gdbus call --address "$DBUS_SYSTEM_BUS_ADDRESS" --dest org.freedesktop.login1 \
@@ -29,7 +38,8 @@ start_private_bus() {
 
 start_mock_logind() {
   start_private_bus "$1" DBUS_SYSTEM_BUS_ADDRESS
-  /usr/bin/python3 -m dbusmock --template "$TEMPLATES/logind_sessions.py" >/dev/null 2>&1 &
+  /usr/bin/python3 -m dbusmock --template "$TEMPLATES/logind_sessions.py" -p "${2:-{\}}" \
+    >/dev/null 2>&1 &
   PIDS+=($!)
   until mock GetCalls 2>/dev/null; do sleep 0.05; done
 }

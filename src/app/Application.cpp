@@ -19,7 +19,8 @@ Application::Application(Ports ports, std::string argumentText, std::string prog
       cycleWindow_{tray_, ports.desktop.window, ports.desktop.icon, ports.desktop.about},
       cycle_({ports.view, ports.desktop.timer, ports.desktop.boxes, end_, sampler_, log_, power_,
               &cycleWindow_, ports.otherSessions,
-              ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds}),
+              ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds,
+              &ports.clock}),
       about_(ports.view, ports.desktop.about, ports.desktop.boxes, ports.systemLog),
       guard_(ports.marker) {}
 
@@ -43,7 +44,7 @@ void Application::OnMainLoad() {
         cycle_.ResetCycle();
         cycle_.RefreshCaptions();
         // Only the copy that runs says what it runs with; a notice copy is silent.
-        if (ports_.settings) settings::Announce(*ports_.settings, ports_.systemLog);
+        if (ports_.settings) settings::Announce(*ports_.settings, ports_.systemLog, ports_.clock);
         desktop.window.SetMinimised();
         if (desktop.window.IsMinimised()) {
             desktop.icon.TrayAdd();
@@ -63,6 +64,16 @@ void Application::OnMainUnload() {
         cycle_.WriteExitEntry();
         ports_.desktop.icon.TrayDelete();
         end_.EndProgram();
+    });
+}
+
+void Application::OnMainClose() {
+    if (cycle_.Limits().AllowExit) return OnMainUnload();
+    // The administrator keeps the program running: closing puts the window
+    // back in the tray, as minimising does.
+    Guarded([this] {
+        ports_.desktop.window.SetMinimised();
+        tray_.MinimiseToTray();
     });
 }
 
@@ -86,7 +97,11 @@ void Application::OnTestClick() {
 void Application::OnAboutClick() {
     Guarded([this] { cycle_.OnAboutClick(); });
 }
-void Application::OnExitClick() { OnMainUnload(); }
+void Application::OnExitClick() {
+    // Disabled when exit is not allowed; a click that still arrives (a
+    // message sent to the button) changes nothing.
+    if (cycle_.Limits().AllowExit) OnMainUnload();
+}
 void Application::OnMainMouseMove(double x) {
     Guarded([&] { tray_.OnMouseMove(x); });
 }

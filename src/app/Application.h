@@ -60,7 +60,10 @@ class Application {
 
     // DormixMain
     void OnMainLoad();
-    void OnMainUnload();  // Exit button, close box
+    void OnMainUnload();  // the orderly exit: Exit, or the close box when exit is allowed
+    // The close box, Alt+F4: the orderly exit, or back to the tray where
+    // the administrator keeps the program running (AllowExit=0).
+    void OnMainClose();
     // The same at the end of the session, with no box: a failure goes to
     // the system log only.
     void OnSessionEnd();

@@ -68,6 +68,7 @@ void MonitorCycle::Tick() {
     // still running: a second step would log again and open another box.
     // The About window's automatic close below still needs these ticks.
     if (!messageOpen_) {
+        FollowSchedule();
         if (s_.MonitorPhase == Phase::Monitoring && !s_.AboutOpen) MonitoringStep();
         if (s_.MonitorPhase == Phase::Activation && !s_.AboutOpen) ActivationStep();
         if (s_.MonitorPhase == Phase::Countdown && !s_.AboutOpen) CountdownStep();
@@ -77,6 +78,22 @@ void MonitorCycle::Tick() {
         if (p_.window) p_.window->about.CloseAbout();
         s_.AboutCloseCounter = AboutCloseSeconds;
     }
+}
+
+std::int16_t MonitorCycle::NormalLimitNow() {
+    if (p_.limits.Schedule.empty() || !p_.clock) return p_.limits.IdleLimit;
+    const log::LocalTime now = p_.clock->Now();
+    return p_.limits.IdleLimitAt(Weekday(now.year, now.month, now.day), now.hour * 60 + now.minute);
+}
+
+void MonitorCycle::FollowSchedule() {
+    // The rehearsal and the Test button keep their own limit; a countdown
+    // that has begun runs to its end or to Cancel.
+    if (s_.InhibitShutdown || s_.TestMode || s_.MonitorPhase == Phase::Countdown) return;
+    const std::int16_t limit = NormalLimitNow();
+    if (limit == s_.IdleLimit) return;
+    s_.IdleLimit = limit;
+    SetTitle();
 }
 
 void MonitorCycle::ActivationStep() {
@@ -264,7 +281,7 @@ void MonitorCycle::CountdownStep() {
 }
 
 void MonitorCycle::ResetCycle() {
-    std::int16_t baseIdleLimit = p_.limits.IdleLimit;
+    std::int16_t baseIdleLimit = NormalLimitNow();
     s_.CountdownLength = p_.limits.CountdownLength;
     s_.TestMode = false;
     waitingForOthers_ = false;
@@ -289,7 +306,7 @@ void MonitorCycle::ResetCycle() {
     p_.view.SetBold(Ctl::Title, false);
     p_.view.SetBold(Ctl::Counter, false);
     p_.view.SetEnabled(Ctl::About, true);
-    p_.view.SetEnabled(Ctl::Exit, true);
+    p_.view.SetEnabled(Ctl::Exit, p_.limits.AllowExit);
     p_.view.SetEnabled(Ctl::TestS, true);
     if (p_.window) p_.window->state.ClearTopmost();
 }
@@ -297,20 +314,32 @@ void MonitorCycle::ResetCycle() {
 void MonitorCycle::SetLimits(CycleLimits limits) {
     p_.limits = limits;
     if (s_.InhibitShutdown || s_.TestMode) return;
-    s_.IdleLimit = limits.IdleLimit;
+    s_.IdleLimit = NormalLimitNow();
     holdLimit_ = limits.HoldLimit;
     if (s_.MonitorPhase != Phase::Countdown) s_.CountdownLength = limits.CountdownLength;
 }
 
-void MonitorCycle::RefreshCaptions() {
-    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
-    p_.view.SetTooltip(Ctl::Exit, Joined(text::TipExitPrefix, text::ProductTitle));
-    p_.view.SetTooltip(Ctl::About, Joined(text::TipAboutPrefix, text::ProductTitle));
-    p_.view.SetWindowCaption(ui::Wnd::DormixMain, text::ProductTitle);
+void MonitorCycle::SetTitle() {
+    if (s_.IdleLimit == NoIdleLimit) {
+        p_.view.SetCaption(Ctl::Title,
+                           Joined(text::TitleNeverPrefix, s_.ActionWord, text::TitleNeverSuffix));
+        return;
+    }
     std::string title = s_.ActionWord;
     title.append(text::TitleMiddle).append(text::TitleOver);
     title.append(std::to_string(s_.IdleLimit)).append(text::TitleUnit);
     p_.view.SetCaption(Ctl::Title, title);
+}
+
+void MonitorCycle::RefreshCaptions() {
+    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+    p_.view.SetTooltip(Ctl::Exit, p_.limits.AllowExit
+                                      ? Joined(text::TipExitPrefix, text::ProductTitle)
+                                      : Joined(text::TipExitKeptPrefix, text::ProductTitle,
+                                               text::TipExitKeptSuffix));
+    p_.view.SetTooltip(Ctl::About, Joined(text::TipAboutPrefix, text::ProductTitle));
+    p_.view.SetWindowCaption(ui::Wnd::DormixMain, text::ProductTitle);
+    SetTitle();
     SetCounterText(text::ActivationIn, s_.PhaseCounter);
     p_.timer.StartRefreshTimer();
 }

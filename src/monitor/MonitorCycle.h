@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "log/Clock.h"
 #include "log/EventLog.h"
 #include "log/ProgramEnd.h"
 #include "monitor/CycleLimits.h"
@@ -72,6 +73,8 @@ struct CycleParts {
     CycleLimits limits = {};
     // Null where no program can declare a hold.
     Holds* holds = nullptr;
+    // The local time, asked each tick when the limits have a schedule.
+    log::Clock* clock = nullptr;
 };
 
 class MonitorCycle {
@@ -102,6 +105,7 @@ class MonitorCycle {
     // once, except that a running countdown keeps its length. The rehearsal
     // and the Test button keep their own.
     void SetLimits(CycleLimits limits);
+    const CycleLimits& Limits() const { return p_.limits; }
 
     void WriteLogEntry(std::string_view action, std::string_view detail);
     // The last entry of an orderly exit: "Exit" with the phase it left.
@@ -111,6 +115,12 @@ class MonitorCycle {
     const CycleState& State() const { return s_; }
 
   private:
+    // The normal run's idle limit at this moment: the schedule's window in
+    // force, or the limit outside them.
+    std::int16_t NormalLimitNow();
+    // Before each step: the limit in force now, and the title that shows it.
+    void FollowSchedule();
+    void SetTitle();
     void ActivationStep();
     void MonitoringStep();
     void CountdownStep();

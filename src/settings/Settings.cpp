@@ -28,9 +28,45 @@ const SettingInfo* Lookup(std::string_view name) {
     return nullptr;
 }
 
-std::string Check(const Found& f, const SettingInfo& info, std::int32_t& seconds) {
+std::string Check(const Found& f, const SettingInfo& info, std::int32_t& number) {
     if (!f.wrongType.empty()) return f.name + " is " + f.wrongType;
-    return CheckSeconds(info, f.name, f.value, seconds);
+    return CheckValue(info, f.name, f.value, number);
+}
+
+// One line of the schedule added to `out`, or the warning why not.
+void AddWindow(const Found& f, Effective& out) {
+    auto passOver = [&](const std::string& why) {
+        out.warnings.push_back(Place(f) + ": " + why + "; ignored.");
+    };
+    if (!f.wrongType.empty()) return passOver(f.name + " is " + f.wrongType);
+    const std::string shown = f.name + "=" + Quoted(f.value);
+    if (f.value.empty()) return passOver(f.name + " has no value");
+    monitor::ScheduleWindow window;
+    if (std::string why = ReadWindow(f.value, window); !why.empty())
+        return passOver(shown + ": " + why);
+    if (out.limits.Schedule.size() == monitor::MostWindows)
+        return passOver(shown + " is one window more than the " +
+                        std::to_string(monitor::MostWindows) + " a schedule holds");
+    window.text = f.value;
+    window.where = Place(f);
+    out.limits.Schedule.push_back(std::move(window));
+}
+
+constexpr std::string_view DayNames[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+
+std::string TwoDigits(int n) { return {char('0' + n / 10), char('0' + n % 10)}; }
+
+// "In force now (Wed 14:05): Mon-Fri 08:00-18:00 3600 (where)".
+std::string InForceNow(const monitor::CycleLimits& limits, const log::LocalTime& now) {
+    const int weekday = monitor::Weekday(now.year, now.month, now.day);
+    std::string out = "In force now (" + std::string(DayNames[weekday]) + " " +
+                      TwoDigits(now.hour) + ":" + TwoDigits(now.minute) + "): ";
+    const int window = monitor::WindowInForce(limits.Schedule, weekday, now.hour * 60 + now.minute);
+    if (window < 0)
+        return out + std::string(Table[0].name) + "=" + std::to_string(limits.IdleLimit) +
+               ", outside every window";
+    const monitor::ScheduleWindow& w = limits.Schedule[window];
+    return out + w.text + " (" + w.where + ")";
 }
 
 }  // namespace
@@ -41,10 +77,15 @@ std::string Quoted(std::string_view value) {
     return std::string(value.substr(0, Longest)) + "...";
 }
 
-std::string CheckSeconds(const SettingInfo& info, std::string_view name, std::string_view value,
-                         std::int32_t& seconds) {
+std::string CheckValue(const SettingInfo& info, std::string_view name, std::string_view value,
+                       std::int32_t& seconds) {
     const std::string shown = std::string(name) + "=" + Quoted(value);
     if (value.empty()) return std::string(name) + " has no value";
+    if (info.flag) {
+        if (value != "0" && value != "1") return shown + " is neither 1 nor 0";
+        seconds = value == "1";
+        return {};
+    }
     // Digits only: no sign, no unit, no fraction.
     if (value.find_first_not_of("0123456789") != std::string_view::npos)
         return shown + " is not a whole number of seconds";
@@ -61,8 +102,8 @@ std::string CheckSeconds(const SettingInfo& info, std::string_view name, std::st
 }
 
 bool Effective::AnySet() const {
-    return std::any_of(std::begin(sources), std::end(sources),
-                       [](const std::string& s) { return !s.empty(); });
+    return !limits.Schedule.empty() || std::any_of(std::begin(sources), std::end(sources),
+                                                   [](const std::string& s) { return !s.empty(); });
 }
 
 void ParseConfText(std::string_view text, std::string_view path, Reading& into) {
@@ -94,6 +135,10 @@ Effective Resolve(const Reading& reading) {
     out.warnings = reading.problems;
     out.placeExists = reading.placeExists;
     for (const Found& f : reading.values) {
+        if (f.name == ScheduleName) {
+            AddWindow(f, out);
+            continue;
+        }
         const SettingInfo* info = Lookup(f.name);
         if (!info) {
             out.warnings.push_back(Place(f) + ": unknown setting \"" + Quoted(f.name) +
@@ -111,7 +156,7 @@ Effective Resolve(const Reading& reading) {
     return out;
 }
 
-std::string Describe(const Effective& effective) {
+std::string Describe(const Effective& effective, const log::LocalTime* now) {
     std::string out;
     for (std::size_t i = 0; i < std::size(Table); ++i) {
         out.append(Table[i].name).append("=");
@@ -119,17 +164,24 @@ std::string Describe(const Effective& effective) {
         out.append(" (").append(effective.sources[i].empty() ? "default" : effective.sources[i]);
         out.append(")\n");
     }
+    const auto& windows = effective.limits.Schedule;
+    if (windows.empty()) out.append(ScheduleName).append("=none (default)\n");
+    for (const monitor::ScheduleWindow& w : windows)
+        out.append(ScheduleName).append("=" + w.text + " (" + w.where + ")\n");
+    if (now && !windows.empty()) out.append(InForceNow(effective.limits, *now)).append("\n");
     return out;
 }
 
-void Announce(const Effective& effective, log::SystemLog& systemLog) {
+void Announce(const Effective& effective, log::SystemLog& systemLog, log::Clock& clock) {
     const std::string title = std::string(text::ProductTitle) + std::string(text::SettingsTitle);
     for (const std::string& warning : effective.warnings)
         systemLog.Failure({log::SystemEvent::SettingIgnored, title, warning, 0, {}});
     if (!effective.AnySet() && !effective.placeExists) return;
     // A failure's lines end in CR LF, as in a message box.
+    log::LocalTime now;
+    if (!effective.limits.Schedule.empty()) now = clock.Now();
     std::string lines;
-    for (char ch : Describe(effective)) {
+    for (char ch : Describe(effective, effective.limits.Schedule.empty() ? nullptr : &now)) {
         if (ch == '\n') lines += '\r';
         lines += ch;
     }

@@ -36,6 +36,10 @@ inline constexpr std::string_view ActionPowerOff = "Power Off";
 inline constexpr std::string_view TitleMiddle = " the computer if there is no input activity";
 inline constexpr std::string_view TitleOver = " for over ";
 inline constexpr std::string_view TitleUnit = " sec";
+// While the administrator's schedule has a window without an idle limit.
+inline constexpr std::string_view TitleNeverPrefix = "No ";
+inline constexpr std::string_view TitleNeverSuffix =
+    " now: the administrator's schedule keeps the computer on";
 inline constexpr std::string_view ActivationIn = "Program Activation In ";
 inline constexpr std::string_view NoActivityFor = "No key or mouse activity for the last ";
 inline constexpr std::string_view WillPowerOffIn = "The Computer Will Power Off In ";
@@ -50,6 +54,9 @@ inline constexpr std::string_view CaptionCancel = "Cancel";
 inline constexpr std::string_view TipResetPrefix = "Reset ";
 inline constexpr std::string_view TipCancelPrefix = "Cancel ";
 inline constexpr std::string_view TipExitPrefix = "Exit ";
+// The Exit button, disabled by the administrator's AllowExit=0.
+inline constexpr std::string_view TipExitKeptPrefix = "The administrator keeps ";
+inline constexpr std::string_view TipExitKeptSuffix = " running";
 inline constexpr std::string_view TipAboutPrefix = "About ";
 inline constexpr std::string_view TestModeSuffix = " - Test Mode";
 inline constexpr std::string_view TestMessagePrefix = "Test ";

@@ -36,7 +36,8 @@ Watch::Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
       log_(ports.files, ports.clock, end_, ports.systemLog, std::move(logFile)),
       power_(ports.power, std::move(programName)),
       cycle_({view_, ports.timer, ports.boxes, end_, sampler_, log_, power_, nullptr, &loggedOnNow_,
-              ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds}) {}
+              ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds,
+              &ports.clock}) {}
 
 template <typename F>
 void Watch::Guarded(F&& step) {
@@ -48,7 +49,7 @@ void Watch::Start() {
         cycle_.State().InhibitShutdown = rehearsal_;
         sampler_.ResetInputSnapshot();
         cycle_.ResetCycle();
-        if (ports_.settings) settings::Announce(*ports_.settings, ports_.systemLog);
+        if (ports_.settings) settings::Announce(*ports_.settings, ports_.systemLog, ports_.clock);
         log_.OpenEventLog();
         log_.WriteStartBanner();
         cycle_.WriteLogEntry(text::LogStart, text::LogInitialise);
@@ -69,7 +70,7 @@ void Watch::OnResume() {
 
 void Watch::OnReload(const settings::Effective& settings) {
     Guarded([&] {
-        settings::Announce(settings, ports_.systemLog);
+        settings::Announce(settings, ports_.systemLog, ports_.clock);
         cycle_.SetLimits(settings.limits);
     });
 }

@@ -126,7 +126,8 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
         settings::ParseConfText(c.dropInText, DropIn, reading);
         reading.values.insert(reading.values.end(), c.registry.begin(), c.registry.end());
         const settings::Effective e = settings::Resolve(reading);
-        EXPECT_EQ(e.limits, (monitor::CycleLimits{c.idle, c.countdown}));
+        EXPECT_EQ(e.limits.IdleLimit, c.idle);
+        EXPECT_EQ(e.limits.CountdownLength, c.countdown);
         EXPECT_EQ((Lines{e.sources[0], e.sources[1]}), c.sources);
         EXPECT_EQ(e.warnings, c.warnings);
         EXPECT_EQ(e.AnySet(), !c.sources[0].empty() || !c.sources[1].empty());
@@ -138,9 +139,10 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     settings::ParseConfText("IdleLimitSeconds=60\nCountdownSeconds=10\nCountdownSeconds=5\n", Main,
                             reading);
     const settings::Effective policy = settings::Resolve(reading);
-    EXPECT_EQ(settings::Describe(policy), "IdleLimitSeconds=60 (" + Main +
-                                              ", line 1)\nCountdownSeconds=10 (" + Main +
-                                              ", line 2)\nHoldLimitSeconds=14400 (default)\n");
+    EXPECT_EQ(settings::Describe(policy),
+              "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
+                  ", line 2)\nHoldLimitSeconds=14400 (default)\nAllowExit=1 (default)\n"
+                  "Schedule=none (default)\n");
 
     Rig rig("", nullptr, &policy);
     rig.input.cursor = {300, 200};
@@ -156,7 +158,8 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
              Main + ", line 3: CountdownSeconds=5 is out of range (10-600 s); ignored.", 0, ""},
             {E::SettingsInForce, "Dormix Lite Settings",
              "IdleLimitSeconds=60 (" + Main + ", line 1)\r\nCountdownSeconds=10 (" + Main +
-                 ", line 2)\r\nHoldLimitSeconds=14400 (default)",
+                 ", line 2)\r\nHoldLimitSeconds=14400 (default)\r\nAllowExit=1 (default)\r\n"
+                 "Schedule=none (default)",
              0, ""}}));
     EXPECT_TRUE(log::IsWarning(E::SettingIgnored));
     EXPECT_FALSE(log::IsWarning(E::SettingsInForce));
@@ -197,10 +200,59 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     emptied.placeExists = true;
     const settings::Effective defaults = settings::Resolve(emptied);
     RecordingSystemLog told;
-    settings::Announce(defaults, told);
+    FakeClock clock;
+    settings::Announce(defaults, told, clock);
     ASSERT_EQ(told.failures.size(), 1u);
     EXPECT_EQ(told.failures[0].event, E::SettingsInForce);
     EXPECT_EQ(told.failures[0].text.substr(0, 40), "IdleLimitSeconds=900 (default)\r\nCountdow");
+}
+
+TEST(Settings, AllowExitZeroKeepsTheProgramUntilTheSessionEndsAndTheStartSaysSo) {
+    Reading reading;
+    settings::ParseConfText(
+        "AllowExit=0\nSchedule=Mon-Fri 08:00-18:00 3600\nSchedule=Sun 12:00-13:00 never\n", Main,
+        reading);
+    const settings::Effective policy = settings::Resolve(reading);
+    Rig rig("", nullptr, &policy);
+    rig.input.cursor = {300, 200};
+    rig.Start();
+    // The clock reads Sunday 12:03: the second window is in force.
+    const std::string inForce =
+        "IdleLimitSeconds=900 (default)\r\nCountdownSeconds=60 (default)"
+        "\r\nHoldLimitSeconds=14400 (default)\r\nAllowExit=0 (" +
+        Main + ", line 1)\r\nSchedule=Mon-Fri 08:00-18:00 3600 (" + Main +
+        ", line 2)\r\nSchedule=Sun 12:00-13:00 never (" + Main +
+        ", line 3)\r\nIn force now (Sun 12:03): Sun 12:00-13:00 never (" + Main + ", line 3)";
+    ASSERT_EQ(rig.systemLog.failures.size(), 1u);
+    EXPECT_EQ(rig.systemLog.failures[0].text, inForce);
+    const ControlState& exit = rig.view.controls[ui::Ctl::Exit];
+    EXPECT_FALSE(exit.enabled);
+    EXPECT_EQ(exit.tooltip, "The administrator keeps Dormix Lite running");
+
+    // The close box puts the window back in the tray; Exit does nothing.
+    rig.app.OnTrayDoubleClick();
+    EXPECT_TRUE(rig.shell.visible);
+    EXPECT_FALSE(rig.Ends([&] { rig.app.OnMainClose(); }));
+    EXPECT_FALSE(rig.shell.visible);
+    EXPECT_TRUE(rig.shell.trayIcon);
+    EXPECT_FALSE(rig.Ends([&] { rig.app.OnExitClick(); }));
+    // After a countdown and its Cancel, Exit stays disabled.
+    rig.clock.time.hour = 14;  // out of the window: 900
+    rig.Tick(2 + 900);
+    rig.app.OnResetClick();
+    EXPECT_FALSE(exit.enabled);
+    // The session's end still ends it, with its entry.
+    rig.Tick(3);
+    EXPECT_TRUE(rig.Ends([&] { rig.app.OnSessionEnd(); }));
+    EXPECT_EQ(rig.files.Entries().back(), " Exit     , Run       , Count:   1");
+    EXPECT_FALSE(rig.shell.trayIcon);
+
+    // Where the administrator allows it, the close box is the orderly exit.
+    Rig allowed;
+    allowed.Start();
+    EXPECT_TRUE(allowed.view.controls[ui::Ctl::Exit].enabled);
+    EXPECT_TRUE(allowed.Ends([&] { allowed.app.OnMainClose(); }));
+    EXPECT_EQ(allowed.files.Entries().back(), " Exit     , Initialise, Count:   2");
 }
 
 }  // namespace

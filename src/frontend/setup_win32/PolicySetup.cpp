@@ -16,6 +16,7 @@ constexpr wchar_t Absent[] = L"-";
 // The field that says whether the key itself was there.
 constexpr wchar_t KeyField[] = L"key";
 constexpr wchar_t Digits[] = L"0123456789abcdef";
+constexpr wchar_t ScheduleValue[] = L"Schedule";
 
 // "TYPE:HEX" for a value's type and bytes.
 std::wstring Encoded(DWORD type, const std::vector<BYTE>& data) {
@@ -63,8 +64,20 @@ bool WritePolicy(const PolicyValues& values, std::wstring& why) {
     LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, PolicyKey, 0, nullptr, 0,
                                   KEY_SET_VALUE | View, nullptr, &key, nullptr);
     for (auto value = values.begin(); status == ERROR_SUCCESS && value != values.end(); ++value) {
-        status = RegSetValueExW(key, value->first.c_str(), 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&value->second), sizeof(DWORD));
+        if (value->first == ScheduleValue) {
+            // "a;b" as "a\0b\0\0".
+            std::wstring list = value->second;
+            for (wchar_t& c : list)
+                if (c == L';') c = L'\0';
+            list.append(2, L'\0');
+            status = RegSetValueExW(key, value->first.c_str(), 0, REG_MULTI_SZ,
+                                    reinterpret_cast<const BYTE*>(list.data()),
+                                    DWORD(list.size() * sizeof(wchar_t)));
+        } else {
+            const DWORD number = std::wcstoul(value->second.c_str(), nullptr, 10);
+            status = RegSetValueExW(key, value->first.c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&number), sizeof number);
+        }
         if (status != ERROR_SUCCESS) why = L"writing " + value->first + L" failed";
     }
     if (key) RegCloseKey(key);

@@ -1,6 +1,7 @@
 #pragma once
-// The machine policy the MSI's IDLELIMIT, COUNTDOWN and HOLDLIMIT write
-// (HKLM\SOFTWARE\Policies\Dormix Lite, where Group Policy writes it too),
+// The machine policy the MSI's IDLELIMIT, COUNTDOWN, HOLDLIMIT, ALLOWEXIT
+// and SCHEDULE write (HKLM\SOFTWARE\Policies\Dormix Lite, where Group
+// Policy writes it too),
 // all of them or, when the install fails, none: the values as they were are
 // kept for the rollback before anything is written.
 
@@ -12,15 +13,16 @@
 
 namespace dormix::setup_win32 {
 
-// The values to write: a setting's name and its number of seconds.
-using PolicyValues = std::vector<std::pair<std::wstring, DWORD>>;
+// The values to write: a setting's name and its number in decimal, or the
+// schedule's windows parted by ";".
+using PolicyValues = std::vector<std::pair<std::wstring, std::wstring>>;
 
 // Each named value as it is now, whatever its type, or its absence, as an
 // action's data.
 std::wstring ReadPolicyAsIs(const std::vector<std::wstring>& names);
 
-// Writes each value as a REG_DWORD. False, with the reason in `why`, at
-// the first that fails.
+// Writes each value as a REG_DWORD, the schedule as a REG_MULTI_SZ of one
+// window a string. False, with the reason in `why`, at the first that fails.
 bool WritePolicy(const PolicyValues& values, std::wstring& why);
 
 // Puts back what ReadPolicyAsIs found: each value as it was, or gone.

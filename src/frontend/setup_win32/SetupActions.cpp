@@ -12,6 +12,7 @@
 #include <msi.h>
 #include <msiquery.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -33,7 +34,8 @@ struct PolicyProperty {
 };
 constexpr PolicyProperty PolicyProperties[] = {{L"IDLELIMIT", "IdleLimitSeconds"},
                                                {L"COUNTDOWN", "CountdownSeconds"},
-                                               {L"HOLDLIMIT", "HoldLimitSeconds"}};
+                                               {L"HOLDLIMIT", "HoldLimitSeconds"},
+                                               {L"ALLOWEXIT", "AllowExit"}};
 
 const settings::SettingInfo& Setting(std::string_view name) {
     for (const auto& info : settings::Table)
@@ -80,6 +82,36 @@ UINT Refuse(MSIHANDLE install, const std::vector<std::wstring>& problems) {
     return ERROR_INSTALL_FAILURE;
 }
 
+// SCHEDULE: the windows parted by ";", each as the program reads it, at
+// most as many as it keeps. True with the windows, blanks trimmed and
+// empty ones left out, in `lines`; false with a problem for each bad one.
+bool CheckSchedule(const std::wstring& value, std::wstring& lines,
+                   std::vector<std::wstring>& problems) {
+    const std::size_t before = problems.size();
+    std::size_t count = 0, from = 0;
+    for (int number = 1; from <= value.size(); ++number) {
+        const std::size_t end = std::min(value.find(L';', from), value.size());
+        std::string line = Narrow(value.substr(from, end - from));
+        from = end + 1;
+        line.erase(0, line.find_first_not_of(" \t"));
+        line.erase(line.find_last_not_of(" \t") + 1);
+        if (line.empty()) continue;
+        monitor::ScheduleWindow window;
+        if (const std::string why = settings::ReadWindow(line, window); !why.empty()) {
+            problems.push_back(L"SCHEDULE window " + std::to_wstring(number) + L" \"" +
+                               Wide(settings::Quoted(line)) + L"\": " + Wide(why));
+            continue;
+        }
+        if (++count > monitor::MostWindows) {
+            problems.push_back(L"SCHEDULE has more than " + std::to_wstring(monitor::MostWindows) +
+                               L" windows");
+            break;
+        }
+        lines += (lines.empty() ? L"" : L";") + Wide(line);
+    }
+    return problems.size() == before;
+}
+
 UINT CheckAndPlan(MSIHANDLE install) {
     std::vector<std::wstring> problems, names;
     std::vector<Field> writes;
@@ -88,13 +120,21 @@ UINT CheckAndPlan(MSIHANDLE install) {
         if (value.empty()) continue;
         std::int32_t seconds = 0;
         const std::string why =
-            settings::CheckSeconds(Setting(p.setting), Narrow(p.property), Narrow(value), seconds);
+            settings::CheckValue(Setting(p.setting), Narrow(p.property), Narrow(value), seconds);
         if (!why.empty()) {
             problems.push_back(Wide(why));
             continue;
         }
         names.push_back(Wide(p.setting));
         writes.emplace_back(names.back(), std::to_wstring(seconds));
+    }
+    const std::wstring schedule = Property(install, L"SCHEDULE");
+    if (!schedule.empty()) {
+        std::wstring lines;
+        if (CheckSchedule(schedule, lines, problems)) {
+            names.push_back(Wide(settings::ScheduleName));
+            writes.emplace_back(names.back(), lines);
+        }
     }
     const std::wstring watch = Property(install, L"WATCH");
     if (!watch.empty() && watch != L"0" && watch != L"1")
@@ -184,9 +224,7 @@ UINT WINAPI RestoreWatch(MSIHANDLE install) {
 
 UINT WINAPI WritePolicy(MSIHANDLE install) {
     return Guarded(install, [&] {
-        PolicyValues values;
-        for (const auto& [name, seconds] : Data(install))
-            values.emplace_back(name, std::wcstoul(seconds.c_str(), nullptr, 10));
+        const PolicyValues values = Data(install);
         std::wstring why;
         if (dormix::setup_win32::WritePolicy(values, why)) return UINT(ERROR_SUCCESS);
         Say(install, L"HKLM\\SOFTWARE\\Policies\\Dormix Lite: " + why, true);

@@ -29,9 +29,10 @@ void MainWindow::Bind(app::Application* app) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // Closing never refuses: the core's unloading ends the process.
+    // Qt never closes the window itself: the core either unloads, which
+    // ends the process, or puts the window back in the tray.
     event->ignore();
-    if (app_) app_->OnMainUnload();
+    if (app_) app_->OnMainClose();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

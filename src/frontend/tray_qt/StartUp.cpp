@@ -9,6 +9,7 @@
 #include "frontend/tray_qt/QtView.h"
 #include "frontend/tray_qt/TracingView.h"
 #include "platform/linux/log/JournalLog.h"
+#include "platform/linux/log/LocalClock.h"
 #include "ui/Texts.h"
 
 #ifndef DORMIX_TRACE_VIEW
@@ -34,7 +35,9 @@ void PrintWarnings(const settings::Effective& effective) {
 
 int PrintSettings(const settings::Effective& effective) {
     PrintWarnings(effective);
-    std::fputs(settings::Describe(effective).c_str(), stdout);
+    linux_log::LocalClock clock;
+    const log::LocalTime now = clock.Now();
+    std::fputs(settings::Describe(effective, &now).c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

@@ -21,8 +21,8 @@ void TraceLine(std::string_view line);
 
 // Each settings warning on stderr.
 void PrintWarnings(const settings::Effective& effective);
-// `DormixL --settings`: what a start would run with, and from where; no
-// display needed. The process's status.
+// `DormixL --settings`: what a start would run with, and from where, and
+// the schedule's window in force now; no display needed. The process's status.
 int PrintSettings(const settings::Effective& effective);
 
 // A start refused before anything is logged: the journal's copy, a warning

@@ -163,6 +163,15 @@ void ControlSet::AddTooltip(Item& item) {
     ti.uId = reinterpret_cast<UINT_PTR>(item.hwnd);
     ti.lpszText = item.tip.data();
     SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    // A disabled control gets no mouse messages (its parent does), so the
+    // tool above stays silent over it: a second tool, the control's
+    // rectangle on the parent, says why it is disabled (the Exit button the
+    // administrator disabled).
+    ti.uFlags = TTF_SUBCLASS;
+    ti.uId = UINT_PTR(GetDlgCtrlID(item.hwnd));
+    GetWindowRect(item.hwnd, &ti.rect);
+    MapWindowPoints(HWND_DESKTOP, parent_, reinterpret_cast<POINT*>(&ti.rect), 2);
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void ControlSet::Repaint(const Item& item) {
@@ -236,6 +245,8 @@ void ControlSet::SetTooltip(Ctl c, std::string_view tip) {
     ti.hwnd = parent_;
     ti.uId = reinterpret_cast<UINT_PTR>(item.hwnd);
     ti.lpszText = item.tip.data();
+    SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+    ti.uId = UINT_PTR(GetDlgCtrlID(item.hwnd));
     SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 

@@ -117,9 +117,11 @@ void MainWindow::OnCommand(int id, int code, HWND) {
     }
 }
 
-// Closing never refuses: the unload logs the exit and ends the process.
+// The window is never destroyed here: the unload logs the exit and ends
+// the process, or, where the administrator keeps the program running, the
+// window goes back to the tray.
 bool MainWindow::OnClose() {
-    app_.OnMainUnload();
+    app_.OnMainClose();
     return true;
 }
 

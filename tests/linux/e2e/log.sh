@@ -138,7 +138,8 @@ for r in [json.loads(l) for l in sys.stdin if "DORMIX_TITLE" in l][-2:]:
 # An administrator's settings: a file and two drop-ins, one of them writable
 # by others and so passed over with a warning. The normal cycle runs with
 # the configured numbers, to the power-off; the journal gets the warning
-# and the settings in force; the text log nothing more than before.
+# and the settings in force; the text log nothing more than before. Then
+# a copy the administrator keeps running (settings_kept_running).
 scenario_settings() {
   start_journal
   use_private_conf
@@ -149,7 +150,9 @@ scenario_settings() {
   local warning="$CONF/conf.d/90-open.conf: writable by others; ignored."
   local in_force="IdleLimitSeconds=60 ($CONF/dormix-lite.conf, line 2)
 CountdownSeconds=10 ($CONF/conf.d/50-room.conf, line 1)
-HoldLimitSeconds=1800 ($CONF/dormix-lite.conf, line 4)"
+HoldLimitSeconds=1800 ($CONF/dormix-lite.conf, line 4)
+AllowExit=1 (default)
+Schedule=none (default)"
   "$BUILD/DormixL" --settings >"$WORK/settings" 2>"$WORK/settings.err" || fail "--settings status"
   [ "$(cat "$WORK/settings")" = "$in_force" ] || fail "--settings printed: $(cat "$WORK/settings")"
   [ "$(cat "$WORK/settings.err")" = "DormixL: $warning" ] || fail "--settings warned: $(cat "$WORK/settings.err")"
@@ -178,6 +181,63 @@ want = [("130", "4", "Dormix Lite Settings\n" + sys.argv[2]),
         ("131", "6", "Dormix Lite Settings\n" + sys.argv[3]), ("1", "6", got[2][2])]
 if got != want:
     sys.exit(f"{got!r} != {want!r}")
+PY
+  settings_kept_running
+}
+
+# AllowExit=0 and a window without a limit all week: the launcher leaves the
+# autostart as it is, Exit is disabled and says why, the close box puts the
+# window back in the tray, and the desktop's end (SIGTERM) still ends the
+# program with its entry. The start names both settings and the window.
+settings_kept_running() {
+  rm -f "$CONF"/conf.d/*.conf "$LOG_FILE"
+  printf 'AllowExit=0\nSchedule=Mon-Sun 00:00-24:00 never\n' >"$CONF/dormix-lite.conf"
+  local window="Mon-Sun 00:00-24:00 never ($CONF/dormix-lite.conf, line 2)"
+  "$BUILD/DormixL" --settings >"$WORK/settings" || fail "--settings status"
+  grep -qx "AllowExit=0 ($CONF/dormix-lite.conf, line 1)" "$WORK/settings" &&
+    grep -qx "Schedule=$window" "$WORK/settings" &&
+    [ "$(sed -nE 's/^In force now \((Mon|Tue|Wed|Thu|Fri|Sat|Sun) [0-2][0-9]:[0-5][0-9]\): //p' \
+      "$WORK/settings")" = "$window" ] || fail "--settings printed: $(cat "$WORK/settings")"
+  mkdir -p "$WORK/config/autostart"
+  echo kept >"$WORK/config/autostart/dormix-lite.desktop"
+  XDG_CONFIG_HOME=$WORK/config "$BUILD/dormix-lite" --autostart off >"$WORK/out" 2>&1
+  [ $? = 1 ] && [ "$(cat "$WORK/out")" = "dormix-lite: the administrator keeps Dormix Lite running (AllowExit=0); it still starts with the session." ] &&
+    [ "$(cat "$WORK/config/autostart/dormix-lite.desktop")" = kept ] ||
+    fail "--autostart off: $(cat "$WORK/out")"
+
+  start_tray
+  start_program DormixL-trace
+  wait_trace "Counter.caption=No key or mouse activity for the last 1s"
+  traced "Exit.enabled=0" && traced "Exit.tooltip=The administrator keeps Dormix Lite running" ||
+    fail "Exit not disabled with its reason"
+  traced "Title.caption=No Power Off now: the administrator's schedule keeps the computer on" ||
+    fail "title of a window without a limit"
+  wait_for 10 tray_icon_present || fail "no tray icon"
+  double_click_tray
+  local main
+  main=$(wait_window "Dormix Lite")
+  click_button "$main" Exit
+  mark_trace
+  wait_new "Counter.caption=.*"  # a tick after the click: still running
+  kill -0 "$LAST_PID" || fail "Exit ended the program"
+  mark_trace
+  close_window "$main"
+  wait_new "window hidden"
+  wait_for 10 tray_icon_present || fail "the close box did not put it back in the tray"
+  mark_trace
+  wait_new "Counter.caption=.*"
+  kill -0 "$LAST_PID" || fail "the close box ended the program"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "~ Exit     , Run       , Count: +[0-9]+"
+  journal_records | grep -F '"DORMIX_EVENT_ID":"131"' | tail -1 >"$WORK/131.json"
+  python3 - "$WORK/131.json" "$CONF" "$window" <<'PY' || fail "the start's record"
+import json, re, sys
+text = json.loads(open(sys.argv[1]).read())["MESSAGE"]
+conf, window = sys.argv[2], sys.argv[3]
+if not (f"AllowExit=0 ({conf}/dormix-lite.conf, line 1)" in text and f"Schedule={window}" in text
+        and re.search(r"In force now \(\w{3} \d\d:\d\d\): " + re.escape(window), text)):
+    sys.exit(text)
 PY
 }
 

@@ -46,9 +46,47 @@ std::string Described(DWORD type, const BYTE* data, DWORD size, bool whole) {
 }
 
 bool Known(std::string_view name) {
+    if (name == settings::ScheduleName) return true;
     for (const auto& info : settings::Table)
         if (info.name == name) return true;
     return false;
+}
+
+// The schedule: a REG_MULTI_SZ, one window a string, each numbered as a
+// file's line would be. More than 64 KiB is a mistake, not a schedule.
+void ReadSchedule(HKEY key, settings::Reading& reading) {
+    const std::string name(settings::ScheduleName);
+    std::vector<BYTE> data(64 * 1024 + 2);
+    DWORD type = 0, size = DWORD(data.size() - 2);
+    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &size);
+    if (status == ERROR_FILE_NOT_FOUND) return;
+    settings::Found found{name, {}, PolicyKeyName, 0, {}};
+    if (status == ERROR_MORE_DATA) {
+        found.wrongType = TypeName(type) + " of more than 64 KiB";
+    } else if (status != ERROR_SUCCESS) {
+        reading.problems.push_back(std::string(PolicyKeyName) + ": " + name +
+                                   " cannot be read (error " + std::to_string(status) +
+                                   "); ignored.");
+        return;
+    } else if (type == REG_MULTI_SZ) {
+        // Strings end in NUL and the list in one more; the bytes past `size`
+        // are zero, so a list missing its last NULs still ends.
+        const char* text = reinterpret_cast<const char*>(data.data());
+        const char* const end = text + size;
+        for (int line = 1; text < end && *text; ++line) {
+            const std::string window(text);
+            text += window.size() + 1;
+            reading.values.push_back({name, window, PolicyKeyName, line, {}});
+        }
+        return;
+    } else {
+        const std::string text(reinterpret_cast<const char*>(data.data()), size);
+        found.wrongType = type == REG_SZ || type == REG_EXPAND_SZ
+                              ? TypeName(type) + " \"" + settings::Quoted(text.c_str()) + "\""
+                              : TypeName(type) + " of " + std::to_string(size) + " bytes";
+        found.wrongType += ", not REG_MULTI_SZ";
+    }
+    reading.values.push_back(std::move(found));
 }
 
 // Every value name the key holds that is no setting: a misspelt name would
@@ -99,6 +137,7 @@ settings::Reading PolicyKey::Read() {
         }
         reading.values.push_back(std::move(found));
     }
+    ReadSchedule(key, reading);
     AddUnknownNames(key, reading);
     RegCloseKey(key);
     return reading;

@@ -5,8 +5,9 @@
 namespace dormix::win32_settings {
 
 // HKLM\SOFTWARE\Policies\Dormix Lite: where Group Policy (through the ADMX
-// template) and the MSI's IDLELIMIT and COUNTDOWN put the settings, as
-// REG_DWORD values. Only the machine's key is read; a user has no say.
+// template) and the MSI's IDLELIMIT, COUNTDOWN, HOLDLIMIT, ALLOWEXIT and
+// SCHEDULE put the settings: REG_DWORD values, and Schedule a REG_MULTI_SZ
+// of one window a string. Only the machine's key is read; a user has no say.
 class PolicyKey final : public settings::SettingsSource {
   public:
     settings::Reading Read() override;
