@@ -90,10 +90,21 @@ std::string ReadTimes(std::string_view text, monitor::ScheduleWindow& window) {
 
 // 60 to 9999 seconds, as IdleLimitSeconds; or `never`. Out of range is
 // never moved into range: a limit cut to fit would switch off sooner than
-// the line meant.
-std::string ReadLimit(std::string_view text, monitor::ScheduleWindow& window) {
+// the line meant. A limit above 9999 is one the count can never reach, so
+// the window keeps it as `never` (said in `note`); one below 60 is ignored,
+// and the limit outside every window, at least 60, is later still.
+std::string ReadLimit(std::string_view text, monitor::ScheduleWindow& window, std::string* note) {
     if (Lower(text) == Never) {
         window.limit = monitor::NoIdleLimit;
+        return {};
+    }
+    const bool digits = !text.empty() && text.find_first_not_of("0123456789") == text.npos;
+    if (digits && text.find_first_not_of('0') != text.npos &&
+        text.size() - std::min(text.find_first_not_of('0'), text.size()) > 4) {
+        window.limit = monitor::NoIdleLimit;
+        if (note)
+            *note = Quote(text) + " is more than the count can reach (9999 s): the window keeps " +
+                    "the computer on, as never";
         return {};
     }
     std::int32_t seconds = 0;
@@ -105,7 +116,7 @@ std::string ReadLimit(std::string_view text, monitor::ScheduleWindow& window) {
 
 }  // namespace
 
-std::string ReadWindow(std::string_view text, monitor::ScheduleWindow& window) {
+std::string ReadWindow(std::string_view text, monitor::ScheduleWindow& window, std::string* note) {
     std::vector<std::string_view> fields;
     for (std::string_view f : Split(text, " \t"))
         if (!f.empty()) fields.push_back(f);
@@ -113,7 +124,7 @@ std::string ReadWindow(std::string_view text, monitor::ScheduleWindow& window) {
     monitor::ScheduleWindow read;
     std::string why = ReadDays(fields[0], read.days);
     if (why.empty()) why = ReadTimes(fields[1], read);
-    if (why.empty()) why = ReadLimit(fields[2], read);
+    if (why.empty()) why = ReadLimit(fields[2], read, note);
     if (!why.empty()) return why;
     window.days = read.days;
     window.start = read.start;

@@ -42,11 +42,13 @@ void AddWindow(const Found& f, Effective& out) {
     const std::string shown = f.name + "=" + Quoted(f.value);
     if (f.value.empty()) return passOver(f.name + " has no value");
     monitor::ScheduleWindow window;
-    if (std::string why = ReadWindow(f.value, window); !why.empty())
+    std::string note;
+    if (std::string why = ReadWindow(f.value, window, &note); !why.empty())
         return passOver(shown + ": " + why);
     if (out.limits.Schedule.size() == monitor::MostWindows)
         return passOver(shown + " is one window more than the " +
                         std::to_string(monitor::MostWindows) + " a schedule holds");
+    if (!note.empty()) out.warnings.push_back(Place(f) + ": " + shown + ": " + note + ".");
     window.text = f.value;
     window.where = Place(f);
     out.limits.Schedule.push_back(std::move(window));

@@ -109,7 +109,8 @@ std::string CheckValue(const SettingInfo& info, std::string_view name, std::stri
 // start and an end (HH:MM-HH:MM, 00:00 to 24:00; an end at or before the
 // start is on the next day) and an idle limit of 60 to 9999 seconds or
 // `never`, parted by blanks.
-std::string ReadWindow(std::string_view text, monitor::ScheduleWindow& window);
+std::string ReadWindow(std::string_view text, monitor::ScheduleWindow& window,
+                       std::string* note = nullptr);
 
 // The `key=value` lines of a configuration file into `into`. Blank lines
 // and lines starting with # or ; are comments; blanks around key and value

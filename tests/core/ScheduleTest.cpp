@@ -70,10 +70,8 @@ TEST(Schedule, BadLinesArePassedOverWithOneWarningEach) {
         {"Mon 08:00-24:01 3600", "\"24:01\" is no end of a window (00:01-24:00)"},
         {"Mon 08:00 3600", "\"08:00\" is no start and end (HH:MM-HH:MM)"},
         {"Mon 08:00-08:00 3600", "it starts and ends at 08:00"},
-        // Out of range is never moved into range: 9999 would switch off
-        // sooner than the line meant, 60 sooner than the rest of the day.
+        // Below 60: the limit outside every window, at least 60, is later.
         {"Mon 08:00-18:00 59", "\"59\" is no idle limit (60-9999 s, or never)"},
-        {"Mon 08:00-18:00 10000", "\"10000\" is no idle limit (60-9999 s, or never)"},
         {"Mon 08:00-18:00 1h", "\"1h\" is no idle limit (60-9999 s, or never)"},
         {"Mon 08:00-18:00", "not DAYS HH:MM-HH:MM LIMIT (as Mon-Fri 08:00-18:00 3600)"},
         {"Mon 08:00-18:00 3600 extra", "not DAYS HH:MM-HH:MM LIMIT (as Mon-Fri 08:00-18:00 3600)"},
@@ -86,11 +84,11 @@ TEST(Schedule, BadLinesArePassedOverWithOneWarningEach) {
                        ": Schedule=" + c.value + ": " + c.why + "; ignored.");
     }
     text += "Schedule=\nAllowExit=yes\n";
-    want.push_back(Conf + ", line 18: Schedule has no value; ignored.");
-    want.push_back(Conf + ", line 19: AllowExit=yes is neither 1 nor 0; ignored.");
+    want.push_back(Conf + ", line 17: Schedule has no value; ignored.");
+    want.push_back(Conf + ", line 18: AllowExit=yes is neither 1 nor 0; ignored.");
     for (int i = 0; i < 16; ++i) text += "Schedule=Sun 00:00-01:00 never\n";
     want.push_back(Conf +
-                   ", line 35: Schedule=Sun 00:00-01:00 never is one window more than the "
+                   ", line 34: Schedule=Sun 00:00-01:00 never is one window more than the "
                    "16 a schedule holds; ignored.");
     settings::Reading reading;
     settings::ParseConfText(text, Conf, reading);
@@ -104,6 +102,14 @@ TEST(Schedule, BadLinesArePassedOverWithOneWarningEach) {
     ASSERT_EQ(e.limits.Schedule.size(), 16u);
     EXPECT_EQ(e.limits.Schedule[0].where, Conf + ", line 1");
     EXPECT_TRUE(e.limits.AllowExit);
+
+    // Above 9999 the count never gets there: kept, as never, and said.
+    const settings::Effective high = Read("Schedule=Mon 08:00-18:00 10000");
+    ASSERT_EQ(high.limits.Schedule.size(), 1u);
+    EXPECT_EQ(high.limits.Schedule[0].limit, monitor::NoIdleLimit);
+    EXPECT_EQ(high.warnings, (Lines{Conf + ", line 1: Schedule=Mon 08:00-18:00 10000: "
+                                           "\"10000\" is more than the count can reach (9999 s): "
+                                           "the window keeps the computer on, as never."}));
 }
 
 // One stretch of ticks; the clock first set to `at` where given (the tick
