@@ -15,18 +15,6 @@ bool InForce(const ScheduleWindow& w, int weekday, int minute) {
 
 }  // namespace
 
-int Weekday(int year, int month, int day) {
-    // Days since 1 March of year 0, counted so that leap days come last.
-    if (month < 3) {
-        year -= 1;
-        month += 12;
-    }
-    const long days =
-        365L * year + year / 4 - year / 100 + year / 400 + (153 * (month - 3) + 2) / 5 + day - 1;
-    // 1 March of year 0 was a Wednesday.
-    return int((days + 2) % 7);
-}
-
 int WindowInForce(const std::vector<ScheduleWindow>& windows, int weekday, int minute) {
     for (std::size_t i = 0; i < windows.size(); ++i)
         if (InForce(windows[i], weekday, minute)) return int(i);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "log/Clock.h"
+
 namespace dormix::monitor {
 
 // A `never` window's limit: above any count the log can show (9999), so the
@@ -30,7 +32,9 @@ struct ScheduleWindow {
 };
 
 // 0 Monday .. 6 Sunday, for a date of the Gregorian calendar (month 1..12).
-int Weekday(int year, int month, int day);
+inline int Weekday(int year, int month, int day) {
+    return log::Weekday(log::DayNumber(year, month, day));
+}
 
 // The index of the first window in force at `weekday` and `minute` since
 // midnight, or -1 outside every window.

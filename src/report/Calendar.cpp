@@ -17,16 +17,6 @@ bool Number(std::string_view s, int& v) {
 
 }  // namespace
 
-// Howard Hinnant's days_from_civil.
-std::int32_t DayNumber(int y, int m, int d) {
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 Date DateOf(std::int32_t z) {
     z += 719468;
     const int era = (z >= 0 ? z : z - 146096) / 146097;

@@ -14,14 +14,13 @@ struct Date {
     int year = 1970, month = 1, day = 1;
 };
 
-std::int32_t DayNumber(int year, int month, int day);
+using log::DayNumber;
+using log::Weekday;
 Date DateOf(std::int32_t dayNumber);
 inline std::int64_t Seconds(const log::LocalTime& t) {
     return std::int64_t(DayNumber(t.year, t.month, t.day)) * 86400 + t.hour * 3600 + t.minute * 60 +
            t.second;
 }
-// Monday 0 .. Sunday 6.
-inline int Weekday(std::int32_t dayNumber) { return int(((dayNumber % 7) + 7 + 3) % 7); }
 // "2026-12-06"
 std::string IsoDate(std::int32_t dayNumber);
 // "2026-12-06" to a day number; false when it is no such date.
