@@ -49,6 +49,9 @@ class ProgramEnd {
     // the end of the countdown): a request to exit then ends it at once,
     // writing nothing.
     void BeginClosing() { closing_ = true; }
+    // The request was refused and the program goes on: an exit runs the
+    // unload again.
+    void CancelClosing() { closing_ = false; }
     bool Closing() const { return closing_; }
     // The message box of such a path. None opens over another: a failure
     // while one is open ends the program at once. At the session's end none

@@ -8,7 +8,7 @@ bool IsWarning(SystemEvent event) {
     if (event == SystemEvent::SettingsInForce) return false;
     if (event == SystemEvent::SourceRecovered) return false;
     if (event == SystemEvent::HeldBy) return false;
-    return event == SystemEvent::PowerOffRequested ||
+    return event == SystemEvent::PowerOffRequested || event == SystemEvent::PowerOffRefused ||
            static_cast<std::uint16_t>(event) >=
                static_cast<std::uint16_t>(SystemEvent::LogDirectoryError);
 }
@@ -24,8 +24,12 @@ SystemEvent EntryEvent(std::string_view action, std::string_view detail) {
     if (action == text::LogClose) return SystemEvent::PowerOffRequested;
     if (action == text::LogReset) return SystemEvent::Reset;
     if (action == text::LogExit) return SystemEvent::Exited;
-    if (action == text::LogWait)
-        return detail == text::LogHeld ? SystemEvent::HeldWait : SystemEvent::OtherUserWait;
+    if (action == text::LogRefuse) return SystemEvent::PowerOffRefused;
+    if (action == text::LogWait) {
+        if (detail == text::LogHeld) return SystemEvent::HeldWait;
+        if (detail == text::LogLocked) return SystemEvent::LockedWait;
+        return SystemEvent::OtherUserWait;
+    }
     if (action == text::LogExpire) return SystemEvent::HoldExpired;
     // The one pair left in the vocabulary: the end action, "Simulate".
     return SystemEvent::CountdownSimulated;

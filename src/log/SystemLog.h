@@ -24,6 +24,8 @@ enum class SystemEvent : std::uint16_t {
     OtherUserWait = 10,      // Wait, Other User
     HeldWait = 11,           // Wait, Held
     HoldExpired = 12,        // Expire, Hold
+    PowerOffRefused = 13,    // Refuse, Power Off: the request after the Close was not carried out
+    LockedWait = 14,         // Wait, Locked: past the cap only a lock guarding the system is left
     LogDirectoryError = 101,
     LogFileMissing = 102,
     LogFileCreateError = 103,
@@ -39,11 +41,13 @@ enum class SystemEvent : std::uint16_t {
     SettingIgnored = 130,      // an administrator's setting passed over; the program goes on
     SettingsInForce = 131,     // at start, when an administrator set anything
     HeldBy = 140,              // information: one holder, named once a wait
-    HoldRanOut = 141,          // the cap ran out: the holders still there, switching off anyway
-    HoldsUnknown = 142         // a place that keeps holds gave no answer: counted as no hold
+    HoldRanOut = 141,          // the cap ran out: the holders still there, the countdown begins
+    HoldsUnknown = 142,        // a place that keeps holds gave no answer: counted as no hold
+    LockedOn = 143             // a lock guarding the system keeps the computer on past the cap
 };
 
-// Warning for the power-off request and every failure, information otherwise.
+// Warning for the power-off request, its refusal and every failure,
+// information otherwise.
 // A source's recovery (107), the settings in force (131) and a holder's name
 // (140) are information, though they go out as a failure does.
 bool IsWarning(SystemEvent event);

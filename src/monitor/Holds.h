@@ -20,6 +20,21 @@ struct HoldAnswer {
     // every one answered. Such a place counts as holding nothing: a blind
     // spot must never keep a machine on for ever.
     std::string failure;
+    // Locks that guard the system itself, in the same form: an upgrade or a
+    // disc burn that switching off would break. Held like the others up to
+    // the cap, and past it too: the machine stays on until they are gone.
+    std::vector<std::string> locks;
+
+    static HoldAnswer HeldBy(std::string holder) {
+        HoldAnswer answer;
+        answer.holders.push_back(std::move(holder));
+        return answer;
+    }
+    static HoldAnswer Failed(std::string why) {
+        HoldAnswer answer;
+        answer.failure = std::move(why);
+        return answer;
+    }
 };
 
 class Holds {
@@ -39,6 +54,7 @@ class AllHolds final : public Holds {
         for (Holds* place : places_) {
             HoldAnswer one = place->Ask();
             all.holders.insert(all.holders.end(), one.holders.begin(), one.holders.end());
+            all.locks.insert(all.locks.end(), one.locks.begin(), one.locks.end());
             if (one.failure.empty()) continue;
             all.failure.append(all.failure.empty() ? "" : "; ").append(one.failure);
         }

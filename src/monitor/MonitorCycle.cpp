@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "log/ProgramError.h"
 #include "ui/Texts.h"
 
 namespace dormix::monitor {
@@ -134,6 +135,7 @@ void MonitorCycle::MonitoringStep() {
     // nobody typed, and only the countdown waits.
     if (HoldPostpones()) return;
     s_.MonitorPhase = Phase::Countdown;
+    idleAtCountdown_ = s_.PhaseCounter;
     s_.PhaseCounter = 0;
 }
 
@@ -141,12 +143,13 @@ bool MonitorCycle::OtherSessionHoldsOff() {
     return !s_.TestMode && p_.otherSessions && p_.otherSessions->OtherSessionInUse();
 }
 
-bool MonitorCycle::HoldsAsked() const {
-    return !s_.TestMode && p_.holds && holdLimit_ > 0 && !holdExpired_;
-}
+bool MonitorCycle::HoldsAsked() const { return !s_.TestMode && p_.holds; }
 
-std::vector<std::string> MonitorCycle::AskHolds() {
+HoldAnswer MonitorCycle::AskHolds() {
     HoldAnswer answer = p_.holds->Ask();
+    // Past the cap, or with no cap at all, films and slideshows hold
+    // nothing; a lock that guards the system still does.
+    if (holdLimit_ <= 0 || holdExpired_) answer.holders.clear();
     if (answer.failure.empty()) {
         holdsFailureTold_ = false;
     } else if (!holdsFailureTold_) {
@@ -158,20 +161,23 @@ std::vector<std::string> MonitorCycle::AskHolds() {
              0,
              {}});
     }
-    return std::move(answer.holders);
+    return answer;
 }
 
-void MonitorCycle::NameHolders(const std::vector<std::string>& holders) {
-    for (const std::string& holder : holders) {
-        if (std::find(named_.begin(), named_.end(), holder) != named_.end()) continue;
+void MonitorCycle::NameHolders(const HoldAnswer& answer) {
+    const std::string cap = Duration(holdLimit_);
+    auto name = [&](const std::string& holder, bool lock) {
+        if (std::find(named_.begin(), named_.end(), holder) != named_.end()) return;
         named_.push_back(holder);
-        p_.log.Mirror().Failure(
-            {log::SystemEvent::HeldBy,
-             Joined(text::ProductTitle, text::HoldsTitle),
-             Joined(text::HeldByPrefix, holder, text::HeldByCapped, Duration(holdLimit_)),
-             0,
-             {}});
-    }
+        p_.log.Mirror().Failure({log::SystemEvent::HeldBy,
+                                 Joined(text::ProductTitle, text::HoldsTitle),
+                                 lock ? text::Fill(text::LockedBy, {holder})
+                                      : Joined(text::HeldByPrefix, holder, text::HeldByCapped, cap),
+                                 0,
+                                 {}});
+    };
+    for (const std::string& holder : answer.holders) name(holder, false);
+    for (const std::string& lock : answer.locks) name(lock, true);
 }
 
 void MonitorCycle::TellHoldRanOut(const std::vector<std::string>& holders) {
@@ -183,36 +189,113 @@ void MonitorCycle::TellHoldRanOut(const std::vector<std::string>& holders) {
                              {}});
 }
 
+void MonitorCycle::TellStillLocked(const std::vector<std::string>& locks) {
+    if (lockTold_) return;
+    lockTold_ = true;
+    WriteLogEntry(text::LogWait, text::LogLocked);
+    p_.log.Mirror().Failure(
+        {log::SystemEvent::LockedOn,
+         Joined(text::ProductTitle, text::HoldsTitle),
+         text::Fill(text::StillLocked, {HoldersText(locks), Duration(holdLimit_)}),
+         0,
+         {}});
+}
+
 bool MonitorCycle::HoldPostpones() {
     if (!HoldsAsked()) return false;
-    const std::vector<std::string> holders = AskHolds();
-    if (holders.empty()) return false;
-    if (!waitingForHold_) WriteLogEntry(text::LogWait, text::LogHeld);
+    const HoldAnswer answer = AskHolds();
+    const bool held = !answer.holders.empty() || !answer.locks.empty();
+    if (!held && !waitingForHold_) return false;
+    if (!waitingForHold_ && !holdExpired_ && holdLimit_ > 0)
+        WriteLogEntry(text::LogWait, text::LogHeld);
     waitingForHold_ = true;
-    NameHolders(holders);
-    if (heldTicks_ < holdLimit_) {
+    NameHolders(answer);
+    releasedTicks_ = held ? 0 : releasedTicks_ + 1;
+    if (!holdExpired_ && heldTicks_ < holdLimit_) {
+        // The cap counts every second of the stretch, held or in a gap, so
+        // a hold that comes and goes cannot start it again.
         ++heldTicks_;
-        return true;
+        return releasedTicks_ <= HoldGapGrace;
     }
-    // Held as long as the administrator allows: the countdown goes ahead,
-    // and only input or Cancel sets the cap back.
-    holdExpired_ = true;
-    WriteLogEntry(text::LogExpire, text::LogHold);
-    TellHoldRanOut(holders);
-    return false;
+    if (!holdExpired_) {
+        // Held as long as the administrator allows; only input, Cancel or
+        // a new start sets the cap back.
+        holdExpired_ = true;
+        if (!answer.holders.empty() && answer.locks.empty()) {
+            WriteLogEntry(text::LogExpire, text::LogHold);
+            TellHoldRanOut(answer.holders);
+        }
+    }
+    // Past the cap: a lock that guards the system is waited for, however
+    // long; its release brings the countdown at once.
+    if (answer.locks.empty()) {
+        lockTold_ = false;
+        return false;
+    }
+    TellStillLocked(answer.locks);
+    return true;
 }
 
 bool MonitorCycle::HeldAtTheEnd() {
     if (!HoldsAsked()) return false;
-    const std::vector<std::string> holders = AskHolds();
-    NameHolders(holders);
-    return !holders.empty();
+    const HoldAnswer answer = AskHolds();
+    if (answer.holders.empty() && answer.locks.empty()) return false;
+    NameHolders(answer);
+    BackToTheWait();
+    if (holdExpired_) TellStillLocked(answer.locks);
+    return true;
+}
+
+void MonitorCycle::BackToTheWait() {
+    // The countdown goes back where it came from; the count of idle seconds
+    // and the cap's count go on from where they stood.
+    p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
+    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+    if (p_.window) {
+        if (!p_.window->tray.WindowOpenedByUser) {
+            p_.window->state.SetMinimised();
+            p_.window->tray.MinimiseToTray();
+        }
+        p_.window->state.ClearTopmost();
+    }
+    PlainLabels();
+    s_.MonitorPhase = Phase::Monitoring;
+    s_.PhaseCounter = idleAtCountdown_;
+    SetCounterText(text::NoActivityFor, s_.PhaseCounter);
+    waitingForHold_ = true;
+    releasedTicks_ = 0;
+    if (!holdExpired_) WriteLogEntry(text::LogWait, text::LogHeld);
+}
+
+bool MonitorCycle::RequestPowerOff() {
+    try {
+        // A refusal is raised and reaches the last-resort report.
+        p_.power.ShutdownSystem(power::FlagsPowerOffForced);
+        return true;
+    } catch (const ProgramError& error) {
+        // Handed over without an answer, the request may still be carried
+        // out; anything else was not, and the log says so after its Close.
+        if (error.Number() != power::ErrUnconfirmed) WriteLogEntry(text::LogRefuse, s_.ActionWord);
+        if (error.Number() != power::ErrLocked) throw;
+        p_.log.Mirror().Failure({log::SystemEvent::LockedOn,
+                                 Joined(text::ProductTitle, text::HoldsTitle),
+                                 text::Fill(text::RefusedByLock, {error.Description()}),
+                                 0,
+                                 {}});
+    }
+    // A lock taken in the last instant: the wait goes on as for any lock.
+    p_.end.CancelClosing();
+    BackToTheWait();
+    p_.timer.StartRefreshTimer();
+    return false;
 }
 
 void MonitorCycle::ForgetHolds() {
     waitingForHold_ = false;
     holdExpired_ = false;
+    lockTold_ = false;
     heldTicks_ = 0;
+    releasedTicks_ = 0;
     named_.clear();
 }
 
@@ -257,10 +340,11 @@ void MonitorCycle::CountdownStep() {
     if (s_.PhaseCounter >= s_.CountdownLength) {
         // Someone switched in or logged on during the countdown: asked
         // before anything is written, and ended as a Cancel would end it.
-        if (OtherSessionHoldsOff() || HeldAtTheEnd()) {
+        if (OtherSessionHoldsOff()) {
             OnResetClick();
             return;
         }
+        if (HeldAtTheEnd()) return;
         if (s_.InhibitShutdown) {
             WriteLogEntry(s_.ActionWord, text::LogSimulate);
             ShowCycleMessage(Joined(text::RealTestMessagePrefix, s_.ActionWord),
@@ -272,8 +356,7 @@ void MonitorCycle::CountdownStep() {
             // window still painting: no tick may run this step again.
             p_.timer.StopRefreshTimer();
             p_.end.BeginClosing();
-            // A refusal is raised and reaches the last-resort report.
-            p_.power.ShutdownSystem(power::FlagsPowerOffForced);
+            if (!RequestPowerOff()) return;
         }
         p_.end.EndProgram();
     }
@@ -298,6 +381,11 @@ void MonitorCycle::ResetCycle() {
     s_.IdleLimit = baseIdleLimit;
     p_.view.SetCaption(Ctl::CPULoad, "");
     s_.ActionWord = text::ActionPowerOff;
+    PlainLabels();
+    if (p_.window) p_.window->state.ClearTopmost();
+}
+
+void MonitorCycle::PlainLabels() {
     p_.view.SetBackColour(Ctl::CPULoad, Colour::ButtonFace());
     p_.view.SetBackColour(Ctl::Counter, Colour::ButtonFace());
     p_.view.SetForeColour(Ctl::CPULoad, Colour::ButtonText());
@@ -308,7 +396,6 @@ void MonitorCycle::ResetCycle() {
     p_.view.SetEnabled(Ctl::About, true);
     p_.view.SetEnabled(Ctl::Exit, p_.limits.AllowExit);
     p_.view.SetEnabled(Ctl::TestS, true);
-    if (p_.window) p_.window->state.ClearTopmost();
 }
 
 void MonitorCycle::SetLimits(CycleLimits limits) {

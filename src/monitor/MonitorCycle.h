@@ -32,6 +32,9 @@ inline constexpr std::int16_t AboutCloseSeconds = 30;
 inline constexpr std::int16_t AboutCloseSecondsInhibited = 4;
 // The rehearsal's cap on holds: two of its 6-second limits.
 inline constexpr std::int32_t InhibitHoldLimit = 12;
+// Seconds a hold may be gone before the countdown comes out: a playlist
+// between two films, a slideshow re-taking its request.
+inline constexpr std::int32_t HoldGapGrace = 5;
 // While another session holds the countdown back the idle count goes on,
 // up to what the log's four-digit count can show.
 inline constexpr std::int16_t LongestIdleCount = 9999;
@@ -127,17 +130,26 @@ class MonitorCycle {
     // The normal and the rehearsal run respect other sessions; the Test
     // button's run never powers off and is not held.
     bool OtherSessionHoldsOff();
-    // At the limit: a hold postpones the countdown, up to the cap. The Test
-    // button's run is never held.
+    // At the limit: a hold postpones the countdown, up to the cap counted
+    // from the limit, and a lock past it too. The Test button's run is
+    // never held.
     bool HoldPostpones();
-    // Right before the request: a hold taken during the countdown ends it
-    // as a Cancel would, unless the cap has already run out.
+    // Right before the request: a hold or a lock in force sends the cycle
+    // back to the wait, with the idle count and the cap's count as they
+    // were; past the cap only a lock does.
     bool HeldAtTheEnd();
-    std::vector<std::string> AskHolds();
+    // The request itself; false when a lock refused it and the wait goes on.
+    bool RequestPowerOff();
+    void BackToTheWait();
+    HoldAnswer AskHolds();
     bool HoldsAsked() const;
-    void NameHolders(const std::vector<std::string>& holders);
+    void NameHolders(const HoldAnswer& answer);
     void TellHoldRanOut(const std::vector<std::string>& holders);
+    // Past the cap with a lock left: "Wait, Locked" and the warning, once.
+    void TellStillLocked(const std::vector<std::string>& locks);
     void ForgetHolds();
+    // The labels and buttons as the idle count shows them.
+    void PlainLabels();
     // A closing message ends the program after it: no other box opens over it.
     void ShowCycleMessage(const std::string& message, const std::string& title,
                           bool closing = false);
@@ -147,10 +159,14 @@ class MonitorCycle {
     CycleState s_;
     bool messageOpen_ = false;
     bool waitingForOthers_ = false;  // the "Wait" entry of this stretch is written
-    // One stretch of waiting for holds, from the idle limit to input or a reset.
-    bool waitingForHold_ = false;  // its "Wait, Held" entry is written
-    bool holdExpired_ = false;     // the cap ran out: no hold postpones any more
-    std::int32_t heldTicks_ = 0;   // ticks the countdown waited for holds
+    // One stretch of waiting for holds, from the idle limit to input, a
+    // Cancel or a new start: releases and re-takes do not end it.
+    bool waitingForHold_ = false;       // a hold was seen at the limit
+    bool holdExpired_ = false;          // the cap ran out: only a lock postpones now
+    bool lockTold_ = false;             // "Wait, Locked" written for the lock in force
+    std::int32_t heldTicks_ = 0;        // ticks of the stretch, counted against the cap
+    std::int32_t releasedTicks_ = 0;    // ticks since a hold was last seen
+    std::int16_t idleAtCountdown_ = 0;  // the idle count the countdown began at
     std::int32_t holdLimit_ = DefaultHoldLimit;
     std::vector<std::string> named_;  // holders the system log has named
     bool holdsFailureTold_ = false;

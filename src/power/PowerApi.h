@@ -11,6 +11,10 @@ inline constexpr std::uint32_t ErrorTimeout = 1460;
 // so the system may still carry it out. Never reported as a timeout, which
 // promises that nothing more happens.
 inline constexpr std::uint32_t ErrorRequestPending = 997;
+// The request was refused because a lock that guards the system (an
+// upgrade) is in force: nothing happened, and the wait goes on. An
+// application-defined code (bit 29), so no system error means it.
+inline constexpr std::uint32_t ErrorLocked = 0x2FFF0001u;
 
 // The steps of a power-off request, in the order ShutdownService takes them,
 // each true on success with the reason in LastError() otherwise. Each step

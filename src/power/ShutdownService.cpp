@@ -27,6 +27,7 @@ void ShutdownService::RaiseFor(std::uint32_t code, std::int32_t number, std::str
         Raise(ErrTimedOut, std::string(text::ShutdownTimedOut) + SystemErrorText(code));
     if (code == ErrorRequestPending)
         Raise(ErrUnconfirmed, std::string(text::ShutdownUnconfirmed) + SystemErrorText(code));
+    if (code == ErrorLocked) Raise(ErrLocked, SystemErrorText(code));
     std::string description(prefix);
     description += SystemErrorText(code);
     description += end;

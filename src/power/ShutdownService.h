@@ -17,6 +17,7 @@ inline constexpr std::int32_t ErrNoPrivileges = ErrorBase + 1582;       // 0x800
 inline constexpr std::int32_t ErrInvalidParameter = ErrorBase + 1583;   // 0x8004062F
 inline constexpr std::int32_t ErrTimedOut = ErrorBase + 1584;           // 0x80040630
 inline constexpr std::int32_t ErrUnconfirmed = ErrorBase + 1585;        // 0x80040631
+inline constexpr std::int32_t ErrLocked = ErrorBase + 1586;             // 0x80040632
 
 inline constexpr std::int32_t FlagsPowerOffForced = 12;  // EWX_POWEROFF 8 + EWX_FORCE 4
 inline constexpr std::uint32_t TokenAdjustAndQuery = 0x28;

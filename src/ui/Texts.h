@@ -2,11 +2,27 @@
 // Every caption, message and log word the program shows or writes, each
 // written once. Texts made of pieces are joined where they are used.
 
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
 #include "ui/Version.h"
 
 namespace dormix::text {
+
+// A sentence with its values: each "{}" of `format` takes the next value.
+inline std::string Fill(std::string_view format, std::initializer_list<std::string_view> values) {
+    std::string out;
+    auto value = values.begin();
+    for (std::size_t at = 0; at < format.size();) {
+        const std::size_t slot = format.find("{}", at);
+        out.append(format.substr(at, slot - at));
+        if (slot == std::string_view::npos) break;
+        if (value != values.end()) out.append(*value++);
+        at = slot + 2;
+    }
+    return out;
+}
 
 inline constexpr std::string_view ProductTitle = "Dormix Lite";
 inline constexpr std::string_view ProductWord = "Dormix";  // mutex name, first design caption
@@ -87,6 +103,13 @@ inline constexpr std::string_view LogHeld = "Held";
 // The administrator's cap on holds ran out: the countdown goes ahead.
 inline constexpr std::string_view LogExpire = "Expire";
 inline constexpr std::string_view LogHold = "Hold";
+// Past the cap only a lock that guards the system (an upgrade) is left, and
+// it is never overridden: "Wait, Locked", no countdown.
+inline constexpr std::string_view LogLocked = "Locked";
+// The system did not carry out the request written just before: "Refuse,
+// Power Off" follows its "Close", so the log never claims a power-off that
+// did not happen.
+inline constexpr std::string_view LogRefuse = "Refuse";
 
 // The system log's record of holds: who held the machine, the cap running
 // out, a place that keeps holds giving no answer.
@@ -95,8 +118,15 @@ inline constexpr std::string_view HeldByPrefix = "The computer is held in use by
 inline constexpr std::string_view HeldByCapped = "; the countdown waits for it at most ";
 inline constexpr std::string_view HeldForPrefix = "The computer was held for ";
 inline constexpr std::string_view HeldForBy = " by ";
-inline constexpr std::string_view HeldForSuffix = "; switching off anyway.";
+inline constexpr std::string_view HeldForSuffix = "; the countdown begins anyway.";
 inline constexpr std::string_view HeldSomething = "a hold that no longer says who";
+inline constexpr std::string_view LockedBy =
+    "The computer is locked by {}; the countdown waits until the lock is released.";
+inline constexpr std::string_view StillLocked =
+    "The computer is still locked by {} after {}; it stays on until the lock is released.";
+inline constexpr std::string_view RefusedByLock =
+    "The power-off was refused: {} The computer stays on and the countdown starts again once "
+    "the lock is released.";
 inline constexpr std::string_view HoldsUnknownPrefix = "Holds cannot be read (";
 inline constexpr std::string_view HoldsUnknownSuffix =
     "); counted as nothing holding the computer, so an unseen hold never keeps it on.";

@@ -155,9 +155,12 @@ class FakeHolds : public monitor::Holds {
   public:
     monitor::HoldAnswer Ask() override {
         ++asked;
-        return {holders, failure};
+        monitor::HoldAnswer answer = monitor::HoldAnswer::Failed(failure);
+        answer.holders = holders;
+        answer.locks = locks;
+        return answer;
     }
-    std::vector<std::string> holders;
+    std::vector<std::string> holders, locks;
     std::string failure;
     int asked = 0;
 };

@@ -14,7 +14,10 @@ struct Step {
     int held = -1;    // 1: "Videos" holds, 0: nothing holds, -1: as before
     int others = -1;  // another session in use, as above
     bool move = false;
-    bool test = false;  // the Test button first
+    bool test = false;    // the Test button first
+    int locked = -1;      // 1: "apt" holds a lock that guards the system, as above
+    bool refuse = false;  // the request is refused by a lock the holds did not show
+    int gapEvery = 0;     // a playlist: the hold gone 3 s of every gapEvery
 };
 
 struct Case {
@@ -28,6 +31,7 @@ struct Case {
 };
 
 const std::string kHolder = "\"Videos\": Playing a film (PID 812, user ana)";
+const std::string kLock = "\"apt\": upgrade (logind shutdown block inhibitor, PID 99, user root)";
 
 TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
     const std::string kWaitHeld = " Wait     , Held      , Count: 900";
@@ -37,10 +41,26 @@ TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
     const std::string kReset = " Reset    , Power Off , Count:  60";
     const std::string kOther = " Wait     , Other User, Count: 900";
     const std::string kSixty = "The Computer Will Power Off In 60s";
+    const std::string kLocked = " Wait     , Locked    , Count: 930";
     // clang-format off
     const Case cases[] = {
-        {"held at the limit, released after 10 s: the countdown at once", "", "", "",
-         {{899}, {1, 1}, {10}, {1, 0}}, {kWaitHeld, kEnterOff}, {E::HeldBy}, false, kSixty},
+        {"held at the limit, released after 10 s: the countdown after 5 s of grace", "", "", "",
+         {{899}, {1, 1}, {10}, {5, 0}, {1}}, {kWaitHeld, kEnterOff}, {E::HeldBy}, false, kSixty},
+        {"a playlist's 3-s gaps: no countdown until the cap, off by limit + cap + countdown", "",
+         "HoldLimitSeconds=30", "", {{899}, {91, -1, -1, false, false, -1, false, 10}},
+         {kWaitHeld, kExpire, kEnterOff, kClose}, {E::HeldBy, E::HoldRanOut}, true, ""},
+        {"a longer gap brings the countdown; the hold at its end sends it back, the cap runs on",
+         "", "HoldLimitSeconds=30", "", {{899}, {1, 1}, {9}, {6, 0}, {60, 1}, {15}, {60}},
+         {kWaitHeld, kEnterOff, " Wait     , Held      , Count: 915", kExpire, kEnterOff, kClose},
+         {E::HeldBy, E::HoldRanOut}, true, ""},
+        {"a lock past the cap: no countdown, told once; its release brings the countdown", "",
+         "HoldLimitSeconds=30", "",
+         {{899}, {1, 1, -1, false, false, 1}, {30}, {500}, {1, 0, -1, false, false, 0}, {60}},
+         {kWaitHeld, kLocked, kEnterOff, kClose}, {E::HeldBy, E::HeldBy, E::LockedOn}, true, ""},
+        {"a request refused by a lock: Refuse after Close, back to the wait", "", "", "",
+         {{900}, {59}, {1, -1, -1, false, false, -1, true}, {5, -1, -1, false, false, 1}},
+         {kEnterOff, kClose, " Refuse   , Power Off , Count:  60", kWaitHeld},
+         {E::LockedOn, E::HeldBy}, false, "No key or mouse activity for the last 905s"},
         {"held past the cap: the countdown at the cap, and it runs out", "",
          "HoldLimitSeconds=30", "", {{899}, {1, 1}, {30}, {1}, {60}},
          {kWaitHeld, kExpire, kEnterOff, kClose}, {E::HeldBy, E::HoldRanOut}, true, ""},
@@ -50,13 +70,13 @@ TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
         {"input while held starts everything again, the cap too", "", "HoldLimitSeconds=30", "",
          {{899}, {1, 1}, {20}, {1, -1, -1, true}, {899}, {1}, {29}, {1, 0}},
          {kWaitHeld, kWaitHeld, kEnterOff}, {E::HeldBy, E::HeldBy}, false, kSixty},
-        {"a hold taken during the countdown ends it as a Cancel", "", "", "",
-         {{900}, {59, 1}, {1}}, {kEnterOff, kReset}, {E::HeldBy}, false,
-         "Program Activation In 2s"},
+        {"a hold taken during the countdown sends it back to the wait, the count untouched", "",
+         "", "", {{900}, {59, 1}, {1}}, {kEnterOff, kWaitHeld}, {E::HeldBy}, false,
+         "No key or mouse activity for the last 900s"},
         {"cap 0: holds never postpone", "", "HoldLimitSeconds=0", "",
          {{899, 1}, {1}, {60}}, {kEnterOff, kClose}, {}, true, ""},
         {"another session first, then the hold", "", "", "",
-         {{899, 1, 1}, {1}, {5}, {1, -1, 0}, {1, 0}},
+         {{899, 1, 1}, {1}, {5}, {1, -1, 0}, {6, 0}},
          {kOther, " Wait     , Held      , Count: 906", kEnterOff}, {E::HeldBy}, false, kSixty},
         {"a hold nobody can read counts as none, told once", "", "",
          "logind did not answer in 1.5 s", {{899, -1}, {1}, {60}}, {kEnterOff, kClose},
@@ -74,6 +94,7 @@ TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::uint32_t kLocked = power::ErrorLocked;
         settings::Reading reading;
         settings::ParseConfText(c.conf, "/etc/dormix-lite/dormix-lite.conf", reading);
         const settings::Effective policy = settings::Resolve(reading);
@@ -83,12 +104,22 @@ TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
         rig.Tick(2);
         rig.holds.failure = c.failure;
         bool poweredOff = false;
+        rig.power.systemTexts[kLocked] = "Operation inhibited by \"apt\".";
         for (const Step& step : c.steps) {
             if (step.held >= 0) rig.holds.holders = step.held ? Lines{kHolder} : Lines{};
+            if (step.locked >= 0) rig.holds.locks = step.locked ? Lines{kLock} : Lines{};
             if (step.others >= 0) rig.others.inUse = step.others == 1;
             if (step.move) rig.input.cursor.x += 7;
             if (step.test) rig.app.OnTestClick();
-            poweredOff |= rig.Ends([&] { rig.Tick(step.ticks); });
+            rig.power.exitOk = !step.refuse;
+            rig.power.failingError = kLocked;
+            for (int i = 0; i < step.ticks; ++i) {
+                if (step.gapEvery) rig.holds.holders = Lines(i % step.gapEvery < 7, kHolder);
+                if (rig.Ends([&] { rig.Tick(); })) {
+                    poweredOff = true;
+                    break;
+                }
+            }
         }
         Lines entries = rig.files.Entries();
         entries.erase(entries.begin(), entries.begin() + 2);  // Start, Enter Run
@@ -101,7 +132,7 @@ TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
         if (!c.counter.empty()) {
             EXPECT_EQ(rig.Counter(), c.counter);
         }
-        if (c.conf == "HoldLimitSeconds=0" || c.steps[0].test) {
+        if (c.steps[0].test) {
             EXPECT_EQ(rig.holds.asked, 0);
         }
     }
@@ -125,11 +156,25 @@ TEST(Holds, TheSystemLogNamesEachHolderOnceAndTheCapInWords) {
                              "; the countdown waits for it at most 90 minutes");
     EXPECT_EQ(f[1].title, "Dormix Lite Holds");
     EXPECT_FALSE(log::IsWarning(E::HeldBy));
-    EXPECT_EQ(f[3].text, "The computer was held for 90 minutes by " + kHolder +
-                             "; \"apt\": Upgrading (PID 99, user root); switching off anyway.");
+    EXPECT_EQ(f[3].text,
+              "The computer was held for 90 minutes by " + kHolder +
+                  "; \"apt\": Upgrading (PID 99, user root); the countdown begins anyway.");
     EXPECT_TRUE(log::IsWarning(E::HoldRanOut));
     EXPECT_EQ(rig.systemLog.entries.back().event, E::CountdownBegan);
     EXPECT_EQ(rig.systemLog.entries[rig.systemLog.entries.size() - 3].event, E::HeldWait);
+
+    // A lock is named as one, and past the cap the warning says the truth.
+    Rig locked("", nullptr, &policy);
+    locked.Start();
+    locked.holds.locks = {kLock};
+    locked.Tick(2 + 900 + 5400 + 100);
+    const auto& g = locked.systemLog.failures;
+    ASSERT_EQ(g.size(), 3u);
+    EXPECT_EQ(g[1].text, "The computer is locked by " + kLock +
+                             "; the countdown waits until the lock is released.");
+    EXPECT_EQ(g[2].text, "The computer is still locked by " + kLock +
+                             " after 90 minutes; it stays on until the lock is released.");
+    EXPECT_TRUE(log::IsWarning(g[2].event));
 }
 
 }  // namespace

@@ -501,14 +501,18 @@ TEST(MonitorCycle, PowerOffRefusedReachesTheLastResortReport) {
     };
     EXPECT_TRUE(rig.Ends([&] { rig.Tick(); }));
     EXPECT_FALSE(tickingUnderTheReport) << "the timer stops before the report opens";
-    EXPECT_EQ(rig.files.Entries().back(), " Close    , Power Off , Count:  60");
+    // The log says the request was not carried out, right after its Close.
+    const auto entries = rig.files.Entries();
+    EXPECT_EQ(std::vector(entries.end() - 2, entries.end()),
+              (std::vector<std::string>{" Close    , Power Off , Count:  60",
+                                        " Refuse   , Power Off , Count:  60"}));
     ASSERT_EQ(rig.shell.messages.size(), 1u);
     EXPECT_EQ(rig.shell.messages[0].text,
               "A program error has occured\r\nError Number: -2147219925\r\n"
               "Error description: ShutdownSystem failed: Access is denied.\r\n");
     EXPECT_FALSE(rig.shell.timerRunning);  // no further tick can repeat the request
-    // The closing entry and then the report went to the system log.
-    EXPECT_EQ(rig.systemLog.entries.back().event, log::SystemEvent::PowerOffRequested);
+    // The closing and refusing entries and then the report went to the system log.
+    EXPECT_EQ(rig.systemLog.entries.back().event, log::SystemEvent::PowerOffRefused);
     EXPECT_EQ(rig.systemLog.failures,
               (std::vector<MirroredFailure>{{log::SystemEvent::ProgramError, "Dormix Lite Error",
                                              rig.shell.messages[0].text, -2147219925,

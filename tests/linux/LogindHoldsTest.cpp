@@ -45,16 +45,19 @@ TEST(LogindHolds, IdleInhibitorsHoldTheDesktopAndBlocksOfShutdownOrSleepHoldBoth
          "\"Backup\": Copying (logind sleep/shutdown/idle block inhibitor, PID 818, user root)",
          "\"Backup\": Copying (logind sleep/shutdown block inhibitor, PID 818, user root)"},
     };
-    // Every inhibitor stays: each question names all that hold, in logind's order.
-    Lines desktop, watch;
+    // Every inhibitor stays: each question names all that hold, in logind's
+    // order. A block of shutdown or sleep is a lock that guards the system.
+    Lines desktop, locks, watch;
     uint pid = 812;
     for (const Case& c : cases) {
         m.logind.Mock("AddInhibitor", {c.what, c.who, c.why, c.mode, c.uid, pid++});
-        if (!c.desktop.empty()) desktop.push_back(c.desktop);
+        if (!c.desktop.empty()) (c.watch.empty() ? desktop : locks).push_back(c.desktop);
         if (!c.watch.empty()) watch.push_back(c.watch);
         const monitor::HoldAnswer seen = m.desktop.Ask(), atLogon = m.watch.Ask();
         EXPECT_EQ(seen.holders, desktop) << c.who;
-        EXPECT_EQ(atLogon.holders, watch) << c.who;
+        EXPECT_EQ(seen.locks, locks) << c.who;
+        EXPECT_EQ(atLogon.locks, watch) << c.who;
+        EXPECT_EQ(atLogon.holders, Lines{}) << c.who;
         EXPECT_EQ(seen.failure + atLogon.failure, "") << c.who;
     }
 }

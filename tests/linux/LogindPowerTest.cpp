@@ -131,9 +131,9 @@ TEST(LogindPower, ABlockInhibitorIsNeverOverriddenEvenWhenForced) {
     const int block = logind.Inhibit("sleep:shutdown", "Package Updater", "Upgrading", "block");
     ASSERT_GE(block, 0);
     Outcome out = PowerOff(bus);
-    EXPECT_EQ(out.number, power::ErrExitWindowsFailed);  // 0x8004062B
+    EXPECT_EQ(out.number, power::ErrLocked);  // 0x80040632: the cycle waits for its release
     EXPECT_EQ(out.description,
-              "ShutdownSystem failed: Operation inhibited by \"Package Updater\" (PID 123456, "
+              "Operation inhibited by \"Package Updater\" (PID 123456, "
               "user 1000), reason is \"Upgrading\".");
     EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
 
@@ -146,15 +146,22 @@ TEST(LogindPower, ABlockInhibitorIsNeverOverriddenEvenWhenForced) {
     ::close(delay);
 }
 
-TEST(LogindPower, LogindsOwnRefusalIsReportedWithItsMessage) {
+TEST(LogindPower, LogindsOwnRefusalByALockIsALockAndAnyOtherAFailure) {
     PrivateBus bus;
     MockLogind logind(bus);
     logind.AddMethod("PowerOff", "b",
                      "raise dbus.exceptions.DBusException('Operation inhibited by \"updater\"', "
                      "name='org.freedesktop.login1.BlockedByInhibitorLock')");
-    const Outcome out = PowerOff(bus);
+    Outcome out = PowerOff(bus);
+    EXPECT_EQ(out.number, power::ErrLocked);
+    EXPECT_EQ(out.description, "Operation inhibited by \"updater\"");
+    // Any other refusal stays a failure of the request.
+    logind.AddMethod("PowerOff", "b",
+                     "raise dbus.exceptions.DBusException('Permission denied', "
+                     "name='org.freedesktop.DBus.Error.AccessDenied')");
+    out = PowerOff(bus);
     EXPECT_EQ(out.number, power::ErrExitWindowsFailed);
-    EXPECT_EQ(out.description, "ShutdownSystem failed: Operation inhibited by \"updater\"");
+    EXPECT_EQ(out.description, "ShutdownSystem failed: Permission denied");
 }
 
 TEST(LogindPower, FlagsMapOntoLogindsMethods) {

@@ -133,7 +133,7 @@ HoldAnswer GnomeSessionHolds::Ask() {
         Call(GnomeService, GnomePath, GnomeService, "IsInhibited", "u", &GnomeIdleFlag);
     bool inhibited = false;
     if (Absent(held)) return answer;
-    if (!ReadFlag(held, &inhibited)) return {{}, Failure(held, GnomeService, "b")};
+    if (!ReadFlag(held, &inhibited)) return HoldAnswer::Failed(Failure(held, GnomeService, "b"));
     if (!inhibited) return answer;
 
     // Held, as the session manager says; naming who is a bonus. Whatever
@@ -173,7 +173,7 @@ HoldAnswer PowerManagementHolds::Ask() {
     const Answer fdo = Call(FdoService, FdoPath, FdoInhibit, "HasInhibit");
     bool inhibited = false;
     if (Absent(fdo)) return answer;
-    if (!ReadFlag(fdo, &inhibited)) return {{}, Failure(fdo, FdoService, "b")};
+    if (!ReadFlag(fdo, &inhibited)) return HoldAnswer::Failed(Failure(fdo, FdoService, "b"));
     // It keeps the names it was given to itself.
     if (inhibited) answer.holders.push_back(Unnamed(FdoInhibit, "HasInhibit"));
     return answer;
@@ -182,7 +182,7 @@ HoldAnswer PowerManagementHolds::Ask() {
 HoldAnswer PowerManagementHolds::AskKde(const Answer& held) {
     HoldAnswer answer;
     bool inhibited = false;
-    if (!ReadFlag(held, &inhibited)) return {{}, Failure(held, KdeService, "b")};
+    if (!ReadFlag(held, &inhibited)) return HoldAnswer::Failed(Failure(held, KdeService, "b"));
     if (!inhibited) return answer;
     // Plasma 5 sends (application, reason) pairs as structures, though its
     // interface description says a dictionary; either is read. The list

@@ -60,8 +60,15 @@ monitor::HoldAnswer LogindHolds::Ask() {
         answer.failure = Failure(list.text);
         return answer;
     }
-    for (const InhibitorRef& i : inhibitors)
-        if (std::string line = Holder(i); !line.empty()) answer.holders.push_back(std::move(line));
+    for (const InhibitorRef& i : inhibitors) {
+        std::string line = Holder(i);
+        if (line.empty()) continue;
+        // A block on shutdown or sleep guards the system (an upgrade, a
+        // burn): never switched off through, not even past the cap.
+        const bool guards = i.mode == "block" && (linux_logind::Inhibits(i.what, "shutdown") ||
+                                                  linux_logind::Inhibits(i.what, "sleep"));
+        (guards ? answer.locks : answer.holders).push_back(std::move(line));
+    }
     return answer;
 }
 

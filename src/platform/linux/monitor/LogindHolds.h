@@ -1,7 +1,8 @@
 #pragma once
 // Programs' holds as logind keeps them: its inhibitors. A player or a
 // browser playing a film takes an "idle" one; an upgrade or a disc burn a
-// "shutdown" or "sleep" one in block mode. Shutdown and sleep inhibitors in
+// "shutdown" or "sleep" one in block mode, which is a lock that guards the
+// system rather than a hold. Shutdown and sleep inhibitors in
 // delay mode hold nothing: every desktop takes them, to save its state in
 // the seconds before the machine goes.
 //

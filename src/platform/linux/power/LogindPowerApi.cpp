@@ -18,6 +18,8 @@ constexpr std::int32_t LogOff = 0, ShutDown = 1, Reboot = 2, Force = 4, PowerOff
 
 constexpr const char* BusService = "org.freedesktop.DBus";
 constexpr const char* BusPath = "/org/freedesktop/DBus";
+// logind's answer to a request that a block inhibitor stops.
+constexpr std::string_view LockRefusal = "org.freedesktop.login1.BlockedByInhibitorLock";
 
 // Windows sets this bit in codes an application makes up, so ours never
 // meet the system's, the timeout code among them.
@@ -74,6 +76,12 @@ bool LogindPowerApi::Fail(const linux_logind::Answer& answer) {
     lastError_ = answer.kind == linux_logind::Answer::Timeout ? power::ErrorTimeout
                                                               : power::ErrorRequestPending;
     texts_[lastError_] = answer.text;
+    return false;
+}
+
+bool LogindPowerApi::Locked(const std::string& text) {
+    lastError_ = power::ErrorLocked;
+    texts_[lastError_] = text;
     return false;
 }
 
@@ -157,8 +165,11 @@ bool LogindPowerApi::RequestPowerOff(std::int32_t flags, std::uint32_t /*reason*
         std::vector<linux_logind::InhibitorRef> inhibitors;
         const linux_logind::Answer list = ListInhibitors(bus_, inhibitors);
         if (list.kind == linux_logind::Answer::Timeout) return Fail(list);
-        if (const std::string blocked = BlockingInhibitor(list, inhibitors); !blocked.empty())
-            return Fail(blocked);
+        if (const std::string blocked = BlockingInhibitor(list, inhibitors); !blocked.empty()) {
+            // A lock seen for certain is no failure of the program: the
+            // cycle waits for its release. An unreadable list stays one.
+            return list.kind == linux_logind::Answer::Reply ? Locked(blocked) : Fail(blocked);
+        }
     }
     const int interactive = request.interactive;
     // The caller's own session: logind resolves the empty id to it.
@@ -167,6 +178,9 @@ bool LogindPowerApi::RequestPowerOff(std::int32_t flags, std::uint32_t /*reason*
         request.inhibitable
             ? bus_.Request(request.method, "b", &interactive, answerBudget_)
             : bus_.Request(request.method, "s", session ? session : "", answerBudget_);
+    // A lock taken after the look above: logind refuses on its own.
+    if (done.kind == linux_logind::Answer::Error && done.error == LockRefusal)
+        return Locked(done.text);
     if (done.kind != linux_logind::Answer::Reply) return Fail(done);
     std::string why;
     if (!done.Signed("", &why)) return Fail(why);

@@ -65,6 +65,9 @@ class LogindPowerApi final : public power::PowerApi {
   private:
     bool Fail(const std::string& text);
     bool Fail(const linux_logind::Answer& answer);
+    // A lock that guards the system refused the request (`text`: whose):
+    // no failure, the cycle waits for its release.
+    bool Locked(const std::string& text);
     bool OwnSessionActive();
 
     linux_logind::LogindBus bus_;

@@ -77,7 +77,8 @@ bool NotificationSource::ActiveSinceLastSample() {
 
 monitor::HoldAnswer NotificationSource::Ask() {
     if (!rule_.Held()) return {};
-    return {{std::string("a program (") + Protocol() + ": an idle inhibitor)"}, {}};
+    return monitor::HoldAnswer::HeldBy(std::string("a program (") + Protocol() +
+                                       ": an idle inhibitor)");
 }
 
 }  // namespace dormix::linux_wayland

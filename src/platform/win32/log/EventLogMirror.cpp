@@ -26,6 +26,8 @@ static_assert(Matches(DORMIX_EVENT_START_REFUSED_MARKER, SystemEvent::StartRefus
 static_assert(Matches(DORMIX_EVENT_SOURCE_RECOVERED, SystemEvent::SourceRecovered));
 static_assert(Matches(DORMIX_EVENT_HELD_WAIT, SystemEvent::HeldWait));
 static_assert(Matches(DORMIX_EVENT_HOLDS_UNKNOWN, SystemEvent::HoldsUnknown));
+static_assert(Matches(DORMIX_EVENT_LOCKED_WAIT, SystemEvent::LockedWait));
+static_assert(Matches(DORMIX_EVENT_LOCKED_ON, SystemEvent::LockedOn));
 
 }  // namespace
 
@@ -55,6 +57,12 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_HELD_WAIT;
         case SystemEvent::HoldExpired:
             return DORMIX_EVENT_HOLD_EXPIRED;
+        case SystemEvent::PowerOffRefused:
+            return DORMIX_EVENT_POWER_OFF_REFUSED;
+        case SystemEvent::LockedWait:
+            return DORMIX_EVENT_LOCKED_WAIT;
+        case SystemEvent::LockedOn:
+            return DORMIX_EVENT_LOCKED_ON;
         case SystemEvent::HeldBy:
             return DORMIX_EVENT_HELD_BY;
         case SystemEvent::HoldRanOut:

@@ -40,7 +40,7 @@ monitor::HoldAnswer DisplayRequests::Ask() {
         return {{}, failure};
     }
     if (!(state & ES_DISPLAY_REQUIRED)) return {};
-    return {{std::string(DisplayRequestHolder)}, {}};
+    return monitor::HoldAnswer::HeldBy(std::string(DisplayRequestHolder));
 }
 
 }  // namespace dormix::win32_monitor
