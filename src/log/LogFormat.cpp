@@ -222,9 +222,9 @@ bool ParseEntry(std::string_view line, ParsedEntry& e) {
     e.detail = Trimmed(f.substr(detailAt + text::LogFieldSeparator.size(), FieldWidth));
     using namespace text;
     if (!KnownWord(e.action, {LogStart, LogEnter, LogSimulate, ActionPowerOff, LogClose, LogReset,
-                              LogExit, LogWait, LogExpire}) ||
+                              LogExit, LogWait, LogExpire, LogRefuse}) ||
         !KnownWord(e.detail, {LogInitialise, LogRun, LogTest, ActionPowerOff, LogSimulate,
-                              LogActivate, LogShutdown, LogOtherUser, LogHeld, LogHold}))
+                              LogActivate, LogShutdown, LogOtherUser, LogHeld, LogHold, LogLocked}))
         return false;
     std::string_view count = Trimmed(f.substr(countAt + LogCountLabel.size()));
     const bool negative = !count.empty() && count[0] == '-';

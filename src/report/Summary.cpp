@@ -55,14 +55,20 @@ class MachineWalk {
                 last = Last::PowerOff;
                 break;
             case RefusalMark:
-                ++d.refused;
-                refusedAt_ = t;
+            case Event(SystemEvent::PowerOffRefused): {
+                // The text log's "Refuse" after its "Close", and the system
+                // log's report of the same refusal: counted once.
+                const bool entry = mark.event != RefusalMark;
+                auto& other = entry ? refusedAt_ : refuseEntryAt_;
+                if (!(other && t - *other <= RefusalWindow)) ++d.refused;
+                (entry ? refuseEntryAt_ : refusedAt_) = t;
                 if (pending_ && t - *pending_ <= RefusalWindow) {
                     --Day(*pending_).powerOffs;
                     pending_.reset();
                 }
                 last = Last::Refused;
                 break;
+            }
             case Event(SystemEvent::CountdownBegan):
                 ++d.countdowns;
                 break;
@@ -83,6 +89,7 @@ class MachineWalk {
                 last = Last::OtherUser;
                 break;
             case Event(SystemEvent::HeldWait):
+            case Event(SystemEvent::LockedWait):
                 ++d.heldWaits;
                 last = Last::Held;
                 break;
@@ -141,7 +148,8 @@ class MachineWalk {
     Summary& s_;
     MachineSummary& m_;
     std::vector<Last> last_ = std::vector<Last>(m_.days.size(), Last::Nothing);
-    std::optional<std::int64_t> pending_, refusedAt_;
+    // refusedAt_: the system log's refusal; refuseEntryAt_: the text log's.
+    std::optional<std::int64_t> pending_, refusedAt_, refuseEntryAt_;
 };
 
 std::string Nights(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " night" : " nights"); }

@@ -130,9 +130,19 @@ void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
             add(at(19, 0, 0), LogEnter, ActionPowerOff, 0);
             add(at(19, 1, 0), LogReset, ActionPowerOff, 60);
             break;
+        case DayPlan::Locked:
+            add(at(18, 0, 0), LogEnter, ActionPowerOff, 0);
+            add(at(18, 1, 0), LogClose, ActionPowerOff, 60);
+            add(at(18, 1, 0), LogRefuse, ActionPowerOff, 60);
+            add(at(18, 1, 0), LogWait, LogHeld, 900);
+            add(at(18, 5, 0), LogEnter, ActionPowerOff, 0);
+            add(at(18, 6, 0), LogClose, ActionPowerOff, 60);
+            running = false;
+            break;
         case DayPlan::Refused:
             add(at(18, 0, 0), LogEnter, ActionPowerOff, 0);
             add(at(18, 1, 0), LogClose, ActionPowerOff, 60);
+            add(at(18, 1, 0), LogRefuse, ActionPowerOff, 60);
             m.failures.push_back({at(18, 1, 1), std::uint16_t(log::SystemEvent::ProgramError),
                                   std::string(ProductTitle) + std::string(ProgramErrorTitleSuffix),
                                   std::string(ProgramErrorHeading) + "\r\n" +

@@ -162,6 +162,29 @@ TEST(Report, EachFormAloneGivesTheSameFigures) {
     }
 }
 
+TEST(Report, ARefusalInTheLogItselfIsNeverAPowerOffAndCountsOnce) {
+    const MachineScript m =
+        Script("lab-8", First(), {DayPlan::Refused, DayPlan::Locked, DayPlan::Off});
+    for (int form = 0; form < 2; ++form) {
+        TempDir dir;
+        const fs::path file = dir.path / "e.xml";
+        if (form == 0) {
+            WriteTextLog(dir.path, m);  // the text log alone, no system log
+        } else {
+            std::ofstream out(file, std::ios::binary);
+            WriteEvents(out, m);
+        }
+        const ReportRun run({(form == 0 ? dir.path : file).string()}, First(), First() + 2);
+        const MachineSummary& s = run.Machine("lab-8");
+        EXPECT_EQ(s.days[0].night, Night::Refused) << form;
+        EXPECT_EQ(s.days[0].powerOffs, 0u) << form;
+        EXPECT_EQ(s.days[0].refused, 1u) << form << ": the entry and the report, once";
+        EXPECT_EQ(s.days[1].night, Night::Off) << form << ": off once the lock was released";
+        EXPECT_EQ(s.days[1].offSeconds, 6 * 3600 - 6 * 60) << form << ": from 18:06";
+        EXPECT_EQ(s.total.refused, 2u) << form;
+    }
+}
+
 TEST(Report, ParseEntryReadsWhatFormatEntryWritesInEveryLocale) {
     // UTF-8 from Linux; code pages 1252 and 932 from Windows.
     for (const char* month :
