@@ -259,6 +259,9 @@ void MonitorCycle::BackToTheWait() {
         p_.window->state.ClearTopmost();
     }
     PlainLabels();
+    // The countdown took no samples, and input during it changes nothing
+    // (only Cancel does): the wait compares against a sample taken now.
+    p_.sampler.SampleActivity();
     s_.MonitorPhase = Phase::Monitoring;
     s_.PhaseCounter = idleAtCountdown_;
     SetCounterText(text::NoActivityFor, s_.PhaseCounter);
@@ -277,9 +280,11 @@ bool MonitorCycle::RequestPowerOff() {
         // out; anything else was not, and the log says so after its Close.
         if (error.Number() != power::ErrUnconfirmed) WriteLogEntry(text::LogRefuse, s_.ActionWord);
         if (error.Number() != power::ErrLocked) throw;
+        std::string_view why = error.Description();
+        if (why.ends_with('.')) why.remove_suffix(1);
         p_.log.Mirror().Failure({log::SystemEvent::LockedOn,
                                  Joined(text::ProductTitle, text::HoldsTitle),
-                                 text::Fill(text::RefusedByLock, {error.Description()}),
+                                 text::Fill(text::RefusedByLock, {why}),
                                  0,
                                  {}});
     }

@@ -125,7 +125,7 @@ inline constexpr std::string_view LockedBy =
 inline constexpr std::string_view StillLocked =
     "The computer is still locked by {} after {}; it stays on until the lock is released.";
 inline constexpr std::string_view RefusedByLock =
-    "The power-off was refused: {} The computer stays on and the countdown starts again once "
+    "The power-off was refused ({}); the computer stays on, and the countdown starts again once "
     "the lock is released.";
 inline constexpr std::string_view HoldsUnknownPrefix = "Holds cannot be read (";
 inline constexpr std::string_view HoldsUnknownSuffix =

@@ -70,9 +70,10 @@ TEST(Holds, PostponeTheCountdownUpToTheCapAndNeverCountAsInput) {
         {"input while held starts everything again, the cap too", "", "HoldLimitSeconds=30", "",
          {{899}, {1, 1}, {20}, {1, -1, -1, true}, {899}, {1}, {29}, {1, 0}},
          {kWaitHeld, kWaitHeld, kEnterOff}, {E::HeldBy, E::HeldBy}, false, kSixty},
-        {"a hold taken during the countdown sends it back to the wait, the count untouched", "",
-         "", "", {{900}, {59, 1}, {1}}, {kEnterOff, kWaitHeld}, {E::HeldBy}, false,
-         "No key or mouse activity for the last 900s"},
+        {"a hold taken during the countdown sends it back to the wait, the count untouched "
+         "by the input the countdown ignored",
+         "", "", "", {{900}, {59, 1, -1, true}, {1}, {1}}, {kEnterOff, kWaitHeld}, {E::HeldBy}, false,
+         "No key or mouse activity for the last 901s"},
         {"cap 0: holds never postpone", "", "HoldLimitSeconds=0", "",
          {{899, 1}, {1}, {60}}, {kEnterOff, kClose}, {}, true, ""},
         {"another session first, then the hold", "", "", "",

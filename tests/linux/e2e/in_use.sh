@@ -97,15 +97,16 @@ scenario_holds() {
   mock ReleaseInhibitor Videos
   mark_trace
   wait_new "Counter.caption=The Computer Will Power Off In 6s"
-  [ "$(tail -n +$((TRACE_MARK + 1)) "$TRACE" | grep -c '^Counter.caption=No key')" -le 1 ] ||
-    fail "the countdown did not start at once"
+  # A gap of up to 5 s is a playlist between two films: no countdown yet.
+  [ "$(tail -n +$((TRACE_MARK + 1)) "$TRACE" | grep -c '^Counter.caption=No key')" -le 6 ] ||
+    fail "the countdown did not start after the grace"
   answer_box "Dormix Lite Simulate Power Off" 30
   wait_exit "$LAST_PID" || fail "exit code"
   mock AddInhibitor idle Videos "Playing a film" block 0 812
   start_program DormixL-fast -InhibitShutdown
   answer_box "Dormix Lite Simulate Power Off" 30
   wait_exit "$LAST_PID" || fail "exit code past the cap"
-  traced "DormixL: Dormix Lite Holds: The computer was held for 12 seconds by $holder; switching off anyway\." ||
+  traced "DormixL: Dormix Lite Holds: The computer was held for 12 seconds by $holder; the countdown begins anyway\." ||
     fail "no warning when the cap ran out"
   local held=" Wait     , Held      , Count:   6"
   expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$held" "$ENTRY_ENTER_OFF" \

@@ -6,6 +6,7 @@
 BUILD=$1
 SCENARIO=$2
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+CLOSE_REFUSE=$' Close    , Power Off , Count:  60\n Refuse   , Power Off , Count:  60'
 
 # Left at the logon screen: our session in the background, a greeter on
 # the screen and an SSH login idle for an hour are nobody else, so the
@@ -52,7 +53,29 @@ scenario_power_refused() {
   wait_exit "$LAST_PID"
   [ $? = 1 ] || fail "exit code of a failure"
   grep -qE " PowerOff " "$WORK/logind.calls" && fail "powered off despite na"
-  log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
+  [ "$(log_lines | tail -2)" = "$CLOSE_REFUSE" ] || fail "close and refuse entries"
+
+  # A lock taken in the last instant: logind itself refuses the request.
+  # The program says so and goes back to the wait instead of ending; the
+  # lock gone, the countdown comes back after its grace and the power-off
+  # goes ahead.
+  rm "$WORK/Log/DormixL.log"
+  mock AddMethod org.freedesktop.login1.Manager CanPowerOff '' s 'ret = "yes"'
+  dbus-send --bus="$DBUS_SYSTEM_BUS_ADDRESS" --print-reply --dest=org.freedesktop.login1 \
+    /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddMethod \
+    string:org.freedesktop.login1.Manager string:PowerOff string:b string: \
+    string:'self.refused = getattr(self, "refused", 0) + 1
+if self.refused == 1: raise dbus.exceptions.DBusException("Operation inhibited by \"apt\"", name="org.freedesktop.login1.BlockedByInhibitorLock")' \
+    >/dev/null || fail "refusing PowerOff not set"
+  start_program DormixL-fast
+  wait_exit "$LAST_PID" 60 || fail "exit code after the lock's refusal"
+  traced "DormixL: Dormix Lite Holds: The power-off was refused \(Operation inhibited by \"apt\"\); the computer stays on, and the countdown starts again once the lock is released\." ||
+    fail "the refusal by the lock was not told"
+  traced "message .*" && fail "a report for a lock"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_ENTER_OFF" \
+    " Close    , Power Off , Count:  60" " Refuse   , Power Off , Count:  60" \
+    " Wait     , Held      , Count: 900" "$ENTRY_ENTER_OFF" " Close    , Power Off , Count:  60"
+  [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 2 ] || fail "not two PowerOff requests"
 }
 
 # A logind that hangs in the power-off request (the question about other
@@ -74,7 +97,7 @@ scenario_power_hung() {
   [ $? = 1 ] || fail "exit code of a failure"
   [ "$(count_traced 'message .*')" = 1 ] || fail "more than one report"
   [ "$(log_lines | grep -c 'Close    , Power Off')" = 1 ] || fail "request repeated"
-  log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
+  [ "$(log_lines | tail -2)" = "$CLOSE_REFUSE" ] || fail "close and refuse entries"
   mock GetCalls  # answered once the mock has woken and handled all it was sent
   grep -qE " PowerOff " "$WORK/logind.calls" && fail "PowerOff reached logind late"
 

@@ -10,7 +10,8 @@ SCENARIO=$2
 # The journal scenario runs in a mount namespace of its own, as the
 # program's does (log.sh).
 . "$(dirname "${BASH_SOURCE[0]}")/private-mounts.sh"
-[ "$SCENARIO" = journal ] && in_private_mounts "$0" "$@"
+# The hold scenario brings its own settings in a private /etc.
+case $SCENARIO in journal | hold) in_private_mounts "$0" "$@" ;; esac
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 LOG_FILE=$WORK/Log/DormixWatch.log
@@ -126,7 +127,8 @@ scenario_logon_countdown() {
   [ $? = 1 ] || fail "exit code of a refused power-off"
   traced "dormix-lite-watch: Dormix Lite Error: A program error has occured Error Number: -2147219922 .*\[logind answers \"na\" to CanPowerOff\.\]" ||
     fail "no report of the refusal"
-  log_lines | tail -1 | grep -qx " Close    , Power Off , Count:  60" || fail "close entry"
+  [ "$(log_lines | tail -2)" = $' Close    , Power Off , Count:  60\n Refuse   , Power Off , Count:  60' ] ||
+    fail "close and refuse entries"
   grep -qE " PowerOff( |\$)" "$WORK/logind.calls" && fail "powered off despite na"
   true
 }
@@ -153,23 +155,33 @@ scenario_logind_silent() {
   expect_log "${FIRST_START[@]}" "${START[@]}" " Wait     , Other User, Count: 900" "$EXIT_ENTRY"
 }
 
-# An update at the logon screen: its block inhibitor holds the watch at the
-# end of the idle count ("Wait, Held", the holder on stderr), and nothing
-# reaches logind's power-off while it lasts; a user's idle inhibitor is no
-# business of the watch. Released, the countdown runs to the request.
+# An update at the logon screen: its block lock holds the watch at the end
+# of the idle count ("Wait, Held", the lock named on stderr); past the cap
+# (2 minutes here) the watch says once, truthfully, that the computer stays
+# on, and waits: no countdown, no exit, nothing reaches logind's power-off.
+# A user's idle inhibitor is no business of the watch. Released, the
+# countdown runs to the request at once.
 scenario_hold() {
+  use_private_conf
+  printf 'HoldLimitSeconds=120\n' >"$CONF/dormix-lite.conf"
   start_logon_screen
   mock AddInhibitor idle Videos "Playing a film" block 1000 812
   mock AddInhibitor sleep:shutdown "Package Updater" Upgrading block 0 4242
   start_watch
-  wait_trace "dormix-lite-watch: count 1 1000" "$TRACE" 60
-  traced 'dormix-lite-watch: Dormix Lite Holds: The computer is held in use by "Package Updater": Upgrading \(logind sleep/shutdown block inhibitor, PID 4242, user root\); the countdown waits for it at most 4 hours' ||
+  local lock='"Package Updater": Upgrading \(logind sleep/shutdown block inhibitor, PID 4242, user root\)'
+  wait_trace "dormix-lite-watch: count 1 1500" "$TRACE" 60
+  traced "dormix-lite-watch: Dormix Lite Holds: The computer is locked by $lock; the countdown waits until the lock is released\." ||
     fail "the update was not named"
+  [ "$(count_traced "dormix-lite-watch: Dormix Lite Holds: The computer is still locked by $lock after 2 minutes; it stays on until the lock is released\.")" = 1 ] ||
+    fail "not one truthful warning past the cap"
   traced ".*Videos.*" && fail "an idle inhibitor held the watch"
+  traced "dormix-lite-watch: count 2 .*" && fail "a countdown despite the lock"
+  kill -0 "$LAST_PID" 2>/dev/null || fail "the watch ended"
   no_power_off
   mock ReleaseInhibitor "Package Updater"
   wait_exit "$LAST_PID" 60 || fail "exit code"
-  expect_log "${FIRST_START[@]}" "${START[@]}" " Wait     , Held      , Count: 900" "${POWER_OFF[@]}"
+  expect_log "${FIRST_START[@]}" "${START[@]}" " Wait     , Held      , Count: 900" \
+    " Wait     , Locked    , Count:1020" "${POWER_OFF[@]}"
   [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "not one forced PowerOff"
 }
 

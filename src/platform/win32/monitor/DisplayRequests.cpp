@@ -37,7 +37,7 @@ monitor::HoldAnswer DisplayRequests::Ask() {
         std::snprintf(failure, sizeof failure,
                       "CallNtPowerInformation(SystemExecutionState) returned NTSTATUS 0x%08lX",
                       static_cast<unsigned long>(status));
-        return {{}, failure};
+        return monitor::HoldAnswer::Failed(failure);
     }
     if (!(state & ES_DISPLAY_REQUIRED)) return {};
     return monitor::HoldAnswer::HeldBy(std::string(DisplayRequestHolder));
