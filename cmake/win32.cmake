@@ -100,8 +100,8 @@ target_compile_definitions(DormixL-fast PRIVATE DORMIX_TIMER_DIVISOR=40)
 # started by hand it says so on its console and ends.
 function(dormix_watch name)
     add_executable(${name} src/frontend/watch_win32/ServiceMain.cpp src/frontend/watch_win32/WatchService.cpp
-        src/platform/win32/TimerPeriod.cpp)
-    target_link_libraries(${name} PRIVATE dormix_watch_core dormix_win32_system)
+        src/frontend/watch_win32/SessionCopies.cpp src/platform/win32/TimerPeriod.cpp)
+    target_link_libraries(${name} PRIVATE dormix_watch_core dormix_win32_system userenv)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
     target_link_options(${name} PRIVATE -s -Wl,--subsystem,console:6.0 -Wl,--major-os-version,6
                         -Wl,--minor-os-version,0)

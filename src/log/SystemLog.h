@@ -43,7 +43,10 @@ enum class SystemEvent : std::uint16_t {
     HeldBy = 140,              // information: one holder, named once a wait
     HoldRanOut = 141,          // the cap ran out: the holders still there, the countdown begins
     HoldsUnknown = 142,        // a place that keeps holds gave no answer: counted as no hold
-    LockedOn = 143             // a lock guarding the system keeps the computer on past the cap
+    LockedOn = 143,            // a lock guarding the system keeps the computer on past the cap
+    // The watch keeps the tray program running (AllowExit=0).
+    TrayStarted = 150,    // a copy started in a user's session: it ended, or never ran
+    TrayNotStarted = 151  // a copy could not be started there; tried again later
 };
 
 // Warning for the power-off request, its refusal and every failure,

@@ -127,6 +127,15 @@ inline constexpr std::string_view StillLocked =
 inline constexpr std::string_view RefusedByLock =
     "The power-off was refused ({}); the computer stays on, and the countdown starts again once "
     "the lock is released.";
+// The watch keeps the tray program running in every user's session.
+inline constexpr std::string_view TrayRestarted =
+    "Dormix Lite ended in session {} (user {}) without its Exit; started again there, as the "
+    "administrator keeps it running (AllowExit=0).";
+inline constexpr std::string_view TrayStarted =
+    "Dormix Lite was not running in session {} (user {}); started there, as the administrator "
+    "keeps it running (AllowExit=0).";
+inline constexpr std::string_view TrayNotStarted =
+    "Dormix Lite could not be started in session {} (user {}): {}; tried again in {} seconds.";
 inline constexpr std::string_view HoldsUnknownPrefix = "Holds cannot be read (";
 inline constexpr std::string_view HoldsUnknownSuffix =
     "); counted as nothing holding the computer, so an unseen hold never keeps it on.";

@@ -22,11 +22,11 @@ ServiceStatus status;
 // Set by the service thread once the watch exists; read by the handler.
 std::atomic<WatchService*> service{nullptr};
 
-DWORD WINAPI Handler(DWORD control, DWORD eventType, LPVOID, LPVOID) {
+DWORD WINAPI Handler(DWORD control, DWORD eventType, LPVOID eventData, LPVOID) {
     WatchService* watch = service.load();
     if (!watch)
         return control == SERVICE_CONTROL_INTERROGATE ? NO_ERROR : ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
-    return watch->Control(control, eventType);
+    return watch->Control(control, eventType, eventData);
 }
 
 void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {

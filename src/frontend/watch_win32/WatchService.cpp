@@ -111,6 +111,7 @@ WatchService::WatchService(ServiceStatus& status, const std::vector<std::string>
       arguments_(Parse(arguments)),
       settings_(LoadSettings(arguments_)),
       watch_(Ports(), LogFileBesideProgram(), arguments_.rehearsal, ModulePath().stem().string()),
+      copies_(ModulePath().parent_path() / (std::string(text::ExeBaseName) + ".exe")),
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 watch::WatchPorts WatchService::Ports() {
@@ -127,7 +128,12 @@ void WatchService::Run() {
     for (;;) {
         WaitForSingleObject(wake_, shell_.UntilTick());
         if (stop_.exchange(false)) watch_.OnStop();
-        if (sessionChanged_.exchange(false)) loggedOn_.Count();
+        if (sessionChanged_.exchange(false)) {
+            loggedOn_.Count();
+            const std::lock_guard<std::mutex> lock(loggedOffMutex_);
+            for (DWORD session : loggedOff_) keeper_.Forget(session);
+            loggedOff_.clear();
+        }
         // Sessions may have come and gone while the machine slept.
         if (resumed_.exchange(false)) {
             loggedOn_.Count();
@@ -147,10 +153,12 @@ void WatchService::Tick() {
         ticksSinceCount_ = 0;
         loggedOn_.Count();
     }
+    // Before the watch's tick, which may end the process with the power-off.
+    if (!settings_.limits.AllowExit) keeper_.OnTick();
     watch_.OnTick();
 }
 
-DWORD WatchService::Control(DWORD control, DWORD eventType) {
+DWORD WatchService::Control(DWORD control, DWORD eventType, void* eventData) {
     switch (control) {
         case SERVICE_CONTROL_STOP:
         case SERVICE_CONTROL_SHUTDOWN:
@@ -159,6 +167,11 @@ DWORD WatchService::Control(DWORD control, DWORD eventType) {
             break;
         // Any log-on, log-off, connect or lock: the loop counts again.
         case SERVICE_CONTROL_SESSIONCHANGE:
+            // A copy that ends with its session's log-off is not brought back.
+            if (eventType == WTS_SESSION_LOGOFF && eventData) {
+                const std::lock_guard<std::mutex> lock(loggedOffMutex_);
+                loggedOff_.push_back(static_cast<WTSSESSION_NOTIFICATION*>(eventData)->dwSessionId);
+            }
             sessionChanged_ = true;
             break;
         case SERVICE_CONTROL_POWEREVENT:

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "frontend/watch_win32/SessionCopies.h"
 #include "log/FileSystemLogFiles.h"
 #include "platform/win32/WinApi.h"
 #include "platform/win32/log/EventLogMirror.h"
@@ -105,7 +106,8 @@ class WatchService {
     // until a stop ends the process.
     [[noreturn]] void Run();
     // From the control dispatcher's thread: note the news, wake the loop.
-    DWORD Control(DWORD control, DWORD eventType);
+    // `eventData`: the control's own data (a session change's session).
+    DWORD Control(DWORD control, DWORD eventType, void* eventData);
 
   private:
     void Tick();
@@ -123,9 +125,14 @@ class WatchService {
     watch::WatchArguments arguments_;
     settings::Effective settings_;
     watch::Watch watch_;
+    // Where the administrator keeps the tray program running (AllowExit=0).
+    WtsSessionCopies copies_;
+    watch::TrayKeeper keeper_{copies_, eventLog_};
     HANDLE wake_;
     int ticksSinceCount_ = 0;
     std::atomic<bool> stop_{false}, sessionChanged_{false}, resumed_{false};
+    std::mutex loggedOffMutex_;
+    std::vector<DWORD> loggedOff_;  // sessions whose log-off the handler heard of
 };
 
 // The WatchLog folder beside the executable, where the installers make it.

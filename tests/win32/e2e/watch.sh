@@ -15,6 +15,7 @@
 # 5. The rehearsal, -InhibitShutdown given to sc start: the short limits and
 #    the simulate entry instead of the request; an unknown argument warned
 #    about in the Application log.
+# 6. AllowExit=0: the tray program kept running in the user's session.
 # Each start reports its steps to the service manager (start pending with a
 # check point a step) before it runs, and stopped is the last word; the
 # events come under the watch's own source.
@@ -121,4 +122,32 @@ check "each start in steps, then running; stopped last" \
 check "the events' source is the watch's own" "4 0" \
     "$(tr -d '\r' <"$work/trace" | grep -c 'RegisterEventSourceA ((null),"Dormix Lite Watch")') $(
        tr -d '\r' <"$work/trace" | grep -c 'RegisterEventSourceA ((null),"Dormix Lite")')"
+
+# 6. AllowExit=0: the watch starts the tray program (installed beside it, its
+#    Log folder there) in a user's session that has none, and brings back a
+#    copy that is killed, each time with event 150. Wine has one session
+#    and one user: the stand-in answers the session's token with the
+#    service's own. Only real Windows shows the copy started as another user
+#    on that user's desktop, and a log-off that ends it for good.
+run reg add 'HKLM\SOFTWARE\Policies\Dormix Lite' /v AllowExit /t REG_DWORD /d 0 /f >/dev/null
+cp "$EXE" "$bin/" && mkdir -p "$bin/Log"
+table "0 Disconnected" "self Active ann"
+run sc start DormixLiteWatch >/dev/null
+copy() { pgrep -f 'DormixL\.exe' | head -1; }
+wait_for "a session without a copy gets one" '^[0-9]+$' copy
+first=$(copy)
+wait_for "the copy runs its cycle" "Enter +, Run" log_entries "$bin/Log/DormixL.log"
+killed=$(date +%s)
+kill -9 "$first"
+again() { local c; c=$(copy); [ -n "$c" ] && [ "$c" != "$first" ] && echo again; }
+wait_for "the killed copy comes back" '^again$' again
+check "within 10 seconds" yes "$([ $(($(date +%s) - killed)) -le 10 ] && echo yes)"
+wait_for "and starts its log afresh" "Start.*Start" log_entries "$bin/Log/DormixL.log"
+expected="Dormix Lite was not running in session [0-9]+ \(user ann\); started there, as the administrator keeps it running \(AllowExit=0\)\.
+Dormix Lite ended in session [0-9]+ \(user ann\) without its Exit; started again there, as the administrator keeps it running \(AllowExit=0\)\."
+check_match "both starts in the Application log, with the session and its user" "^$expected\$" \
+    "$(reported_strings "$work/trace" | grep -E '^Dormix Lite (was not|ended)')"
+check "as warnings (150)" 2 "$(reported_events "$work/trace" | grep -c ' 0x80000096$')"
+run sc stop DormixLiteWatch >/dev/null
+wait_for "sc stop stops the watch, the copy runs on" "^STOPPED$" state
 finish

@@ -105,4 +105,22 @@ BOOL WINAPI WTSQuerySessionInformationA(HANDLE, DWORD session, WTS_INFO_CLASS wh
 
 void WINAPI WTSFreeMemory(PVOID memory) { LocalFree(memory); }
 
+// Wine has one user: the token of a listed session is the caller's own.
+BOOL WINAPI WTSQueryUserToken(ULONG session, PHANDLE token) {
+    Row rows[MaxSessions];
+    const int n = ReadTable(rows);
+    bool listed = false;
+    for (int i = 0; i < n; ++i) listed |= rows[i].id == session && rows[i].user[0];
+    HANDLE own = nullptr;
+    if (!listed) {
+        SetLastError(ERROR_NO_TOKEN);
+        return FALSE;
+    }
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own)) return FALSE;
+    const BOOL ok = DuplicateTokenEx(own, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation,
+                                     TokenPrimary, token);
+    CloseHandle(own);
+    return ok;
+}
+
 }  // extern "C"

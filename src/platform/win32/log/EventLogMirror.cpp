@@ -28,6 +28,7 @@ static_assert(Matches(DORMIX_EVENT_HELD_WAIT, SystemEvent::HeldWait));
 static_assert(Matches(DORMIX_EVENT_HOLDS_UNKNOWN, SystemEvent::HoldsUnknown));
 static_assert(Matches(DORMIX_EVENT_LOCKED_WAIT, SystemEvent::LockedWait));
 static_assert(Matches(DORMIX_EVENT_LOCKED_ON, SystemEvent::LockedOn));
+static_assert(Matches(DORMIX_EVENT_TRAY_NOT_STARTED, SystemEvent::TrayNotStarted));
 
 }  // namespace
 
@@ -63,6 +64,10 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_LOCKED_WAIT;
         case SystemEvent::LockedOn:
             return DORMIX_EVENT_LOCKED_ON;
+        case SystemEvent::TrayStarted:
+            return DORMIX_EVENT_TRAY_STARTED;
+        case SystemEvent::TrayNotStarted:
+            return DORMIX_EVENT_TRAY_NOT_STARTED;
         case SystemEvent::HeldBy:
             return DORMIX_EVENT_HELD_BY;
         case SystemEvent::HoldRanOut:
