@@ -23,6 +23,15 @@ if(NOT DORMIX_PRESET_DIR)
     set(DORMIX_PRESET_DIR /lib/systemd/system-preset)
 endif()
 install(FILES packaging/linux/90-dormix-lite.preset DESTINATION ${DORMIX_PRESET_DIR})
+# The user unit that keeps the tray program running where the administrator
+# set AllowExit=0.
+pkg_get_variable(DORMIX_USER_UNIT_DIR systemd systemduserunitdir)
+if(NOT DORMIX_USER_UNIT_DIR)
+    set(DORMIX_USER_UNIT_DIR /usr/lib/systemd/user)
+endif()
+set(DORMIX_LAUNCHER /usr/${CMAKE_INSTALL_BINDIR}/dormix-lite)
+configure_file(packaging/linux/dormix-lite.service.in ${CMAKE_BINARY_DIR}/dormix-lite.service @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/dormix-lite.service DESTINATION ${DORMIX_USER_UNIT_DIR})
 # The launcher, with the version it reports, beside the program it starts.
 configure_file(packaging/linux/dormix-lite ${CMAKE_BINARY_DIR}/dormix-lite @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/dormix-lite DESTINATION ${CMAKE_INSTALL_BINDIR})

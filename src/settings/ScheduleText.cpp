@@ -91,14 +91,23 @@ std::string ReadTimes(std::string_view text, monitor::ScheduleWindow& window) {
 // 60 to 9999 seconds, as IdleLimitSeconds; or `never`. Out of range is
 // never moved into range: a limit cut to fit would switch off sooner than
 // the line meant. A limit above 9999 is one the count can never reach, so
-// the window keeps it as `never` (said in `note`); one below 60 is ignored,
-// and the limit outside every window, at least 60, is later still.
+// the window keeps it as `never` (said in `note`), and so does a limit that
+// is no number at all ("nevr", "1h"): whatever the line meant, it was not
+// the shorter limit outside it. One below 60 is ignored, and the limit
+// outside every window, at least 60, is later still.
 std::string ReadLimit(std::string_view text, monitor::ScheduleWindow& window, std::string* note) {
     if (Lower(text) == Never) {
         window.limit = monitor::NoIdleLimit;
         return {};
     }
     const bool digits = !text.empty() && text.find_first_not_of("0123456789") == text.npos;
+    if (!digits) {
+        window.limit = monitor::NoIdleLimit;
+        if (note)
+            *note = Quote(text) + " is no idle limit (60-9999 s, or never): the window keeps " +
+                    "the computer on, as never";
+        return {};
+    }
     if (digits && text.find_first_not_of('0') != text.npos &&
         text.size() - std::min(text.find_first_not_of('0'), text.size()) > 4) {
         window.limit = monitor::NoIdleLimit;

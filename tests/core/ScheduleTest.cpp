@@ -72,7 +72,7 @@ TEST(Schedule, BadLinesArePassedOverWithOneWarningEach) {
         {"Mon 08:00-08:00 3600", "it starts and ends at 08:00"},
         // Below 60: the limit outside every window, at least 60, is later.
         {"Mon 08:00-18:00 59", "\"59\" is no idle limit (60-9999 s, or never)"},
-        {"Mon 08:00-18:00 1h", "\"1h\" is no idle limit (60-9999 s, or never)"},
+        {"Mon 08:00-18:00 0", "\"0\" is no idle limit (60-9999 s, or never)"},
         {"Mon 08:00-18:00", "not DAYS HH:MM-HH:MM LIMIT (as Mon-Fri 08:00-18:00 3600)"},
         {"Mon 08:00-18:00 3600 extra", "not DAYS HH:MM-HH:MM LIMIT (as Mon-Fri 08:00-18:00 3600)"},
     };
@@ -103,13 +103,18 @@ TEST(Schedule, BadLinesArePassedOverWithOneWarningEach) {
     EXPECT_EQ(e.limits.Schedule[0].where, Conf + ", line 1");
     EXPECT_TRUE(e.limits.AllowExit);
 
-    // Above 9999 the count never gets there: kept, as never, and said.
-    const settings::Effective high = Read("Schedule=Mon 08:00-18:00 10000");
-    ASSERT_EQ(high.limits.Schedule.size(), 1u);
-    EXPECT_EQ(high.limits.Schedule[0].limit, monitor::NoIdleLimit);
-    EXPECT_EQ(high.warnings, (Lines{Conf + ", line 1: Schedule=Mon 08:00-18:00 10000: "
-                                           "\"10000\" is more than the count can reach (9999 s): "
-                                           "the window keeps the computer on, as never."}));
+    // Above 9999 the count never gets there, and a limit that is no number
+    // meant no shorter limit: kept, as never, and said.
+    for (const auto& [limit, why] :
+         {std::pair{"10000", "is more than the count can reach (9999 s)"},
+          std::pair{"nevr", "is no idle limit (60-9999 s, or never)"}}) {
+        const settings::Effective kept = Read(std::string("Schedule=Mon 08:00-18:00 ") + limit);
+        ASSERT_EQ(kept.limits.Schedule.size(), 1u) << limit;
+        EXPECT_EQ(kept.limits.Schedule[0].limit, monitor::NoIdleLimit) << limit;
+        EXPECT_EQ(kept.warnings,
+                  (Lines{Conf + ", line 1: Schedule=Mon 08:00-18:00 " + limit + ": \"" + limit +
+                         "\" " + why + ": the window keeps the computer on, as never."}));
+    }
 }
 
 // One stretch of ticks; the clock first set to `at` where given (the tick

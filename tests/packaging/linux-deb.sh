@@ -42,7 +42,7 @@ for f in /usr/bin/DormixL /usr/bin/dormix-lite /usr/bin/dormix-report /usr/share
          /usr/share/dormix-lite/dormix-lite-autostart.desktop \
          /usr/share/icons/hicolor/48x48/apps/dormix-lite.png \
          /usr/share/icons/hicolor/scalable/apps/dormix-lite.svg /usr/share/man/man1/DormixL.1.gz \
-         /usr/libexec/dormix-lite/dormix-lite-watch "$unit"; do
+         /usr/libexec/dormix-lite/dormix-lite-watch "$unit" /usr/lib/systemd/user/dormix-lite.service; do
   [ -e "$f" ] || fail "not installed: $f"
 done
 for page in DormixL dormix-lite; do
@@ -128,21 +128,43 @@ printf '#!/bin/sh\necho "$*" >>"%s"\n' "$work/systemctl.calls" >"$work/bin/syste
 chmod +x "$work/bin/systemctl"
 PATH=$work/bin:$PATH dormix-lite --watch on | grep -q '/var/log/dormix-lite/DormixWatch.log' ||
   fail "no word of the watch's log"
+# A later preset-all keeps the administrator's choice, either way.
+systemctl preset dormix-lite-watch.service >/dev/null 2>&1
+[ "$(systemctl is-enabled dormix-lite-watch.service 2>&1)" = enabled ] || fail "a preset undid --watch on"
 PATH=$work/bin:$PATH dormix-lite --watch off >/dev/null
+systemctl preset dormix-lite-watch.service >/dev/null 2>&1
+[ "$(systemctl is-enabled dormix-lite-watch.service 2>&1)" = disabled ] || fail "a preset undid --watch off"
 [ "$(cat "$work/systemctl.calls")" = $'enable --now dormix-lite-watch.service\ndisable --now dormix-lite-watch.service' ] ||
   fail "systemctl asked: $(cat "$work/systemctl.calls")"
+
+# AllowExit=0 in a session the user manager runs (the stand-in says so): the
+# launcher hands the program to the user unit, which systemd-analyze finds
+# sound, and whose condition holds while no copy runs.
+XDG_RUNTIME_DIR=$work/run systemd-analyze --user verify /usr/lib/systemd/user/dormix-lite.service ||
+  fail "the user unit does not verify"
+printf 'AllowExit=0\n' >/etc/dormix-lite/conf.d/50-lab.conf
+: >"$work/systemctl.calls"
+PATH=$work/bin:$PATH dormix-lite || fail "the hand-over's status"
+[ "$(cat "$work/systemctl.calls")" = $'--user is-active --quiet graphical-session.target\n--user start dormix-lite.service' ] ||
+  fail "the hand-over asked: $(cat "$work/systemctl.calls")"
+pgrep -x DormixL >/dev/null && fail "the launcher ran the program beside the unit"
+dormix-lite --kept-running 2>/dev/null || fail "the unit's condition with no copy running"
 # Enabled for real (offline, as without a running systemd): the removal
 # takes it out of the boot.
 systemctl enable dormix-lite-watch.service >/dev/null 2>&1 || fail "systemctl enable"
 [ "$(systemctl is-enabled dormix-lite-watch.service 2>&1)" = enabled ] || fail "not enabled"
 
 start_copy 2
+dormix-lite --kept-running 2>/dev/null && fail "the unit's condition with a copy running"
+rm /etc/dormix-lite/conf.d/50-lab.conf
+dormix-lite --kept-running 2>/dev/null && fail "the unit's condition without AllowExit=0"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq dormix-lite >/dev/null
 installed=0
 ended_in_order removal
 [ ! -e "$sys_entry" ] || fail "the system-wide entry outlived the package"
 [ ! -e /usr/bin/DormixL ] || fail "not removed"
 [ ! -e /etc/dormix-lite ] || fail "purge left /etc/dormix-lite"
+[ ! -e /etc/systemd/system-preset/50-dormix-lite.preset ] || fail "purge left the watch's preset"
 [ ! -e /etc/systemd/system/multi-user.target.wants/dormix-lite-watch.service ] ||
   fail "the removal left the watch enabled"
 echo "debian package: built, installed, ran, logged in $XDG_STATE_HOME/dormix-lite, removed: ok"

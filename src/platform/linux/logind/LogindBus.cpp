@@ -130,17 +130,29 @@ int OpenBus(const std::string& address, sd_bus** bus) {
 }
 
 int LogindBus::Begin() {
+    // Any local account may send messages to a connection: a kept one that
+    // was flooded between questions is replaced rather than read through.
+    if (bus_ && !Drained()) Close();
     deadline_ = steady_clock::now() + budget_;
     if (bus_) return 0;
     return OpenBus(address_, &bus_);
+}
+
+bool LogindBus::Drained() {
+    const auto until = steady_clock::now() + DrainBudget;
+    for (int r; (r = sd_bus_process(bus_, nullptr)) != 0;)
+        if (r < 0 || steady_clock::now() >= until) return false;
+    return true;
 }
 
 int LogindBus::Turn(const bool& done) {
     BusWait& wait = installedWait ? *installedWait : defaultWait;
     for (;;) {
         int r;
+        // A flood that came with the answer may not hold the wait past its budget.
+        int turns = 0;
         do r = sd_bus_process(bus_, nullptr);
-        while (r > 0 && !done);
+        while (r > 0 && !done && (++turns % 256 || steady_clock::now() < deadline_));
         if (done) return 0;
         if (r < 0) return r;
         const auto now = steady_clock::now();

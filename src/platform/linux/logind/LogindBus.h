@@ -125,6 +125,10 @@ class LogindBus {
         Message reply;
     };
 
+    // Takes what came unasked since the last question, for at most
+    // DrainBudget: true when nothing is left.
+    bool Drained();
+    static constexpr std::chrono::milliseconds DrainBudget{20};
     int Turn(const bool& done);
     // A call; with a non-zero `answerBudget`, the request (see Request).
     Answer Exchange(const char* service, const char* path, const char* interface,
