@@ -249,15 +249,8 @@ bool MonitorCycle::HeldAtTheEnd() {
 void MonitorCycle::BackToTheWait() {
     // The countdown goes back where it came from; the count of idle seconds
     // and the cap's count go on from where they stood.
-    p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
-    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
-    if (p_.window) {
-        if (!p_.window->tray.WindowOpenedByUser) {
-            p_.window->state.SetMinimised();
-            p_.window->tray.MinimiseToTray();
-        }
-        p_.window->state.ClearTopmost();
-    }
+    SendWindowBack();
+    if (p_.window) p_.window->state.ClearTopmost();
     PlainLabels();
     // The countdown took no samples, and input during it changes nothing
     // (only Cancel does): the wait compares against a sample taken now.
@@ -439,14 +432,7 @@ void MonitorCycle::RefreshCaptions() {
 void MonitorCycle::OnResetClick() {
     if (s_.MonitorPhase == Phase::Countdown) {
         WriteLogEntry(text::LogReset, s_.ActionWord);
-        p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
-        p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
-        if (p_.window && !p_.window->tray.WindowOpenedByUser) {
-            // The countdown brought the window out: send it back. Some window
-            // systems report the minimising later, so it is handled here too.
-            p_.window->state.SetMinimised();
-            p_.window->tray.MinimiseToTray();
-        }
+        SendWindowBack();
     } else if (s_.MonitorPhase == Phase::Monitoring) {
         WriteLogEntry(text::LogReset, text::LogRun);
     } else {
@@ -454,6 +440,17 @@ void MonitorCycle::OnResetClick() {
     }
     ResetCycle();
     RefreshCaptions();
+}
+
+void MonitorCycle::SendWindowBack() {
+    p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
+    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+    if (p_.window && !p_.window->tray.WindowOpenedByUser) {
+        // The countdown brought the window out: send it back. Some window
+        // systems report the minimising later, so it is handled here too.
+        p_.window->state.SetMinimised();
+        p_.window->tray.MinimiseToTray();
+    }
 }
 
 void MonitorCycle::OnTestClick() {

@@ -150,6 +150,9 @@ class MonitorCycle {
     void ForgetHolds();
     // The labels and buttons as the idle count shows them.
     void PlainLabels();
+    // After a countdown: Cancel back to "Reset", the window back in the tray
+    // unless the user had opened it.
+    void SendWindowBack();
     // A closing message ends the program after it: no other box opens over it.
     void ShowCycleMessage(const std::string& message, const std::string& title,
                           bool closing = false);
