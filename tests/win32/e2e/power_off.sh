@@ -4,7 +4,8 @@
 # runs out, ("Close", "Power Off") is logged with count 60, and Wine's
 # ExitWindowsEx takes the session down. The power-off service on its own
 # returns true for 12 and refuses -1 and 32. When the system refuses the
-# request, the last-resort report shows the error and the program ends.
+# request, the log says so ("Refuse" after "Close"), the last-resort report
+# shows the error and the program ends.
 source "$(dirname "$0")/lib.sh"
 setup
 
@@ -35,5 +36,6 @@ check "report: number and description" $'A program error has occured\nError Numb
     "$(drv text "Dormix Lite Error" static | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}')"
 drv click "Dormix Lite Error" OK >/dev/null
 wait_ended "the report's OK ends the program"
-check "the close entry was written first" " Close    , Power Off , Count:  60" "$(log_entries | tail -1)"
+check "the close entry was written first, then the refusal" \
+    $' Close    , Power Off , Count:  60\n Refuse   , Power Off , Count:  60' "$(log_entries | tail -2)"
 finish

@@ -133,7 +133,13 @@ run reg add 'HKLM\SOFTWARE\Policies\Dormix Lite' /v AllowExit /t REG_DWORD /d 0 
 cp "$EXE" "$bin/" && mkdir -p "$bin/Log"
 table "0 Disconnected" "self Active ann"
 run sc start DormixLiteWatch >/dev/null
-copy() { pgrep -f 'DormixL\.exe' | head -1; }
+# This prefix's copy only: other tests run theirs beside it.
+copy() {
+    local p
+    for p in $(pgrep -f 'DormixL\.exe'); do
+        grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && { echo "$p"; return; }
+    done
+}
 wait_for "a session without a copy gets one" '^[0-9]+$' copy
 first=$(copy)
 wait_for "the copy runs its cycle" "Enter +, Run" log_entries "$bin/Log/DormixL.log"
