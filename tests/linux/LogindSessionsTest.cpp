@@ -105,7 +105,9 @@ TEST(LogindSessions, NobodyToAskIsNobodyElseButAGarbledAnswerIsSomeone) {
 
     Machine m;
     m.Open("c2", 1001, "seat0", "user", {{"Type", 11}});
+    const int before = m.bus.Connections();
     EXPECT_TRUE(m.sessions.OtherSessionInUse());
+    EXPECT_EQ(m.bus.Connections(), before) << "the question's connection stayed open";
     EXPECT_EQ(m.sessions.Reason(),
               "unknown: logind's answer about the session /org/freedesktop/login1/session/c2 "
               "lacks what it always tells, or cannot be read.");

@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QThread>
 #include <atomic>
 #include <csignal>
@@ -54,6 +55,15 @@ PrivateBus::~PrivateBus() {
 
 QDBusConnection PrivateBus::Connection() const {
     return QDBusConnection::connectToBus(address_, name_);
+}
+
+int PrivateBus::Connections() const {
+    return int(Connection()
+                   .interface()
+                   ->registeredServiceNames()
+                   .value()
+                   .filter(QRegularExpression("^:"))
+                   .size());
 }
 
 const QString SessionsTemplate = DORMIX_SESSIONS_TEMPLATE;

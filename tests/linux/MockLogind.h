@@ -16,6 +16,9 @@ class PrivateBus {
     ~PrivateBus();
     const QString& Address() const { return address_; }
     QDBusConnection Connection() const;  // our own connection to it
+    // How many connections it has now. A question's must be gone once it is
+    // answered: any local account may flood an open one.
+    int Connections() const;
     // Stops or resumes the daemon: a bus that takes connections and answers
     // nothing, not even the greeting.
     void Freeze(bool frozen);

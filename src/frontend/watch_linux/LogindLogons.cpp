@@ -104,7 +104,7 @@ short LogindLogons::Events() const {
 }
 
 milliseconds LogindLogons::Due(Clock::time_point now) const {
-    if (changed_) return milliseconds(0);
+    if (changed_ || unread_) return milliseconds(0);
     auto due = milliseconds::max();
     if (!signals_)
         due = ceil<milliseconds>(lastListen_ + RecountPeriod - now);
@@ -119,10 +119,14 @@ void LogindLogons::Process(Clock::time_point now) {
         if (now - lastListen_ >= RecountPeriod) Listen();
         if (!signals_) return;
     }
-    // Signals only set a flag: however many came, one count follows.
+    // Signals only set a flag: however many came, one count follows. A
+    // flood of messages nobody asked for is taken a slice at a time, so the
+    // loop's ticks and stop signals still come on time.
     int r;
-    while ((r = sd_bus_process(signals_, nullptr)) > 0) {
+    const auto until = Clock::now() + milliseconds(50);
+    while ((r = sd_bus_process(signals_, nullptr)) > 0 && Clock::now() < until) {
     }
+    unread_ = r > 0;
     if (r < 0)
         return Drop(std::string("the system bus connection ended (") + std::strerror(-r) + ")");
     if (std::exchange(refused_, false))
@@ -145,6 +149,7 @@ bool LogindLogons::OtherSessionInUse() {
         if (trace) trace("logons unknown: " + why);
         return true;
     };
+    const linux_logind::LogindBus::Question question(questions_);
     if (const int r = questions_.Begin(); r < 0)
         return unknown(std::string("the system bus is not reachable (") + std::strerror(-r) + ")");
     std::vector<linux_logind::SessionRef> listed;

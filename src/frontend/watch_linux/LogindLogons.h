@@ -67,6 +67,7 @@ class LogindLogons final : public monitor::OtherSessions {
     sd_bus_slot* slots_[3] = {};
     linux_logind::LogindSignals fromLogind_;
     bool changed_ = false, refused_ = false;
+    bool unread_ = false;  // a flood's slice ran out with messages left
     Clock::time_point lastCount_{}, lastListen_{};
 };
 

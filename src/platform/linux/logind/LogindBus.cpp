@@ -130,19 +130,9 @@ int OpenBus(const std::string& address, sd_bus** bus) {
 }
 
 int LogindBus::Begin() {
-    // Any local account may send messages to a connection: a kept one that
-    // was flooded between questions is replaced rather than read through.
-    if (bus_ && !Drained()) Close();
     deadline_ = steady_clock::now() + budget_;
     if (bus_) return 0;
     return OpenBus(address_, &bus_);
-}
-
-bool LogindBus::Drained() {
-    const auto until = steady_clock::now() + DrainBudget;
-    for (int r; (r = sd_bus_process(bus_, nullptr)) != 0;)
-        if (r < 0 || steady_clock::now() >= until) return false;
-    return true;
 }
 
 int LogindBus::Turn(const bool& done) {

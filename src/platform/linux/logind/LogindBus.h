@@ -100,6 +100,20 @@ class LogindBus {
     // Starts a budget and connects unless a connection is still open.
     // Returns 0, or a negative errno when the bus cannot be reached.
     int Begin();
+    // One question from its Begin() to its end: the connection closes with
+    // it. Any local account may send messages to an open connection, and a
+    // connection kept between questions would have to read a flood of them
+    // before the next answer; one that is not open cannot be flooded.
+    class Question {
+      public:
+        explicit Question(LogindBus& bus) : bus_(bus) {}
+        ~Question() { bus_.Close(); }
+        Question(const Question&) = delete;
+        Question& operator=(const Question&) = delete;
+
+      private:
+        LogindBus& bus_;
+    };
     // Closed without flushing: a call still queued must never leave late.
     void Close();
     Answer Call(const char* service, const char* path, const char* interface, const char* method,
@@ -125,10 +139,6 @@ class LogindBus {
         Message reply;
     };
 
-    // Takes what came unasked since the last question, for at most
-    // DrainBudget: true when nothing is left.
-    bool Drained();
-    static constexpr std::chrono::milliseconds DrainBudget{20};
     int Turn(const bool& done);
     // A call; with a non-zero `answerBudget`, the request (see Request).
     Answer Exchange(const char* service, const char* path, const char* interface,

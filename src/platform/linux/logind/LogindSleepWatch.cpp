@@ -56,8 +56,15 @@ void LogindSleepWatch::Close() {
 
 void LogindSleepWatch::Process() {
     if (!bus_) return;
+    // Anyone may send messages to this connection: a flood is taken a slice
+    // at a time, and the window's loop turns between slices.
     int r;
-    while ((r = sd_bus_process(bus_, nullptr)) > 0) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+    while ((r = sd_bus_process(bus_, nullptr)) > 0 && std::chrono::steady_clock::now() < until) {
+    }
+    if (r > 0) {
+        wake_.start(0);
+        return;
     }
     if (r < 0) {
         // The bus went (a restarted dbus-daemon): resumes go unheard from

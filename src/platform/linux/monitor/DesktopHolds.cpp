@@ -87,8 +87,6 @@ bool SessionBusHolds::Begin(HoldAnswer* answer) {
     *answer = {};
     // An empty address would be the system bus.
     if (absent_) return false;
-    // The connection stays open between questions, and is made anew after
-    // one failed.
     const int r = bus_.Begin();
     if (r < 0 && !NoBus(-r))
         answer->failure =
@@ -127,6 +125,7 @@ bool SessionBusHolds::ReadFlag(const Answer& answer, bool* flag) {
 }
 
 HoldAnswer GnomeSessionHolds::Ask() {
+    const auto question = Question();
     HoldAnswer answer;
     if (!Begin(&answer)) return answer;
     const Answer held =
@@ -165,6 +164,7 @@ HoldAnswer GnomeSessionHolds::Ask() {
 }
 
 HoldAnswer PowerManagementHolds::Ask() {
+    const auto question = Question();
     HoldAnswer answer;
     if (!Begin(&answer)) return answer;
     // KDE's power manager serves both; its own interface also names holders.

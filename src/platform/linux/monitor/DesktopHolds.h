@@ -30,6 +30,8 @@ class SessionBusHolds : public monitor::Holds {
     SessionBusHolds(std::string address, std::chrono::milliseconds budget);
     // Starts a question: false, with `*answer` set, when there is no bus to ask.
     bool Begin(monitor::HoldAnswer* answer);
+    // Held for the length of each question: the connection closes with it.
+    linux_logind::LogindBus::Question Question() { return linux_logind::LogindBus::Question(bus_); }
     linux_logind::Answer Call(const char* service, const char* path, const char* interface,
                               const char* method, const char* signature = nullptr,
                               const void* argument = nullptr);

@@ -46,6 +46,7 @@ LogindHolds::LogindHolds(Counted counted, std::string address, std::chrono::mill
 
 monitor::HoldAnswer LogindHolds::Ask() {
     monitor::HoldAnswer answer;
+    const linux_logind::LogindBus::Question question(bus_);
     // No bus or no logind: nobody keeps inhibitors, and nobody to ask.
     if (const int r = bus_.Begin(); r < 0) {
         if (!linux_logind::NoSystemBus(-r))

@@ -7,7 +7,7 @@
 // the seconds before the machine goes.
 //
 // One question is one ListInhibitors call inside a budget of its own, on a
-// connection kept between questions and made anew after one failed. While
+// connection of its own, closed when the question ends. While
 // it waits, the window repaints and signals are heard, but timers wait: the
 // question is asked from the cycle's tick, which must not run again inside.
 

@@ -50,8 +50,7 @@ bool LogindSessions::Say(bool inUse, std::string reason) {
 }
 
 bool LogindSessions::OtherSessionInUse() {
-    // The connection stays open between questions, and is made anew after
-    // one failed.
+    const linux_logind::LogindBus::Question question(bus_);
     if (const int r = bus_.Begin(); r < 0)
         return NoSystemBus(-r)
                    ? Say(false, "nobody else: no system bus")
