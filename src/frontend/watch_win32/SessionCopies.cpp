@@ -55,18 +55,19 @@ std::optional<std::vector<watch::UserSession>> WtsSessionCopies::ActiveSessions(
     WTS_SESSION_INFOA* list = nullptr;
     DWORD count = 0;
     if (!WTSEnumerateSessionsA(WTS_CURRENT_SERVER_HANDLE, 0, 1, &list, &count)) return std::nullopt;
-    const std::set<DWORD> running = SessionsRunning(program_.filename().string());
     std::vector<watch::UserSession> sessions;
     // Only where someone works now: a session switched away or disconnected
     // keeps its copy, and nobody there could see a new one.
     for (DWORD i = 0; i < count; ++i) {
         if (list[i].State != WTSActive) continue;
         std::string user = UserOf(list[i].SessionId);
-        if (user.empty()) continue;
-        sessions.push_back(
-            {list[i].SessionId, std::move(user), running.count(list[i].SessionId) > 0});
+        if (!user.empty()) sessions.push_back({list[i].SessionId, std::move(user), false});
     }
     WTSFreeMemory(list);
+    // The processes are listed only while someone is logged on.
+    if (sessions.empty()) return sessions;
+    const std::set<DWORD> running = SessionsRunning(program_.filename().string());
+    for (watch::UserSession& s : sessions) s.copyRunning = running.count(s.id) > 0;
     return sessions;
 }
 
