@@ -39,6 +39,9 @@ inline constexpr std::string_view WatchDescription =
 
 // Command-line switches.
 inline constexpr std::string_view SwitchInhibitShutdown = "-InhibitShutdown";
+// The Windows watch without its own power-off: it only keeps the tray
+// program running where the administrator set AllowExit=0.
+inline constexpr std::string_view SwitchKeepOnly = "-KeepOnly";
 inline constexpr std::string_view SwitchAllowMulti = "-AllowMulti";
 // The warning about arguments no switch uses, on stderr.
 inline constexpr std::string_view ArgumentIgnoredPrefix = ": ignoring \"";

@@ -1,5 +1,6 @@
 #include "frontend/watch_win32/WatchService.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/win32/BeatTimer.h"
@@ -26,8 +27,14 @@ std::filesystem::path ModulePath() {
 }
 
 watch::WatchArguments Parse(const std::vector<std::string>& arguments) {
-    std::vector<std::string_view> views(arguments.begin(), arguments.end());
+    std::vector<std::string_view> views;
+    for (const std::string& a : arguments)
+        if (a != text::SwitchKeepOnly) views.push_back(a);
     return watch::ParseArguments(views);
+}
+
+bool KeepOnly(const std::vector<std::string>& arguments) {
+    return std::find(arguments.begin(), arguments.end(), text::SwitchKeepOnly) != arguments.end();
 }
 
 // An argument the watch does not know is an administrator's setting passed
@@ -109,6 +116,7 @@ WatchService::WatchService(ServiceStatus& status, const std::vector<std::string>
     : status_(status),
       shell_(status, win32::TimerPeriodMs(ui::ControlOf(ui::Ctl::tmrRefresh).intervalMs)),
       arguments_(Parse(arguments)),
+      keepOnly_(KeepOnly(arguments)),
       settings_(LoadSettings(arguments_)),
       watch_(Ports(), LogFileBesideProgram(), arguments_.rehearsal, ModulePath().stem().string()),
       copies_(ModulePath().parent_path() / (std::string(text::ExeBaseName) + ".exe")),
@@ -123,11 +131,19 @@ void WatchService::Run() {
     status_.StartPending();
     loggedOn_.Count();
     status_.StartPending();
-    watch_.Start();
+    // -KeepOnly: no count, no log, no power-off; the sessions' tray
+    // programs kept running, and nothing else.
+    if (keepOnly_)
+        shell_.StartRefreshTimer();
+    else
+        watch_.Start();
     status_.Running();
     for (;;) {
         WaitForSingleObject(wake_, shell_.UntilTick());
-        if (stop_.exchange(false)) watch_.OnStop();
+        if (stop_.exchange(false)) {
+            if (keepOnly_) shell_.EndProcess(false);
+            watch_.OnStop();
+        }
         if (sessionChanged_.exchange(false)) {
             loggedOn_.Count();
             const std::lock_guard<std::mutex> lock(loggedOffMutex_);
@@ -155,7 +171,7 @@ void WatchService::Tick() {
     }
     // Before the watch's tick, which may end the process with the power-off.
     if (!settings_.limits.AllowExit) keeper_.OnTick();
-    watch_.OnTick();
+    if (!keepOnly_) watch_.OnTick();
 }
 
 DWORD WatchService::Control(DWORD control, DWORD eventType, void* eventData) {

@@ -123,6 +123,7 @@ class WatchService {
     watch::Logons logons_{"the session manager (wtsapi32)"};
     FreshLogons loggedOn_{logons_};
     watch::WatchArguments arguments_;
+    bool keepOnly_;
     settings::Effective settings_;
     watch::Watch watch_;
     // Where the administrator keeps the tray program running (AllowExit=0).

@@ -15,7 +15,8 @@
 # 5. The rehearsal, -InhibitShutdown given to sc start: the short limits and
 #    the simulate entry instead of the request; an unknown argument warned
 #    about in the Application log.
-# 6. AllowExit=0: the tray program kept running in the user's session.
+# 6. AllowExit=0: the tray program kept running in the user's session, by
+#    the whole watch and by one started with -KeepOnly (no power-off).
 # Each start reports its steps to the service manager (start pending with a
 # check point a step) before it runs, and stopped is the last word; the
 # events come under the watch's own source.
@@ -156,4 +157,14 @@ check_match "both starts in the Application log, with the session and its user" 
 check "as warnings (150)" 2 "$(reported_events "$work/trace" | grep -c ' 0x80000096$')"
 run sc stop DormixLiteWatch >/dev/null
 wait_for "sc stop stops the watch, the copy runs on" "^STOPPED$" state
+# -KeepOnly: the service keeps the program running and does nothing else.
+entries=$(watch_log | wc -l)
+run sc start DormixLiteWatch -KeepOnly >/dev/null
+wait_for "started with -KeepOnly" "^RUNNING$" state
+first=$(copy)
+kill -9 "$first"
+wait_for "-KeepOnly: the killed copy comes back" '^again$' again
+check "-KeepOnly: no count, no watch log" "$entries" "$(watch_log | wc -l)"
+run sc stop DormixLiteWatch >/dev/null
+wait_for "and sc stop stops it" "^STOPPED$" state
 finish
