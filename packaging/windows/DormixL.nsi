@@ -2,6 +2,7 @@
 ;   makensis -DEXE=path\DormixL.exe -DWATCHEXE=path\DormixWatch.exe -DREPORTEXE=path\DormixReport.exe -DICON=path\DormixL.ico
 ;            -DOUTFILE=DormixL-setup.exe -DPOLICYDIR=path\packaging\windows DormixL.nsi
 ; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART] [/WATCH | /WATCH=1 | /WATCH=0]
+;   (any other value of /WATCH= is refused with status 2, nothing changed)
 ;   /WATCH (or /WATCH=1) turns the system watch on, /WATCH=0 off; without
 ;   either a watch an earlier install turned on stays on.
 ; Silent removal:  Uninstall.exe /S [/REMOVELOG]
@@ -291,6 +292,11 @@ Function .onInit
       StrCpy $WatchChoice "1"
     ${ElseIf} $R3 == "=0 "
       StrCpy $WatchChoice "0"
+    ${ElseIf} $R4 == "="
+      ; /WATCH=2, /WATCH=yes: a value the installer cannot read changes nothing.
+      MessageBox MB_OK|MB_ICONSTOP "/WATCH takes 0 (off) or 1 (on), nothing else; nothing was installed." /SD IDOK
+      SetErrorLevel 2
+      Quit
     ${EndIf}
   ${Loop}
   ; A watch an earlier install turned on (start type 2, automatic) stays on

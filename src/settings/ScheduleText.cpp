@@ -78,10 +78,13 @@ int Minutes(std::string_view text) {
 std::string ReadTimes(std::string_view text, monitor::ScheduleWindow& window) {
     const std::vector<std::string_view> ends = Split(text, "-");
     if (ends.size() != 2) return Quote(text) + " is no start and end (HH:MM-HH:MM)";
-    const int start = Minutes(ends[0]), end = Minutes(ends[1]);
+    const int start = Minutes(ends[0]);
+    int end = Minutes(ends[1]);
     if (start < 0 || start == monitor::MinutesPerDay)
         return Quote(ends[0]) + " is no time of day (00:00-23:59)";
-    if (end < 0 || end == 0) return Quote(ends[1]) + " is no end of a window (00:01-24:00)";
+    if (end < 0) return Quote(ends[1]) + " is no end of a window (00:00-24:00)";
+    // An end at 00:00 is midnight, as 24:00 is: "Mon-Fri 18:00-00:00".
+    if (end == 0) end = monitor::MinutesPerDay;
     if (start == end) return "it starts and ends at " + std::string(ends[0]);
     window.start = std::int16_t(start);
     window.end = std::int16_t(end);

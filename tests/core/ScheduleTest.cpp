@@ -65,9 +65,9 @@ TEST(Schedule, BadLinesArePassedOverWithOneWarningEach) {
         {"Mon 25:00-26:00 3600", "\"25:00\" is no time of day (00:00-23:59)"},
         {"Mon 24:00-06:00 3600", "\"24:00\" is no time of day (00:00-23:59)"},
         {"Mon 8:5-18:00 3600", "\"8:5\" is no time of day (00:00-23:59)"},
-        {"Mon 08:00-18:60 3600", "\"18:60\" is no end of a window (00:01-24:00)"},
-        {"Mon 08:00-00:00 3600", "\"00:00\" is no end of a window (00:01-24:00)"},
-        {"Mon 08:00-24:01 3600", "\"24:01\" is no end of a window (00:01-24:00)"},
+        {"Mon 08:00-18:60 3600", "\"18:60\" is no end of a window (00:00-24:00)"},
+        {"Mon 08:00-8:00pm 3600", "\"8:00pm\" is no end of a window (00:00-24:00)"},
+        {"Mon 08:00-24:01 3600", "\"24:01\" is no end of a window (00:00-24:00)"},
         {"Mon 08:00 3600", "\"08:00\" is no start and end (HH:MM-HH:MM)"},
         {"Mon 08:00-08:00 3600", "it starts and ends at 08:00"},
         // Below 60: the limit outside every window, at least 60, is later.
@@ -102,6 +102,12 @@ TEST(Schedule, BadLinesArePassedOverWithOneWarningEach) {
     ASSERT_EQ(e.limits.Schedule.size(), 16u);
     EXPECT_EQ(e.limits.Schedule[0].where, Conf + ", line 1");
     EXPECT_TRUE(e.limits.AllowExit);
+
+    // An end at 00:00 is midnight.
+    const settings::Effective evening = Read("Schedule=Mon-Fri 18:00-00:00 300");
+    ASSERT_EQ(evening.limits.Schedule.size(), 1u);
+    EXPECT_EQ(evening.limits.Schedule[0].end, monitor::MinutesPerDay);
+    EXPECT_EQ(evening.warnings, Lines{});
 
     // Above 9999 the count never gets there, and a limit that is no number
     // meant no shorter limit: kept, as never, and said.

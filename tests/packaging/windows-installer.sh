@@ -23,6 +23,11 @@ wineserver -w
 [ ! -e "$dir/DormixL.exe" ] || fail "a failed install left the program behind"
 wine reg query "$key" >/dev/null 2>&1 && fail "a failed install left an Add/Remove entry"
 
+before=$(find "$dir" 2>/dev/null | sort)
+wine "$setup" /S /WATCH=2 && fail "/WATCH=2 accepted"
+[ $? = 2 ] || fail "/WATCH=2: not status 2"
+wineserver -w
+[ "$(find "$dir" 2>/dev/null | sort)" = "$before" ] || fail "/WATCH=2 changed the install folder"
 wine "$setup" /S /WATCHDOG
 wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
