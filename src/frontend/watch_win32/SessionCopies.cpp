@@ -3,6 +3,7 @@
 #include <set>
 
 #include "platform/win32/WinApi.h"
+#include "platform/win32/monitor/WtsSessions.h"
 // After windows.h, which they build on.
 #include <tlhelp32.h>
 #include <userenv.h>
@@ -38,17 +39,6 @@ std::set<DWORD> SessionsRunning(const std::string& name) {
     return found;
 }
 
-std::string UserOf(DWORD session) {
-    LPSTR name = nullptr;
-    DWORD bytes = 0;
-    if (!WTSQuerySessionInformationA(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName, &name,
-                                     &bytes))
-        return {};
-    std::string user = name ? name : "";
-    WTSFreeMemory(name);
-    return user;
-}
-
 }  // namespace
 
 std::optional<std::vector<watch::UserSession>> WtsSessionCopies::ActiveSessions() {
@@ -60,7 +50,9 @@ std::optional<std::vector<watch::UserSession>> WtsSessionCopies::ActiveSessions(
     // keeps its copy, and nobody there could see a new one.
     for (DWORD i = 0; i < count; ++i) {
         if (list[i].State != WTSActive) continue;
-        std::string user = UserOf(list[i].SessionId);
+        // A user that cannot be named gets no copy started: there is
+        // nobody to start it as.
+        std::string user = win32_monitor::UserName(list[i].SessionId).value_or("");
         if (!user.empty()) sessions.push_back({list[i].SessionId, std::move(user), false});
     }
     WTSFreeMemory(list);

@@ -18,13 +18,8 @@ struct WtsFree {
 // screen and the remote-desktop listener are sessions without one. A name
 // that cannot be read leaves the question open, which counts as a user.
 bool HasUser(DWORD session) {
-    LPSTR name = nullptr;
-    DWORD bytes = 0;
-    if (!WTSQuerySessionInformationA(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName, &name,
-                                     &bytes))
-        return true;
-    std::unique_ptr<char, WtsFree> held(name);
-    return name && bytes > 0 && name[0] != '\0';
+    const std::optional<std::string> name = UserName(session);
+    return !name || !name->empty();
 }
 
 // The session list, freed when it goes; false when it cannot be had.
@@ -37,6 +32,16 @@ bool EnumerateSessions(std::unique_ptr<WTS_SESSION_INFOA, WtsFree>& held, DWORD&
 }
 
 }  // namespace
+
+std::optional<std::string> UserName(unsigned long session) {
+    LPSTR name = nullptr;
+    DWORD bytes = 0;
+    if (!WTSQuerySessionInformationA(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName, &name,
+                                     &bytes))
+        return std::nullopt;
+    std::unique_ptr<char, WtsFree> held(name);
+    return name && bytes > 0 ? std::string(name) : std::string();
+}
 
 std::optional<int> LoggedOnUsers() {
     std::unique_ptr<WTS_SESSION_INFOA, WtsFree> list;

@@ -3,6 +3,7 @@
 // list and each active session's user name.
 
 #include <optional>
+#include <string>
 
 #include "monitor/OtherSessions.h"
 
@@ -12,6 +13,9 @@ namespace dormix::win32_monitor {
 // console, remote, switched away or disconnected); none when the session
 // manager cannot be asked. A user name that cannot be read counts as a user.
 std::optional<int> LoggedOnUsers();
+// The user logged on to `session`: empty for none, nothing when it cannot
+// be read.
+std::optional<std::string> UserName(unsigned long session);
 
 class WtsSessions final : public monitor::OtherSessions {
   public:
