@@ -13,18 +13,21 @@ set(DORMIX_POLICY_TEMPLATE ${CMAKE_SOURCE_DIR}/packaging/windows/DormixLite.admx
 set(DORMIX_SETUP ${CMAKE_BINARY_DIR}/DormixL-setup.exe)
 add_custom_command(OUTPUT ${DORMIX_SETUP}
     COMMAND ${DORMIX_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DEXE=$<TARGET_FILE:DormixL> -DWATCHEXE=$<TARGET_FILE:DormixWatch>
-            -DREPORTEXE=$<TARGET_FILE:DormixReport>
+            -DREPORTEXE=$<TARGET_FILE:DormixReport> -DSETUPDLL=$<TARGET_FILE:DormixSetup>
             -DICON=${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico -DOUTFILE=${DORMIX_SETUP}
             -DPOLICYDIR=${CMAKE_SOURCE_DIR}/packaging/windows
             ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi
-    DEPENDS DormixL DormixWatch DormixReport ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi ${DORMIX_POLICY_TEMPLATE}
+    DEPENDS DormixL DormixWatch DormixReport DormixSetup ${CMAKE_SOURCE_DIR}/packaging/windows/DormixL.nsi ${DORMIX_POLICY_TEMPLATE}
             ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico
     VERBATIM)
 add_custom_target(dormix_installer ALL DEPENDS ${DORMIX_SETUP})
 
-# An icacls that fails, put in the installers' way by their tests.
+# An icacls that fails, put in the installers' way by their tests, and one
+# that reads a folder's rules but cannot change them.
 add_executable(icacls_fails tests/packaging/FailingIcacls.c)
-set_target_properties(icacls_fails PROPERTIES WIN32_EXECUTABLE OFF)
+add_executable(icacls_cannot_set tests/packaging/FailingIcacls.c)
+target_compile_definitions(icacls_cannot_set PRIVATE READS_RULES)
+set_target_properties(icacls_fails icacls_cannot_set PROPERTIES WIN32_EXECUTABLE OFF)
 
 add_test(NAME windows_installer
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-installer.sh ${DORMIX_SETUP}
@@ -48,6 +51,7 @@ set(DORMIX_WATCH_LOG_RULES "/inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-3
 # rollback that puts back what was there.
 add_library(DormixSetup SHARED src/frontend/setup_win32/SetupActions.cpp src/frontend/setup_win32/ActionData.cpp
     src/frontend/setup_win32/PolicySetup.cpp src/frontend/setup_win32/WatchServiceSetup.cpp
+    src/frontend/setup_win32/RunningCopies.cpp
     src/frontend/setup_win32/DormixSetup.def)
 set_target_properties(DormixSetup PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}")
 target_compile_definitions(DormixSetup PRIVATE ${DORMIX_WIN32_DEFINES})
@@ -89,7 +93,8 @@ list(JOIN DORMIX_MSI_FINISH " " DORMIX_MSI_FINISH_ARGS)
 add_test(NAME windows_msi
          COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/windows-msi.sh ${DORMIX_MSI}
                  "${DORMIX_LOG_FOLDER_RULES}" "${DORMIX_LOG_FILE_RULES}" "${DORMIX_WATCH_LOG_RULES}"
-                 "${DORMIX_MSI_FINISH_ARGS}" ${CMAKE_BINARY_DIR}/wine-template $<TARGET_FILE:icacls_fails>)
+                 "${DORMIX_MSI_FINISH_ARGS}" ${CMAKE_BINARY_DIR}/wine-template $<TARGET_FILE:icacls_fails>
+                 $<TARGET_FILE:icacls_cannot_set>)
 set_tests_properties(windows_msi PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED wine_template)
 
 # Address randomisation and no-execute data for the program and its installer.

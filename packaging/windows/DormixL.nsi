@@ -1,5 +1,6 @@
 ; Installer for Dormix Lite on Windows.
 ;   makensis -DEXE=path\DormixL.exe -DWATCHEXE=path\DormixWatch.exe -DREPORTEXE=path\DormixReport.exe -DICON=path\DormixL.ico
+;            -DSETUPDLL=path\DormixSetup.dll
 ;            -DOUTFILE=DormixL-setup.exe -DPOLICYDIR=path\packaging\windows DormixL.nsi
 ; Silent roll-out: DormixL-setup.exe /S [/NOAUTOSTART] [/WATCH | /WATCH=1 | /WATCH=0]
 ;   (any other value of /WATCH= is refused with status 2, nothing changed)
@@ -32,6 +33,10 @@ ${UnStrStr}
 
 ; The watch's start type: "disabled" unless the administrator chose it.
 Var WatchStart
+; "1" when the watch was running before this run stopped it.
+Var WatchRan
+; "1" when an earlier install's program is in the install folder.
+Var Earlier
 ; The command line's say on the watch: "1", "0", or "" (keep as it was).
 Var WatchChoice
 
@@ -60,18 +65,21 @@ VIAddVersionKey "LegalCopyright" "(c) 2026 ${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; An install over an earlier one keeps that one's files (in $PLUGINSDIR)
+; until every step has passed; a step that fails puts them back, and a
+; first install that fails takes away everything it made (.onInstFailed).
 Section "-Program"
   SetShellVarContext all
-  ; The working directory of the shortcuts is the install folder, so the
-  ; program finds its Log folder there.
-  SetOutPath "$INSTDIR"
-  File "/oname=DormixL.exe" "${EXE}"
-  ; The Group Policy template, for administrators to copy into PolicyDefinitions.
-  SetOutPath "$INSTDIR\PolicyDefinitions"
-  File "${POLICYDIR}\DormixLite.admx"
-  SetOutPath "$INSTDIR\PolicyDefinitions\en-US"
-  File "${POLICYDIR}\en-US\DormixLite.adml"
-  SetOutPath "$INSTDIR"
+  InitPluginsDir
+  StrCpy $Earlier "0"
+  IfFileExists "$INSTDIR\DormixL.exe" 0 +2
+    StrCpy $Earlier "1"
+  ; A running watch holds its executable, and with AllowExit=0 it would
+  ; start the program again: it stops first, then the program's copies.
+  Call StopWatch
+  Call EndTray
+  ; The folders and their rules come before any file, so that a failure
+  ; here leaves an earlier install as it was.
   CreateDirectory "$INSTDIR\Log"
   ; The log folder is shared by every user of the machine (SIDs: SYSTEM,
   ; Administrators, Users, OWNER RIGHTS). Users may list the folder and add
@@ -95,29 +103,29 @@ Section "-Program"
   CreateDirectory "$INSTDIR\WatchLog"
   Push '"$INSTDIR\WatchLog" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
   Call Icacls
+
+  ${If} $Earlier == "1"
+    CreateDirectory "$PLUGINSDIR\kept"
+    CopyFiles /SILENT "$INSTDIR\*.exe" "$PLUGINSDIR\kept"
+    CopyFiles /SILENT "$INSTDIR\PolicyDefinitions" "$PLUGINSDIR\kept"
+  ${EndIf}
+  ; The working directory of the shortcuts is the install folder, so the
+  ; program finds its Log folder there.
+  SetOutPath "$INSTDIR"
+  File "/oname=DormixL.exe" "${EXE}"
+  File "/oname=DormixWatch.exe" "${WATCHEXE}"
+  File "/oname=DormixReport.exe" "${REPORTEXE}"
+  ; The Group Policy template, for administrators to copy into PolicyDefinitions.
+  SetOutPath "$INSTDIR\PolicyDefinitions"
+  File "${POLICYDIR}\DormixLite.admx"
+  SetOutPath "$INSTDIR\PolicyDefinitions\en-US"
+  File "${POLICYDIR}\en-US\DormixLite.adml"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\DormixL.exe" "" "$INSTDIR\DormixL.exe" 0
   CreateShortCut "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\Uninstall.exe"
-
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\DormixL.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMajor" 2
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  WriteRegStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\DormixL.exe"
-  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
-  WriteRegStr HKLM "${WATCH_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\DormixL.exe"
-  WriteRegDWORD HKLM "${WATCH_SOURCE_KEY}" "TypesSupported" 7
-  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
 Section "Start with Windows" SecAutostart
@@ -133,11 +141,6 @@ Section /o "System watch: switch off at the logon screen" SecWatch
 SectionEnd
 
 Section "-Watch service"
-  SetOutPath "$INSTDIR"
-  ; A running watch from an earlier install holds its executable.
-  Call StopWatch
-  File "/oname=DormixWatch.exe" "${WATCHEXE}"
-  File "/oname=DormixReport.exe" "${REPORTEXE}"
   Push 'create ${WATCH_SERVICE} binPath= "\"$INSTDIR\DormixWatch.exe\"" start= $WatchStart obj= LocalSystem DisplayName= "${PRODUCT} Watch"'
   Call Sc
   Pop $R0
@@ -192,6 +195,77 @@ Section "-Watch service"
   ${EndIf}
 SectionEnd
 
+; Last, once everything else has passed: Add/Remove Programs and the
+; event sources.
+Section "-Register"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\DormixL.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMajor" 2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  WriteRegStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\DormixL.exe"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
+  WriteRegStr HKLM "${WATCH_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\DormixL.exe"
+  WriteRegDWORD HKLM "${WATCH_SOURCE_KEY}" "TypesSupported" 7
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+; A step failed: an earlier install gets its files back, and its watch
+; running again if it ran; a first install takes away every file, shortcut
+; and empty folder it made. The program's copies ended before stay ended:
+; nothing starts that the administrator did not ask for.
+Function .onInstFailed
+  SetShellVarContext all
+  ${If} $Earlier == "1"
+    CopyFiles /SILENT "$PLUGINSDIR\kept\*.*" "$INSTDIR"
+  ${Else}
+    Delete "$INSTDIR\DormixL.exe"
+    Delete "$INSTDIR\DormixWatch.exe"
+    Delete "$INSTDIR\DormixReport.exe"
+    Delete "$INSTDIR\Uninstall.exe"
+    Delete "$INSTDIR\PolicyDefinitions\en-US\DormixLite.adml"
+    RMDir "$INSTDIR\PolicyDefinitions\en-US"
+    Delete "$INSTDIR\PolicyDefinitions\DormixLite.admx"
+    RMDir "$INSTDIR\PolicyDefinitions"
+    Delete "$SMSTARTUP\${PRODUCT}.lnk"
+    Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
+    Delete "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk"
+    RMDir "$SMPROGRAMS\${PRODUCT}"
+    ; A kept log keeps its folder.
+    RMDir "$INSTDIR\Log"
+    RMDir "$INSTDIR\WatchLog"
+    RMDir "$INSTDIR"
+  ${EndIf}
+  ${If} $WatchRan == "1"
+    nsExec::ExecToLog 'sc start ${WATCH_SERVICE}'
+    Pop $R0
+  ${EndIf}
+FunctionEnd
+
+; Ends every running copy of the program in this folder, in every session:
+; told the session ends where it can hear it (it writes its exit entry),
+; ended by force where it cannot. DormixSetup.dll does it, as for the MSI.
+!macro EndTrayFunction prefix
+Function ${prefix}EndTray
+  Push $R0
+  File "/oname=$PLUGINSDIR\DormixSetup.dll" "${SETUPDLL}"
+  System::Call '$PLUGINSDIR\DormixSetup.dll::EndTrayCopies(w "$INSTDIR\DormixL.exe") i .R0 ?u'
+  ${If} $R0 != 0
+    DetailPrint "A copy of ${PRODUCT} that is running did not end."
+  ${EndIf}
+  Pop $R0
+FunctionEnd
+!macroend
+!insertmacro EndTrayFunction ""
+!insertmacro EndTrayFunction "un."
+
 ; sc with the arguments on the stack; leaves its exit code on the stack.
 !macro ScFunction prefix
 Function ${prefix}Sc
@@ -212,6 +286,18 @@ Function ${prefix}StopWatch
   Push $R0
   Push $R1
   Push $R2
+  nsExec::ExecToStack 'sc query ${WATCH_SERVICE}'
+  Pop $R0
+  Pop $R1
+  !if "${prefix}" == "un."
+    ${UnStrStr} $R0 $R1 "RUNNING"
+  !else
+    ${StrStr} $R0 $R1 "RUNNING"
+  !endif
+  StrCpy $WatchRan "0"
+  ${If} $R0 != ""
+    StrCpy $WatchRan "1"
+  ${EndIf}
   nsExec::ExecToLog 'sc stop ${WATCH_SERVICE}'
   Pop $R0
   StrCpy $R2 0
@@ -248,8 +334,7 @@ FunctionEnd
 ; every user's copy would end with "Unable to create the log file", so a
 ; failure (an exit code other than 0, or "error" when it cannot start) ends
 ; the install with the reason: in a box, in the details, and for /S in the
-; exit code 2. The program copied so far is taken away again; a kept log
-; stays.
+; exit code 2. It runs before any file is copied; .onInstFailed cleans up.
 Function Icacls
   Exch $R9
   DetailPrint "icacls $R9"
@@ -258,10 +343,6 @@ Function Icacls
   StrCmp $R8 0 granted
   DetailPrint "Setting the permissions of the Log folder failed (icacls: $R8)."
   MessageBox MB_OK|MB_ICONSTOP "Setting the permissions of the Log folder failed (icacls: $R8).$\r$\nUsers could not write the log, so ${PRODUCT} is not installed." /SD IDOK
-  Delete "$INSTDIR\DormixL.exe"
-  RMDir "$INSTDIR\Log"
-  RMDir "$INSTDIR\WatchLog"
-  RMDir "$INSTDIR"
   Abort "Setting the permissions of the Log folder failed (icacls: $R8)."
 granted:
   Pop $R9
@@ -311,10 +392,12 @@ FunctionEnd
 
 Section "-un.Program"
   SetShellVarContext all
+  InitPluginsDir
   Call un.StopWatch
   Push 'delete ${WATCH_SERVICE}'
   Call un.Sc
   Pop $R0
+  Call un.EndTray
   Delete "$INSTDIR\DormixWatch.exe"
   Delete "$INSTDIR\DormixReport.exe"
   Delete "$SMSTARTUP\${PRODUCT}.lnk"

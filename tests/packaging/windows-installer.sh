@@ -6,7 +6,10 @@
 # icacls that fails first stops the install with a non-zero exit code. The
 # watch's service comes registered but disabled and stopped (/WATCHDOG is no
 # /WATCH), automatic and running with /WATCH, logging into WatchLog, kept so
-# by a later install, off with /WATCH=0, and goes with the uninstall.
+# by a later install, off with /WATCH=0, and goes with the uninstall. A
+# reinstall that fails puts back the install before it; a failed first
+# install leaves nothing; uninstall and reinstall end the program's running
+# copy, which writes its exit entry.
 #   windows-installer.sh DormixL-setup.exe FAILING-ICACLS
 set -euo pipefail
 setup=$(readlink -f "$1")
@@ -17,17 +20,18 @@ wine_session
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\DormixLite'
 
-with_failing_icacls "$stand_in" wine "$setup" /S &&
+with_failing icacls "$stand_in" wine "$setup" /S &&
   fail "installed although the Log folder's permissions could not be set"
 wineserver -w
-[ ! -e "$dir/DormixL.exe" ] || fail "a failed install left the program behind"
+[ ! -e "$dir" ] || fail "a failed install left $(find "$dir")"
+[ ! -e "$menu/Dormix Lite" ] || fail "a failed install left its Start-menu folder"
 wine reg query "$key" >/dev/null 2>&1 && fail "a failed install left an Add/Remove entry"
 
-before=$(find "$dir" 2>/dev/null | sort)
+before=$(find "$dir" 2>/dev/null | sort || true)
 wine "$setup" /S /WATCH=2 && fail "/WATCH=2 accepted"
 [ $? = 2 ] || fail "/WATCH=2: not status 2"
 wineserver -w
-[ "$(find "$dir" 2>/dev/null | sort)" = "$before" ] || fail "/WATCH=2 changed the install folder"
+[ "$(find "$dir" 2>/dev/null | sort || true)" = "$before" ] || fail "/WATCH=2 changed the install folder"
 wine "$setup" /S /WATCHDOG
 wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
@@ -51,12 +55,14 @@ grep -q 'QuietUninstallString' <<<"$reg" || fail "no quiet uninstall"
 check_event_source
 check_watch 0x4 STOPPED
 
-(cd "$dir" && wine DormixL.exe -InhibitShutdown >/dev/null 2>&1 &)
-await_start_entry "the program did not log into its install folder"
-
+# The uninstaller, with the program running, ends it (its exit entry
+# written) before taking its files; it runs on from a copy of itself.
+start_copy
 wine "$dir/Uninstall.exe" /S
-wineserver -w
+for _ in $(seq 1 150); do [ -e "$dir/DormixL.exe" ] || break; sleep 0.2; done
 [ ! -e "$dir/DormixL.exe" ] || fail "program left behind"
+check_copy_ended "the uninstall"
+wineserver -w
 [ ! -e "$menu/Dormix Lite" ] || fail "Start-menu folder left behind"
 [ ! -e "$menu/StartUp/Dormix Lite.lnk" ] || fail "Startup shortcut left behind"
 [ -f "$dir/Log/DormixL.log" ] || fail "the log was not kept"
@@ -84,6 +90,21 @@ wine "$setup" /S /NOAUTOSTART /WATCH=0
 check_watch 0x4 STOPPED
 wine "$setup" /S /NOAUTOSTART /WATCH=1
 check_watch 0x2 RUNNING
+# A reinstall that fails puts back what was there (a template an
+# administrator edited stands for an earlier version's files): at the
+# folders' rules before any file, at the service after them. The watch runs
+# on; the copy it ended stays ended.
+printf '<!-- edited -->\n' >>"$dir/PolicyDefinitions/DormixLite.admx"
+kept=$(installed_files)
+for tool in icacls sc; do
+  start_copy
+  with_failing $tool "$stand_in" wine "$setup" /S /NOAUTOSTART && fail "reinstalled without $tool"
+  [ "$(installed_files)" = "$kept" ] || fail "a reinstall failing at $tool changed the installed files"
+  check_copy_ended "a reinstall failing at $tool"
+  check_watch 0x2 RUNNING
+  check_event_source
+  wine reg query "$key" >/dev/null 2>&1 || fail "a reinstall failing at $tool took the Add/Remove entry"
+done
 wine "$dir/Uninstall.exe" /S /REMOVELOG
 # The uninstaller runs on from a copy of itself; the server stays for the
 # watch, so its end is the install folder gone.

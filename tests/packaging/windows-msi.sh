@@ -5,12 +5,17 @@
 # source, the Log folder's grant, a start through the Startup shortcut that
 # writes the log, an upgrade by a newer package, and a silent removal that
 # leaves only the logs. An icacls that fails first rolls the install back.
+# A newer version that cannot set the folders' rules fails before anything
+# changes: the version installed stays, its watch running, its files,
+# policy and event sources as they were; a good upgrade and the removal end
+# the program's running copy, which writes its exit entry.
 # The watch's service: disabled and stopped by default and through upgrades,
 # automatic and running with WATCH=1, kept so by a later run, off with WATCH=0.
 # A property the program could not use fails a run before it changes
 # anything; a failure inside a run puts the watch and the policy back; a
 # service still marked for deletion is waited for.
 #   windows-msi.sh DormixL.msi FOLDER-RULES FILE-RULES WATCH-LOG-RULES FINISH WINE-TEMPLATE FAILING-ICACLS
+#                  ICACLS-THAT-CANNOT-SET
 # FINISH: msi-finish.cmake's arguments, for the packages built here.
 set -euo pipefail
 msi=$(readlink -f "$1")
@@ -20,6 +25,7 @@ watch_log_rules=$4
 read -ra finish <<<"$5"
 template=$(readlink -f "$6")
 stand_in=$(readlink -f "$7")
+cannot_set=$(readlink -f "$8")
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$source_dir/tests/packaging/wine-session.sh"
 wine_session "$template"
@@ -38,7 +44,7 @@ for a in RestoreWatch RestorePolicy; do
   (( ($(column "$msi" CustomAction "$a") & 0x500) == 0x500 )) || fail "$a is no rollback action"
 done
 
-with_failing_icacls "$stand_in" wine msiexec /i "$msi" /qn /l*v "$work/failed.log" &&
+with_failing icacls "$stand_in" wine msiexec /i "$msi" /qn /l*v "$work/failed.log" &&
   fail "installed although the Log folder's permissions could not be set"
 wineserver -w
 # The log names the failed action: "Return value 3" on Windows, Wine's own
@@ -51,9 +57,10 @@ reg_values "$arp" | grep -q DisplayName && fail "a failed install left an Add/Re
 
 # msiexec's exit code reaches us cut to 8 bits; 0 is success either way.
 # Wine's icacls is a stub that names its arguments on stderr.
-# The policy properties as a roll-out passes them.
+# The policy properties as a roll-out passes them (a window may end at
+# 00:00, midnight).
 WINEDEBUG=-all,fixme+icacls wine msiexec /i "$msi" /qn IDLELIMIT=1800 COUNTDOWN=120 HOLDLIMIT=0 \
-  ALLOWEXIT=0 "SCHEDULE=Mon-Fri 08:00-18:00 3600; Sat,Sun 00:00-24:00 never;" 2>"$work/install.err" ||
+  ALLOWEXIT=0 "SCHEDULE=Mon-Fri 08:00-18:00 3600; Sat,Sun 00:00-24:00 never; Fri 18:00-00:00 300;" 2>"$work/install.err" ||
   fail "install failed: $?"
 wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
@@ -68,7 +75,7 @@ grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
   grep -qE 'CountdownSeconds +REG_DWORD +0x0*78$' <<<"$policy" &&
   grep -qE 'HoldLimitSeconds +REG_DWORD +0x0$' <<<"$policy" &&
   grep -qE 'AllowExit +REG_DWORD +0x0$' <<<"$policy" &&
-  grep -qF 'Schedule    REG_MULTI_SZ    Mon-Fri 08:00-18:00 3600\0Sat,Sun 00:00-24:00 never' <<<"$policy" ||
+  grep -qF 'Schedule    REG_MULTI_SZ    Mon-Fri 08:00-18:00 3600\0Sat,Sun 00:00-24:00 never\0Fri 18:00-00:00 300' <<<"$policy" ||
   fail "policy not written: $policy"
 [ -d "$dir/Log" ] && [ -d "$dir/WatchLog" ] || fail "no Log or WatchLog folder"
 # Wine keeps all-users shortcuts in the user's profile.
@@ -100,7 +107,7 @@ await_start_entry "the Startup shortcut did not start a program that logs in the
 # A package rebuilt at the same version (a product code of its own), then a
 # newer one, each with the same UpgradeCode, replaces the one installed:
 # one product registered each time.
-upgrade_to() {  # upgrade_to VERSION NAME
+package() {  # package VERSION NAME
   (cd "$(dirname "$msi")" &&
     wixl -o "$work/$2.msi" -D Version="$1" -D Exe=DormixL.exe -D WatchExe=DormixWatch.exe -D ReportExe=DormixReport.exe \
       -D SetupDll=DormixSetup.dll -D Icon="$(realpath --relative-to=. "$source_dir/src/ui/art/DormixL.ico")" \
@@ -108,11 +115,13 @@ upgrade_to() {  # upgrade_to VERSION NAME
       -D PolicyDir="$(realpath --relative-to=. "$source_dir/packaging/windows")" \
       "$source_dir/packaging/windows/DormixL.wxs" &&
       cmake -DMSI="$work/$2.msi" "${finish[@]}") || fail "$2 package"
+}
+upgrade_to() {  # upgrade_to VERSION NAME
+  [ -f "$work/$2.msi" ] || package "$@"
   local new
   new=$(msiinfo export "$work/$2.msi" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductCode" {print $2}')
   [ "$new" != "$code" ] || fail "the $2 package has the installed one's product code"
   wine msiexec /i "$work/$2.msi" /qn 2>/dev/null || fail "$2 upgrade failed: $?"
-  wineserver -w
   reg_values "$arp" | grep -q DisplayName && fail "the one replaced by the $2 package is still registered"
   [ "$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
        tr -d '\r' | grep -c 'DisplayName *REG_SZ *Dormix Lite$')" = 1 ] ||
@@ -161,10 +170,13 @@ for case in "${cases[@]}"; do
     grep -qF "$reason" <<<"$bad_log" || fail "$bad: the log does not say \"$reason\""
   done
 done
-# A failure inside the script (here the folders' rules) puts back what the
-# run changed: the policy it wrote, the watch it stopped.
-with_failing_icacls "$stand_in" wine msiexec /i "$work/newer.msi" /qn IDLELIMIT=600 WATCH=0 2>/dev/null &&
+# A failure inside the script of a second run (a repair; here the folders'
+# rules) puts back what the run changed: the policy it wrote, the watch it
+# stopped; the files stay.
+kept=$(installed_files)
+with_failing icacls "$cannot_set" wine msiexec /i "$work/newer.msi" /qn IDLELIMIT=600 WATCH=0 2>/dev/null &&
   fail "installed although the Log folder's permissions could not be set"
+[ "$(installed_files)" = "$kept" ] || fail "a failed repair changed the installed files"
 check_watch 0x2 RUNNING
 [ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "a rolled-back run changed the policy"
 wine msiexec /i "$work/newer.msi" /qn WATCH=0 2>/dev/null || fail "WATCH=0 refused: $?"
@@ -178,10 +190,35 @@ grep -q marked "$work/doomed" || fail "the service could not be marked for delet
 wine msiexec /i "$work/newer.msi" /qn WATCH=1 2>/dev/null || fail "WATCH=1 over a service marked for deletion: $?"
 wait "$doomed"
 check_watch 0x2 RUNNING
+# The next version over this one, with a copy running: an icacls that
+# cannot even read the Log folder's rules fails the upgrade before the
+# version installed is taken away; then the upgrade that works.
+package 2.1.2.0 newest
+start_copy
+kept=$(installed_files)
+with_failing icacls "$stand_in" wine msiexec /i "$work/newest.msi" /qn IDLELIMIT=600 /l*v "$work/upgrade.log" 2>/dev/null &&
+  fail "upgraded although the Log folder's permissions could not be set"
+grep -qF "icacls cannot read the permissions of the Log folder (status 5)" <(tr -d '\r' <"$work/upgrade.log") ||
+  fail "the failed upgrade's log does not say why"
+[ "$(installed_files)" = "$kept" ] ||
+  fail "a failed upgrade changed the installed files"
+reg_values "$arp" | grep -q 'DisplayVersion *REG_SZ *2.1.1.0$' || fail "a failed upgrade unregistered the version installed"
+check_event_source
+check_watch 0x2 RUNNING
+[ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "a failed upgrade changed the policy"
+[ -n "$(copies)" ] || fail "a failed upgrade ended the program"
+upgrade_to 2.1.2.0 newest
+check_copy_ended "the upgrade"
+check_event_source
+check_watch 0x2 RUNNING
+[ "$(reg_values 'HKLM\SOFTWARE\Policies\Dormix Lite')" = "$policy" ] || fail "the upgrade changed the policy"
+newer=$code
 wineserver -k
 wineserver -w
 
-wine msiexec /x "$work/newer.msi" /qn 2>/dev/null || fail "removal failed: $?"
+start_copy
+wine msiexec /x "$work/newest.msi" /qn 2>/dev/null || fail "removal failed: $?"
+check_copy_ended "the removal"
 wineserver -w
 [ ! -e "$dir/DormixL.exe" ] || fail "program left behind"
 [ ! -e "$menu" ] && [ ! -e "$(dirname "$menu")" ] || fail "Start-menu shortcut left behind"

@@ -33,17 +33,17 @@ wine_session_end() {
   rm -rf "$work"
 }
 
-# Runs a command with icacls.exe replaced by a stand-in that fails; its
-# status. The command's own processes have ended when it returns (a
-# persistent server may stay for the watch).
-#   with_failing_icacls STAND-IN COMMAND...
-with_failing_icacls() {
-  local sys=$c/windows/system32 stand_in=$1 rc=0
-  shift
-  mv "$sys/icacls.exe" "$work/icacls.exe"
-  cp "$stand_in" "$sys/icacls.exe"
-  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;icacls.exe=n" "$@" || rc=$?
-  mv -f "$work/icacls.exe" "$sys/icacls.exe"
+# Runs a command with a system tool (icacls, sc) replaced by a stand-in
+# that fails; its status. The command's own processes have ended when it
+# returns (a persistent server may stay for the watch).
+#   with_failing TOOL STAND-IN COMMAND...
+with_failing() {
+  local sys=$c/windows/system32 tool=$1 stand_in=$2 rc=0
+  shift 2
+  mv "$sys/$tool.exe" "$work/$tool.exe"
+  cp "$stand_in" "$sys/$tool.exe"
+  WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$tool.exe=n" "$@" || rc=$?
+  mv -f "$work/$tool.exe" "$sys/$tool.exe"
   return $rc
 }
 
@@ -96,4 +96,38 @@ check_watch() {
   grep -qE "Start +REG_DWORD +$1\$" <<<"$reg" || fail "the watch's start type is not $1: $reg"
   for _ in $(seq 1 100); do state=$(watch_state); [ "$state" = "$2" ] && return; sleep 0.2; done
   fail "the watch service is ${state:-missing}, not $2"
+}
+
+# This prefix's running copies of the installed program, one process id a
+# line (other tests run theirs beside it).
+copies() {
+  local p
+  for p in $(pgrep -f 'Dormix Lite.DormixL\.exe'); do
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && echo "$p"
+  done
+  return 0
+}
+# Starts the installed program in its folder, as its shortcut does, and
+# waits for its start entry; the copy stays running.
+start_copy() {
+  local entries
+  entries=$(grep -c ',  Start    , Initialise' "$dir/Log/DormixL.log" 2>/dev/null || true)
+  (cd "$dir" && wine "$dir/DormixL.exe" >/dev/null 2>&1 &)
+  for _ in $(seq 1 150); do
+    [ "$(grep -c ',  Start    , Initialise' "$dir/Log/DormixL.log" 2>/dev/null || true)" -gt "${entries:-0}" ] &&
+      [ -n "$(copies)" ] && return
+    sleep 0.2
+  done
+  fail "the installed program did not start"
+}
+# The copy an installer ended wrote its exit entry last, and none runs.
+#   check_copy_ended WHAT
+check_copy_ended() {
+  [ -z "$(copies)" ] || fail "$1 left the program running"
+  tail -1 "$dir/Log/DormixL.log" | grep -q ',  Exit     , ' ||
+    fail "$1: the copy wrote no exit entry: $(tail -2 "$dir/Log/DormixL.log")"
+}
+# The install folder's files and their sums, the logs left out.
+installed_files() {
+  (cd "$dir" && find . -path ./Log -prune -o -path ./WatchLog -prune -o -type f -print0 | sort -z | xargs -0 md5sum)
 }

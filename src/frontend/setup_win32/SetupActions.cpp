@@ -20,12 +20,15 @@
 
 #include "frontend/setup_win32/ActionData.h"
 #include "frontend/setup_win32/PolicySetup.h"
+#include "frontend/setup_win32/RunningCopies.h"
 #include "frontend/setup_win32/WatchServiceSetup.h"
 #include "settings/Settings.h"
 
 namespace dormix::setup_win32 {
 
 namespace {
+
+constexpr DWORD IcaclsPatienceMs = 30000;
 
 // The properties a roll-out passes, and the settings they write.
 struct PolicyProperty {
@@ -112,6 +115,21 @@ bool CheckSchedule(const std::wstring& value, std::wstring& lines,
     return problems.size() == before;
 }
 
+// The folders' rules are set late in the script, after the version before
+// has gone; an icacls that cannot even show the rules of the Log folder an
+// earlier install left will not set them, so that fails here instead.
+void CheckIcacls(const std::wstring& icacls, const std::wstring& log,
+                 std::vector<std::wstring>& problems) {
+    const DWORD kind = GetFileAttributesW(log.c_str());
+    if (kind == INVALID_FILE_ATTRIBUTES || !(kind & FILE_ATTRIBUTE_DIRECTORY)) return;
+    const long code = RunHidden(L"\"" + icacls + L"\" \"" + log + L"\"", IcaclsPatienceMs);
+    if (code < 0)
+        problems.push_back(L"icacls did not run, so it could not set the Log folder's permissions");
+    else if (code != 0)
+        problems.push_back(L"icacls cannot read the permissions of the Log folder (status " +
+                           std::to_wstring(code) + L"), so it could not set them");
+}
+
 UINT CheckAndPlan(MSIHANDLE install) {
     std::vector<std::wstring> problems, names;
     std::vector<Field> writes;
@@ -140,6 +158,9 @@ UINT CheckAndPlan(MSIHANDLE install) {
     if (!watch.empty() && watch != L"0" && watch != L"1")
         problems.push_back(L"WATCH=" + Wide(settings::Quoted(Narrow(watch))) +
                            L" is neither 1 (the watch on) nor 0 (off)");
+    const std::wstring folder = Property(install, L"INSTALLDIR");
+    const bool remove = Property(install, L"REMOVE") == L"ALL";
+    if (!remove) CheckIcacls(Property(install, L"ICACLS"), folder + L"Log", problems);
     if (!problems.empty()) return Refuse(install, problems);
 
     // Without WATCH a watch that is on stays on.
@@ -149,11 +170,11 @@ UINT CheckAndPlan(MSIHANDLE install) {
     // A major upgrade's removal of the version before only stops the watch:
     // the new version sets the same service up again, with no deletion to
     // wait for.
-    const bool remove = Property(install, L"REMOVE") == L"ALL" &&
-                        Property(install, L"UPGRADINGPRODUCTCODE").empty();
-    const std::wstring path = L"\"" + Property(install, L"INSTALLDIR") + L"DormixWatch.exe\"";
+    const bool deleteWatch = remove && Property(install, L"UPGRADINGPRODUCTCODE").empty();
+    const std::wstring path = L"\"" + folder + L"DormixWatch.exe\"";
     MsiSetPropertyW(install, L"RestoreWatch", before.Encoded().c_str());
-    MsiSetPropertyW(install, L"StopWatch", remove ? L"remove=1" : L"remove=0");
+    MsiSetPropertyW(install, L"StopWatch", deleteWatch ? L"remove=1" : L"remove=0");
+    MsiSetPropertyW(install, L"EndTray", (folder + L"DormixL.exe").c_str());
     MsiSetPropertyW(install, L"InstallWatch",
                     Joined({{L"start", std::to_wstring(on ? SERVICE_AUTO_START : SERVICE_DISABLED)},
                             {L"path", path}})
@@ -197,6 +218,31 @@ UINT WINAPI StopWatch(MSIHANDLE install) {
             Say(install, L"DormixLiteWatch: " + why);
         return UINT(ERROR_SUCCESS);
     });
+}
+
+// Deferred, after the watch has stopped (it would start a copy again) and
+// before the files go: the tray program's copies from this folder end.
+// Never fails the run: a copy that would not end is named in the log.
+UINT WINAPI EndTray(MSIHANDLE install) {
+    return Guarded(install, [&] {
+        std::wstring why;
+        const int running = EndRunningCopies(Property(install, L"CustomActionData"), why);
+        Say(install, L"DormixL.exe: copies running before: " + std::to_wstring(running) +
+                         (why.empty() ? L"" : L"; still running (process ids): " + why));
+        return UINT(ERROR_SUCCESS);
+    });
+}
+
+// The same for the NSIS installer and its uninstaller, called through their
+// System plug-in with the program's path: 0 when no copy is left running.
+int WINAPI EndTrayCopies(const wchar_t* exePath) {
+    std::wstring why;
+    try {
+        EndRunningCopies(exePath ? exePath : L"", why);
+    } catch (...) {
+        return 1;
+    }
+    return why.empty() ? 0 : 1;
 }
 
 // Deferred, after the files and the folders' rules.
