@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "Fakes.h"
-#include "log/FileSystemLogFiles.h"
+#include "PlatformLogFiles.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ void BM_WriteLogEntryToARealFile(benchmark::State& state) {
     const fs::path previous = fs::current_path();
     fs::current_path(dir);
     {
-        dormix::log::FileSystemLogFiles files;
+        dormix::testing::PlatformLogFiles files;
         dormix::testing::FakeShell shell;
         dormix::testing::FakeClock clock;
         dormix::log::EventLog log(files, clock, shell.end);

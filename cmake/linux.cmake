@@ -74,7 +74,7 @@ add_library(dormix_linux STATIC
     src/platform/linux/wayland/NotificationSource.cpp
     src/platform/linux/wayland/WaylandConnection.cpp
     src/platform/linux/x11/X11InputSource.cpp
-    src/platform/linux/logind/LogindSleepWatch.cpp
+    src/frontend/tray_qt/LogindSleepWatch.cpp
     src/frontend/tray_qt/AboutDialog.cpp
     src/frontend/tray_qt/Artwork.cpp
     src/frontend/tray_qt/MainWindow.cpp

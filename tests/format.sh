@@ -6,6 +6,14 @@ command -v clang-format >/dev/null || {
     echo "clang-format is missing (scripts/deps test installs it)"
     exit 1
 }
+# Another major version lays some files out otherwise: the one Debian 12's
+# clang-format package installs is the one the files follow.
+want=14
+have=$(clang-format --version | sed -nE 's/.*version ([0-9]+)\..*/\1/p')
+[ "$have" = "$want" ] || {
+    echo "clang-format $want is needed (scripts/deps test installs it); this is ${have:-unknown}"
+    exit 1
+}
 if git rev-parse --git-dir >/dev/null 2>&1; then
     mapfile -t files < <(git ls-files '*.h' '*.cpp' '*.c')
 else

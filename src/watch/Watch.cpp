@@ -35,9 +35,18 @@ Watch::Watch(WatchPorts ports, std::filesystem::path logFile, bool rehearsal,
       loggedOnNow_(ports.loggedOn, ports.logons),
       log_(ports.files, ports.clock, end_, ports.systemLog, std::move(logFile)),
       power_(ports.power, std::move(programName)),
-      cycle_({view_, ports.timer, ports.boxes, end_, sampler_, log_, power_, nullptr, &loggedOnNow_,
-              ports.settings ? ports.settings->limits : monitor::CycleLimits{}, ports.holds,
-              &ports.clock}) {}
+      cycle_({.view = view_,
+              .timer = ports.timer,
+              .boxes = ports.boxes,
+              .end = end_,
+              .sampler = sampler_,
+              .log = log_,
+              .power = power_,
+              .window = nullptr,  // no window: the watch has none
+              .otherSessions = &loggedOnNow_,
+              .limits = ports.settings ? ports.settings->limits : monitor::CycleLimits{},
+              .holds = ports.holds,
+              .clock = &ports.clock}) {}
 
 template <typename F>
 void Watch::Guarded(F&& step) {

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "Fakes.h"
-#include "log/FileSystemLogFiles.h"
+#include "PlatformLogFiles.h"
 #include "log/LogFormat.h"
 
 namespace dormix::testing {
@@ -239,7 +239,7 @@ class RealLogFiles : public ::testing::Test {
     }
 
     fs::path dir_, previous_;
-    log::FileSystemLogFiles files_;
+    PlatformLogFiles files_;
 };
 
 TEST_F(RealLogFiles, CreatesAppendsWithCrLfAndNeverCreatesOnAppend) {
@@ -267,8 +267,8 @@ TEST_F(RealLogFiles, CreatesAppendsWithCrLfAndNeverCreatesOnAppend) {
 // missing file, and no file without its header takes its place.
 TEST_F(RealLogFiles, AFileRemovedAfterTheCheckIsMissingAndStaysRemoved) {
     struct RemovedAfterCheck : log::LogFiles {
-        log::FileSystemLogFiles& real;
-        explicit RemovedAfterCheck(log::FileSystemLogFiles& files) : real(files) {}
+        PlatformLogFiles& real;
+        explicit RemovedAfterCheck(PlatformLogFiles& files) : real(files) {}
         bool FolderExists(const fs::path& p) override { return real.FolderExists(p); }
         bool FileExists(const fs::path& p) override {
             const bool there = real.FileExists(p);

@@ -179,8 +179,18 @@ void RecordingSystemLog::Failure(const log::SystemLogFailure& f) noexcept {
 
 Rig::Rig(std::string arguments, MarkerSystem* markers, const settings::Effective* settings)
     : marker(markers ? *markers : ownMarkers),
-      app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog, &net,
-           &others, settings, &holds},
+      app({.view = view,
+           .desktop = app::Desktop::Of(shell),
+           .input = &input,
+           .files = files,
+           .clock = clock,
+           .power = power,
+           .marker = marker,
+           .systemLog = systemLog,
+           .activity = &net,
+           .otherSessions = &others,
+           .settings = settings,
+           .holds = &holds},
           std::move(arguments), "DormixL") {
     shell.onResize = [this] { app.OnMainResize(); };
     shell.onAboutLoad = [this] { app.OnAboutLoad(); };

@@ -17,7 +17,15 @@ const std::string kResetOff = " Reset    , Power Off , Count:  60";
 // "Anyone logged on now", as the platform asks the system afresh.
 struct WatchRig {
     explicit WatchRig(bool rehearsal = false)
-        : watch({shell, shell, shell, files, clock, power, systemLog, logons, loggedOn},
+        : watch({.timer = shell,
+                 .boxes = shell,
+                 .exit = shell,
+                 .files = files,
+                 .clock = clock,
+                 .power = power,
+                 .systemLog = systemLog,
+                 .logons = logons,
+                 .loggedOn = loggedOn},
                 "Log/DormixWatch.log", rehearsal, "DormixWatch") {
         files.linesOf = "Log/DormixWatch.log";
     }

@@ -24,8 +24,8 @@
 #include "frontend/tray_qt/Priority.h"
 #include "frontend/tray_qt/SignalBridge.h"
 #include "frontend/tray_qt/TracingView.h"
-#include "log/FileSystemLogFiles.h"
 #include "monitor/InputSampler.h"
+#include "platform/linux/log/FileSystemLogFiles.h"
 #include "platform/linux/log/LocalClock.h"
 #include "platform/linux/log/StderrReport.h"
 #include "platform/linux/settings/ConfFiles.h"
@@ -126,7 +126,7 @@ TEST(LogFilesOnLinux, LinksPipesAndFoldersAreNoLogFile) {
     QTemporaryDir dir;
     const fs::path log = fs::path(dir.path().toStdString()) / "DormixL.log";
     const fs::path other = fs::path(dir.path().toStdString()) / "other";
-    log::FileSystemLogFiles files;
+    linux_log::FileSystemLogFiles files;
 
     fs::create_symlink(other, log);  // dangling
     EXPECT_FALSE(files.FileExists(log));
@@ -164,7 +164,7 @@ TEST(LogFilesOnLinux, ARollBackTakesBackOnlyItsOwnBytes) {
     const std::string before = "Dormix Lite\r\n";
     const std::string theirs = "07-Dec-26 09:05:02,  Enter    , Run       , Count:   0";
     std::ofstream(log, std::ios::binary) << before;
-    log::FileSystemLogFiles files;
+    linux_log::FileSystemLogFiles files;
 
     // This process is the other copy: it holds the lock while it appends.
     const int held = ::open(log.c_str(), O_WRONLY | O_APPEND);

@@ -26,7 +26,14 @@ void TestShell::EndProcess(bool) {
 }
 
 QtRig::QtRig(std::string arguments)
-    : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog},
+    : app({.view = view,
+           .desktop = app::Desktop::Of(shell),
+           .input = &input,
+           .files = files,
+           .clock = clock,
+           .power = power,
+           .marker = marker,
+           .systemLog = systemLog},
           std::move(arguments), "DormixL") {
     shell.Bind(&app);
     input.cursor = {300, 200};

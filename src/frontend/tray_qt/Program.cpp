@@ -8,11 +8,11 @@
 #include <utility>
 
 #include "app/Arguments.h"
+#include "frontend/tray_qt/LogindSleepWatch.h"
 #include "frontend/tray_qt/NoticeWindow.h"
 #include "frontend/tray_qt/SignalBridge.h"
 #include "frontend/tray_qt/StartUp.h"
 #include "monitor/MonitorCycle.h"
-#include "platform/linux/logind/LogindSleepWatch.h"
 #include "platform/linux/wayland/WaylandConnection.h"
 #include "ui/Texts.h"
 
@@ -61,12 +61,21 @@ Program::Program(QApplication& qapp, InputChoice& input, SessionKind session,
       shell_(mainWindow_, qtView_, tray_, DORMIX_TIMER_DIVISOR),
       files_([this](const std::string& why) { WarnWithoutLock(why); }),
       sessions_(OthersIdleLimit(argumentText_, settings)),
-      app_(
-          {DORMIX_TRACE_VIEW ? static_cast<ui::View&>(tracing_) : qtView_, app::Desktop::Of(shell_),
-           input.poll.get(), files_, clock_, power_, marker_, systemLog_, input.activity.get(),
-           DORMIX_TRACE_VIEW ? static_cast<monitor::OtherSessions*>(&tracingSessions_) : &sessions_,
-           &settings, &holds_},
-          argumentText_, std::move(programName)) {
+      app_({.view = DORMIX_TRACE_VIEW ? static_cast<ui::View&>(tracing_) : qtView_,
+            .desktop = app::Desktop::Of(shell_),
+            .input = input.poll.get(),
+            .files = files_,
+            .clock = clock_,
+            .power = power_,
+            .marker = marker_,
+            .systemLog = systemLog_,
+            .activity = input.activity.get(),
+            .otherSessions = DORMIX_TRACE_VIEW
+                                 ? static_cast<monitor::OtherSessions*>(&tracingSessions_)
+                                 : &sessions_,
+            .settings = &settings,
+            .holds = &holds_},
+           argumentText_, std::move(programName)) {
     if (DORMIX_TRACE_VIEW) shell_.trace = [](std::string_view line) { TraceLine(line); };
     holds_.Add(logindHolds_);
     holds_.Add(gnomeHolds_);
@@ -111,7 +120,7 @@ int Program::Run() {
     // A signal is how the session, the system's shutdown or a package's
     // removal ends the program: nobody is left to answer a box.
     SignalBridge endSignals([&] { app_.OnSessionEnd(); });
-    linux_logind::LogindSleepWatch sleepWatch([&] {
+    LogindSleepWatch sleepWatch([&] {
         TraceLine("resume");
         app_.OnResume();
     });

@@ -15,8 +15,8 @@
 #include "frontend/tray_qt/QtView.h"
 #include "frontend/tray_qt/TracingView.h"
 #include "frontend/tray_qt/TrayIcon.h"
-#include "log/FileSystemLogFiles.h"
 #include "monitor/Holds.h"
+#include "platform/linux/log/FileSystemLogFiles.h"
 #include "platform/linux/log/JournalLog.h"
 #include "platform/linux/log/LocalClock.h"
 #include "platform/linux/log/StderrReport.h"
@@ -62,7 +62,7 @@ class Program {
     tray_qt::TrayIcon tray_;
     tray_qt::QtShell shell_;
     linux_log::JournalLog journal_;
-    log::FileSystemLogFiles files_;
+    linux_log::FileSystemLogFiles files_;
     linux_log::LocalClock clock_;
     linux_power::LogindPowerApi power_;
     FlockMarker marker_;

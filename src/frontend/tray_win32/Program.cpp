@@ -41,8 +41,18 @@ Program::Program(HINSTANCE instance, std::string argumentText)
       dpi_(tray_win32::SystemDpi()),
       shell_(instance, dpi_, view_),
       settings_(LoadPolicy()),
-      app_({view_, app::Desktop::Of(shell_), &input_, files_, clock_, power_, marker_, eventLog_,
-            &net_, &otherSessions_, &settings_, &displayRequests_},
+      app_({.view = view_,
+            .desktop = app::Desktop::Of(shell_),
+            .input = &input_,
+            .files = files_,
+            .clock = clock_,
+            .power = power_,
+            .marker = marker_,
+            .systemLog = eventLog_,
+            .activity = &net_,
+            .otherSessions = &otherSessions_,
+            .settings = &settings_,
+            .holds = &displayRequests_},
            std::move(argumentText), ProgramFileStem()) {
     shell_.SetApplication(app_);
 }

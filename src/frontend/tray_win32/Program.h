@@ -10,9 +10,9 @@
 #include "frontend/tray_win32/MutexMarker.h"
 #include "frontend/tray_win32/WinShell.h"
 #include "frontend/tray_win32/WinView.h"
-#include "log/FileSystemLogFiles.h"
 #include "monitor/LastInputNet.h"
 #include "platform/win32/log/EventLogMirror.h"
+#include "platform/win32/log/FileSystemLogFiles.h"
 #include "platform/win32/log/LocalClock.h"
 #include "platform/win32/monitor/AsyncKeyInput.h"
 #include "platform/win32/monitor/DisplayRequests.h"
@@ -48,7 +48,7 @@ class Program {
     monitor::LastInputNet net_{lastInput_};
     win32_monitor::WtsSessions otherSessions_;
     win32_monitor::DisplayRequests displayRequests_;
-    log::FileSystemLogFiles files_;
+    win32_log::FileSystemLogFiles files_;
     win32_log::LocalClock clock_;
     win32_power::TokenPowerApi power_;
     MutexMarker marker_;

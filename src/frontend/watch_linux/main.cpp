@@ -13,7 +13,7 @@
 
 #include "frontend/watch_linux/LogindLogons.h"
 #include "frontend/watch_linux/WatchLoop.h"
-#include "log/FileSystemLogFiles.h"
+#include "platform/linux/log/FileSystemLogFiles.h"
 #include "platform/linux/log/JournalLog.h"
 #include "platform/linux/log/LocalClock.h"
 #include "platform/linux/log/StderrReport.h"
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         "there is no folder \"" + logFile.parent_path().string() +
             "\"; systemd makes it for dormix-lite-watch.service (LogsDirectory=), or create it "
             "(mkdir -m 700).");
-    log::FileSystemLogFiles files([&journal](const std::string& why) {
+    linux_log::FileSystemLogFiles files([&journal](const std::string& why) {
         const std::string warning =
             std::string(text::LogWithoutLock[0]) + why + std::string(text::LogWithoutLock[1]);
         Say(warning);
@@ -96,9 +96,18 @@ int main(int argc, char** argv) {
     // At a logon screen what holds the machine is an update's or a burn's
     // block inhibitor; idle inhibitors belong to users' sessions.
     linux_monitor::LogindHolds holds(linux_monitor::LogindHolds::Counted::BlocksOnly);
-    watch::Watch watch(
-        {shell, shell, shell, files, clock, power, systemLog, logons, sessions, &settings, &holds},
-        logFile, arguments.rehearsal, std::string(Name));
+    watch::Watch watch({.timer = shell,
+                        .boxes = shell,
+                        .exit = shell,
+                        .files = files,
+                        .clock = clock,
+                        .power = power,
+                        .systemLog = systemLog,
+                        .logons = logons,
+                        .loggedOn = sessions,
+                        .settings = &settings,
+                        .holds = &holds},
+                       logFile, arguments.rehearsal, std::string(Name));
     sessions.trace = Trace;
     sessions.onResume = [&] {
         Trace("resume");

@@ -123,8 +123,16 @@ WatchService::WatchService(ServiceStatus& status, const std::vector<std::string>
       wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 watch::WatchPorts WatchService::Ports() {
-    return {shell_, shell_,    shell_,  files_,    clock_,
-            power_, eventLog_, logons_, loggedOn_, &settings_};
+    return {.timer = shell_,
+            .boxes = shell_,
+            .exit = shell_,
+            .files = files_,
+            .clock = clock_,
+            .power = power_,
+            .systemLog = eventLog_,
+            .logons = logons_,
+            .loggedOn = loggedOn_,
+            .settings = &settings_};
 }
 
 void WatchService::Run() {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "frontend/watch_win32/SessionCopies.h"
-#include "log/FileSystemLogFiles.h"
 #include "platform/win32/WinApi.h"
 #include "platform/win32/log/EventLogMirror.h"
+#include "platform/win32/log/FileSystemLogFiles.h"
 #include "platform/win32/log/LocalClock.h"
 #include "platform/win32/power/SystemShutdownApi.h"
 #include "settings/Settings.h"
@@ -116,7 +116,7 @@ class WatchService {
 
     ServiceStatus& status_;
     ServiceShell shell_;
-    log::FileSystemLogFiles files_;
+    win32_log::FileSystemLogFiles files_;
     win32_log::LocalClock clock_;
     win32_power::SystemShutdownApi power_;
     win32_log::EventLogMirror eventLog_{text::WatchTitle};

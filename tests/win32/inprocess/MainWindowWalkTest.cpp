@@ -16,7 +16,14 @@ using ui::Ctl;
 
 struct Program {
     explicit Program(std::string arguments)
-        : app({view, app::Desktop::Of(shell), &input, files, clock, power, marker, systemLog},
+        : app({.view = view,
+               .desktop = app::Desktop::Of(shell),
+               .input = &input,
+               .files = files,
+               .clock = clock,
+               .power = power,
+               .marker = marker,
+               .systemLog = systemLog},
               std::move(arguments), "DormixL") {
         shell.SetApplication(app);
         shell.AttachMain(main);

@@ -1,4 +1,4 @@
-#include "log/FileSystemLogFiles.h"
+#include "platform/linux/log/FileSystemLogFiles.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,8 +13,9 @@
 #include <thread>
 #include <utility>
 
-namespace dormix::log {
+namespace dormix::linux_log {
 namespace fs = std::filesystem;
+using log::LogFileMissing;
 
 namespace {
 
@@ -172,4 +173,4 @@ void FileSystemLogFiles::AppendLine(const fs::path& path, std::string_view text)
     Throw("cannot write", path, error);
 }
 
-}  // namespace dormix::log
+}  // namespace dormix::linux_log

@@ -1,12 +1,13 @@
-#include "log/FileSystemLogFiles.h"
+#include "platform/win32/log/FileSystemLogFiles.h"
 
 #include <windows.h>
 
 #include <string>
 #include <system_error>
 
-namespace dormix::log {
+namespace dormix::win32_log {
 namespace fs = std::filesystem;
+using log::LogFileMissing;
 
 namespace {
 
@@ -184,4 +185,4 @@ void FileSystemLogFiles::AppendLine(const fs::path& path, std::string_view text)
     if (!file.close()) Throw("cannot close", path, ::GetLastError());
 }
 
-}  // namespace dormix::log
+}  // namespace dormix::win32_log

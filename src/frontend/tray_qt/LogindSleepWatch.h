@@ -17,7 +17,7 @@
 struct sd_bus;
 struct sd_bus_slot;
 
-namespace dormix::linux_logind {
+namespace dormix::tray_qt {
 
 class LogindSleepWatch {
   public:
@@ -37,9 +37,9 @@ class LogindSleepWatch {
     std::function<void()> onResume_;
     sd_bus* bus_ = nullptr;
     sd_bus_slot* match_ = nullptr;
-    LogindSignals fromLogind_;
+    linux_logind::LogindSignals fromLogind_;
     std::unique_ptr<QSocketNotifier> readable_, writable_;
     QTimer wake_;
 };
 
-}  // namespace dormix::linux_logind
+}  // namespace dormix::tray_qt

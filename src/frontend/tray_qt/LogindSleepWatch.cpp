@@ -1,4 +1,4 @@
-#include "platform/linux/logind/LogindSleepWatch.h"
+#include "frontend/tray_qt/LogindSleepWatch.h"
 
 #include <poll.h>
 #include <systemd/sd-bus.h>
@@ -8,11 +8,11 @@
 
 #include "platform/linux/logind/LogindBus.h"
 
-namespace dormix::linux_logind {
+namespace dormix::tray_qt {
 
 LogindSleepWatch::LogindSleepWatch(std::function<void()> onResume, const std::string& address)
     : onResume_(std::move(onResume)) {
-    int r = OpenBus(address, &bus_);
+    int r = linux_logind::OpenBus(address, &bus_);
     const auto onSignal = [](sd_bus_message* m, void* self, sd_bus_error*) {
         auto* watch = static_cast<LogindSleepWatch*>(self);
         int start = 1;
@@ -25,7 +25,8 @@ LogindSleepWatch::LogindSleepWatch(std::function<void()> onResume, const std::st
     // These only queue messages: nothing here waits for the bus.
     if (r >= 0) r = fromLogind_.Follow(bus_);
     if (r >= 0)
-        r = sd_bus_match_signal_async(bus_, &match_, LogindService, LogindPath, LogindManager,
+        r = sd_bus_match_signal_async(bus_, &match_, linux_logind::LogindService,
+                                      linux_logind::LogindPath, linux_logind::LogindManager,
                                       "PrepareForSleep", onSignal, nullptr, this);
     if (r < 0 || sd_bus_get_fd(bus_) < 0) {
         Close();
@@ -80,7 +81,7 @@ void LogindSleepWatch::Rearm() {
     const int events = sd_bus_get_events(bus_);
     readable_->setEnabled(events & POLLIN);
     writable_->setEnabled(events & POLLOUT);
-    const std::chrono::microseconds left = UntilBusTimeout(bus_);
+    const std::chrono::microseconds left = linux_logind::UntilBusTimeout(bus_);
     if (left == std::chrono::microseconds::max()) {
         wake_.stop();
         return;
@@ -88,4 +89,4 @@ void LogindSleepWatch::Rearm() {
     wake_.start(int(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
 }
 
-}  // namespace dormix::linux_logind
+}  // namespace dormix::tray_qt

@@ -5,14 +5,16 @@
 
 #include "log/LogFiles.h"
 
-namespace dormix::log {
+namespace dormix::linux_log {
 
-// The log's files on the real file system, relative to the working directory.
-class FileSystemLogFiles final : public LogFiles {
+// The log's files on the real file system, relative to the working
+// directory: each line appended whole under an advisory lock (flock, and
+// fcntl where flock cannot lock), a file that is no plain file refused.
+class FileSystemLogFiles final : public log::LogFiles {
   public:
     // `withoutLock` hears once why the file system cannot lock the log, when
-    // entries are written without the lock (Linux: NFS without a lock
-    // manager, some FUSE file systems); Windows locks on every file system.
+    // entries are written without the lock (NFS without a lock manager, some
+    // FUSE file systems).
     using Warning = std::function<void(const std::string& why)>;
     explicit FileSystemLogFiles(Warning withoutLock = {}) : withoutLock_(std::move(withoutLock)) {}
 
@@ -31,4 +33,4 @@ class FileSystemLogFiles final : public LogFiles {
     bool warned_ = false;
 };
 
-}  // namespace dormix::log
+}  // namespace dormix::linux_log
