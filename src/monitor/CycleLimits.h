@@ -3,14 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "monitor/Limits.h"
 #include "monitor/Schedule.h"
 
 namespace dormix::monitor {
-
-inline constexpr std::int16_t NormalIdleLimit = 900;
-inline constexpr std::int16_t NormalCountdownLength = 60;
-// Four hours: a film, a lecture, a long update. 0 lets no hold postpone.
-inline constexpr std::int32_t DefaultHoldLimit = 14400;
 
 // The normal run's idle limit, countdown and hold cap, and what the
 // administrator allows the user, fixed for the program's life. An

@@ -363,7 +363,6 @@ void MonitorCycle::CountdownStep() {
 
 void MonitorCycle::ResetCycle() {
     std::int16_t baseIdleLimit = NormalLimitNow();
-    s_.CountdownLength = p_.limits.CountdownLength;
     s_.TestMode = false;
     waitingForOthers_ = false;
     ForgetHolds();
@@ -371,10 +370,8 @@ void MonitorCycle::ResetCycle() {
     p_.timer.StopRefreshTimer();
     s_.PhaseCounter = ActivationTicks;
     s_.MonitorPhase = Phase::Activation;
-    if (s_.InhibitShutdown) {
-        baseIdleLimit = InhibitLimit;
-        s_.CountdownLength = InhibitLimit;
-    }
+    if (s_.InhibitShutdown) baseIdleLimit = InhibitLimit;
+    s_.CountdownLength = CountdownLengthNow();
     s_.AboutCloseCounter = AboutCloseSeconds;
     s_.IdleLimit = baseIdleLimit;
     p_.view.SetCaption(Ctl::CPULoad, "");
@@ -401,7 +398,7 @@ void MonitorCycle::SetLimits(CycleLimits limits) {
     if (s_.InhibitShutdown || s_.TestMode) return;
     s_.IdleLimit = NormalLimitNow();
     holdLimit_ = limits.HoldLimit;
-    if (s_.MonitorPhase != Phase::Countdown) s_.CountdownLength = limits.CountdownLength;
+    if (s_.MonitorPhase != Phase::Countdown) s_.CountdownLength = CountdownLengthNow();
 }
 
 void MonitorCycle::SetTitle() {

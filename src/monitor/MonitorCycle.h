@@ -25,19 +25,8 @@ namespace dormix::monitor {
 
 enum class Phase : std::int16_t { Activation = 0, Monitoring = 1, Countdown = 2 };
 
-inline constexpr std::int16_t InhibitLimit = 6;
-inline constexpr std::int16_t TestIdleLimit = 5;
-inline constexpr std::int16_t ActivationTicks = 2;
 inline constexpr std::int16_t AboutCloseSeconds = 30;
 inline constexpr std::int16_t AboutCloseSecondsInhibited = 4;
-// The rehearsal's cap on holds: two of its 6-second limits.
-inline constexpr std::int32_t InhibitHoldLimit = 12;
-// Seconds a hold may be gone before the countdown comes out: a playlist
-// between two films, a slideshow re-taking its request.
-inline constexpr std::int32_t HoldGapGrace = 5;
-// While another session holds the countdown back the idle count goes on,
-// up to what the log's four-digit count can show.
-inline constexpr std::int16_t LongestIdleCount = 9999;
 
 // The program-wide variables of the cycle.
 struct CycleState {
@@ -121,6 +110,10 @@ class MonitorCycle {
     // The normal run's idle limit at this moment: the schedule's window in
     // force, or the limit outside them.
     std::int16_t NormalLimitNow();
+    // The countdown's length: the rehearsal's, or the one the limits set.
+    std::int16_t CountdownLengthNow() const {
+        return s_.InhibitShutdown ? InhibitLimit : p_.limits.CountdownLength;
+    }
     // Before each step: the limit in force now, and the title that shows it.
     void FollowSchedule();
     void SetTitle();

@@ -11,12 +11,10 @@
 #include <vector>
 
 #include "log/Clock.h"
+#include "monitor/Limits.h"
 
 namespace dormix::monitor {
 
-// A `never` window's limit: above any count the log can show (9999), so the
-// countdown never starts while it is in force.
-inline constexpr std::int16_t NoIdleLimit = 32767;
 inline constexpr std::size_t MostWindows = 16;
 inline constexpr int MinutesPerDay = 24 * 60;
 

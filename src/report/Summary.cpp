@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "monitor/Limits.h"
 #include "report/Calendar.h"
 
 namespace dormix::report {
@@ -12,7 +13,6 @@ using log::SystemEvent;
 constexpr std::uint8_t Event(SystemEvent e) { return std::uint8_t(e); }
 // The refusal's place among a day's marks: a code beside the entries' ids.
 constexpr std::uint8_t RefusalMark = Event(SystemEvent::ProgramError);
-constexpr int DefaultCountdown = 60;
 
 // What the last event of note in a day was.
 enum class Last : std::uint8_t {
@@ -322,7 +322,7 @@ Summary Summarise(FleetTable& table, Health& health) {
             if (day < s.firstDay || day > s.lastDay) continue;
             for (const report::Mark& mark : cell.marks)
                 walk.Mark(std::int64_t(day) * 86400 + mark.second, mark,
-                          countdown ? countdown : DefaultCountdown);
+                          countdown ? countdown : monitor::NormalCountdownLength);
             std::vector<report::Mark>().swap(cell.marks);
         }
         log.days.clear();

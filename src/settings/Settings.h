@@ -45,9 +45,12 @@ struct SettingInfo {
     }
 };
 inline constexpr SettingInfo Table[] = {
-    {"IdleLimitSeconds", 60, 9999, &monitor::CycleLimits::IdleLimit},
-    {"CountdownSeconds", 10, 600, &monitor::CycleLimits::CountdownLength},
-    {"HoldLimitSeconds", 0, 86400, nullptr, &monitor::CycleLimits::HoldLimit},
+    {"IdleLimitSeconds", monitor::IdleLimitBounds.least, monitor::IdleLimitBounds.most,
+     &monitor::CycleLimits::IdleLimit},
+    {"CountdownSeconds", monitor::CountdownBounds.least, monitor::CountdownBounds.most,
+     &monitor::CycleLimits::CountdownLength},
+    {"HoldLimitSeconds", monitor::HoldLimitBounds.least, monitor::HoldLimitBounds.most, nullptr,
+     &monitor::CycleLimits::HoldLimit},
     {"AllowExit", 0, 1, nullptr, nullptr, &monitor::CycleLimits::AllowExit},
 };
 
