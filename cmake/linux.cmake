@@ -120,7 +120,8 @@ add_library(dormix_watch_linux STATIC src/frontend/watch_linux/LogindLogons.cpp
 target_link_libraries(dormix_watch_linux PUBLIC dormix_watch_core dormix_linux_system)
 set_target_properties(dormix_watch_linux PROPERTIES AUTOMOC OFF AUTORCC OFF)
 function(dormix_watch target)
-    add_executable(${target} src/frontend/watch_linux/main.cpp)
+    # WatchProgram.cpp takes the target's tick divisor.
+    add_executable(${target} src/frontend/watch_linux/main.cpp src/frontend/watch_linux/WatchProgram.cpp)
     target_link_libraries(${target} PRIVATE dormix_watch_linux)
     target_compile_definitions(${target} PRIVATE ${ARGN})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}

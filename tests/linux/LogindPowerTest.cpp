@@ -50,24 +50,28 @@ constexpr qint64 BoundMs = 10000;
 std::string TimedOut(const std::string& why) { return "ShutdownSystem timed out: " + why; }
 
 TEST(LogindPower, ForcedPowerOffAsksCanPowerOffThenPowerOffWithoutPrompt) {
-    // "challenge" is allowed only to the session on its seat's screen.
+    // "challenge" is allowed only to the session on its seat's screen: not
+    // to one behind another, nor to an active one without a seat (SSH).
     ::setenv("XDG_SESSION_ID", "c1", 1);
+    const std::string notOnASeat =
+        "logind answers \"challenge\" to CanPowerOff, and its session c1 is not the active one "
+        "of a seat.";
     struct Case {
         const char* answer;
         bool ownActive;
         std::string refusal;
+        const char* seat = "seat0";
     } cases[] = {
         {"yes", false, ""},
         {"challenge", true, ""},
-        {"challenge", false,
-         "logind answers \"challenge\" to CanPowerOff, and its session c1 is not the active one "
-         "of a seat."},
+        {"challenge", false, notOnASeat},
+        {"challenge", true, notOnASeat, ""},
     };
     for (const Case& c : cases) {
         PrivateBus bus;
         MockLogind logind(bus, QStringLiteral("{\"CanPowerOff\": \"%1\"}").arg(c.answer),
                           SessionsTemplate);
-        logind.Mock("OpenSession", {"c1", uint(::getuid()), "ann", "seat0", "user",
+        logind.Mock("OpenSession", {"c1", uint(::getuid()), "ann", c.seat, "user",
                                     QVariantMap{{"Type", "x11"}, {"Active", c.ownActive}}});
         logind.Mock("OpenSession", {"c2", 1001u, "bea", "seat0", "user",
                                     QVariantMap{{"Type", "x11"}, {"Active", !c.ownActive}}});

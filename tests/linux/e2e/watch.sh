@@ -10,8 +10,8 @@ SCENARIO=$2
 # The journal scenario runs in a mount namespace of its own, as the
 # program's does (log.sh).
 . "$(dirname "${BASH_SOURCE[0]}")/private-mounts.sh"
-# The hold scenario brings its own settings in a private /etc.
-case $SCENARIO in journal | hold) in_private_mounts "$0" "$@" ;; esac
+# The hold scenario and the reload bring their own settings in a private /etc.
+case $SCENARIO in journal | hold | logon_countdown) in_private_mounts "$0" "$@" ;; esac
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 LOG_FILE=$WORK/Log/DormixWatch.log
@@ -103,11 +103,14 @@ scenario_logon_idle() {
 # A log-on in the last minute (the closing session comes back just before
 # the question right before the request): the countdown ends as a Cancel,
 # nothing reaches logind's power-off, and the watch goes on. A SIGHUP on
-# the way only reads the settings again. Then a refusal.
+# the way reads the settings again: a countdown changed since the start is
+# the one that runs. Then a refusal.
 scenario_logon_countdown() {
+  use_private_conf
   start_logon_screen
   mock AtListing 3 c2 "{'State': <'active'>}"
   start_watch
+  printf 'CountdownSeconds=30\n' >"$CONF/dormix-lite.conf"
   kill -HUP "$LAST_PID"
   wait_trace "dormix-lite-watch: reload"
   wait_for 60 sh -c "[ \$(grep -c 'Enter    , Run' '$LOG_FILE') = 2 ]" ||
@@ -117,9 +120,10 @@ scenario_logon_countdown() {
   wait_exit "$LAST_PID" || fail "exit code"
   no_power_off
   expect_log "${FIRST_START[@]}" "${START[@]}" " Enter    , Power Off , Count:   0" \
-    " Reset    , Power Off , Count:  60" " Enter    , Run       , Count:   0" "$EXIT_ENTRY"
+    " Reset    , Power Off , Count:  30" " Enter    , Run       , Count:   0" "$EXIT_ENTRY"
   # Gone again, and logind refuses the power-off: the report, status 1 for
   # the unit to start the watch again later.
+  rm "$CONF/dormix-lite.conf"
   mock CloseSession c2
   mock AddMethod org.freedesktop.login1.Manager CanPowerOff '' s 'ret = "na"'
   start_watch
