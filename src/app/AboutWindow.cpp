@@ -15,18 +15,13 @@ AboutWindow::AboutWindow(ui::View& view, ui::AboutHost& host, ui::MessageBoxes& 
     : view_(view), host_(host), boxes_(boxes), systemLog_(systemLog) {}
 
 void AboutWindow::OnLoad() {
-    view_.SetWindowCaption(ui::Wnd::frmAbout,
-                           std::string(text::AboutCaptionPrefix) + std::string(text::ProductTitle));
+    view_.SetWindowCaption(ui::Wnd::frmAbout, text::Fill(text::AboutCaption, {text::ProductTitle}));
     view_.SetCaption(Ctl::ProgName, text::ProductTitle);
-    view_.SetCaption(Ctl::ProgVersion,
-                     std::string(text::VersionPrefix) + std::string(text::VersionNumber));
+    view_.SetCaption(Ctl::ProgVersion, text::Fill(text::VersionLine, {text::VersionNumber}));
 }
 
 void AboutWindow::OnTimer1(std::int16_t secondsLeft) {
-    std::string line(text::AboutClosePrefix);
-    line += std::to_string(secondsLeft);
-    line += text::AboutCloseSuffix;
-    view_.SetCaption(Ctl::TMessage, line);
+    view_.SetCaption(Ctl::TMessage, text::Fill(text::AboutClose, {std::to_string(secondsLeft)}));
 }
 
 void AboutWindow::OnExitAboutClick() { host_.CloseAbout(); }

@@ -44,10 +44,10 @@ std::string_view UnusedArguments(std::string_view text) {
 std::string ArgumentWarning(std::string_view argumentText) {
     const std::string_view unused = UnusedArguments(argumentText);
     if (unused.empty()) return {};
-    std::string line(text::ExeBaseName);
-    line.append(text::ArgumentIgnoredPrefix).append(unused).append(text::ArgumentIgnoredMiddle);
-    line.append(HasInhibitShutdown(argumentText) ? text::ArgumentRunSimulates
-                                                 : text::ArgumentRunIsReal);
+    std::string line = text::Fill(
+        text::ArgumentIgnored,
+        {text::ExeBaseName, unused,
+         HasInhibitShutdown(argumentText) ? text::ArgumentRunSimulates : text::ArgumentRunIsReal});
     return line;
 }
 

@@ -32,14 +32,10 @@ bool InstanceGuard::MayStart(std::string_view argumentText) {
     return true;
 }
 
-std::string NoticeCaption() {
-    return std::string(text::ProductTitle) + std::string(text::NoticeTitleSuffix);
-}
+std::string NoticeCaption() { return text::Fill(text::NoticeTitle, {text::ProductTitle}); }
 
 std::string NoticeText() {
-    std::string out(text::NoticeFirstPrefix);
-    out += text::ProductTitle;
-    out += text::NoticeFirstSuffix;
+    std::string out = text::Fill(text::NoticeFirst, {text::ProductTitle});
     out += text::LineBreak;
     out += text::NoticeSecond;
     out += text::LineBreak;

@@ -8,8 +8,8 @@ namespace dormix::app {
 StartRefusal BlindSessionRefusal(std::string_view why) {
     std::string text(why);
     text.append(text::LineBreak).append(text::LineBreak).append(text::BlindEnd);
-    return {log::SystemEvent::StartRefusedBlind,
-            std::string(text::ProductTitle) + std::string(text::BlindTitleSuffix), text};
+    return {log::SystemEvent::StartRefusedBlind, text::Fill(text::BlindTitle, {text::ProductTitle}),
+            text};
 }
 
 StartRefusal MarkerRefusal(std::span<const std::string_view> lines) {

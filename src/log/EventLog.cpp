@@ -37,10 +37,9 @@ SystemEvent FailureEvent(LogFailure failure) {
 }  // namespace
 
 std::string FailureTitle(LogFailure failure) {
-    std::string title(text::ProductTitle);
-    title +=
-        failure == LogFailure::Directory ? text::LogDirectoryErrorTitle : text::LogFileErrorTitle;
-    return title;
+    return text::Fill(
+        failure == LogFailure::Directory ? text::LogDirectoryErrorTitle : text::LogFileErrorTitle,
+        {text::ProductTitle});
 }
 
 std::filesystem::path TrayLogFile() {
@@ -54,8 +53,7 @@ std::string FailureText(LogFailure failure, const std::filesystem::path& file) {
         case LogFailure::MissingFile:
             return JoinLines(text::LogMissingError);
         case LogFailure::Create: {
-            std::string out(text::LogCreateErrorFirst);
-            out += file.filename().string();
+            std::string out = text::Fill(text::LogCreateErrorFirst, {file.filename().string()});
             out += text::LineBreak;
             return out + JoinLines(text::LogCreateError);
         }

@@ -61,8 +61,7 @@ std::string FormatEntry(const LocalTime& time, std::string_view action, std::str
 std::string CreationHeader(const LocalTime& time) {
     std::string out(text::ProductTitle);
     out += text::LineBreak;
-    out += text::VersionPrefix;
-    out += text::VersionNumber;
+    out += text::Fill(text::VersionLine, {text::VersionNumber});
     out += text::LineBreak;
     out += text::LogFileCreated;
     out += text::LineBreak;
@@ -76,8 +75,7 @@ std::string StartBanner() {
     out += text::LineBreak;
     out += text::ProductTitle;
     out += text::LineBreak;
-    out += text::VersionPrefix;
-    out += text::VersionNumber;
+    out += text::Fill(text::VersionLine, {text::VersionNumber});
     out += text::LineBreak;
     return out;
 }
@@ -237,7 +235,8 @@ bool ParseEntry(std::string_view line, ParsedEntry& e) {
 bool IsHeaderLine(std::string_view line) {
     LocalTime t;
     return line.empty() || line == text::ProductTitle || line == text::LogFileCreated ||
-           (line.substr(0, text::VersionPrefix.size()) == text::VersionPrefix &&
+           (line.substr(0, text::Piece(text::VersionLine, 0).size()) ==
+                text::Piece(text::VersionLine, 0) &&
             line.size() < 32) ||
            ParseTimeStamp(line, t);
 }

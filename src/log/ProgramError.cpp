@@ -16,9 +16,7 @@ std::string ProgramErrorReport(std::int32_t number, std::string_view description
     return out;
 }
 
-std::string ErrorTitle() {
-    return std::string(text::ProductTitle) + std::string(text::ProgramErrorTitleSuffix);
-}
+std::string ErrorTitle() { return text::Fill(text::ProgramErrorTitle, {text::ProductTitle}); }
 
 }  // namespace dormix
 

@@ -13,14 +13,6 @@ using ui::Ctl;
 
 namespace {
 
-std::string Joined(std::string_view a, std::string_view b, std::string_view c = {},
-                   std::string_view d = {}) {
-    std::string out;
-    out.reserve(a.size() + b.size() + c.size() + d.size());
-    out.append(a).append(b).append(c).append(d);
-    return out;
-}
-
 // "4 hours", "90 minutes", "45 seconds": the cap as an administrator set it.
 std::string Duration(std::int32_t seconds) {
     auto unit = [](std::int32_t n, const char* word) {
@@ -55,12 +47,10 @@ void MonitorCycle::WriteExitEntry() {
         WriteLogEntry(text::LogExit, text::LogInitialise);
 }
 
-void MonitorCycle::SetCounterText(std::string_view prefix, int number) {
+void MonitorCycle::SetCounterText(std::string_view format, int number) {
     char digits[12];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
-    scratch_.assign(prefix);
-    scratch_.append(digits, end);
-    scratch_.append(text::SecondsUnit);
+    text::FillInto(scratch_, format, {std::string_view(digits, std::size_t(end - digits))});
     p_.view.SetCaption(Ctl::Counter, scratch_);
 }
 
@@ -154,12 +144,11 @@ HoldAnswer MonitorCycle::AskHolds() {
         holdsFailureTold_ = false;
     } else if (!holdsFailureTold_) {
         holdsFailureTold_ = true;
-        p_.log.Mirror().Failure(
-            {log::SystemEvent::HoldsUnknown,
-             Joined(text::ProductTitle, text::HoldsTitle),
-             Joined(text::HoldsUnknownPrefix, answer.failure, text::HoldsUnknownSuffix),
-             0,
-             {}});
+        p_.log.Mirror().Failure({log::SystemEvent::HoldsUnknown,
+                                 text::Fill(text::HoldsTitle, {text::ProductTitle}),
+                                 text::Fill(text::HoldsUnknown, {answer.failure}),
+                                 0,
+                                 {}});
     }
     return answer;
 }
@@ -169,24 +158,24 @@ void MonitorCycle::NameHolders(const HoldAnswer& answer) {
     auto name = [&](const std::string& holder, bool lock) {
         if (std::find(named_.begin(), named_.end(), holder) != named_.end()) return;
         named_.push_back(holder);
-        p_.log.Mirror().Failure({log::SystemEvent::HeldBy,
-                                 Joined(text::ProductTitle, text::HoldsTitle),
-                                 lock ? text::Fill(text::LockedBy, {holder})
-                                      : Joined(text::HeldByPrefix, holder, text::HeldByCapped, cap),
-                                 0,
-                                 {}});
+        p_.log.Mirror().Failure(
+            {log::SystemEvent::HeldBy,
+             text::Fill(text::HoldsTitle, {text::ProductTitle}),
+             lock ? text::Fill(text::LockedBy, {holder}) : text::Fill(text::HeldBy, {holder, cap}),
+             0,
+             {}});
     };
     for (const std::string& holder : answer.holders) name(holder, false);
     for (const std::string& lock : answer.locks) name(lock, true);
 }
 
 void MonitorCycle::TellHoldRanOut(const std::vector<std::string>& holders) {
-    p_.log.Mirror().Failure({log::SystemEvent::HoldRanOut,
-                             Joined(text::ProductTitle, text::HoldsTitle),
-                             Joined(text::HeldForPrefix, Duration(holdLimit_), text::HeldForBy,
-                                    Joined(HoldersText(holders), text::HeldForSuffix)),
-                             0,
-                             {}});
+    p_.log.Mirror().Failure(
+        {log::SystemEvent::HoldRanOut,
+         text::Fill(text::HoldsTitle, {text::ProductTitle}),
+         text::Fill(text::HeldFor, {Duration(holdLimit_), HoldersText(holders)}),
+         0,
+         {}});
 }
 
 void MonitorCycle::TellStillLocked(const std::vector<std::string>& locks) {
@@ -195,7 +184,7 @@ void MonitorCycle::TellStillLocked(const std::vector<std::string>& locks) {
     WriteLogEntry(text::LogWait, text::LogLocked);
     p_.log.Mirror().Failure(
         {log::SystemEvent::LockedOn,
-         Joined(text::ProductTitle, text::HoldsTitle),
+         text::Fill(text::HoldsTitle, {text::ProductTitle}),
          text::Fill(text::StillLocked, {HoldersText(locks), Duration(holdLimit_)}),
          0,
          {}});
@@ -276,7 +265,7 @@ bool MonitorCycle::RequestPowerOff() {
         std::string_view why = error.Description();
         if (why.ends_with('.')) why.remove_suffix(1);
         p_.log.Mirror().Failure({log::SystemEvent::LockedOn,
-                                 Joined(text::ProductTitle, text::HoldsTitle),
+                                 text::Fill(text::HoldsTitle, {text::ProductTitle}),
                                  text::Fill(text::RefusedByLock, {why}),
                                  0,
                                  {}});
@@ -316,8 +305,8 @@ void MonitorCycle::CountdownStep() {
     }
     if (s_.TestMode) {
         WriteLogEntry(text::LogSimulate, s_.ActionWord);
-        ShowCycleMessage(Joined(text::TestMessagePrefix, s_.ActionWord),
-                         Joined(text::ProductTitle, text::TestTitleSuffix));
+        ShowCycleMessage(text::Fill(text::TestMessage, {s_.ActionWord}),
+                         text::Fill(text::TestTitle, {text::ProductTitle}));
         ResetCycle();
         RefreshCaptions();
         return;
@@ -333,7 +322,7 @@ void MonitorCycle::CountdownStep() {
     SetCounterText(text::WillPowerOffIn, s_.CountdownLength - s_.PhaseCounter);
     p_.view.SetCaption(Ctl::Reset, text::CaptionCancel);
     p_.view.SetTooltip(Ctl::Reset,
-                       Joined(text::TipCancelPrefix, text::ProductTitle, " ", s_.ActionWord));
+                       text::Fill(text::TipCancel, {text::ProductTitle, s_.ActionWord}));
     p_.view.SetCaption(Ctl::CPULoad, "");
     if (s_.PhaseCounter >= s_.CountdownLength) {
         // Someone switched in or logged on during the countdown: asked
@@ -345,8 +334,8 @@ void MonitorCycle::CountdownStep() {
         if (HeldAtTheEnd()) return;
         if (s_.InhibitShutdown) {
             WriteLogEntry(s_.ActionWord, text::LogSimulate);
-            ShowCycleMessage(Joined(text::RealTestMessagePrefix, s_.ActionWord),
-                             Joined(text::ProductTitle, text::SimulateTitleInfix, s_.ActionWord),
+            ShowCycleMessage(text::Fill(text::RealTestMessage, {s_.ActionWord}),
+                             text::Fill(text::SimulateTitle, {text::ProductTitle, s_.ActionWord}),
                              true);
         } else {
             WriteLogEntry(text::LogClose, s_.ActionWord);
@@ -403,23 +392,19 @@ void MonitorCycle::SetLimits(CycleLimits limits) {
 
 void MonitorCycle::SetTitle() {
     if (s_.IdleLimit == NoIdleLimit) {
-        p_.view.SetCaption(Ctl::Title,
-                           Joined(text::TitleNeverPrefix, s_.ActionWord, text::TitleNeverSuffix));
+        p_.view.SetCaption(Ctl::Title, text::Fill(text::TitleNever, {s_.ActionWord}));
         return;
     }
-    std::string title = s_.ActionWord;
-    title.append(text::TitleMiddle).append(text::TitleOver);
-    title.append(std::to_string(s_.IdleLimit)).append(text::TitleUnit);
-    p_.view.SetCaption(Ctl::Title, title);
+    p_.view.SetCaption(Ctl::Title,
+                       text::Fill(text::Title, {s_.ActionWord, std::to_string(s_.IdleLimit)}));
 }
 
 void MonitorCycle::RefreshCaptions() {
-    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+    p_.view.SetTooltip(Ctl::Reset, text::Fill(text::TipReset, {text::ProductTitle}));
     p_.view.SetTooltip(Ctl::Exit, p_.limits.AllowExit
-                                      ? Joined(text::TipExitPrefix, text::ProductTitle)
-                                      : Joined(text::TipExitKeptPrefix, text::ProductTitle,
-                                               text::TipExitKeptSuffix));
-    p_.view.SetTooltip(Ctl::About, Joined(text::TipAboutPrefix, text::ProductTitle));
+                                      ? text::Fill(text::TipExit, {text::ProductTitle})
+                                      : text::Fill(text::TipExitKept, {text::ProductTitle}));
+    p_.view.SetTooltip(Ctl::About, text::Fill(text::TipAbout, {text::ProductTitle}));
     p_.view.SetWindowCaption(ui::Wnd::DormixMain, text::ProductTitle);
     SetTitle();
     SetCounterText(text::ActivationIn, s_.PhaseCounter);
@@ -441,7 +426,7 @@ void MonitorCycle::OnResetClick() {
 
 void MonitorCycle::SendWindowBack() {
     p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
-    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+    p_.view.SetTooltip(Ctl::Reset, text::Fill(text::TipReset, {text::ProductTitle}));
     if (p_.window && !p_.window->tray.WindowOpenedByUser) {
         // The countdown brought the window out: send it back. Some window
         // systems report the minimising later, so it is handled here too.
@@ -457,8 +442,9 @@ void MonitorCycle::OnTestClick() {
     RefreshCaptions();
     p_.view.SetCaption(Ctl::Reset, text::CaptionReset);
     WriteLogEntry(text::LogEnter, text::LogTest);
-    p_.view.SetWindowCaption(ui::Wnd::DormixMain, Joined(text::ProductTitle, text::TestModeSuffix));
-    p_.view.SetTooltip(Ctl::Reset, Joined(text::TipResetPrefix, text::ProductTitle));
+    p_.view.SetWindowCaption(ui::Wnd::DormixMain,
+                             text::Fill(text::TestModeCaption, {text::ProductTitle}));
+    p_.view.SetTooltip(Ctl::Reset, text::Fill(text::TipReset, {text::ProductTitle}));
 }
 
 void MonitorCycle::OnResume() {

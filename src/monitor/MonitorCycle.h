@@ -149,7 +149,7 @@ class MonitorCycle {
     // A closing message ends the program after it: no other box opens over it.
     void ShowCycleMessage(const std::string& message, const std::string& title,
                           bool closing = false);
-    void SetCounterText(std::string_view prefix, int number);
+    void SetCounterText(std::string_view format, int number);
 
     CycleParts p_;
     CycleState s_;

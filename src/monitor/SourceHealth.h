@@ -25,7 +25,7 @@ class SourceHealth {
     bool Told() const { return told_; }
 
   private:
-    void Tell(const ActivitySource& source, log::SystemEvent event, std::string_view suffix);
+    void Tell(const ActivitySource& source, log::SystemEvent event, std::string_view format);
 
     log::SystemLog& systemLog_;
     std::FILE* err_;

@@ -8,7 +8,7 @@
 namespace dormix::power {
 
 ShutdownService::ShutdownService(PowerApi& api, std::string programName)
-    : api_(api), source_(std::move(programName) + std::string(text::ShutdownSourceSuffix)) {}
+    : api_(api), source_(text::Fill(text::ShutdownSource, {programName})) {}
 
 void ShutdownService::Raise(std::int32_t number, std::string description) {
     throw ProgramError(number, source_, std::move(description));

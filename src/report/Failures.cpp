@@ -38,11 +38,13 @@ void TakeFailure(FleetTable& table, std::size_t machine, Stream stream, std::uin
         }
     } else if (id == std::uint16_t(SystemEvent::HeldBy)) {
         // "The computer is held in use by WHO; the countdown waits for it at most 4 hours"
-        const std::size_t from = text.find(text::HeldByPrefix);
-        const std::size_t to = text.rfind(text::HeldByCapped);
+        constexpr std::string_view heldBy = text::Piece(text::HeldBy, 0);
+        constexpr std::string_view capped = text::Piece(text::HeldBy, 1);
+        const std::size_t from = text.find(heldBy);
+        const std::size_t to = text.rfind(capped);
         if (from != std::string_view::npos && to != std::string_view::npos &&
-            to > from + text::HeldByPrefix.size()) {
-            const std::size_t begin = from + text::HeldByPrefix.size();
+            to > from + heldBy.size()) {
+            const std::size_t begin = from + heldBy.size();
             table.Holder(machine, text.substr(begin, to - begin));
             return;
         }

@@ -175,7 +175,7 @@ std::string Describe(const Effective& effective, const log::LocalTime* now) {
 }
 
 void Announce(const Effective& effective, log::SystemLog& systemLog, log::Clock& clock) {
-    const std::string title = std::string(text::ProductTitle) + std::string(text::SettingsTitle);
+    const std::string title = text::Fill(text::SettingsTitle, {text::ProductTitle});
     for (const std::string& warning : effective.warnings)
         systemLog.Failure({log::SystemEvent::SettingIgnored, title, warning, 0, {}});
     if (!effective.AnySet() && !effective.placeExists) return;

@@ -1,6 +1,8 @@
 #pragma once
 // Every caption, message and log word the program shows or writes, each
-// written once. Texts made of pieces are joined where they are used.
+// written once and whole: a text with values in it is one format string,
+// each "{}" taking the next value (Fill), so a search for any sentence a
+// user sees finds it here.
 
 #include <initializer_list>
 #include <string>
@@ -11,8 +13,10 @@
 namespace dormix::text {
 
 // A sentence with its values: each "{}" of `format` takes the next value.
-inline std::string Fill(std::string_view format, std::initializer_list<std::string_view> values) {
-    std::string out;
+// FillInto reuses `out`'s memory, for texts made every second.
+inline void FillInto(std::string& out, std::string_view format,
+                     std::initializer_list<std::string_view> values) {
+    out.clear();
     auto value = values.begin();
     for (std::size_t at = 0; at < format.size();) {
         const std::size_t slot = format.find("{}", at);
@@ -21,14 +25,25 @@ inline std::string Fill(std::string_view format, std::initializer_list<std::stri
         if (value != values.end()) out.append(*value++);
         at = slot + 2;
     }
+}
+inline std::string Fill(std::string_view format, std::initializer_list<std::string_view> values) {
+    std::string out;
+    FillInto(out, format, values);
     return out;
+}
+// The words of `format` before its slot number `slot` (0 the first), after
+// the slot before it: what a reader of the text looks for around a value.
+constexpr std::string_view Piece(std::string_view format, int slot) {
+    std::size_t from = 0;
+    for (; slot > 0; --slot) from = format.find("{}", from) + 2;
+    return format.substr(from, format.find("{}", from) - from);
 }
 
 inline constexpr std::string_view ProductTitle = "Dormix Lite";
 inline constexpr std::string_view ProductWord = "Dormix";  // mutex name, first design caption
-inline constexpr std::string_view VersionPrefix = "Version ";
+inline constexpr std::string_view VersionLine = "Version {}";
 inline constexpr std::string_view ExeBaseName = "DormixL";
-inline constexpr std::string_view ShutdownSourceSuffix = ".mShutDown";
+inline constexpr std::string_view ShutdownSource = "{}.mShutDown";
 // The system watch on Windows: the service's name, and its display name,
 // which is also its event source, so that its events stand apart from the
 // tray program's.
@@ -43,26 +58,25 @@ inline constexpr std::string_view SwitchInhibitShutdown = "-InhibitShutdown";
 // program running where the administrator set AllowExit=0.
 inline constexpr std::string_view SwitchKeepOnly = "-KeepOnly";
 inline constexpr std::string_view SwitchAllowMulti = "-AllowMulti";
-// The warning about arguments no switch uses, on stderr.
-inline constexpr std::string_view ArgumentIgnoredPrefix = ": ignoring \"";
-inline constexpr std::string_view ArgumentIgnoredMiddle =
-    "\": the switches are -InhibitShutdown and -AllowMulti, matched exactly; ";
+// The warning about arguments no switch uses, on stderr: the program, the
+// arguments, and whether the run is real.
+inline constexpr std::string_view ArgumentIgnored =
+    "{}: ignoring \"{}\": the switches are -InhibitShutdown and -AllowMulti, matched exactly; {}";
 inline constexpr std::string_view ArgumentRunIsReal = "this run will power off for real";
 inline constexpr std::string_view ArgumentRunSimulates = "this run only simulates the power-off";
 
 // Monitor cycle and main window.
 inline constexpr std::string_view ActionPowerOff = "Power Off";
-inline constexpr std::string_view TitleMiddle = " the computer if there is no input activity";
-inline constexpr std::string_view TitleOver = " for over ";
-inline constexpr std::string_view TitleUnit = " sec";
+// The action, the idle limit.
+inline constexpr std::string_view Title =
+    "{} the computer if there is no input activity for over {} sec";
 // While the administrator's schedule has a window without an idle limit.
-inline constexpr std::string_view TitleNeverPrefix = "No ";
-inline constexpr std::string_view TitleNeverSuffix =
-    " now: the administrator's schedule keeps the computer on";
-inline constexpr std::string_view ActivationIn = "Program Activation In ";
-inline constexpr std::string_view NoActivityFor = "No key or mouse activity for the last ";
-inline constexpr std::string_view WillPowerOffIn = "The Computer Will Power Off In ";
-inline constexpr std::string_view SecondsUnit = "s";
+inline constexpr std::string_view TitleNever =
+    "No {} now: the administrator's schedule keeps the computer on";
+// The counter: seconds.
+inline constexpr std::string_view ActivationIn = "Program Activation In {}s";
+inline constexpr std::string_view NoActivityFor = "No key or mouse activity for the last {}s";
+inline constexpr std::string_view WillPowerOffIn = "The Computer Will Power Off In {}s";
 inline constexpr std::string_view MarkKeys = "K";
 inline constexpr std::string_view MarkBoth = "+";
 inline constexpr std::string_view MarkMouse = "M";
@@ -70,21 +84,22 @@ inline constexpr std::string_view MarkMouse = "M";
 inline constexpr std::string_view MarkKeysOrMouse = "K/M";
 inline constexpr std::string_view CaptionReset = "Reset";
 inline constexpr std::string_view CaptionCancel = "Cancel";
-inline constexpr std::string_view TipResetPrefix = "Reset ";
-inline constexpr std::string_view TipCancelPrefix = "Cancel ";
-inline constexpr std::string_view TipExitPrefix = "Exit ";
+// Tooltips: the product (and the action).
+inline constexpr std::string_view TipReset = "Reset {}";
+inline constexpr std::string_view TipCancel = "Cancel {} {}";
+inline constexpr std::string_view TipExit = "Exit {}";
 // The Exit button, disabled by the administrator's AllowExit=0.
-inline constexpr std::string_view TipExitKeptPrefix = "The administrator keeps ";
-inline constexpr std::string_view TipExitKeptSuffix = " running";
-inline constexpr std::string_view TipAboutPrefix = "About ";
-inline constexpr std::string_view TestModeSuffix = " - Test Mode";
-inline constexpr std::string_view TestMessagePrefix = "Test ";
-inline constexpr std::string_view TestTitleSuffix = " Test";
-inline constexpr std::string_view RealTestMessagePrefix = "Test Real ";
-inline constexpr std::string_view SimulateTitleInfix = " Simulate ";
+inline constexpr std::string_view TipExitKept = "The administrator keeps {} running";
+inline constexpr std::string_view TipAbout = "About {}";
+// The Test button's run and the rehearsal: the product, the action.
+inline constexpr std::string_view TestModeCaption = "{} - Test Mode";
+inline constexpr std::string_view TestMessage = "Test {}";
+inline constexpr std::string_view TestTitle = "{} Test";
+inline constexpr std::string_view RealTestMessage = "Test Real {}";
+inline constexpr std::string_view SimulateTitle = "{} Simulate {}";
 
 // The system log's title for an administrator's settings.
-inline constexpr std::string_view SettingsTitle = " Settings";
+inline constexpr std::string_view SettingsTitle = "{} Settings";
 
 // Log words.
 inline constexpr std::string_view LogStart = "Start";
@@ -116,12 +131,13 @@ inline constexpr std::string_view LogRefuse = "Refuse";
 
 // The system log's record of holds: who held the machine, the cap running
 // out, a place that keeps holds giving no answer.
-inline constexpr std::string_view HoldsTitle = " Holds";
-inline constexpr std::string_view HeldByPrefix = "The computer is held in use by ";
-inline constexpr std::string_view HeldByCapped = "; the countdown waits for it at most ";
-inline constexpr std::string_view HeldForPrefix = "The computer was held for ";
-inline constexpr std::string_view HeldForBy = " by ";
-inline constexpr std::string_view HeldForSuffix = "; the countdown begins anyway.";
+inline constexpr std::string_view HoldsTitle = "{} Holds";
+// Who holds it, and the cap.
+inline constexpr std::string_view HeldBy =
+    "The computer is held in use by {}; the countdown waits for it at most {}";
+// The cap, and who held it.
+inline constexpr std::string_view HeldFor =
+    "The computer was held for {} by {}; the countdown begins anyway.";
 inline constexpr std::string_view HeldSomething = "a hold that no longer says who";
 inline constexpr std::string_view LockedBy =
     "The computer is locked by {}; the countdown waits until the lock is released.";
@@ -139,9 +155,9 @@ inline constexpr std::string_view TrayStarted =
     "keeps it running (AllowExit=0).";
 inline constexpr std::string_view TrayNotStarted =
     "Dormix Lite could not be started in session {} (user {}): {}; tried again in {} seconds.";
-inline constexpr std::string_view HoldsUnknownPrefix = "Holds cannot be read (";
-inline constexpr std::string_view HoldsUnknownSuffix =
-    "); counted as nothing holding the computer, so an unseen hold never keeps it on.";
+inline constexpr std::string_view HoldsUnknown =
+    "Holds cannot be read ({}); counted as nothing holding the computer, so an unseen hold never "
+    "keeps it on.";
 
 // The phase names the system log's copy of an entry carries.
 inline constexpr std::string_view PhaseNames[] = {"Activation", "Monitoring", "Countdown"};
@@ -155,8 +171,8 @@ inline constexpr std::string_view LogFileName = "DormixL.log";
 inline constexpr std::string_view LogFileCreated = "File Created";
 inline constexpr std::string_view LogCountLabel = ", Count:";
 inline constexpr std::string_view LogFieldSeparator = ", ";
-inline constexpr std::string_view LogDirectoryErrorTitle = " Log Directory Error";
-inline constexpr std::string_view LogFileErrorTitle = " Log File Error";
+inline constexpr std::string_view LogDirectoryErrorTitle = "{} Log Directory Error";
+inline constexpr std::string_view LogFileErrorTitle = "{} Log File Error";
 inline constexpr std::string_view LogDirectoryError[] = {
     "The log directory does not exist", "Reinstall the program to restore the", "log directory.",
     "The program will now terminate."};
@@ -168,15 +184,14 @@ inline constexpr std::string_view MarkerUnmade[] = {
 inline constexpr std::string_view LogMissingError[] = {
     "The log file is either missing or", "corrupted. Delete the log file if",
     "it exists and restart the program", "The program will now terminate"};
-inline constexpr std::string_view LogCreateErrorFirst = "Unable to create the log file ";
+inline constexpr std::string_view LogCreateErrorFirst = "Unable to create the log file {}";
 inline constexpr std::string_view LogCreateError[] = {"This may be a permissions problem.",
                                                       "The program will now terminate."};
 // Said once, on stderr and in the system log, where the log's file system
-// has no locks; the reason from the system goes between the two parts.
-inline constexpr std::string_view LogWithoutLock[] = {
-    "The log's file system cannot lock files (",
-    "): entries are written without the lock, so lines of copies writing at the same "
-    "moment may mix."};
+// has no locks, with the system's reason.
+inline constexpr std::string_view LogWithoutLock =
+    "The log's file system cannot lock files ({}): entries are written without the lock, so "
+    "lines of copies writing at the same moment may mix.";
 inline constexpr std::string_view LogWriteError[] = {"Unable to write to the log file ",
                                                      "This may be a permissions problem.",
                                                      "The program will now terminate"};
@@ -196,15 +211,14 @@ inline constexpr std::string_view ShutdownTextEnd = "]";
 inline constexpr std::string_view ShutdownPrivilegeName = "SeShutdownPrivilege";
 
 // Last-resort report of an error nobody caught.
-inline constexpr std::string_view ProgramErrorTitleSuffix = " Error";
+inline constexpr std::string_view ProgramErrorTitle = "{} Error";
 inline constexpr std::string_view ProgramErrorHeading = "A program error has occured";
 inline constexpr std::string_view ProgramErrorNumber = "Error Number: ";
 inline constexpr std::string_view ProgramErrorDescription = "Error description: ";
 
 // Single-instance notice.
-inline constexpr std::string_view NoticeTitleSuffix = " Start Up Error";
-inline constexpr std::string_view NoticeFirstPrefix = "Dormix or ";
-inline constexpr std::string_view NoticeFirstSuffix = " is already";
+inline constexpr std::string_view NoticeTitle = "{} Start Up Error";
+inline constexpr std::string_view NoticeFirst = "Dormix or {} is already";
 inline constexpr std::string_view NoticeSecond = "running, Only one instance can";
 inline constexpr std::string_view NoticeThird = "be running at a time";
 // A copy that cannot tell whether another one runs refuses to start.
@@ -216,9 +230,8 @@ inline constexpr std::string_view MarkerUnusable[] = {
     "The program will now terminate."};
 
 // About window.
-inline constexpr std::string_view AboutCaptionPrefix = "About ";
-inline constexpr std::string_view AboutClosePrefix = "About will close in ";
-inline constexpr std::string_view AboutCloseSuffix = " sec";
+inline constexpr std::string_view AboutCaption = "About {}";
+inline constexpr std::string_view AboutClose = "About will close in {} sec";
 inline constexpr std::string_view AboutWebAddress = "https://dormix-lite.example.org/";
 inline constexpr std::string_view AboutWebText = "dormix-lite.example.org";
 inline constexpr std::string_view AboutCopyright = "(c) 2026 Dormix Lite authors";
@@ -226,14 +239,14 @@ inline constexpr std::string_view AboutOpenVerb = "Open";
 inline constexpr std::string_view AboutLaunchFailed = "Unable to launch Browser.";
 
 // An activity source that could not tell for about a minute, and its return.
-inline constexpr std::string_view SourceTitleSuffix = " Activity Source";
-inline constexpr std::string_view SourceFailingPrefix = "The activity source ";
-inline constexpr std::string_view SourceFailingSuffix =
-    " has failed for a minute: the computer counts as in use and will not power off until it "
-    "answers again.";
-inline constexpr std::string_view SourceRecoveredSuffix = " answers again: idle time counts again.";
+inline constexpr std::string_view SourceTitle = "{} Activity Source";
+inline constexpr std::string_view SourceFailing =
+    "The activity source {} has failed for a minute: the computer counts as in use and will not "
+    "power off until it answers again.";
+inline constexpr std::string_view SourceRecovered =
+    "The activity source {} answers again: idle time counts again.";
 // A desktop session where the keyboard and the mouse cannot be seen.
-inline constexpr std::string_view BlindTitleSuffix = " Start Up Error";
+inline constexpr std::string_view BlindTitle = "{} Start Up Error";
 inline constexpr std::string_view BlindSession =
     "This Wayland session gives the program no way to see the keyboard and the mouse: the "
     "compositor offers no idle notification (ext-idle-notify-v1 or org_kde_kwin_idle), and "

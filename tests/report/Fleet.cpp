@@ -121,9 +121,8 @@ void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
         case DayPlan::Held:
             add(at(18, 0, 0), LogWait, LogHeld, 900);
             m.failures.push_back({at(18, 0, 0), std::uint16_t(log::SystemEvent::HeldBy),
-                                  std::string(ProductTitle) + std::string(HoldsTitle),
-                                  std::string(HeldByPrefix) + "\"Videos\": Playing a film" +
-                                      std::string(HeldByCapped) + "4 hours"});
+                                  Fill(HoldsTitle, {ProductTitle}),
+                                  Fill(HeldBy, {"\"Videos\": Playing a film", "4 hours"})});
             break;
         case DayPlan::OtherUser:
             add(at(18, 0, 0), LogWait, LogOtherUser, 900);
@@ -144,7 +143,7 @@ void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
             add(at(18, 1, 0), LogClose, ActionPowerOff, 60);
             add(at(18, 1, 0), LogRefuse, ActionPowerOff, 60);
             m.failures.push_back({at(18, 1, 1), std::uint16_t(log::SystemEvent::ProgramError),
-                                  std::string(ProductTitle) + std::string(ProgramErrorTitleSuffix),
+                                  Fill(ProgramErrorTitle, {ProductTitle}),
                                   std::string(ProgramErrorHeading) + "\r\n" +
                                       std::string(ProgramErrorNumber) + "-2147220949\r\n" +
                                       std::string(ProgramErrorDescription) +

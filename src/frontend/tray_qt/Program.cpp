@@ -85,8 +85,7 @@ Program::Program(QApplication& qapp, InputChoice& input, SessionKind session,
 }
 
 void Program::WarnWithoutLock(const std::string& why) {
-    const std::string warning =
-        std::string(text::LogWithoutLock[0]) + why + std::string(text::LogWithoutLock[1]);
+    const std::string warning = text::Fill(text::LogWithoutLock, {why});
     std::fprintf(stderr, "DormixL: %s\n", warning.c_str());
     journal_.Failure({log::SystemEvent::LogWithoutLock, text::ProductTitle, warning, 0, {}});
 }

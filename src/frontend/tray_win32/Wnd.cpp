@@ -26,8 +26,7 @@ void FatalReport(const char* what) {
     text += text::LineBreak;
     text += text::ProgramErrorDescription;
     text += what;
-    const std::string title =
-        std::string(text::ProductTitle) + std::string(text::ProgramErrorTitleSuffix);
+    const std::string title = text::Fill(text::ProgramErrorTitle, {text::ProductTitle});
     MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | MB_ICONHAND | MB_TASKMODAL);
     ExitProcess(1);
 }

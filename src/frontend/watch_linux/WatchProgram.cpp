@@ -49,8 +49,7 @@ WatchProgram::WatchProgram(const watch::WatchArguments& arguments, linux_setting
                      "\"; systemd makes it for dormix-lite-watch.service (LogsDirectory=), or "
                      "create it (mkdir -m 700)."),
       files_([this](const std::string& why) {
-          const std::string warning =
-              std::string(text::LogWithoutLock[0]) + why + std::string(text::LogWithoutLock[1]);
+          const std::string warning = text::Fill(text::LogWithoutLock, {why});
           Say(warning);
           journal_.Failure({log::SystemEvent::LogWithoutLock, text::ProductTitle, warning, 0, {}});
       }),
