@@ -8,6 +8,8 @@ std::string_view ProblemName(Problem p) {
             return "files or folders that could not be read";
         case Problem::PathLoop:
             return "folders reached again through a link (not read twice)";
+        case Problem::OutsideSource:
+            return "links that lead out of the source (not followed)";
         case Problem::UnreadableLine:
             return "lines that are no entry";
         case Problem::LongLine:

@@ -15,6 +15,7 @@ namespace dormix::report {
 enum class Problem : std::uint8_t {
     SourceUnreadable,    // a file or folder that could not be opened or listed
     PathLoop,            // a folder reached again through a link
+    OutsideSource,       // a link that leads out of the source's own tree; not followed
     UnreadableLine,      // neither an entry nor a header line
     LongLine,            // a line past the length any entry has; skipped unread
     NulByte,             // a line with a NUL in it
@@ -26,7 +27,7 @@ enum class Problem : std::uint8_t {
     FutureDate,          // entries dated after the day the report runs: a clock set wrong
     PeriodCut,           // entries before the longest period read without --from
 };
-inline constexpr std::size_t ProblemKinds = 12;
+inline constexpr std::size_t ProblemKinds = 13;
 
 struct Sample {
     std::string where;   // file and line, or machine

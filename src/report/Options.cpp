@@ -32,8 +32,10 @@ SOURCE is any mix of:
               (journalctl -o json; the machine from _HOSTNAME), or a Windows
               event export (wevtutil qe Application /f:xml, or ForwardedEvents;
               the machine from Computer)
-The same entry reached twice (the file and the journal of one machine) counts
-once.
+Links in a folder are followed only within that folder's own tree; one that
+leads out of it is counted and not read. An empty file is counted, never a
+machine. The same entry reached twice (the file and the journal of one
+machine) counts once.
 
 Options:
   --from DATE       first day of the period, YYYY-MM-DD

@@ -50,6 +50,14 @@ Form FormByContent(std::istream& in) {
     return Form::TextLog;
 }
 
+// `path` is `top` or below it (both canonical).
+bool Within(const fs::path& path, const fs::path& top) {
+    auto p = path.begin();
+    for (auto t = top.begin(); t != top.end(); ++t, ++p)
+        if (p == path.end() || *p != *t) return false;
+    return true;
+}
+
 class Reader {
   public:
     Reader(FleetTable& table, Health& health) : table_(table), health_(health) {}
@@ -62,22 +70,33 @@ class Reader {
             ++count.failed;
             return;
         }
+        // An empty file (an export that wrote nothing) holds no machine.
+        if (in.peek() == std::ifstream::traits_type::eof()) {
+            health_.Report(Problem::SourceUnreadable, where, "is empty: nothing to read");
+            ++count.failed;
+            return;
+        }
         ++count.opened;
         ++health_.filesRead;
         if (form == Form::None) form = FormByContent(in);
         if (form == Form::Journal) return ReadJournal(in, where, table_, health_);
         if (form == Form::Events) return ReadEventXml(in, where, table_, health_);
-        // A text log's machine is the folder it was collected into.
-        fs::path folder = path.parent_path();
-        std::string machine = folder.filename().string();
-        if (machine.empty() || machine == "." || machine == "..")
-            machine = fs::absolute(folder).lexically_normal().parent_path().filename().string();
+        // A text log's machine is the folder it was collected into; a bare
+        // file name, or one reached through "." or "..", is in the working
+        // folder or the one it names.
+        std::error_code ec;
+        const fs::path whole = fs::absolute(path, ec).lexically_normal();
+        std::string machine = ec ? std::string() : whole.parent_path().filename().string();
         if (machine.empty()) machine = path.stem().string();
         ReadTextLog(in, where, table_.Machine(machine),
                     form == Form::WatchLog ? Stream::Watch : Stream::Program, table_, health_);
     }
 
+    // A share's links are followed only as far as the share goes: a link to
+    // /usr or / would read what no machine wrote.
     void Tree(const fs::path& root) {
+        std::error_code rootError;
+        const fs::path top = fs::canonical(root, rootError);
         std::vector<std::pair<fs::path, int>> stack{{root, 0}};
         while (!stack.empty()) {
             auto [folder, depth] = stack.back();
@@ -87,6 +106,11 @@ class Reader {
             if (ec) {
                 health_.Report(Problem::SourceUnreadable, folder.string(), ec.message());
                 ++count.failed;
+                continue;
+            }
+            if (!rootError && !Within(real, top)) {
+                health_.Report(Problem::OutsideSource, folder.string(),
+                               "leads to " + real.string());
                 continue;
             }
             if (!visited_.insert(real.string()).second || depth > DepthLimit) {
@@ -106,7 +130,16 @@ class Reader {
             }
             for (const fs::directory_entry& child : children) {
                 const Form form = FormByName(child.path());
-                if (form != Form::None && child.is_regular_file(ec)) File(child.path(), form);
+                if (form == Form::None || !child.is_regular_file(ec)) continue;
+                if (child.is_symlink(ec)) {
+                    const fs::path real = fs::canonical(child.path(), ec);
+                    if (ec || rootError || !Within(real, top)) {
+                        health_.Report(Problem::OutsideSource, child.path().string(),
+                                       "leads to " + real.string());
+                        continue;
+                    }
+                }
+                File(child.path(), form);
             }
         }
     }

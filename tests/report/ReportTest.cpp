@@ -281,6 +281,7 @@ TEST(Report, HostileExportsAndTreesAreCounted) {
         std::string content;
         Problem problem;
         std::uint64_t problems, entries;
+        std::size_t machines = 1;
     };
     const std::vector<Case> cases = {
         {"a record that is no JSON", "j.json",
@@ -294,7 +295,9 @@ TEST(Report, HostileExportsAndTreesAreCounted) {
          "<Event><System>" + std::string(RecordLimit + 10, ' ') + "</System></Event>" + xml,
          Problem::LongLine, 1, 8},
         {"UTF-16 events", "e.xml", utf16, Problem::UnreadableRecord, 0, 8},
-        {"no such file", "", "", Problem::SourceUnreadable, 1, 0},
+        {"no such file", "", "", Problem::SourceUnreadable, 1, 0, 0},
+        // An export that wrote nothing is no machine named for its folder.
+        {"an empty export", "j.json", "", Problem::SourceUnreadable, 1, 0, 0},
     };
     for (const Case& c : cases) {
         const fs::path file = dir.path / (std::string(c.name) + c.file);
@@ -302,13 +305,25 @@ TEST(Report, HostileExportsAndTreesAreCounted) {
         const ReportRun run({file.string()});
         EXPECT_EQ(run.health.Count(c.problem), c.problems) << c.name;
         EXPECT_EQ(run.summary.entries, c.entries) << c.name;
+        EXPECT_EQ(run.summary.machines.size(), c.machines) << c.name;
     }
-#ifndef _WIN32
-    // A link back up the tree: each folder read once.
+    // A bare file name is in the working folder, which names the machine.
     WriteTextLog(dir.path / "tree", m);
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir.path / "tree" / "pc");
+    const ReportRun bare({"DormixL.log"});
+    fs::current_path(cwd);
+    EXPECT_EQ(bare.Machine("pc").total.powerOffs, 2u);
+#ifndef _WIN32
+    // A link back up the tree: each folder read once; a link out of it
+    // (to another share, to /usr) is not followed.
     fs::create_directory_symlink("..", dir.path / "tree" / "pc" / "up");
+    WriteTextLog(dir.path / "elsewhere", Script("stranger", First(), {DayPlan::Off}));
+    fs::create_directory_symlink(dir.path / "elsewhere", dir.path / "tree" / "pc" / "out");
     const ReportRun run({(dir.path / "tree").string()});
     EXPECT_EQ(run.health.Count(Problem::PathLoop), 1u);
+    EXPECT_EQ(run.health.Count(Problem::OutsideSource), 1u);
+    EXPECT_EQ(run.summary.machines.size(), 1u);
     EXPECT_EQ(run.Machine("pc").total.powerOffs, 2u);
 #endif
     // Nothing readable and no period asked for: the page is about today.
