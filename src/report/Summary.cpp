@@ -152,6 +152,15 @@ class MachineWalk {
     std::optional<std::int64_t> pending_, refusedAt_, refuseEntryAt_;
 };
 
+// Whether a machine's log stops before the period ends: a working day
+// (Monday to Friday) after its last entry, and before the period's last
+// day, has none. A machine off for the weekend has not stopped.
+bool LogStops(const Summary& s, std::int32_t lastDay) {
+    for (std::int32_t day = lastDay + 1; day < s.lastDay; ++day)
+        if (Weekday(day) < 5) return true;
+    return false;
+}
+
 std::string Nights(std::uint64_t n) { return std::to_string(n) + (n == 1 ? " night" : " nights"); }
 
 void Explain(MachineSummary& m, const Summary& s, const MachineWalk& walk) {
@@ -174,7 +183,7 @@ void Explain(MachineSummary& m, const Summary& s, const MachineWalk& walk) {
         m.causeText = "the program ended (Exit) on " + after(lastDay) + " and never came back";
         return;
     }
-    if (lastDay < s.lastDay - 1) {
+    if (LogStops(s, lastDay)) {
         m.cause = Cause::Stopped;
         m.causeText = "no entries after " + after(lastDay);
         return;
@@ -330,7 +339,8 @@ Summary Summarise(FleetTable& table, Health& health) {
         Explain(m, s, walk);
         if (m.total.entries) ++s.covered;
         if (m.cause != Cause::None) ++s.neverOff;
-        if (m.total.entries && walk.lastEntry_ && *walk.lastEntry_ / 86400 < s.lastDay - 1)
+        if (m.total.entries && walk.lastEntry_ &&
+            LogStops(s, std::int32_t(*walk.lastEntry_ / 86400)))
             health.Report(Problem::LogStops, m.name,
                           "last entry on " + IsoDate(std::int32_t(*walk.lastEntry_ / 86400)));
         s.total.Add(m.total);

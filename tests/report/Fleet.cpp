@@ -98,6 +98,10 @@ void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
     auto add = [&](std::int64_t t, std::string_view a, std::string_view d, int count) {
         m.entries.push_back({t, a, d, count});
     };
+    if (plan == DayPlan::Away) {
+        running = false;
+        return;
+    }
     if (!running) {
         add(at(8, 0, 0), LogStart, LogInitialise, 2);
         add(at(8, 0, 2), LogEnter, LogRun, 0);
@@ -154,6 +158,7 @@ void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
             add(at(17, 0, 0), LogExit, LogRun, 120);
             break;
         case DayPlan::Busy:
+        case DayPlan::Away:
             break;
     }
 }

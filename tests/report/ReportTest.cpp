@@ -185,6 +185,34 @@ TEST(Report, ARefusalInTheLogItselfIsNeverAPowerOffAndCountsOnce) {
     }
 }
 
+// A Monday-to-Sunday week, as the weekly run reads it: a machine off at the
+// weekend has not stopped; one that is gone from Thursday has.
+TEST(Report, AWeekendAwayIsNoStop) {
+    using P = DayPlan;
+    struct Case {
+        const char* name;
+        std::vector<DayPlan> plans;
+        Cause cause;
+        std::uint64_t stops;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"weekdays",
+              {P::Cancelled, P::Cancelled, P::Cancelled, P::Cancelled, P::Cancelled, P::Away,
+               P::Away},
+              Cause::Cancelled,
+              0},
+             {"gone-thursday",
+              {P::Cancelled, P::Cancelled, P::Cancelled, P::Away, P::Away, P::Away, P::Away},
+              Cause::Stopped,
+              1}}) {
+        TempDir dir;
+        WriteTextLog(dir.path, Script(c.name, First(), c.plans));
+        const ReportRun run({dir.path.string()}, First(), First() + 6);
+        EXPECT_EQ(run.Machine(c.name).cause, c.cause) << c.name;
+        EXPECT_EQ(run.health.Count(Problem::LogStops), c.stops) << c.name;
+    }
+}
+
 TEST(Report, ParseEntryReadsWhatFormatEntryWritesInEveryLocale) {
     // UTF-8 from Linux; code pages 1252 and 932 from Windows.
     for (const char* month :
