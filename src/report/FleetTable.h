@@ -59,10 +59,11 @@ class FleetTable {
   public:
     static constexpr std::size_t NamesKept = 8;
     // Entries after `latestDay` (tomorrow, when the report runs) come from
-    // a clock set wrong and are left out.
+    // a clock set wrong and are left out; `now` (local seconds) is when the
+    // report runs: a machine still off then is counted off until then.
     FleetTable(std::optional<std::int32_t> fromDay = {}, std::optional<std::int32_t> toDay = {},
-               std::int32_t latestDay = INT32_MAX)
-        : from_(fromDay), to_(toDay), latest_(latestDay) {}
+               std::int32_t latestDay = INT32_MAX, std::int64_t now = INT64_MAX)
+        : from_(fromDay), to_(toDay), latest_(latestDay), now_(now) {}
 
     // The machine of that name: host names are compared without case and
     // without their domain ("PC01.lab.example" is "pc01").
@@ -83,12 +84,14 @@ class FleetTable {
     std::optional<std::int32_t> From() const { return from_; }
     std::optional<std::int32_t> To() const { return to_; }
     std::int32_t Latest() const { return latest_; }
+    std::int64_t Now() const { return now_; }
     // Entries kept, entries left out as test runs or outside the period.
     std::uint64_t kept = 0, testEntries = 0, outside = 0, future = 0;
 
   private:
     std::optional<std::int32_t> from_, to_;
     std::int32_t latest_;
+    std::int64_t now_;
     std::vector<MachineLog> machines_;
     std::unordered_map<std::string, std::size_t> index_;
     std::string key_;

@@ -41,7 +41,9 @@ Options:
   --from DATE       first day of the period, YYYY-MM-DD
                     (default: the day of the earliest entry)
   --to DATE         last day of the period, YYYY-MM-DD, included
-                    (default: the day of the latest entry)
+                    (default: the day of the latest entry; a day after
+                    today ends the period today, and a machine still off
+                    is counted off until the report runs)
   --watts-on W      what a running machine draws, in watts (default 110)
   --watts-off W     what a machine switched off draws, in watts (default 1)
   --price P         price of a kWh, in your currency (default 0.30)
@@ -128,6 +130,20 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& o, std::str
     if (o.wattsOff > o.wattsOn) {
         error = "--watts-off is more than --watts-on: switching off would cost energy";
         return Parsed::Bad;
+    }
+    return Parsed::Run;
+}
+
+Parsed FitToToday(Options& options, std::int32_t today, std::string& message) {
+    if (options.from && *options.from > today) {
+        message = "--from " + IsoDate(*options.from) + " is after today (" + IsoDate(today) +
+                  "): nothing can have been written yet";
+        return Parsed::Bad;
+    }
+    if (options.to && *options.to > today) {
+        message = "--to " + IsoDate(*options.to) + " is after today; the period ends today, " +
+                  IsoDate(today);
+        options.to = today;
     }
     return Parsed::Run;
 }

@@ -21,6 +21,10 @@ enum class Parsed { Run, Help, Bad };
 Parsed ParseArguments(const std::vector<std::string>& arguments, Options& options,
                       std::string& error);
 std::string HelpText();
+// The period against the day the report runs: a --from after `today` is
+// refused (Bad, the reason in `message`); a --to after it becomes `today`,
+// said in `message`, so no day to come reads as "stayed off".
+Parsed FitToToday(Options& options, std::int32_t today, std::string& message);
 
 inline double Kwh(const Options& o, std::int64_t offSeconds) {
     return double(offSeconds) / 3600.0 * (o.wattsOn - o.wattsOff) / 1000.0;

@@ -28,7 +28,7 @@ enum class Last : std::uint8_t {
 
 class MachineWalk {
   public:
-    MachineWalk(Summary& s, MachineSummary& m) : s_(s), m_(m) {}
+    MachineWalk(Summary& s, MachineSummary& m, std::int64_t now) : s_(s), m_(m), now_(now) {}
 
     void Mark(std::int64_t t, const report::Mark& mark, int countdown) {
         DayTotals& d = Day(t);
@@ -111,7 +111,8 @@ class MachineWalk {
     }
 
     void Finish() {
-        if (pending_) AddOff(*pending_, (std::int64_t(s_.lastDay) + 1) * 86400);
+        // The last off stretch ends with the period, or now if that is earlier.
+        if (pending_) AddOff(*pending_, std::min((std::int64_t(s_.lastDay) + 1) * 86400, now_));
         for (std::size_t i = 0; i < m_.days.size(); ++i) {
             DayTotals& d = m_.days[i];
             d.night = d.powerOffs                   ? Night::Off
@@ -150,6 +151,7 @@ class MachineWalk {
     std::vector<Last> last_ = std::vector<Last>(m_.days.size(), Last::Nothing);
     // refusedAt_: the system log's refusal; refuseEntryAt_: the text log's.
     std::optional<std::int64_t> pending_, refusedAt_, refuseEntryAt_;
+    std::int64_t now_;
 };
 
 // Whether a machine's log stops before the period ends: a working day
@@ -326,7 +328,7 @@ Summary Summarise(FleetTable& table, Health& health) {
                 if (mark.event == Event(SystemEvent::PowerOffRequested))
                     countdown = std::max<int>(countdown, mark.count);
         }
-        MachineWalk walk(s, m);
+        MachineWalk walk(s, m, table.Now());
         for (auto& [day, cell] : log.days) {
             if (day < s.firstDay || day > s.lastDay) continue;
             for (const report::Mark& mark : cell.marks)

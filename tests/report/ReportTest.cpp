@@ -38,8 +38,9 @@ struct TempDir {
 
 struct ReportRun {
     explicit ReportRun(const std::vector<std::string>& sources,
-                       std::optional<std::int32_t> from = {}, std::optional<std::int32_t> to = {}) {
-        FleetTable table(from, to);
+                       std::optional<std::int32_t> from = {}, std::optional<std::int32_t> to = {},
+                       std::int64_t now = INT64_MAX) {
+        FleetTable table(from, to, INT32_MAX, now);
         count = ReadSources(sources, table, health);
         summary = Summarise(table, health);
     }
@@ -211,6 +212,12 @@ TEST(Report, AWeekendAwayIsNoStop) {
         EXPECT_EQ(run.Machine(c.name).cause, c.cause) << c.name;
         EXPECT_EQ(run.health.Count(Problem::LogStops), c.stops) << c.name;
     }
+    // Run on the Sunday at 20:00: off since 18:01 is off until now, not midnight.
+    TempDir dir;
+    WriteTextLog(dir.path, Script("pc", First(), std::vector<DayPlan>(7, P::Off)));
+    const ReportRun sunday({dir.path.string()}, First(), First() + 6,
+                           (std::int64_t(First()) + 6) * 86400 + 20 * 3600);
+    EXPECT_EQ(sunday.Machine("pc").total.offSeconds, 6 * (13 * 3600 + 59 * 60) + 3600 + 59 * 60);
 }
 
 TEST(Report, ParseEntryReadsWhatFormatEntryWritesInEveryLocale) {
@@ -387,6 +394,14 @@ TEST(Report, CommandLineRefusesWhatItCannotUse) {
         EXPECT_EQ(ParseArguments(c.args, o, error), c.result) << c.error;
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
         if (c.result == Parsed::Run) {
+            // Against the day it runs: a --to after it ends the period that
+            // day, a --from after it is refused.
+            std::string message;
+            EXPECT_EQ(FitToToday(o, DayNumber(2026, 3, 4), message), Parsed::Run);
+            EXPECT_EQ(IsoDate(*o.to), "2026-03-04");
+            EXPECT_EQ(message, "--to 2026-03-07 is after today; the period ends today, 2026-03-04");
+            EXPECT_EQ(FitToToday(o, DayNumber(2026, 2, 28), message), Parsed::Bad);
+            o.to = DayNumber(2026, 3, 7);
             EXPECT_EQ(o.sources, (std::vector<std::string>{"a", "--b"}));
             EXPECT_EQ(IsoDate(*o.to), "2026-03-07");
             EXPECT_EQ(o.co2, 0.2);

@@ -14,11 +14,15 @@
 
 namespace {
 
-std::int32_t Today() {
+// The local time the report runs at, in seconds; 0 when the system has none.
+std::int64_t Now() {
     const std::time_t now = std::time(nullptr);
     const std::tm* local = std::localtime(&now);
-    if (!local) return INT32_MAX - 1;
-    return dormix::report::DayNumber(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday);
+    if (!local) return 0;
+    return std::int64_t(dormix::report::DayNumber(local->tm_year + 1900, local->tm_mon + 1,
+                                                  local->tm_mday)) *
+               86400 +
+           local->tm_hour * 3600 + local->tm_min * 60 + local->tm_sec;
 }
 
 }  // namespace
@@ -38,8 +42,15 @@ int main(int argc, char** argv) {
         case Parsed::Run:
             break;
     }
+    const std::int64_t now = Now();
+    const std::int32_t today = now ? std::int32_t(now / 86400) : INT32_MAX - 1;
+    if (FitToToday(options, today, error) == Parsed::Bad) {
+        std::cerr << "dormix-report: " << error << "\nTry 'dormix-report --help'.\n";
+        return 2;
+    }
+    if (!error.empty()) std::cerr << "dormix-report: " << error << '\n';
     Health health(&std::cerr);
-    FleetTable table(options.from, options.to, Today() + 1);
+    FleetTable table(options.from, options.to, today + 1, now ? now : INT64_MAX);
     const SourceCount sources = ReadSources(options.sources, table, health);
     if (!sources.opened) {
         health.Summary(std::cerr);
