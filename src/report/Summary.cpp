@@ -196,37 +196,45 @@ void Explain(MachineSummary& m, const Summary& s, const MachineWalk& walk) {
         if (!m.errors.empty()) m.causeText += ": " + m.errors.begin()->first;
         return;
     }
-    std::uint64_t cancelled = 0, other = 0, held = 0;
+    std::uint64_t cancelled = 0, other = 0, held = 0, exited = 0;
     for (const DayTotals& d : m.days) {
         cancelled += d.night == Night::Cancelled;
         other += d.night == Night::OtherUser;
         held += d.night == Night::Held;
+        exited += d.night == Night::Exited;
     }
-    const std::uint64_t limit = cancelled + other + held;
+    const std::uint64_t limit = cancelled + other + held + exited;
     if (!limit) {
         m.cause = Cause::NeverIdle;
         m.causeText = "never idle for the limit while it ran";
         return;
     }
-    const std::uint64_t most = std::max({cancelled, other, held});
+    const std::uint64_t most = std::max({cancelled, other, held, exited});
     const bool every = most == limit;
-    const std::string share =
-        every ? "" : " (" + std::to_string(most) + " of " + Nights(limit) + ")";
+    const std::string share = every ? " (" + Nights(most) + ")"
+                                    : " (" + std::to_string(most) + " of " + Nights(limit) + ")";
+    auto say = [&](Cause cause, const char* always, const char* mostly) {
+        m.cause = cause;
+        m.causeText = (every ? always : mostly) + share;
+    };
+    std::string by;
+    for (const auto& [who, n] : m.holders) by += (by.empty() ? "" : "; ") + who;
     if (most == cancelled) {
-        m.cause = Cause::Cancelled;
-        m.causeText = (every ? "cancelled every time" : "mostly cancelled") +
-                      (every ? " (" + Nights(most) + ")" : share);
-    } else if (most == other) {
-        m.cause = Cause::OtherUser;
-        m.causeText = (every ? "always another user's session" : "mostly another user's session") +
-                      (every ? " (" + Nights(most) + ")" : share);
-    } else {
-        m.cause = Cause::Held;
-        m.causeText =
-            (every ? "always held" : "mostly held") + (every ? " (" + Nights(most) + ")" : share);
-        std::string by;
-        for (const auto& [who, n] : m.holders) by += (by.empty() ? "" : "; ") + who;
+        say(Cause::Cancelled, "cancelled every time", "mostly cancelled");
+    } else if (most == other && t.otherUserWaits) {
+        say(Cause::OtherUser, "always another user's session", "mostly another user's session");
+    } else if (most == other && by.empty()) {
+        // A countdown ended at its full count: another user's session, or
+        // (in logs older than the "Wait, Held" entry) a program's hold.
+        say(Cause::OtherUser, "always another user or a program",
+            "mostly another user or a program");
+    } else if (most == other || most == held) {
+        say(Cause::Held, "always held", "mostly held");
         if (!by.empty()) m.causeText += " by " + by;
+    } else {
+        say(Cause::LoggedOff,
+            "the program ended before the limit every evening (a log-off or shutdown)",
+            "the program mostly ended before the limit (a log-off or shutdown)");
     }
 }
 

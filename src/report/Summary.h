@@ -45,8 +45,9 @@ enum class Cause : std::uint8_t {
     ExitedForGood,
     Refused,
     Cancelled,
-    OtherUser,
+    OtherUser,  // or a program's hold, where the log cannot tell which
     Held,
+    LoggedOff,  // the program ended (a log-off, a shutdown) before the limit each evening
     NeverIdle,
 };
 

@@ -157,6 +157,14 @@ void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
         case DayPlan::Exit:
             add(at(17, 0, 0), LogExit, LogRun, 120);
             break;
+        case DayPlan::FullCount:
+            add(at(18, 0, 0), LogEnter, ActionPowerOff, 0);
+            add(at(18, 1, 0), LogReset, ActionPowerOff, 60);
+            break;
+        case DayPlan::LogOff:
+            add(at(17, 0, 0), LogExit, LogRun, 120);
+            running = false;
+            break;
         case DayPlan::Busy:
         case DayPlan::Away:
             break;

@@ -38,7 +38,23 @@ struct MachineScript {
 // How each day of a script ends.
 // Locked: a lock refuses the request at 18:01, its release brings the
 // power-off at 18:06. Away: not switched on that day (a weekend), no entry.
-enum class DayPlan { Off, WatchOff, Cancelled, Held, OtherUser, Refused, Locked, Exit, Busy, Away };
+// FullCount: a countdown ended at its full count with no wait logged before
+// it (another user, or a hold in an older log). LogOff: the session ends
+// at 17:00, before the limit.
+enum class DayPlan {
+    Off,
+    WatchOff,
+    Cancelled,
+    Held,
+    OtherUser,
+    Refused,
+    Locked,
+    Exit,
+    Busy,
+    Away,
+    FullCount,
+    LogOff
+};
 // A machine's days from `firstDay`, one plan a day; a day after an "Exit"
 // day writes nothing.
 MachineScript Script(std::string name, std::int32_t firstDay, const std::vector<DayPlan>& plans);

@@ -187,29 +187,36 @@ TEST(Report, ARefusalInTheLogItselfIsNeverAPowerOffAndCountsOnce) {
 }
 
 // A Monday-to-Sunday week, as the weekly run reads it: a machine off at the
-// weekend has not stopped; one that is gone from Thursday has.
-TEST(Report, AWeekendAwayIsNoStop) {
+// weekend has not stopped; one that is gone from Thursday has. Causes are
+// what the log can tell: a countdown ended at its full count with no wait
+// before it is another user or a program; sessions that end before the
+// limit each evening are a cause of their own.
+TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
     using P = DayPlan;
     struct Case {
         const char* name;
         std::vector<DayPlan> plans;
         Cause cause;
         std::uint64_t stops;
+        const char* text;
     };
+    const std::vector<DayPlan> weekdays = {P::Cancelled, P::Cancelled, P::Cancelled, P::Cancelled,
+                                           P::Cancelled, P::Away,      P::Away};
+    std::vector<DayPlan> thursday = weekdays;
+    thursday[3] = thursday[4] = P::Away;
     for (const Case& c : std::vector<Case>{
-             {"weekdays",
-              {P::Cancelled, P::Cancelled, P::Cancelled, P::Cancelled, P::Cancelled, P::Away,
-               P::Away},
-              Cause::Cancelled,
-              0},
-             {"gone-thursday",
-              {P::Cancelled, P::Cancelled, P::Cancelled, P::Away, P::Away, P::Away, P::Away},
-              Cause::Stopped,
-              1}}) {
+             {"weekdays", weekdays, Cause::Cancelled, 0, "cancelled every time (5 nights)"},
+             {"gone-thursday", thursday, Cause::Stopped, 1, "no entries after 2026-11-04"},
+             {"film", std::vector<DayPlan>(7, P::FullCount), Cause::OtherUser, 0,
+              "always another user or a program (7 nights)"},
+             {"logoff", std::vector<DayPlan>(7, P::LogOff), Cause::LoggedOff, 0,
+              "the program ended before the limit every evening (a log-off or shutdown) (7 "
+              "nights)"}}) {
         TempDir dir;
         WriteTextLog(dir.path, Script(c.name, First(), c.plans));
         const ReportRun run({dir.path.string()}, First(), First() + 6);
         EXPECT_EQ(run.Machine(c.name).cause, c.cause) << c.name;
+        EXPECT_EQ(run.Machine(c.name).causeText, c.text) << c.name;
         EXPECT_EQ(run.health.Count(Problem::LogStops), c.stops) << c.name;
     }
     // Run on the Sunday at 20:00: off since 18:01 is off until now, not midnight.
