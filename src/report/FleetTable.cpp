@@ -52,6 +52,15 @@ void FleetTable::Entry(std::size_t machine, Stream stream, Route route, const lo
     m.routes |= route;
     if ((from_ && day < *from_) || (to_ && day > *to_)) {
         ++outside;
+        if (!from_ || day >= *from_ || day < m.dayBefore) return;
+        if (day > m.dayBefore) {
+            m.dayBefore = day;
+            m.before.marks.clear();
+        }
+        m.before.marks.push_back(
+            {std::uint32_t(e.time.hour * 3600 + e.time.minute * 60 + e.time.second),
+             static_cast<std::uint8_t>(log::EntryEvent(e.action, e.detail)),
+             std::uint8_t(stream == Stream::Watch ? Mark::Watch : 0), std::int16_t(e.count)});
         return;
     }
     if (machine != lastMachine_ || day != lastDay_ || !lastMarks_) {

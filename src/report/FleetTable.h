@@ -48,6 +48,10 @@ struct Refusal {
 struct MachineLog {
     std::string name;
     std::map<std::int32_t, DayMarks> days;
+    // The last day with entries before the period, and its marks: enough to
+    // know whether the machine was off when the period began.
+    std::int32_t dayBefore = INT32_MIN;
+    DayMarks before;
     std::vector<Refusal> refusals;
     std::map<std::string, std::uint32_t> holders, errors;            // a few names each, counted
     std::optional<std::int64_t> utcOffset;                           // local minus UTC, seconds

@@ -396,7 +396,10 @@ class Page {
              << " W on &minus; " << Figure(o_.wattsOff, 0) << " W off), at " << Figure(o_.price, 2)
              << " a kWh and " << Figure(o_.co2, 2)
              << " kg of CO2 a kWh. The assumption: "
-                "without the program the machine would have run until its next start.</li>\n"
+                "without the program the machine would have run until its next start. A "
+                "machine switched off before the period begins counts off from the period's "
+                "start, so reports of consecutive periods add up to one of the whole; the last "
+                "stretch ends with the period, or when the report runs if that is earlier.</li>\n"
              << "<li><b>At the limit:</b> a countdown begun is \"Enter, Power Off\"; one ended by "
                 "\"Reset, Power Off\" before its full count was cancelled by someone there; at its "
                 "full count (as in its \"Close\" entries, else 60 seconds) another user's session "

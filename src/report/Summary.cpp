@@ -110,6 +110,17 @@ class MachineWalk {
         }
     }
 
+    // An entry of the last day before the period: only whether the machine
+    // was off when the period began counts.
+    void Before(std::int64_t t, const report::Mark& mark) {
+        if (mark.event == Event(SystemEvent::PowerOffRequested))
+            pending_ = t;
+        else if (pending_ && (mark.event == Event(SystemEvent::Started) ||
+                              mark.event == Event(SystemEvent::PowerOffRefused) ||
+                              t - *pending_ > RefusalWindow))
+            pending_.reset();
+    }
+
     void Finish() {
         // The last off stretch ends with the period, or now if that is earlier.
         if (pending_) AddOff(*pending_, std::min((std::int64_t(s_.lastDay) + 1) * 86400, now_));
@@ -337,6 +348,9 @@ Summary Summarise(FleetTable& table, Health& health) {
                     countdown = std::max<int>(countdown, mark.count);
         }
         MachineWalk walk(s, m, table.Now());
+        std::sort(log.before.marks.begin(), log.before.marks.end());
+        for (const report::Mark& mark : log.before.marks)
+            walk.Before(std::int64_t(log.dayBefore) * 86400 + mark.second, mark);
         for (auto& [day, cell] : log.days) {
             if (day < s.firstDay || day > s.lastDay) continue;
             for (const report::Mark& mark : cell.marks)

@@ -278,7 +278,11 @@ void WriteKnownFleet(const fs::path& root) {
     std::vector<DayPlan> exitPlans = every(DayPlan::Busy);
     exitPlans[2] = DayPlan::Exit;
     MachineScript exited = Script("pc-exit", first, exitPlans);
-    MachineScript gone = Script("pc-gone", first - 14, every(DayPlan::Off));
+    // Its log stops on 1 November with the machine running: nothing carries
+    // into the period.
+    std::vector<DayPlan> gonePlans = every(DayPlan::Off);
+    gonePlans.back() = DayPlan::Busy;
+    MachineScript gone = Script("pc-gone", first - 14, gonePlans);
 
     const fs::path logs = root / "logs";
     for (const MachineScript* m : {&off, &watch, &held, &refused, &exited, &gone})

@@ -71,7 +71,7 @@ void WriteEvents(std::ostream& out, const MachineScript& machine);
 //   pc-other    another user each evening (event export)
 //   pc-refused  power-off refused each evening (text log; refusal in the event export)
 //   pc-exit     the program ended on day 3, never back (text log)
-//   pc-gone     entries only in October (text log)
+//   pc-gone     entries only in October, its log stopping with it running (text log)
 inline constexpr int KnownDays = 14;
 std::int32_t KnownFirstDay();
 // Writes the known fleet below `root`: logs/<machine>/..., journal.json, events.xml.

@@ -219,6 +219,16 @@ TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
         EXPECT_EQ(run.Machine(c.name).causeText, c.text) << c.name;
         EXPECT_EQ(run.health.Count(Problem::LogStops), c.stops) << c.name;
     }
+    // Two weekly reports add up to the fortnight's: the night from Sunday
+    // into the second Monday counts in the second week too.
+    TempDir fortnight;
+    WriteTextLog(fortnight.path, Script("pc", First(), std::vector<DayPlan>(14, P::Off)));
+    auto off = [&](std::int32_t from, std::int32_t to) {
+        return ReportRun({fortnight.path.string()}, from, to).Machine("pc").total.offSeconds;
+    };
+    EXPECT_EQ(off(First(), First() + 6) + off(First() + 7, First() + 13),
+              off(First(), First() + 13));
+    EXPECT_EQ(off(First() + 7, First() + 7), 8 * 3600 + 5 * 3600 + 59 * 60);
     // Run on the Sunday at 20:00: off since 18:01 is off until now, not midnight.
     TempDir dir;
     WriteTextLog(dir.path, Script("pc", First(), std::vector<DayPlan>(7, P::Off)));
