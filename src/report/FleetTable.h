@@ -59,6 +59,12 @@ struct MachineLog {
     std::uint8_t routes = 0;
 };
 
+class Health;
+
+// `name` in lower case where the script has cases: ASCII, Latin-1, Latin
+// Extended-A, Greek and Cyrillic; other bytes as they are.
+std::string Folded(std::string_view name);
+
 class FleetTable {
   public:
     static constexpr std::size_t NamesKept = 8;
@@ -69,9 +75,15 @@ class FleetTable {
                std::int32_t latestDay = INT32_MAX, std::int64_t now = INT64_MAX)
         : from_(fromDay), to_(toDay), latest_(latestDay), now_(now) {}
 
-    // The machine of that name: host names are compared without case and
-    // without their domain ("PC01.lab.example" is "pc01").
+    // The machine of that name: names are compared without case, in any
+    // script ("Raum-Müller-PC01" is "raum-müller-pc01"), and with their
+    // domain, which names a room ("pc01.room-a.lab" is not "pc01.room-b.lab").
     std::size_t Machine(std::string_view name);
+    // After reading: a short name (a folder's, "pc01") joins the one full
+    // host name that begins with it ("pc01.room-a.lab"), the same machine
+    // reached by another route; a short name that several begin with stays
+    // apart, with a warning.
+    void JoinShortNames(Health& health);
     // Test runs' entries are left out: they never power off.
     void Entry(std::size_t machine, Stream stream, Route route, const log::ParsedEntry& entry);
     // The same moment as the log's stamp and as the system's UTC stamp.

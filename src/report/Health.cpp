@@ -30,6 +30,8 @@ std::string_view ProblemName(Problem p) {
             return "entries dated after today (left out)";
         case Problem::PeriodCut:
             return "entries before the longest default period (left out; use --from)";
+        case Problem::NamesJoined:
+            return "machine names joined or left apart by the naming rule (check them)";
     }
     return "problems";
 }

@@ -26,8 +26,9 @@ enum class Problem : std::uint8_t {
     LogStops,            // a machine's entries end more than a day before the period does
     FutureDate,          // entries dated after the day the report runs: a clock set wrong
     PeriodCut,           // entries before the longest period read without --from
+    NamesJoined,         // folders read as one machine, or a short name that fits several
 };
-inline constexpr std::size_t ProblemKinds = 13;
+inline constexpr std::size_t ProblemKinds = 14;
 
 struct Sample {
     std::string where;   // file and line, or machine

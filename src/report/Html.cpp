@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <sstream>
 
 #include "log/SystemLog.h"
@@ -15,6 +16,27 @@
 
 namespace dormix::report {
 namespace {
+
+// The machines' labels in the grid: at most 18 characters, cut between
+// characters with the start and the end kept ("building-…-101-pc01"), and a
+// number added where two would still read the same.
+std::vector<std::string> GridLabels(const std::vector<MachineSummary>& machines) {
+    constexpr std::size_t Longest = 18, Head = 8, Tail = Longest - Head - 1;
+    std::vector<std::string> labels;
+    std::map<std::string, int> seen;
+    for (const MachineSummary& m : machines) {
+        std::vector<std::size_t> starts;  // of each character
+        for (std::size_t i = 0; i < m.name.size(); ++i)
+            if ((static_cast<unsigned char>(m.name[i]) & 0xC0) != 0x80) starts.push_back(i);
+        std::string label = m.name;
+        if (starts.size() > Longest)
+            label = m.name.substr(0, starts[Head]) + "\u2026" +
+                    m.name.substr(starts[starts.size() - Tail]);
+        if (const int n = ++seen[label]; n > 1) label += "#" + std::to_string(n);
+        labels.push_back(std::move(label));
+    }
+    return labels;
+}
 
 std::string Escaped(std::string_view text) {
     std::string out;
@@ -206,11 +228,13 @@ class Page {
         for (std::size_t d = 0; d < days; d += labelEvery)
             out_ << "<text x=\"" << Short(left + cell * double(d)) << "\" y=\"9\">"
                  << IsoDate(s_.firstDay + std::int32_t(d)).substr(5) << "</text>";
+        const std::vector<std::string> labels = GridLabels(s_.machines);
         for (std::size_t r = 0; r < s_.machines.size(); ++r) {
             const MachineSummary& m = s_.machines[r];
             const double y = 14 + row * double(r);
             out_ << "\n<text x=\"" << left - 4 << "\" y=\"" << y + row - 2
-                 << "\" text-anchor=\"end\">" << Escaped(m.name.substr(0, 18)) << "</text>";
+                 << "\" text-anchor=\"end\"><title>" << Escaped(m.name) << "</title>"
+                 << Escaped(labels[r]) << "</text>";
             for (std::size_t d = 0; d < m.days.size(); ++d)
                 out_ << "<rect x=\"" << Short(left + cell * double(d)) << "\" y=\"" << y
                      << "\" width=\"" << Short(std::max(cell - 0.5, 0.3)) << "\" height=\""
@@ -425,8 +449,15 @@ class Page {
                 "stopped.</li>\n"
              << "<li><b>The same entry</b> reached by two routes (the text log and the journal or "
                 "event export of one machine) counts once: entries are the same when machine, "
-                "time, words, count and writing program are. Machine names are compared without "
-                "case and domain. Entries of Test runs never count.</li>\n"
+                "time, words, count and writing program are. Entries of Test runs never "
+                "count.</li>\n"
+             << "<li><b>Machine names:</b> a text log's machine is the first folder below the "
+                "folder given that is no Log folder (pc01/Log/DormixL.log and "
+                "pc01/alice/DormixL.log are pc01); a file given alone, its nearest folder that is "
+                "none. Journal and event exports name their host. Names are compared without "
+                "case, in any script, and with their domain, which names a room; a short name "
+                "joins the one full name that begins with it. Every folder joined into a machine, "
+                "and every short name that fits several, is listed under the logs' health.</li>\n"
              << "<li>The period: " << Period()
              << (o_.from || o_.to ? " (as asked)" : " (from the first to the last entry read)")
              << ".</li>\n</ul>\n<p class=\"note\">This page is one file: its charts are drawn "

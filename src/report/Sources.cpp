@@ -81,13 +81,7 @@ class Reader {
         if (form == Form::None) form = FormByContent(in);
         if (form == Form::Journal) return ReadJournal(in, where, table_, health_);
         if (form == Form::Events) return ReadEventXml(in, where, table_, health_);
-        // A text log's machine is the folder it was collected into; a bare
-        // file name, or one reached through "." or "..", is in the working
-        // folder or the one it names.
-        std::error_code ec;
-        const fs::path whole = fs::absolute(path, ec).lexically_normal();
-        std::string machine = ec ? std::string() : whole.parent_path().filename().string();
-        if (machine.empty()) machine = path.stem().string();
+        const std::string machine = MachineOf(path);
         ReadTextLog(in, where, table_.Machine(machine),
                     form == Form::WatchLog ? Stream::Watch : Stream::Program, table_, health_);
     }
@@ -95,6 +89,7 @@ class Reader {
     // A share's links are followed only as far as the share goes: a link to
     // /usr or / would read what no machine wrote.
     void Tree(const fs::path& root) {
+        root_ = root;
         std::error_code rootError;
         const fs::path top = fs::canonical(root, rootError);
         std::vector<std::pair<fs::path, int>> stack{{root, 0}};
@@ -142,14 +137,48 @@ class Reader {
                 File(child.path(), form);
             }
         }
+        root_.clear();
     }
 
     SourceCount count;
 
   private:
+    // A text log's machine: in a tree, the first folder below the source
+    // that is no Log folder (pc01/Log/DormixL.log, pc01/alice/DormixL.log:
+    // pc01); a file named alone, or at the top of the tree, its nearest
+    // folder that is none. Folders below the machine's joined into it are
+    // said once each.
+    std::string MachineOf(const fs::path& path) {
+        std::string machine;
+        fs::path below;
+        if (!root_.empty()) {
+            for (const fs::path& part : path.lexically_relative(root_).parent_path()) {
+                if (machine.empty() && !IsLogFolder(part) && part != ".") {
+                    machine = part.string();
+                    continue;
+                }
+                if (!machine.empty() && !IsLogFolder(part)) below /= part;
+            }
+        }
+        std::error_code ec;
+        for (fs::path folder = fs::absolute(path, ec).lexically_normal().parent_path();
+             machine.empty() && !ec && folder.has_filename(); folder = folder.parent_path())
+            if (!IsLogFolder(folder.filename())) machine = folder.filename().string();
+        if (machine.empty()) machine = path.stem().string();
+        if (!below.empty() && joined_.insert(machine + "/" + below.string()).second)
+            health_.Report(Problem::NamesJoined, machine,
+                           "the folder " + below.string() + " below it is read as this machine");
+        return machine;
+    }
+    static bool IsLogFolder(const fs::path& name) {
+        const std::string folded = Folded(name.string());
+        return folded == Folded(text::LogDirectory) || folded == Folded(text::WatchLogDirectory);
+    }
+
     FleetTable& table_;
     Health& health_;
-    std::set<std::string> visited_;
+    std::set<std::string> visited_, joined_;
+    fs::path root_;
 };
 
 }  // namespace

@@ -291,6 +291,7 @@ std::string_view NightName(Night n) {
 }
 
 Summary Summarise(FleetTable& table, Health& health) {
+    table.JoinShortNames(health);
     Summary s;
     s.failures = table.Failures();
     s.testEntries = table.testEntries;

@@ -44,9 +44,10 @@ struct ReportRun {
         count = ReadSources(sources, table, health);
         summary = Summarise(table, health);
     }
+    // By its name, or the full host name that begins with it.
     const MachineSummary& Machine(const std::string& name) const {
         for (const MachineSummary& m : summary.machines)
-            if (m.name == name) return m;
+            if (m.name == name || m.name.starts_with(name + ".")) return m;
         throw std::runtime_error("no machine " + name);
     }
     Health health;
@@ -235,6 +236,48 @@ TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
     const ReportRun sunday({dir.path.string()}, First(), First() + 6,
                            (std::int64_t(First()) + 6) * 86400 + 20 * 3600);
     EXPECT_EQ(sunday.Machine("pc").total.offSeconds, 6 * (13 * 3600 + 59 * 60) + 3600 + 59 * 60);
+}
+
+// A share as collectors fill it: Log folders kept, a folder per user, host
+// names in capitals of any script, rooms in the domain, long names.
+TEST(Report, MachinesAreNamedByOneRuleAndItsJoinsAreSaid) {
+    TempDir dir;
+    const fs::path share = dir.path / "share";
+    MachineScript m = Script("", First(), {DayPlan::Off, DayPlan::Off});
+    for (const char* folder : {"pcA/Log", "pcB/Log", "pc01/alice", "pc01/bob", "Raum-Müller-PC01",
+                               "pc07", "building-a-room-101-pc01", "building-a-room-101-pc02"}) {
+        m.name = folder;  // the same entries in each
+        WriteTextLog(share, m);
+    }
+    std::ostringstream journal, events;
+    m.name = "RAUM-MÜLLER-PC01";
+    WriteJournal(journal, m);
+    for (const char* host : {"pc07.room-a", "pc07.room-b"}) {
+        m.name = host;
+        WriteEvents(events, m);
+    }
+    m.name = "pcC/Log";  // a machine's own folder named as the source
+    WriteTextLog(dir.path, m);
+    std::ofstream(dir.path / "j.json", std::ios::binary) << journal.str();
+    std::ofstream(dir.path / "e.xml", std::ios::binary) << events.str();
+    const ReportRun run({share.string(), (dir.path / "pcC").string(),
+                         (dir.path / "j.json").string(), (dir.path / "e.xml").string()});
+    std::vector<std::string> names;
+    for (const MachineSummary& machine : run.summary.machines) {
+        names.push_back(machine.name);
+        EXPECT_EQ(machine.total.powerOffs, 2u) << machine.name;
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"building-a-room-101-pc01",
+                                               "building-a-room-101-pc02", "pc01", "pc07",
+                                               "pc07.room-a.lab.example", "pc07.room-b.lab.example",
+                                               "pca", "pcb", "pcc", "raum-müller-pc01"}));
+    // alice's and bob's folders, each said once; pc07 fits two rooms.
+    EXPECT_EQ(run.health.Count(Problem::NamesJoined), 3u);
+    std::ostringstream page;
+    WriteHtml(page, run.summary, run.health, Options{});
+    for (const char* label :
+         {">building\u2026-101-pc01<", ">building\u2026-101-pc02<", ">raum-müller-pc01<"})
+        EXPECT_NE(page.str().find(label), std::string::npos) << label;
 }
 
 TEST(Report, ParseEntryReadsWhatFormatEntryWritesInEveryLocale) {
