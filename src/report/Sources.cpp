@@ -89,7 +89,6 @@ class Reader {
     // A share's links are followed only as far as the share goes: a link to
     // /usr or / would read what no machine wrote.
     void Tree(const fs::path& root) {
-        root_ = root;
         std::error_code rootError;
         const fs::path top = fs::canonical(root, rootError);
         std::vector<std::pair<fs::path, int>> stack{{root, 0}};
@@ -137,38 +136,20 @@ class Reader {
                 File(child.path(), form);
             }
         }
-        root_.clear();
     }
 
     SourceCount count;
 
   private:
-    // A text log's machine: in a tree, the first folder below the source
-    // that is no Log folder (pc01/Log/DormixL.log, pc01/alice/DormixL.log:
-    // pc01); a file named alone, or at the top of the tree, its nearest
-    // folder that is none. Folders below the machine's joined into it are
-    // said once each.
-    std::string MachineOf(const fs::path& path) {
-        std::string machine;
-        fs::path below;
-        if (!root_.empty()) {
-            for (const fs::path& part : path.lexically_relative(root_).parent_path()) {
-                if (machine.empty() && !IsLogFolder(part) && part != ".") {
-                    machine = part.string();
-                    continue;
-                }
-                if (!machine.empty() && !IsLogFolder(part)) below /= part;
-            }
-        }
+    // A text log's machine: the nearest folder above it that is no Log
+    // folder (pc01/Log/DormixL.log is pc01's), so a room's folder above its
+    // machines stays a room's.
+    static std::string MachineOf(const fs::path& path) {
         std::error_code ec;
         for (fs::path folder = fs::absolute(path, ec).lexically_normal().parent_path();
-             machine.empty() && !ec && folder.has_filename(); folder = folder.parent_path())
-            if (!IsLogFolder(folder.filename())) machine = folder.filename().string();
-        if (machine.empty()) machine = path.stem().string();
-        if (!below.empty() && joined_.insert(machine + "/" + below.string()).second)
-            health_.Report(Problem::NamesJoined, machine,
-                           "the folder " + below.string() + " below it is read as this machine");
-        return machine;
+             !ec && folder.has_filename(); folder = folder.parent_path())
+            if (!IsLogFolder(folder.filename())) return folder.filename().string();
+        return path.stem().string();
     }
     static bool IsLogFolder(const fs::path& name) {
         const std::string folded = Folded(name.string());
@@ -177,8 +158,7 @@ class Reader {
 
     FleetTable& table_;
     Health& health_;
-    std::set<std::string> visited_, joined_;
-    fs::path root_;
+    std::set<std::string> visited_;
 };
 
 }  // namespace
