@@ -246,17 +246,22 @@ void WriteEvents(std::ostream& out, const MachineScript& m) {
         out << "</EventData></Event>\r\n";
     };
     std::size_t f = 0;
-    for (const ScriptEntry& e : m.entries) {
-        event(e.local, int(log::EntryEvent(e.action, e.detail)),
-              {Line(m, e), std::string(e.action), std::string(e.detail), std::to_string(e.count),
-               "Monitoring", e.test ? "1" : "0", "0", std::string(log::ProgramVersion())});
-        for (; f < m.failures.size() && m.failures[f].local <= e.local + 1; ++f) {
-            if (m.failures[f].local < e.local) continue;
+    // The failures in time order among the entries: each one before the
+    // entry it precedes, or within a second after the one it follows.
+    auto failuresUntil = [&](std::int64_t until) {
+        for (; f < m.failures.size() && m.failures[f].local <= until; ++f)
             event(m.failures[f].local, m.failures[f].id,
                   {m.failures[f].title, m.failures[f].text, "0", "DormixL",
                    std::string(log::ProgramVersion())});
-        }
+    };
+    for (const ScriptEntry& e : m.entries) {
+        failuresUntil(e.local - 1);
+        event(e.local, int(log::EntryEvent(e.action, e.detail)),
+              {Line(m, e), std::string(e.action), std::string(e.detail), std::to_string(e.count),
+               "Monitoring", e.test ? "1" : "0", "0", std::string(log::ProgramVersion())});
+        failuresUntil(e.local + 1);
     }
+    failuresUntil(INT64_MAX);
 }
 
 std::int32_t KnownFirstDay() { return DayNumber(2026, 11, 2); }

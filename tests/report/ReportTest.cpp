@@ -185,6 +185,22 @@ TEST(Report, ARefusalInTheLogItselfIsNeverAPowerOffAndCountsOnce) {
         EXPECT_EQ(s.days[1].offSeconds, 6 * 3600 - 6 * 60) << form << ": from 18:06";
         EXPECT_EQ(s.total.refused, 2u) << form;
     }
+    // An older log without "Refuse": the system's refusal stamped up to 600 s
+    // before the request's entry is that request's; a second earlier is not.
+    for (const int before : {600, 601}) {
+        MachineScript old = Script("lab-9", First(), {DayPlan::Refused});
+        old.entries.pop_back();  // its "Refuse"
+        old.failures[0].local = old.entries.back().local - before;
+        TempDir dir;
+        std::ofstream(dir.path / "e.xml", std::ios::binary) << [&] {
+            std::ostringstream out;
+            WriteEvents(out, old);
+            return out.str();
+        }();
+        const ReportRun run({(dir.path / "e.xml").string()}, First(), First());
+        EXPECT_EQ(run.Machine("lab-9").total.powerOffs, before == 600 ? 0u : 1u) << before;
+        EXPECT_EQ(run.Machine("lab-9").total.refused, 1u) << before;
+    }
 }
 
 // A Monday-to-Sunday week, as the weekly run reads it: a machine off at the
@@ -230,6 +246,15 @@ TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
     EXPECT_EQ(off(First(), First() + 6) + off(First() + 7, First() + 13),
               off(First(), First() + 13));
     EXPECT_EQ(off(First() + 7, First() + 7), 8 * 3600 + 5 * 3600 + 59 * 60);
+    // The watch's "Exit" a few seconds after the tray program's "Close" (the
+    // service stopped by the power-off) does not end the night off.
+    MachineScript watch{.name = "pc", .stream = Stream::Watch};
+    const std::int64_t monday = std::int64_t(First()) * 86400;
+    watch.entries = {{monday + 8 * 3600, text::LogStart, text::LogInitialise, 2},
+                     {monday + 18 * 3600 + 63, text::LogExit, text::LogRun, 0}};
+    WriteTextLog(fortnight.path, watch);
+    EXPECT_EQ(off(First(), First() + 1), 8 * 3600 + 2 * (5 * 3600 + 59 * 60));
+    EXPECT_EQ(off(First() + 1, First() + 1), 8 * 3600 + 5 * 3600 + 59 * 60);
     // Run on the Sunday at 20:00: off since 18:01 is off until now, not midnight.
     TempDir dir;
     WriteTextLog(dir.path, Script("pc", First(), std::vector<DayPlan>(7, P::Off)));
@@ -300,9 +325,15 @@ TEST(Report, ParseEntryReadsWhatFormatEntryWritesInEveryLocale) {
     for (const char* line : {"06-Mar-26 12:18:54,  Sleep    , Other User, Count: 900",
                              "06-Xyz-26 12:18:54,  Wait     , Other User, Count: 900",
                              "31-Feb-26 12:18:54,  Wait     , Other User, Count: 900",
+                             // 2026 is no leap year; nor is 2100, which the
+                             // two-digit year cannot name anyway.
+                             "29-Feb-26 12:18:54,  Wait     , Other User, Count: 900",
+                             "06-Mar-26 24:00:00,  Wait     , Other User, Count: 900",
                              "06-Mar-26 12:18:54,  Wait     , Other User, Count: 9x0",
                              "6-Mar-26 12:18:54,  Wait     , Other User, Count: 900", ""})
         EXPECT_FALSE(log::ParseEntry(line, e)) << line;
+    ASSERT_TRUE(log::ParseEntry("29-Feb-24 23:59:59,  Wait     , Other User, Count: 900", e));
+    EXPECT_EQ(e.time.day, 29);
 }
 
 struct Hostile {
