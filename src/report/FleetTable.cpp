@@ -115,7 +115,7 @@ void FleetTable::JoinShortNames(Health& health) {
         to.refusals.insert(to.refusals.end(), from.refusals.begin(), from.refusals.end());
         for (const auto& [who, n] : from.holders) to.holders[who] += n;
         for (const auto& [why, n] : from.errors) to.errors[why] += n;
-        if (!to.utcOffset) to.utcOffset = from.utcOffset;
+        to.offsets.insert(from.offsets.begin(), from.offsets.end());
         to.firstDaySeen = std::min(to.firstDaySeen, from.firstDaySeen);
         to.lastDaySeen = std::max(to.lastDaySeen, from.lastDaySeen);
         to.routes |= from.routes;
@@ -180,7 +180,24 @@ void FleetTable::Offset(std::size_t machine, std::int64_t local, std::int64_t ut
     // program's stamp and the system's do not matter.
     const std::int64_t quarter = 900;
     const std::int64_t d = local - utc;
-    machines_[machine].utcOffset = (d >= 0 ? d + quarter / 2 : d - quarter / 2) / quarter * quarter;
+    const std::int64_t offset = (d >= 0 ? d + quarter / 2 : d - quarter / 2) / quarter * quarter;
+    MachineLog& m = machines_[machine];
+    if (m.OffsetAt(utc) != offset) m.offsets[utc] = offset;
+}
+
+std::optional<std::int64_t> MachineLog::OffsetAt(std::int64_t utc) const {
+    if (offsets.empty()) return {};
+    auto it = offsets.upper_bound(utc);
+    return it == offsets.begin() ? it->second : std::prev(it)->second;
+}
+
+std::optional<std::int64_t> MachineLog::OffsetAtLocal(std::int64_t local) const {
+    std::optional<std::int64_t> found;
+    for (const auto& [utc, offset] : offsets) {
+        if (found && utc + offset > local) break;
+        found = offset;
+    }
+    return found;
 }
 
 void FleetTable::Refused(std::size_t machine, Stream stream, std::int64_t utc,

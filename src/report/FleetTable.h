@@ -53,8 +53,14 @@ struct MachineLog {
     std::int32_t dayBefore = INT32_MIN;
     DayMarks before;
     std::vector<Refusal> refusals;
-    std::map<std::string, std::uint32_t> holders, errors;            // a few names each, counted
-    std::optional<std::int64_t> utcOffset;                           // local minus UTC, seconds
+    std::map<std::string, std::uint32_t> holders, errors;  // a few names each, counted
+    // Local minus UTC, in seconds, from each UTC second on where it changed
+    // (a daylight-saving change): learnt from entries that carry both.
+    std::map<std::int64_t, std::int64_t> offsets;
+    // The offset in force at `utc`, or at the first entry that told it.
+    std::optional<std::int64_t> OffsetAt(std::int64_t utc) const;
+    // The offset in force at local time `local`.
+    std::optional<std::int64_t> OffsetAtLocal(std::int64_t local) const;
     std::int32_t firstDaySeen = INT32_MAX, lastDaySeen = INT32_MIN;  // in or out of the period
     std::uint8_t routes = 0;
 };

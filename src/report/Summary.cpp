@@ -28,7 +28,8 @@ enum class Last : std::uint8_t {
 
 class MachineWalk {
   public:
-    MachineWalk(Summary& s, MachineSummary& m, std::int64_t now) : s_(s), m_(m), now_(now) {}
+    MachineWalk(Summary& s, MachineSummary& m, const MachineLog& log, std::int64_t now)
+        : s_(s), m_(m), log_(log), now_(now) {}
 
     void Mark(std::int64_t t, const report::Mark& mark, int countdown) {
         DayTotals& d = Day(t);
@@ -149,6 +150,22 @@ class MachineWalk {
     void AddOff(std::int64_t from, std::int64_t to) {
         from = std::max(from, std::int64_t(s_.firstDay) * 86400);
         to = std::min(to, (std::int64_t(s_.lastDay) + 1) * 86400);
+        // Across a daylight-saving change the wall clock gains or loses an
+        // hour: the stretch counts the time that passed, the hour in the
+        // hour of the change.
+        // The change is known from the first entry after it, at the latest
+        // the one that ends the stretch.
+        const auto before = log_.OffsetAtLocal(from), after = log_.OffsetAtLocal(to);
+        if (from < to && before && after && *before != *after) {
+            std::int64_t at = to - 1;
+            for (const auto& [utc, offset] : log_.offsets)
+                if (offset == *after && utc + offset > from) {
+                    at = std::min(at, utc + offset);
+                    break;
+                }
+            Day(at).offSeconds += *before - *after;
+            s_.hourSeconds[std::size_t(at % 86400 / 3600)] += *before - *after;
+        }
         while (from < to) {
             const std::int64_t step = std::min(to, (from / 3600 + 1) * 3600) - from;
             Day(from).offSeconds += step;
@@ -162,6 +179,7 @@ class MachineWalk {
     std::vector<Last> last_ = std::vector<Last>(m_.days.size(), Last::Nothing);
     // refusedAt_: the system log's refusal; refuseEntryAt_: the text log's.
     std::optional<std::int64_t> pending_, refusedAt_, refuseEntryAt_;
+    const MachineLog& log_;
     std::int64_t now_;
 };
 
@@ -334,7 +352,7 @@ Summary Summarise(FleetTable& table, Health& health) {
         // Refusals go among the entries at the local time the machine's
         // offset gives them.
         for (const Refusal& r : log.refusals) {
-            const std::int64_t local = r.utc + log.utcOffset.value_or(0);
+            const std::int64_t local = r.utc + log.OffsetAt(r.utc).value_or(0);
             const std::int32_t day = std::int32_t(local / 86400);
             if (day < s.firstDay || day > s.lastDay) continue;
             log.days[day].marks.push_back({std::uint32_t(local % 86400), RefusalMark,
@@ -348,7 +366,7 @@ Summary Summarise(FleetTable& table, Health& health) {
                 if (mark.event == Event(SystemEvent::PowerOffRequested))
                     countdown = std::max<int>(countdown, mark.count);
         }
-        MachineWalk walk(s, m, table.Now());
+        MachineWalk walk(s, m, log, table.Now());
         std::sort(log.before.marks.begin(), log.before.marks.end());
         for (const report::Mark& mark : log.before.marks)
             walk.Before(std::int64_t(log.dayBefore) * 86400 + mark.second, mark);

@@ -201,7 +201,7 @@ void WriteJournal(std::ostream& out, const MachineScript& m) {
     const std::string identifier =
         m.stream == Stream::Watch ? "dormix-lite-watch" : std::string(text::ExeBaseName);
     auto common = [&](std::int64_t local, int id) {
-        out << "{\"__REALTIME_TIMESTAMP\":\"" << (local - m.utcOffset) * 1000000 + 250000
+        out << "{\"__REALTIME_TIMESTAMP\":\"" << (local - m.OffsetAt(local)) * 1000000 + 250000
             << "\",\"_HOSTNAME\":\"" << m.name << "\",\"SYSLOG_IDENTIFIER\":\"" << identifier
             << "\",\"PRIORITY\":\"6\",\"DORMIX_EVENT_ID\":\"" << id << "\",\"DORMIX_VERSION\":\""
             << log::ProgramVersion() << '"';
@@ -239,7 +239,7 @@ void WriteEvents(std::ostream& out, const MachineScript& m) {
             << provider << "'/><EventID Qualifiers='16384'>" << id
             << "</EventID><Level>4</Level><Task>0</Task><Keywords>0x80000000000000</Keywords>"
                "<TimeCreated SystemTime='"
-            << IsoUtc(local - m.utcOffset) << "'/><EventRecordID>" << ++record
+            << IsoUtc(local - m.OffsetAt(local)) << "'/><EventRecordID>" << ++record
             << "</EventRecordID><Channel>Application</Channel><Computer>" << m.name
             << ".lab.example</Computer><Security/></System><EventData>";
         for (const std::string& d : data) out << "<Data>" << Xml(d) << "</Data>";

@@ -32,7 +32,12 @@ struct MachineScript {
     std::vector<ScriptEntry> entries;
     std::vector<ScriptFailure> failures;  // reach the system's log only
     std::int64_t utcOffset = 3600;        // the machine's zone
-    bool french = false;                  // months as a French system writes them
+    // A daylight-saving change: from this local second on, `offsetAfter`.
+    std::int64_t offsetChange = INT64_MAX, offsetAfter = 0;
+    std::int64_t OffsetAt(std::int64_t local) const {
+        return local < offsetChange ? utcOffset : offsetAfter;
+    }
+    bool french = false;  // months as a French system writes them
 };
 
 // How each day of a script ends.

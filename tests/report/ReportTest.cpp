@@ -263,6 +263,34 @@ TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
     EXPECT_EQ(sunday.Machine("pc").total.offSeconds, 6 * (13 * 3600 + 59 * 60) + 3600 + 59 * 60);
 }
 
+// Across the autumn change (25 October 2026, 03:00 summer time is 02:00
+// winter time): the system's refusals on each side are matched with their
+// requests by each one's own offset, and the night across it counts the 15
+// hours that passed, not the clock's 14.
+TEST(Report, ADaylightSavingChangeMovesNoRefusalAndCountsTheHoursThatPassed) {
+    const std::int32_t friday = DayNumber(2026, 10, 23);
+    MachineScript m =
+        Script("pc-dst", friday, {DayPlan::Refused, DayPlan::Off, DayPlan::Off, DayPlan::Refused});
+    std::erase_if(m.entries, [](const ScriptEntry& e) { return e.action == text::LogRefuse; });
+    m.utcOffset = 7200;
+    m.offsetAfter = 3600;
+    m.offsetChange = (std::int64_t(friday) + 2) * 86400 + 2 * 3600;
+    TempDir dir;
+    std::ofstream(dir.path / "j.json", std::ios::binary) << [&] {
+        std::ostringstream out;
+        WriteJournal(out, m);
+        return out.str();
+    }();
+    const ReportRun run({(dir.path / "j.json").string()}, friday, friday + 3);
+    const MachineSummary& s = run.Machine("pc-dst");
+    EXPECT_EQ(s.total.refused, 2u);
+    EXPECT_EQ(s.total.powerOffs, 2u);
+    EXPECT_EQ(s.total.offSeconds, (14 * 3600 + 59 * 60) + (13 * 3600 + 59 * 60));
+    std::int64_t byHour = 0;
+    for (std::int64_t h : run.summary.hourSeconds) byHour += h;
+    EXPECT_EQ(byHour, s.total.offSeconds);
+}
+
 // A share as collectors fill it: Log folders kept, host names in capitals of
 // any script, rooms in the domain, long names.
 TEST(Report, MachinesAreNamedByOneRuleAndItsJoinsAreSaid) {
