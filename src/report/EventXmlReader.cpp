@@ -239,7 +239,14 @@ void ReadEventXml(std::istream& in, std::string_view where, FleetTable& table, H
     log::ParsedEntry entry;
     auto at = [&] { return std::string(where) + ", event " + std::to_string(number); };
     while (more || !buffer.empty()) {
-        if (more && buffer.size() < 2 * RecordLimit) more = stream.More(buffer);
+        // What was read is dropped from the front now and then, not after
+        // each event: moving the rest forward each time cost more than
+        // the reading.
+        if (scanned >= RecordLimit) {
+            buffer.erase(0, scanned);
+            scanned = 0;
+        }
+        if (more && buffer.size() - scanned < 2 * RecordLimit) more = stream.More(buffer);
         if (skipping) {
             const std::size_t close = buffer.find("</Event>", scanned);
             if (close == std::string::npos) {
@@ -325,8 +332,7 @@ void ReadEventXml(std::istream& in, std::string_view where, FleetTable& table, H
                 }
             }
         }
-        buffer.erase(0, close + 8);
-        scanned = 0;
+        scanned = close + 8;
     }
     health.bytesRead += stream.bytes;
 }
