@@ -113,6 +113,7 @@ void FleetTable::JoinShortNames(Health& health) {
                                    from.before.marks.end());
         }
         to.refusals.insert(to.refusals.end(), from.refusals.begin(), from.refusals.end());
+        if (!to.countdown) to.countdown = from.countdown;
         for (const auto& [who, n] : from.holders) to.holders[who] += n;
         for (const auto& [why, n] : from.errors) to.errors[why] += n;
         to.offsets.insert(from.offsets.begin(), from.offsets.end());

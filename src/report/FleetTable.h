@@ -54,6 +54,8 @@ struct MachineLog {
     DayMarks before;
     std::vector<Refusal> refusals;
     std::map<std::string, std::uint32_t> holders, errors;  // a few names each, counted
+    // The countdown's length as the settings in force said it (event 131).
+    std::optional<int> countdown;
     // Local minus UTC, in seconds, from each UTC second on where it changed
     // (a daylight-saving change): learnt from entries that carry both.
     std::map<std::int64_t, std::int64_t> offsets;
@@ -97,6 +99,7 @@ class FleetTable {
     void Refused(std::size_t machine, Stream stream, std::int64_t utcSeconds,
                  std::string_view error);
     void Holder(std::size_t machine, std::string_view who);
+    void Countdown(std::size_t machine, int seconds) { machines_[machine].countdown = seconds; }
     // Failures the system's log reports other than refusals, by event id.
     void Failure(std::uint16_t eventId) { ++failures_[eventId]; }
 

@@ -373,8 +373,9 @@ Summary Summarise(FleetTable& table, Health& health) {
         for (auto& [day, cell] : log.days) {
             if (day < s.firstDay || day > s.lastDay) continue;
             for (const report::Mark& mark : cell.marks)
-                walk.Mark(std::int64_t(day) * 86400 + mark.second, mark,
-                          countdown ? countdown : monitor::NormalCountdownLength);
+                walk.Mark(
+                    std::int64_t(day) * 86400 + mark.second, mark,
+                    countdown ? countdown : log.countdown.value_or(monitor::NormalCountdownLength));
             std::vector<report::Mark>().swap(cell.marks);
         }
         log.days.clear();

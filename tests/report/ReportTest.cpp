@@ -236,6 +236,26 @@ TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
         EXPECT_EQ(run.Machine(c.name).causeText, c.text) << c.name;
         EXPECT_EQ(run.health.Count(Problem::LogStops), c.stops) << c.name;
     }
+    // A machine that never switched off, its countdown 120 s as its settings
+    // said at each start (event 131): a Reset at 90 is a cancel, not the
+    // full count of a guessed 60.
+    MachineScript long120 = Script("long", First(), std::vector<DayPlan>(7, P::FullCount));
+    for (ScriptEntry& e : long120.entries)
+        if (e.action == text::LogReset) e.count = 90;
+    long120.failures.push_back(
+        {long120.entries.front().local, std::uint16_t(log::SystemEvent::SettingsInForce),
+         text::Fill(text::SettingsTitle, {text::ProductTitle}),
+         "CountdownSeconds=120 (/etc/dormix-lite/dormix-lite.conf, line 1)"});
+    TempDir settings;
+    std::ofstream(settings.path / "j.json", std::ios::binary) << [&] {
+        std::ostringstream out;
+        WriteJournal(out, long120);
+        return out.str();
+    }();
+    EXPECT_EQ(ReportRun({(settings.path / "j.json").string()}, First(), First() + 6)
+                  .Machine("long")
+                  .causeText,
+              "cancelled every time (7 nights)");
     // Two weekly reports add up to the fortnight's: the night from Sunday
     // into the second Monday counts in the second week too.
     TempDir fortnight;
