@@ -5,6 +5,7 @@
 // keeps the page one file that opens offline in any browser. The page's
 // own policy forbids every fetch, so nothing in it can reach a network.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -75,7 +76,8 @@ const char* Style = R"(
 @page { size: A4; margin: 12mm; }
 * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
 body { font: 10pt/1.4 "DejaVu Sans", "Segoe UI", Arial, sans-serif; color: #222;
-       max-width: 186mm; margin: 1em auto; padding: 0 1em; }
+       margin: 1em auto; padding: 0 1em; }
+@media print { body { max-width: 186mm; } }
 h1 { font-size: 17pt; margin: 0 0 .2em; }
 h2 { font-size: 12.5pt; margin: 1.4em 0 .4em; border-bottom: 1px solid #bbb; break-after: avoid; }
 p.period { margin: 0 0 1em; color: #555; }
@@ -213,37 +215,68 @@ class Page {
         out_ << "</p>\n";
     }
 
+    // One row a machine; one column a day, or a week where the period is
+    // longer than two months, so a year of a large fleet stays readable and
+    // small. Neighbouring columns of the same colour are one rectangle.
     void Grid() {
-        out_ << "<h2>Each machine, each day</h2>\n<figure>";
-        const double width = 720, left = 90, row = 9;
         const std::size_t days = std::size_t(std::max(0, s_.Days()));
-        const double cell = (width - left) / double(std::max<std::size_t>(days, 1));
-        const double height = row * double(s_.machines.size()) + 14;
+        const std::size_t span = days > 62 ? 7 : 1;  // days a column
+        const std::size_t columns = (days + span - 1) / span;
+        out_ << "<h2>Each machine, each " << (span == 7 ? "week" : "day") << "</h2>\n<figure>";
+        const double width = 720, left = 90, row = 9, top = 16;
+        const double cell = (width - left) / double(std::max<std::size_t>(columns, 1));
+        const double height = row * double(s_.machines.size()) + top;
         out_ << "<svg viewBox=\"0 0 " << width << ' ' << height
              << "\" role=\"img\" xmlns=\"http://www.w3.org/2000/svg\">\n<style>";
         for (std::size_t k = 0; k < NightKinds; ++k)
             out_ << ".k" << k << "{fill:" << NightColours[k] << "}";
-        out_ << "</style>\n";
-        const std::size_t labelEvery = std::max<std::size_t>(1, days / 10);
-        for (std::size_t d = 0; d < days; d += labelEvery)
-            out_ << "<text x=\"" << Short(left + cell * double(d)) << "\" y=\"9\">"
-                 << IsoDate(s_.firstDay + std::int32_t(d)).substr(5) << "</text>";
+        out_ << ".we{fill:#999}</style>\n";
+        const std::size_t labelEvery = std::max<std::size_t>(1, columns / 10);
+        for (std::size_t c = 0; c < columns; c += labelEvery)
+            out_ << "<text x=\"" << Short(left + cell * double(c)) << "\" y=\"9\">"
+                 << IsoDate(s_.firstDay + std::int32_t(c * span)).substr(5) << "</text>";
+        // Saturdays and Sundays marked above their columns.
+        if (span == 1)
+            for (std::size_t d = 0; d < days; ++d)
+                if (Weekday(s_.firstDay + std::int32_t(d)) >= 5)
+                    out_ << "<rect x=\"" << Short(left + cell * double(d)) << "\" y=\"11\" width=\""
+                         << Short(std::max(cell - 0.5, 0.3)) << "\" height=\"3\" class=\"we\"/>";
         const std::vector<std::string> labels = GridLabels(s_.machines);
         for (std::size_t r = 0; r < s_.machines.size(); ++r) {
             const MachineSummary& m = s_.machines[r];
-            const double y = 14 + row * double(r);
+            const double y = top + row * double(r);
             out_ << "\n<text x=\"" << left - 4 << "\" y=\"" << y + row - 2
                  << "\" text-anchor=\"end\"><title>" << Escaped(m.name) << "</title>"
                  << Escaped(labels[r]) << "</text>";
-            for (std::size_t d = 0; d < m.days.size(); ++d)
-                out_ << "<rect x=\"" << Short(left + cell * double(d)) << "\" y=\"" << y
-                     << "\" width=\"" << Short(std::max(cell - 0.5, 0.3)) << "\" height=\""
-                     << row - 1 << "\" class=\"k" << int(m.days[d].night) << "\"/>";
+            std::size_t from = 0;
+            for (std::size_t c = 0; c <= columns; ++c) {
+                if (c < columns && (c == 0 || Kind(m, c, span) == Kind(m, from, span))) continue;
+                out_ << "<rect x=\"" << Short(left + cell * double(from)) << "\" y=\"" << y
+                     << "\" width=\"" << Short(std::max(cell * double(c - from) - 0.5, 0.3))
+                     << "\" height=\"" << row - 1 << "\" class=\"k" << Kind(m, from, span)
+                     << "\"/>";
+                from = c;
+            }
         }
         out_ << "\n</svg>\n";
         Legend();
-        out_ << "<figcaption>One row a machine, one column a day: what the day (and the night "
-                "after it) came to.</figcaption></figure>\n";
+        out_ << "<figcaption>One row a machine, one column a "
+             << (span == 7 ? "week: switched off if any night of it was, else what most of its "
+                             "days came to."
+                           : "day: what the day (and the night after it) came to; grey marks "
+                             "above the columns are Saturdays and Sundays.")
+             << "</figcaption></figure>\n";
+    }
+
+    // The colour of a column: the day's night, or the week's.
+    static int Kind(const MachineSummary& m, std::size_t column, std::size_t span) {
+        const std::size_t first = column * span, end = std::min(first + span, m.days.size());
+        std::array<int, NightKinds> count{};
+        for (std::size_t d = first; d < end; ++d) ++count[std::size_t(m.days[d].night)];
+        if (first >= end) return int(Night::NoEntries);
+        if (span == 1) return int(m.days[first].night);
+        if (count[std::size_t(Night::Off)]) return int(Night::Off);
+        return int(std::max_element(count.begin(), count.end()) - count.begin());
     }
 
     void Causes() {

@@ -138,6 +138,17 @@ TEST(Report, KnownFleetGivesTheHandCountedTotals) {
          {">361.8<", ">39.4<", ">11.83<", ">15.8<", "id=\"covered\">7<", "id=\"never-off\">6<"})
         EXPECT_NE(page.str().find(figure), std::string::npos) << figure;
     EXPECT_EQ(page.str().find("<script"), std::string::npos);
+    const auto count = [&](const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = page.str().find(what); at != std::string::npos;
+             at = page.str().find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("class=\"we\""), 4u) << "two weekends marked";
+    // pc-off is off every night: one rectangle for its row.
+    EXPECT_EQ(count("class=\"k" + std::to_string(int(Night::Off)) + "\"/>"), 2u)
+        << "pc-off's and pc-watch's rows";
     const std::string table = csv.str();
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1 + 8 * KnownDays);
     EXPECT_NE(
@@ -275,6 +286,15 @@ TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
     WriteTextLog(fortnight.path, watch);
     EXPECT_EQ(off(First(), First() + 1), 8 * 3600 + 2 * (5 * 3600 + 59 * 60));
     EXPECT_EQ(off(First() + 1, First() + 1), 8 * 3600 + 5 * 3600 + 59 * 60);
+    // Ten weeks are drawn a column a week, the page a fraction of a day grid.
+    TempDir tenWeeks;
+    WriteTextLog(tenWeeks.path, Script("pc", First(), std::vector<DayPlan>(70, P::Cancelled)));
+    std::ostringstream grid;
+    WriteHtml(grid, ReportRun({tenWeeks.path.string()}, First(), First() + 69).summary, Health(),
+              Options{});
+    EXPECT_NE(grid.str().find("Each machine, each week"), std::string::npos);
+    EXPECT_NE(grid.str().find("class=\"k" + std::to_string(int(Night::Cancelled)) + "\"/>"),
+              std::string::npos);
     // Run on the Sunday at 20:00: off since 18:01 is off until now, not midnight.
     TempDir dir;
     WriteTextLog(dir.path, Script("pc", First(), std::vector<DayPlan>(7, P::Off)));
