@@ -50,15 +50,20 @@ void TakeFailure(FleetTable& table, std::size_t machine, Stream stream, std::uin
         }
     } else if (id == std::uint16_t(SystemEvent::SettingsInForce)) {
         // "CountdownSeconds=120 (/etc/dormix-lite/dormix-lite.conf, line 2)": the
-        // countdown's length where no "Close" entry shows it.
-        constexpr std::string_view name = "CountdownSeconds=";
-        if (const std::size_t at = text.find(name); at != std::string_view::npos) {
-            int seconds = 0;
-            for (std::size_t i = at + name.size();
-                 i < text.size() && text[i] >= '0' && text[i] <= '9' && seconds < 100000; ++i)
-                seconds = seconds * 10 + (text[i] - '0');
-            if (seconds > 0) table.Countdown(machine, seconds);
-        }
+        // countdown's length where no "Close" entry shows it, and the cap on holds.
+        auto value = [&](std::string_view name) {
+            int seconds = -1;
+            if (const std::size_t at = text.find(name); at != std::string_view::npos) {
+                seconds = 0;
+                for (std::size_t i = at + name.size();
+                     i < text.size() && text[i] >= '0' && text[i] <= '9' && seconds < 1000000; ++i)
+                    seconds = seconds * 10 + (text[i] - '0');
+            }
+            return seconds;
+        };
+        if (const int countdown = value("CountdownSeconds="); countdown > 0)
+            table.Countdown(machine, countdown);
+        if (const int cap = value("HoldLimitSeconds="); cap >= 0) table.HoldLimit(machine, cap);
     }
     table.Failure(id);
 }

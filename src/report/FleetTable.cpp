@@ -114,6 +114,7 @@ void FleetTable::JoinShortNames(Health& health) {
         }
         to.refusals.insert(to.refusals.end(), from.refusals.begin(), from.refusals.end());
         if (!to.countdown) to.countdown = from.countdown;
+        if (!to.holdLimit) to.holdLimit = from.holdLimit;
         for (const auto& [who, n] : from.holders) to.holders[who] += n;
         for (const auto& [why, n] : from.errors) to.errors[why] += n;
         to.offsets.insert(from.offsets.begin(), from.offsets.end());

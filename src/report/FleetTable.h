@@ -55,7 +55,7 @@ struct MachineLog {
     std::vector<Refusal> refusals;
     std::map<std::string, std::uint32_t> holders, errors;  // a few names each, counted
     // The countdown's length as the settings in force said it (event 131).
-    std::optional<int> countdown;
+    std::optional<int> countdown, holdLimit;
     // Local minus UTC, in seconds, from each UTC second on where it changed
     // (a daylight-saving change): learnt from entries that carry both.
     std::map<std::int64_t, std::int64_t> offsets;
@@ -100,6 +100,7 @@ class FleetTable {
                  std::string_view error);
     void Holder(std::size_t machine, std::string_view who);
     void Countdown(std::size_t machine, int seconds) { machines_[machine].countdown = seconds; }
+    void HoldLimit(std::size_t machine, int seconds) { machines_[machine].holdLimit = seconds; }
     // Failures the system's log reports other than refusals, by event id.
     void Failure(std::uint16_t eventId) { ++failures_[eventId]; }
 

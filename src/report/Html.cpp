@@ -121,6 +121,8 @@ class Page {
         Headline("kwh", Figure(kwh, 1), "kWh saved");
         Headline("money", Figure(kwh * o_.price, 2), "saved, at " + Figure(o_.price, 2) + " a kWh");
         Headline("co2", Figure(kwh * o_.co2, 1), "kg of CO2 saved");
+        Headline("idle-on", Hours(s_.total.idleOnSeconds),
+                 "hours on with nobody there (waits and refusals)");
         Headline("covered", std::to_string(s_.covered), "machines with entries in the period");
         Headline("never-off", std::to_string(s_.neverOff), "machines that never switched off");
         out_ << "</section>\n";
@@ -128,7 +130,7 @@ class Page {
         Grid();
         Causes();
         HourBars();
-        NeverOff();
+        ToLookAt();
         AtTheLimit();
         Weeks();
         Machines();
@@ -302,24 +304,37 @@ class Page {
                 "happened last.</figcaption></figure>\n";
     }
 
-    void NeverOff() {
-        out_ << "<h2>Machines that never switched off</h2>\n";
-        if (!s_.neverOff) {
-            out_ << "<p>Every machine switched off at least once in the period.</p>\n";
+    // The machines that cost most: by the hours they stayed on with nobody
+    // there, then those that never switched off; at most 30 rows.
+    void ToLookAt() {
+        out_ << "<h2>Machines to look at</h2>\n";
+        std::vector<const MachineSummary*> rows;
+        for (const MachineSummary& m : s_.machines)
+            if (m.total.idleOnSeconds > 0 || m.cause != Cause::None) rows.push_back(&m);
+        if (rows.empty()) {
+            out_ << "<p>Every machine switched off, and none stayed on with nobody there.</p>\n";
             return;
         }
-        out_ << "<table><thead><tr><th>machine</th><th>likeliest cause</th><th class=\"n\">"
-                "countdowns</th><th class=\"n\">cancelled</th><th class=\"n\">other user</th>"
-                "<th class=\"n\">held</th></tr></thead><tbody>\n";
-        for (const MachineSummary& m : s_.machines) {
-            if (m.cause == Cause::None) continue;
+        std::stable_sort(rows.begin(), rows.end(), [](const auto* a, const auto* b) {
+            return a->total.idleOnSeconds > b->total.idleOnSeconds;
+        });
+        out_ << "<table id=\"to-look-at\"><thead><tr><th>machine</th><th class=\"n\">hours on, "
+                "nobody there</th><th class=\"n\">nights off</th><th>likeliest cause</th>"
+                "<th class=\"n\">other user</th><th class=\"n\">held</th><th class=\"n\">"
+                "refused</th></tr></thead><tbody>\n";
+        for (std::size_t i = 0; i < rows.size() && i < 30; ++i) {
+            const MachineSummary& m = *rows[i];
             const DayTotals& t = m.total;
-            out_ << "<tr><td>" << Escaped(m.name) << "</td><td>" << Escaped(m.causeText)
-                 << "</td><td class=\"n\">" << t.countdowns << "</td><td class=\"n\">"
-                 << t.cancelled << "</td><td class=\"n\">" << t.otherUserWaits + t.endedByOther
-                 << "</td><td class=\"n\">" << t.heldWaits << "</td></tr>\n";
+            out_ << "<tr><td>" << Escaped(m.name) << "</td><td class=\"n\">"
+                 << Hours(t.idleOnSeconds) << "</td><td class=\"n\">" << t.powerOffs << "</td><td>"
+                 << Escaped(m.cause == Cause::None ? "" : m.causeText) << "</td><td class=\"n\">"
+                 << t.otherUserWaits + t.endedByOther << "</td><td class=\"n\">" << t.heldWaits
+                 << "</td><td class=\"n\">" << t.refused << "</td></tr>\n";
         }
         out_ << "</tbody></table>\n";
+        if (rows.size() > 30)
+            out_ << "<p class=\"note\">" << rows.size() - 30
+                 << " more in the table per machine below.</p>\n";
     }
 
     void Row(const std::string& what, std::uint64_t n) {
@@ -475,6 +490,13 @@ class Page {
                 "since that entry exists) or a refusal in the system's log, counted once; the "
                 "holders' names come from the system's log (journal or event export). A text log "
                 "of an older version alone cannot tell a refused power-off from a done one.</li>\n"
+             << "<li><b>On with nobody there:</b> from a \"Wait, Other User\", \"Wait, Held\" "
+                "or \"Wait, Locked\" entry, or a refused power-off, to the machine's next entry "
+                "(someone back at it leaves none); a hold's wait at most the cap on holds "
+                "(HoldLimitSeconds as the settings said, else 4 hours), since a hold that ends "
+                "or runs out brings a countdown into the log. Windows of the schedule without "
+                "a limit leave no entry and are not counted. Machines to look at are ranked by "
+                "these hours.</li>\n"
              << "<li><b>Each day</b> is coloured \"switched off\" if a power-off was requested "
                 "(and not refused) that day, else by the last thing that happened in it.</li>\n"
              << "<li><b>Never switched off:</b> a machine without a power-off in the period; its "

@@ -32,6 +32,25 @@ class MachineWalk {
         : s_(s), m_(m), log_(log), now_(now) {}
 
     void Mark(std::int64_t t, const report::Mark& mark, int countdown) {
+        // A wait or a refusal goes on until the machine's next other entry.
+        const bool waits = mark.event == Event(SystemEvent::OtherUserWait) ||
+                           mark.event == Event(SystemEvent::HeldWait) ||
+                           mark.event == Event(SystemEvent::LockedWait) ||
+                           mark.event == RefusalMark ||
+                           mark.event == Event(SystemEvent::PowerOffRefused);
+        if (idleSince_ && (!waits || t >= idleUntil_)) {
+            AddIdle(*idleSince_, t);
+            idleSince_.reset();
+        }
+        if (waits && !idleSince_) {
+            idleSince_ = t;
+            // A hold ends, or its cap runs out, with a countdown in the log;
+            // a "Wait, Held" with nothing after it within the cap ended with
+            // someone at the machine again.
+            idleUntil_ = mark.event == Event(SystemEvent::HeldWait)
+                             ? t + log_.holdLimit.value_or(monitor::DefaultHoldLimit)
+                             : INT64_MAX;
+        }
         DayTotals& d = Day(t);
         Last& last = last_[std::size_t(t / 86400 - s_.firstDay)];
         // Off until the next start; an entry of any other kind well after
@@ -123,8 +142,10 @@ class MachineWalk {
     }
 
     void Finish() {
-        // The last off stretch ends with the period, or now if that is earlier.
-        if (pending_) AddOff(*pending_, std::min((std::int64_t(s_.lastDay) + 1) * 86400, now_));
+        // The last stretch ends with the period, or now if that is earlier.
+        const std::int64_t end = std::min((std::int64_t(s_.lastDay) + 1) * 86400, now_);
+        if (pending_) AddOff(*pending_, end);
+        if (idleSince_) AddIdle(*idleSince_, end);
         for (std::size_t i = 0; i < m_.days.size(); ++i) {
             DayTotals& d = m_.days[i];
             d.night = d.powerOffs                   ? Night::Off
@@ -146,6 +167,15 @@ class MachineWalk {
 
   private:
     DayTotals& Day(std::int64_t t) { return m_.days[std::size_t(t / 86400 - s_.firstDay)]; }
+
+    void AddIdle(std::int64_t from, std::int64_t to) {
+        to = std::min(to, idleUntil_);
+        for (from = std::max(from, std::int64_t(s_.firstDay) * 86400); from < to;) {
+            const std::int64_t step = std::min(to, (from / 86400 + 1) * 86400) - from;
+            Day(from).idleOnSeconds += step;
+            from += step;
+        }
+    }
 
     void AddOff(std::int64_t from, std::int64_t to) {
         from = std::max(from, std::int64_t(s_.firstDay) * 86400);
@@ -178,7 +208,8 @@ class MachineWalk {
     MachineSummary& m_;
     std::vector<Last> last_ = std::vector<Last>(m_.days.size(), Last::Nothing);
     // refusedAt_: the system log's refusal; refuseEntryAt_: the text log's.
-    std::optional<std::int64_t> pending_, refusedAt_, refuseEntryAt_;
+    std::optional<std::int64_t> pending_, refusedAt_, refuseEntryAt_, idleSince_;
+    std::int64_t idleUntil_ = INT64_MAX;
     const MachineLog& log_;
     std::int64_t now_;
 };
@@ -271,6 +302,7 @@ void Explain(MachineSummary& m, const Summary& s, const MachineWalk& walk) {
 
 void DayTotals::Add(const DayTotals& o) {
     offSeconds += o.offSeconds;
+    idleOnSeconds += o.idleOnSeconds;
     countdowns += o.countdowns;
     cancelled += o.cancelled;
     endedByOther += o.endedByOther;

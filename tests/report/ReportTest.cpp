@@ -113,6 +113,16 @@ TEST(Report, KnownFleetGivesTheHandCountedTotals) {
         EXPECT_EQ(m.total.offSeconds, 0) << e.machine;
         EXPECT_EQ(m.days[2].night, e.night) << e.machine;
     }
+    // On with nobody there: another user's session from 18:00 to the
+    // countdown at 19:00; a film's hold at most its 4-hour cap (nothing after
+    // it in the log: someone was back); a refused power-off until the next
+    // morning's start, the last night until the period's end.
+    EXPECT_EQ(run.Machine("pc-other").total.idleOnSeconds, 14 * 3600);
+    EXPECT_EQ(run.Machine("pc-held").total.idleOnSeconds, 14 * 4 * 3600);
+    EXPECT_EQ(run.Machine("pc-refused").total.idleOnSeconds,
+              13 * (13 * 3600 + 59 * 60) + 5 * 3600 + 59 * 60);
+    EXPECT_EQ(s.total.idleOnSeconds,
+              14 * 3600 + 14 * 4 * 3600 + 13 * (13 * 3600 + 59 * 60) + 5 * 3600 + 59 * 60);
     EXPECT_EQ(run.Machine("pc-other").total.endedByOther, 14u);
     EXPECT_EQ(run.Machine("pc-other").total.otherUserWaits, 14u);
     EXPECT_EQ(run.Machine("pc-cancel").total.cancelled, 14u) << "French months read";
@@ -134,8 +144,8 @@ TEST(Report, KnownFleetGivesTheHandCountedTotals) {
     std::ostringstream page, csv;
     WriteHtml(page, s, run.health, o);
     WriteCsv(csv, s, o);
-    for (const char* figure :
-         {">361.8<", ">39.4<", ">11.83<", ">15.8<", "id=\"covered\">7<", "id=\"never-off\">6<"})
+    for (const char* figure : {">361.8<", ">39.4<", ">11.83<", ">15.8<", "id=\"idle-on\">257.8<",
+                               "id=\"covered\">7<", "id=\"never-off\">6<"})
         EXPECT_NE(page.str().find(figure), std::string::npos) << figure;
     EXPECT_EQ(page.str().find("<script"), std::string::npos);
     const auto count = [&](const std::string& what) {
@@ -146,6 +156,11 @@ TEST(Report, KnownFleetGivesTheHandCountedTotals) {
         return n;
     };
     EXPECT_EQ(count("class=\"we\""), 4u) << "two weekends marked";
+    // The machines to look at, the costliest first.
+    const std::size_t lookAt = page.str().find("id=\"to-look-at\"");
+    ASSERT_NE(lookAt, std::string::npos);
+    EXPECT_EQ(page.str().substr(page.str().find("<tr><td>", lookAt), 38),
+              "<tr><td>pc-refused.lab.example</td><td");
     // pc-off is off every night: one rectangle for its row.
     EXPECT_EQ(count("class=\"k" + std::to_string(int(Night::Off)) + "\"/>"), 2u)
         << "pc-off's and pc-watch's rows";

@@ -20,7 +20,7 @@ import time
 import base64
 
 EXPECTED = {"hours-off": "361.8", "kwh": "39.4", "money": "11.83", "co2": "15.8",
-            "covered": "7", "never-off": "6"}
+            "idle-on": "257.8", "covered": "7", "never-off": "6"}
 
 
 def fail(message):
