@@ -148,8 +148,14 @@ class Reader {
         std::error_code ec;
         for (fs::path folder = fs::absolute(path, ec).lexically_normal().parent_path();
              !ec && folder.has_filename(); folder = folder.parent_path())
-            if (!IsLogFolder(folder.filename())) return folder.filename().string();
-        return path.stem().string();
+            if (!IsLogFolder(folder.filename())) return Utf8(folder.filename());
+        return Utf8(path.stem());
+    }
+    // A folder's name in UTF-8, as the exports' host names are, whatever
+    // the system's code page (Windows).
+    static std::string Utf8(const fs::path& name) {
+        const std::u8string text = name.u8string();
+        return std::string(text.begin(), text.end());
     }
     static bool IsLogFolder(const fs::path& name) {
         const std::string folded = Folded(name.string());

@@ -185,10 +185,12 @@ MachineScript Script(std::string name, std::int32_t firstDay, const std::vector<
 }
 
 void WriteTextLog(const fs::path& root, const MachineScript& m) {
-    fs::create_directories(root / m.name);
+    // The name is UTF-8, which a narrow path on Windows is not.
+    const fs::path folder = root / fs::path(std::u8string(m.name.begin(), m.name.end()));
+    fs::create_directories(folder);
     const std::string_view file =
         m.stream == Stream::Watch ? watch::LogFileName : text::LogFileName;
-    std::ofstream out(root / m.name / file, std::ios::binary);
+    std::ofstream out(folder / file, std::ios::binary);
     out << log::CreationHeader(Local(m.entries.empty() ? 0 : m.entries.front().local, m.french))
         << text::LineBreak;
     for (const ScriptEntry& e : m.entries) {
