@@ -78,6 +78,8 @@ std::size_t FleetTable::Machine(std::string_view name) {
     if (added) {
         machines_.emplace_back();
         machines_.back().name = Excerpt(key_, 64);
+        if (const std::size_t dot = key_.find('.'); dot != std::string::npos)
+            machines_.back().room = Excerpt(key_.substr(dot + 1), 64);
     }
     return it->second;
 }
@@ -114,6 +116,7 @@ void FleetTable::JoinShortNames(Health& health) {
         }
         to.refusals.insert(to.refusals.end(), from.refusals.begin(), from.refusals.end());
         if (!to.countdown) to.countdown = from.countdown;
+        if (to.room.empty()) to.room = from.room;
         if (!to.holdLimit) to.holdLimit = from.holdLimit;
         for (const auto& [who, n] : from.holders) to.holders[who] += n;
         for (const auto& [why, n] : from.errors) to.errors[why] += n;
@@ -207,6 +210,10 @@ void FleetTable::Refused(std::size_t machine, Stream stream, std::int64_t utc,
     MachineLog& m = machines_[machine];
     m.refusals.push_back({utc, std::uint8_t(stream)});
     CountName(m.errors, error, NamesKept);
+}
+
+void FleetTable::Room(std::size_t machine, std::string_view room) {
+    if (machines_[machine].room.empty()) machines_[machine].room = Excerpt(room, 64);
 }
 
 void FleetTable::Holder(std::size_t machine, std::string_view who) {

@@ -47,6 +47,9 @@ struct Refusal {
 
 struct MachineLog {
     std::string name;
+    // The room: a host name's domain, or the folder above a text log's
+    // machine folder within the source; empty where neither tells.
+    std::string room;
     std::map<std::int32_t, DayMarks> days;
     // The last day with entries before the period, and its marks: enough to
     // know whether the machine was off when the period began.
@@ -99,6 +102,7 @@ class FleetTable {
     void Refused(std::size_t machine, Stream stream, std::int64_t utcSeconds,
                  std::string_view error);
     void Holder(std::size_t machine, std::string_view who);
+    void Room(std::size_t machine, std::string_view room);
     void Countdown(std::size_t machine, int seconds) { machines_[machine].countdown = seconds; }
     void HoldLimit(std::size_t machine, int seconds) { machines_[machine].holdLimit = seconds; }
     // Failures the system's log reports other than refusals, by event id.

@@ -127,10 +127,12 @@ class Page {
         Headline("never-off", std::to_string(s_.neverOff), "machines that never switched off");
         out_ << "</section>\n";
         DayBars();
+        WeekBars();
         Grid();
         Causes();
         HourBars();
         ToLookAt();
+        Rooms();
         AtTheLimit();
         Weeks();
         Machines();
@@ -191,6 +193,61 @@ class Page {
         Bars(values, labels, tips, std::max<std::size_t>(1, values.size() / 10), "h");
         out_ << "<figcaption>All machines' hours off, counted on the day they fell "
                 "on.</figcaption></figure>\n";
+    }
+
+    // The trend: hours off and hours on with nobody there, week by week
+    // (Monday to Sunday), where the period holds three weeks or more.
+    void WeekBars() {
+        if (s_.Days() < 21) return;
+        out_ << "<h2>Week by week</h2>\n<figure>";
+        std::vector<double> off, idle;
+        std::vector<std::string> labels, tips;
+        for (std::int32_t start = s_.firstDay; start <= s_.lastDay;) {
+            std::int32_t end = start;
+            while (end < s_.lastDay && Weekday(end) != 6) ++end;
+            double o = 0, i = 0;
+            for (const MachineSummary& m : s_.machines)
+                for (std::int32_t d = start; d <= end; ++d) {
+                    o += m.days[std::size_t(d - s_.firstDay)].offSeconds / 3600.0;
+                    i += m.days[std::size_t(d - s_.firstDay)].idleOnSeconds / 3600.0;
+                }
+            off.push_back(o);
+            idle.push_back(i);
+            tips.push_back("week from " + IsoDate(start));
+            labels.push_back(IsoDate(start).substr(5));
+            start = end + 1;
+        }
+        Bars(off, labels, tips, std::max<std::size_t>(1, off.size() / 10), "h");
+        out_ << "<figcaption>Hours off thanks to the program, each week.</figcaption>";
+        Bars(idle, labels, tips, std::max<std::size_t>(1, idle.size() / 10), "h");
+        out_ << "<figcaption>Hours on with nobody there, each week.</figcaption></figure>\n";
+    }
+
+    // Each room's figures, where the names tell rooms: a host name's domain,
+    // or the folder above a machine's folder.
+    void Rooms() {
+        struct Room {
+            std::size_t machines = 0, neverOff = 0;
+            std::int64_t off = 0, idle = 0;
+        };
+        std::map<std::string, Room> rooms;
+        for (const MachineSummary& m : s_.machines) {
+            Room& r = rooms[m.room];
+            ++r.machines;
+            r.neverOff += m.cause != Cause::None;
+            r.off += m.total.offSeconds;
+            r.idle += m.total.idleOnSeconds;
+        }
+        if (rooms.size() < 2) return;
+        out_ << "<h2>Rooms</h2>\n<table id=\"rooms\"><thead><tr><th>room</th><th class=\"n\">"
+                "machines</th><th class=\"n\">hours off</th><th class=\"n\">hours on, nobody "
+                "there</th><th class=\"n\">never off</th></tr></thead><tbody>\n";
+        for (const auto& [name, r] : rooms)
+            out_ << "<tr><td>" << Escaped(name.empty() ? "(no room)" : name)
+                 << "</td><td class=\"n\">" << r.machines << "</td><td class=\"n\">" << Hours(r.off)
+                 << "</td><td class=\"n\">" << Hours(r.idle) << "</td><td class=\"n\">"
+                 << r.neverOff << "</td></tr>\n";
+        out_ << "</tbody></table>\n";
     }
 
     void HourBars() {

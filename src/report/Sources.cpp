@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <vector>
 
 #include "report/Readers.h"
 #include "ui/Texts.h"
@@ -82,13 +83,16 @@ class Reader {
         if (form == Form::Journal) return ReadJournal(in, where, table_, health_);
         if (form == Form::Events) return ReadEventXml(in, where, table_, health_);
         const std::string machine = MachineOf(path);
-        ReadTextLog(in, where, table_.Machine(machine),
-                    form == Form::WatchLog ? Stream::Watch : Stream::Program, table_, health_);
+        const std::size_t index = table_.Machine(machine);
+        if (const std::string room = RoomOf(path); !room.empty()) table_.Room(index, room);
+        ReadTextLog(in, where, index, form == Form::WatchLog ? Stream::Watch : Stream::Program,
+                    table_, health_);
     }
 
     // A share's links are followed only as far as the share goes: a link to
     // /usr or / would read what no machine wrote.
     void Tree(const fs::path& root) {
+        root_ = root;
         std::error_code rootError;
         const fs::path top = fs::canonical(root, rootError);
         std::vector<std::pair<fs::path, int>> stack{{root, 0}};
@@ -136,6 +140,7 @@ class Reader {
                 File(child.path(), form);
             }
         }
+        root_.clear();
     }
 
     SourceCount count;
@@ -151,6 +156,14 @@ class Reader {
             if (!IsLogFolder(folder.filename())) return Utf8(folder.filename());
         return Utf8(path.stem());
     }
+    // The folder above the machine's, where that is still below the source.
+    std::string RoomOf(const fs::path& path) const {
+        if (root_.empty()) return {};
+        std::vector<fs::path> parts;
+        for (const fs::path& part : path.lexically_relative(root_).parent_path())
+            if (!IsLogFolder(part) && part != ".") parts.push_back(part);
+        return parts.size() >= 2 ? Utf8(parts[parts.size() - 2]) : std::string();
+    }
     // A folder's name in UTF-8, as the exports' host names are, whatever
     // the system's code page (Windows).
     static std::string Utf8(const fs::path& name) {
@@ -165,6 +178,7 @@ class Reader {
     FleetTable& table_;
     Health& health_;
     std::set<std::string> visited_;
+    fs::path root_;
 };
 
 }  // namespace

@@ -376,6 +376,7 @@ Summary Summarise(FleetTable& table, Health& health) {
         MachineLog& log = table.Machines()[index];
         MachineSummary& m = s.machines.emplace_back();
         m.name = log.name;
+        m.room = log.room;
         m.lastDaySeen = log.lastDaySeen;
         m.routes = log.routes;
         m.holders = std::move(log.holders);

@@ -55,7 +55,7 @@ enum class Cause : std::uint8_t {
 };
 
 struct MachineSummary {
-    std::string name;
+    std::string name, room;
     std::vector<DayTotals> days;  // one per day of the period
     DayTotals total;
     Cause cause = Cause::None;

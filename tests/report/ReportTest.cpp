@@ -308,6 +308,7 @@ TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
     WriteHtml(grid, ReportRun({tenWeeks.path.string()}, First(), First() + 69).summary, Health(),
               Options{});
     EXPECT_NE(grid.str().find("Each machine, each week"), std::string::npos);
+    EXPECT_NE(grid.str().find("<h2>Week by week</h2>"), std::string::npos);
     EXPECT_NE(grid.str().find("class=\"k" + std::to_string(int(Night::Cancelled)) + "\"/>"),
               std::string::npos);
     // Run on the Sunday at 20:00: off since 18:01 is off until now, not midnight.
@@ -381,10 +382,15 @@ TEST(Report, MachinesAreNamedByOneRuleAndItsJoinsAreSaid) {
                                                "pca", "pcb", "pcc", "raum-müller-pc01"}));
     // pc07 fits two rooms.
     EXPECT_EQ(run.health.Count(Problem::NamesJoined), 1u);
+    // Rooms: the folder above the machine's, or the host name's domain.
+    EXPECT_EQ(run.Machine("pc01").room, "room-1");
+    EXPECT_EQ(run.Machine("pc07.room-a").room, "room-a.lab.example");
+    EXPECT_EQ(run.Machine("pca").room, "");
     std::ostringstream page;
     WriteHtml(page, run.summary, run.health, Options{});
-    for (const char* label :
-         {">building\u2026-101-pc01<", ">building\u2026-101-pc02<", ">raum-müller-pc01<"})
+    for (const char* label : {">building\u2026-101-pc01<", ">building\u2026-101-pc02<",
+                              ">raum-müller-pc01<", "<td>room-1</td><td class=\"n\">1</td>",
+                              "<td>room-a.lab.example</td>", "<td>(no room)</td>"})
         EXPECT_NE(page.str().find(label), std::string::npos) << label;
 }
 
