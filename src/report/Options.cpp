@@ -26,8 +26,9 @@ HTML page (no script, no network) and, on request, a CSV table.
 
 SOURCE is any mix of:
   a folder    a tree of collected text logs, one machine a folder named for
-              it, with DormixL.log and DormixWatch.log in it or in its Log
-              folder; *.json and *.xml
+              it directly below, with DormixL.log and DormixWatch.log in it or
+              in folders below it (Log, a user's); the folder is the room;
+              *.json and *.xml
               files in the tree are read as the exports below
   a file      a text log (its machine is its folder's name, a Log folder
               passed over), a journal export

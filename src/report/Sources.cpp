@@ -146,23 +146,45 @@ class Reader {
     SourceCount count;
 
   private:
-    // A text log's machine: the nearest folder above it that is no Log
-    // folder (pc01/Log/DormixL.log is pc01's), so a room's folder above its
-    // machines stays a room's.
-    static std::string MachineOf(const fs::path& path) {
+    // A text log's machine: in a source folder, the first folder below it
+    // that is no Log folder (pc01/Log/DormixL.log and pc01/alice/DormixL.log
+    // are pc01's), each folder joined below it said once; a file at the top
+    // of the source, or named alone, its nearest folder that is none.
+    std::string MachineOf(const fs::path& path) {
+        std::string machine;
+        fs::path below;
+        if (!root_.empty())
+            for (const fs::path& part : path.lexically_relative(root_).parent_path()) {
+                if (IsLogFolder(part) || part == ".") continue;
+                if (machine.empty())
+                    machine = Utf8(part);
+                else
+                    below /= part;
+            }
         std::error_code ec;
         for (fs::path folder = fs::absolute(path, ec).lexically_normal().parent_path();
-             !ec && folder.has_filename(); folder = folder.parent_path())
-            if (!IsLogFolder(folder.filename())) return Utf8(folder.filename());
-        return Utf8(path.stem());
+             machine.empty() && !ec && folder.has_filename(); folder = folder.parent_path())
+            if (!IsLogFolder(folder.filename())) machine = Utf8(folder.filename());
+        if (machine.empty()) machine = Utf8(path.stem());
+        if (!below.empty() && joined_.insert(machine + "/" + below.generic_string()).second)
+            health_.Report(Problem::NamesJoined, machine,
+                           "the folder " + below.generic_string() +
+                               " below it is read as this machine (a user's folder?)");
+        return machine;
     }
-    // The folder above the machine's, where that is still below the source.
+    // The room: the source folder above a machine's folder.
     std::string RoomOf(const fs::path& path) const {
         if (root_.empty()) return {};
-        std::vector<fs::path> parts;
+        bool belowMachine = false;
         for (const fs::path& part : path.lexically_relative(root_).parent_path())
-            if (!IsLogFolder(part) && part != ".") parts.push_back(part);
-        return parts.size() >= 2 ? Utf8(parts[parts.size() - 2]) : std::string();
+            belowMachine = belowMachine || (!IsLogFolder(part) && part != ".");
+        if (!belowMachine) return {};
+        std::error_code ec;
+        fs::path top = fs::absolute(root_, ec).lexically_normal();
+        if (!top.has_filename()) top = top.parent_path();
+        for (fs::path folder = top; !ec && folder.has_filename(); folder = folder.parent_path())
+            if (!IsLogFolder(folder.filename())) return Utf8(folder.filename());
+        return {};
     }
     // A folder's name in UTF-8, as the exports' host names are, whatever
     // the system's code page (Windows).
@@ -177,7 +199,7 @@ class Reader {
 
     FleetTable& table_;
     Health& health_;
-    std::set<std::string> visited_;
+    std::set<std::string> visited_, joined_;
     fs::path root_;
 };
 

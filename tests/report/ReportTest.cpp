@@ -347,14 +347,15 @@ TEST(Report, ADaylightSavingChangeMovesNoRefusalAndCountsTheHoursThatPassed) {
     EXPECT_EQ(byHour, s.total.offSeconds);
 }
 
-// A share as collectors fill it: Log folders kept, host names in capitals of
-// any script, rooms in the domain, long names.
+// A share as collectors fill it: Log folders kept, a folder per user, host
+// names in capitals of any script, rooms in the domain or a source per room,
+// long names.
 TEST(Report, MachinesAreNamedByOneRuleAndItsJoinsAreSaid) {
     TempDir dir;
     const fs::path share = dir.path / "share";
     MachineScript m = Script("", First(), {DayPlan::Off, DayPlan::Off});
-    for (const char* folder : {"pcA/Log", "pcB/Log", "room-1/pc01", "Raum-Müller-PC01", "pc07",
-                               "building-a-room-101-pc01", "building-a-room-101-pc02"}) {
+    for (const char* folder : {"pcA/Log", "pcB/Log", "pc01/alice", "pc01/bob", "Raum-Müller-PC01",
+                               "pc07", "building-a-room-101-pc01", "building-a-room-101-pc02"}) {
         m.name = folder;  // the same entries in each
         WriteTextLog(share, m);
     }
@@ -367,10 +368,13 @@ TEST(Report, MachinesAreNamedByOneRuleAndItsJoinsAreSaid) {
     }
     m.name = "pcC/Log";  // a machine's own folder named as the source
     WriteTextLog(dir.path, m);
+    m.name = "pcR";  // a room's folder as a source of its own
+    WriteTextLog(dir.path / "room-1", m);
     std::ofstream(dir.path / "j.json", std::ios::binary) << journal.str();
     std::ofstream(dir.path / "e.xml", std::ios::binary) << events.str();
     const ReportRun run({share.string(), (dir.path / "pcC").string(),
-                         (dir.path / "j.json").string(), (dir.path / "e.xml").string()});
+                         (dir.path / "room-1").string(), (dir.path / "j.json").string(),
+                         (dir.path / "e.xml").string()});
     std::vector<std::string> names;
     for (const MachineSummary& machine : run.summary.machines) {
         names.push_back(machine.name);
@@ -379,18 +383,20 @@ TEST(Report, MachinesAreNamedByOneRuleAndItsJoinsAreSaid) {
     EXPECT_EQ(names, (std::vector<std::string>{"building-a-room-101-pc01",
                                                "building-a-room-101-pc02", "pc01", "pc07",
                                                "pc07.room-a.lab.example", "pc07.room-b.lab.example",
-                                               "pca", "pcb", "pcc", "raum-müller-pc01"}));
-    // pc07 fits two rooms.
-    EXPECT_EQ(run.health.Count(Problem::NamesJoined), 1u);
-    // Rooms: the folder above the machine's, or the host name's domain.
-    EXPECT_EQ(run.Machine("pc01").room, "room-1");
+                                               "pca", "pcb", "pcc", "pcr", "raum-müller-pc01"}));
+    // alice's and bob's folders, each said once; pc07 fits two rooms.
+    EXPECT_EQ(run.health.Count(Problem::NamesJoined), 3u);
+    // Rooms: the source folder above the machine's, or the host name's domain.
+    EXPECT_EQ(run.Machine("pcr").room, "room-1");
+    EXPECT_EQ(run.Machine("pca").room, "share");
     EXPECT_EQ(run.Machine("pc07.room-a").room, "room-a.lab.example");
-    EXPECT_EQ(run.Machine("pca").room, "");
+    EXPECT_EQ(run.Machine("pcc").room, "");
     std::ostringstream page;
     WriteHtml(page, run.summary, run.health, Options{});
-    for (const char* label : {">building\u2026-101-pc01<", ">building\u2026-101-pc02<",
-                              ">raum-müller-pc01<", "<td>room-1</td><td class=\"n\">1</td>",
-                              "<td>room-a.lab.example</td>", "<td>(no room)</td>"})
+    for (const char* label :
+         {">building\u2026-101-pc01<", ">building\u2026-101-pc02<", ">raum-müller-pc01<",
+          "<td>room-1</td><td class=\"n\">1</td>", "<td>share</td>", "<td>room-a.lab.example</td>",
+          "<td>(no room)</td>"})
         EXPECT_NE(page.str().find(label), std::string::npos) << label;
 }
 

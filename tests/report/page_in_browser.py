@@ -125,7 +125,9 @@ def main():
         subprocess.run([fixture, os.path.join(work, "fleet"), "known"], check=True)
         page = os.path.join(outdir, "report.html")
         subprocess.run([report, "--from", "2026-11-02", "--to", "2026-11-15", "--out", page,
-                        os.path.join(work, "fleet")], check=True, stderr=subprocess.DEVNULL)
+                        os.path.join(work, "fleet", "logs"), os.path.join(work, "fleet", "journal.json"),
+                        os.path.join(work, "fleet", "events.xml")], check=True,
+                       stderr=subprocess.DEVNULL)
         url = "file://" + os.path.abspath(page)
         browser = Browser(os.path.join(work, "profile"))
         try:

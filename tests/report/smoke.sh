@@ -14,7 +14,8 @@ run() { ${runner:+"$runner"} "$@"; }
 
 run "$fixture" fleet known
 set +e
-run "$report" --from 2026-11-02 --to 2026-11-15 --out r.html --csv d.csv fleet 2>err.txt
+run "$report" --from 2026-11-02 --to 2026-11-15 --out r.html --csv d.csv fleet/logs fleet/journal.json \
+  fleet/events.xml 2>err.txt
 status=$?
 set -e
 [ "$status" -eq 0 ] || { cat err.txt >&2; fail "status $status with a page"; }
