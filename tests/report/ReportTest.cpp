@@ -36,6 +36,13 @@ struct TempDir {
     fs::path path;
 };
 
+// An export of `m` written by `write` (WriteJournal, WriteEvents) to `file`.
+template <typename Write>
+void WriteExport(const fs::path& file, Write write, const MachineScript& m) {
+    std::ofstream out(file, std::ios::binary);
+    write(out, m);
+}
+
 struct ReportRun {
     explicit ReportRun(const std::vector<std::string>& sources,
                        std::optional<std::int32_t> from = {}, std::optional<std::int32_t> to = {},
@@ -218,11 +225,7 @@ TEST(Report, ARefusalInTheLogItselfIsNeverAPowerOffAndCountsOnce) {
         old.entries.pop_back();  // its "Refuse"
         old.failures[0].local = old.entries.back().local - before;
         TempDir dir;
-        std::ofstream(dir.path / "e.xml", std::ios::binary) << [&] {
-            std::ostringstream out;
-            WriteEvents(out, old);
-            return out.str();
-        }();
+        WriteExport(dir.path / "e.xml", WriteEvents, old);
         const ReportRun run({(dir.path / "e.xml").string()}, First(), First());
         EXPECT_EQ(run.Machine("lab-9").total.powerOffs, before == 600 ? 0u : 1u) << before;
         EXPECT_EQ(run.Machine("lab-9").total.refused, 1u) << before;
@@ -273,11 +276,7 @@ TEST(Report, AWeekendAwayIsNoStopAndCausesAreWhatTheLogTells) {
          text::Fill(text::SettingsTitle, {text::ProductTitle}),
          "CountdownSeconds=120 (/etc/dormix-lite/dormix-lite.conf, line 1)"});
     TempDir settings;
-    std::ofstream(settings.path / "j.json", std::ios::binary) << [&] {
-        std::ostringstream out;
-        WriteJournal(out, long120);
-        return out.str();
-    }();
+    WriteExport(settings.path / "j.json", WriteJournal, long120);
     EXPECT_EQ(ReportRun({(settings.path / "j.json").string()}, First(), First() + 6)
                   .Machine("long")
                   .causeText,
@@ -332,11 +331,7 @@ TEST(Report, ADaylightSavingChangeMovesNoRefusalAndCountsTheHoursThatPassed) {
     m.offsetAfter = 3600;
     m.offsetChange = (std::int64_t(friday) + 2) * 86400 + 2 * 3600;
     TempDir dir;
-    std::ofstream(dir.path / "j.json", std::ios::binary) << [&] {
-        std::ostringstream out;
-        WriteJournal(out, m);
-        return out.str();
-    }();
+    WriteExport(dir.path / "j.json", WriteJournal, m);
     const ReportRun run({(dir.path / "j.json").string()}, friday, friday + 3);
     const MachineSummary& s = run.Machine("pc-dst");
     EXPECT_EQ(s.total.refused, 2u);
