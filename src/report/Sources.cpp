@@ -82,9 +82,9 @@ class Reader {
         if (form == Form::None) form = FormByContent(in);
         if (form == Form::Journal) return ReadJournal(in, where, table_, health_);
         if (form == Form::Events) return ReadEventXml(in, where, table_, health_);
-        const std::string machine = MachineOf(path);
-        const std::size_t index = table_.Machine(machine);
-        if (const std::string room = RoomOf(path); !room.empty()) table_.Room(index, room);
+        bool belowMachine = false;
+        const std::size_t index = table_.Machine(MachineOf(path, belowMachine));
+        if (belowMachine && !room_.empty()) table_.Room(index, room_);
         ReadTextLog(in, where, index, form == Form::WatchLog ? Stream::Watch : Stream::Program,
                     table_, health_);
     }
@@ -93,6 +93,11 @@ class Reader {
     // /usr or / would read what no machine wrote.
     void Tree(const fs::path& root) {
         root_ = root;
+        // The room: the source folder's own name.
+        std::error_code ec;
+        fs::path named = fs::absolute(root, ec).lexically_normal();
+        if (!named.has_filename()) named = named.parent_path();
+        room_ = ec ? std::string() : NamedFolder(named);
         std::error_code rootError;
         const fs::path top = fs::canonical(root, rootError);
         std::vector<std::pair<fs::path, int>> stack{{root, 0}};
@@ -141,6 +146,7 @@ class Reader {
             }
         }
         root_.clear();
+        room_.clear();
     }
 
     SourceCount count;
@@ -150,7 +156,8 @@ class Reader {
     // that is no Log folder (pc01/Log/DormixL.log and pc01/alice/DormixL.log
     // are pc01's), each folder joined below it said once; a file at the top
     // of the source, or named alone, its nearest folder that is none.
-    std::string MachineOf(const fs::path& path) {
+    // `belowMachine`: the log lies in a machine folder below the source.
+    std::string MachineOf(const fs::path& path, bool& belowMachine) {
         std::string machine;
         fs::path below;
         if (!root_.empty())
@@ -161,10 +168,10 @@ class Reader {
                 else
                     below /= part;
             }
+        belowMachine = !machine.empty();
         std::error_code ec;
-        for (fs::path folder = fs::absolute(path, ec).lexically_normal().parent_path();
-             machine.empty() && !ec && folder.has_filename(); folder = folder.parent_path())
-            if (!IsLogFolder(folder.filename())) machine = Utf8(folder.filename());
+        const fs::path folder = fs::absolute(path, ec).lexically_normal().parent_path();
+        if (machine.empty() && !ec) machine = NamedFolder(folder);
         if (machine.empty()) machine = Utf8(path.stem());
         if (!below.empty() && joined_.insert(machine + "/" + below.generic_string()).second)
             health_.Report(Problem::NamesJoined, machine,
@@ -172,17 +179,10 @@ class Reader {
                                " below it is read as this machine (a user's folder?)");
         return machine;
     }
-    // The room: the source folder above a machine's folder.
-    std::string RoomOf(const fs::path& path) const {
-        if (root_.empty()) return {};
-        bool belowMachine = false;
-        for (const fs::path& part : path.lexically_relative(root_).parent_path())
-            belowMachine = belowMachine || (!IsLogFolder(part) && part != ".");
-        if (!belowMachine) return {};
-        std::error_code ec;
-        fs::path top = fs::absolute(root_, ec).lexically_normal();
-        if (!top.has_filename()) top = top.parent_path();
-        for (fs::path folder = top; !ec && folder.has_filename(); folder = folder.parent_path())
+    // The name of `folder` (absolute), or of the nearest folder above it
+    // that is no Log folder; empty at the root.
+    static std::string NamedFolder(fs::path folder) {
+        for (; folder.has_filename(); folder = folder.parent_path())
             if (!IsLogFolder(folder.filename())) return Utf8(folder.filename());
         return {};
     }
@@ -201,6 +201,7 @@ class Reader {
     Health& health_;
     std::set<std::string> visited_, joined_;
     fs::path root_;
+    std::string room_;
 };
 
 }  // namespace
