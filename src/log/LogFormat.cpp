@@ -219,9 +219,10 @@ bool ParseEntry(std::string_view line, ParsedEntry& e) {
     e.action = Trimmed(marked.substr(1));
     e.detail = Trimmed(f.substr(detailAt + text::LogFieldSeparator.size(), FieldWidth));
     using namespace text;
-    if (!KnownWord(e.action, {LogStart, LogEnter, LogSimulate, ActionPowerOff, LogClose, LogReset,
-                              LogExit, LogWait, LogExpire, LogRefuse}) ||
-        !KnownWord(e.detail, {LogInitialise, LogRun, LogTest, ActionPowerOff, LogSimulate,
+    const auto [off, hibernate, sleep] = ActionWords;
+    if (!KnownWord(e.action, {LogStart, LogEnter, LogSimulate, off, hibernate, sleep, LogClose,
+                              LogReset, LogExit, LogWait, LogExpire, LogRefuse, LogWake}) ||
+        !KnownWord(e.detail, {LogInitialise, LogRun, LogTest, off, hibernate, sleep, LogSimulate,
                               LogActivate, LogShutdown, LogOtherUser, LogHeld, LogHold, LogLocked}))
         return false;
     std::string_view count = Trimmed(f.substr(countAt + LogCountLabel.size()));

@@ -25,6 +25,7 @@ SystemEvent EntryEvent(std::string_view action, std::string_view detail) {
     if (action == text::LogReset) return SystemEvent::Reset;
     if (action == text::LogExit) return SystemEvent::Exited;
     if (action == text::LogRefuse) return SystemEvent::PowerOffRefused;
+    if (action == text::LogWake) return SystemEvent::Woke;
     if (action == text::LogWait) {
         if (detail == text::LogHeld) return SystemEvent::HeldWait;
         if (detail == text::LogLocked) return SystemEvent::LockedWait;

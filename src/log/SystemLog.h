@@ -26,6 +26,7 @@ enum class SystemEvent : std::uint16_t {
     HoldExpired = 12,        // Expire, Hold
     PowerOffRefused = 13,    // Refuse, Power Off: the request after the Close was not carried out
     LockedWait = 14,         // Wait, Locked: past the cap only a lock guarding the system is left
+    Woke = 15,               // Wake, Hibernate / Sleep: back from the action the countdown asked
     LogDirectoryError = 101,
     LogFileMissing = 102,
     LogFileCreateError = 103,
@@ -44,6 +45,8 @@ enum class SystemEvent : std::uint16_t {
     HoldRanOut = 141,          // the cap ran out: the holders still there, the countdown begins
     HoldsUnknown = 142,        // a place that keeps holds gave no answer: counted as no hold
     LockedOn = 143,            // a lock guarding the system keeps the computer on past the cap
+    // The chosen hibernation or sleep could not be had: switched off instead.
+    ActionMissing = 144,
     // The watch keeps the tray program running (AllowExit=0).
     TrayStarted = 150,    // a copy started in a user's session: it ended, or never ran
     TrayNotStarted = 151  // a copy could not be started there; tried again later

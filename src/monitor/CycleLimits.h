@@ -5,6 +5,7 @@
 
 #include "monitor/Limits.h"
 #include "monitor/Schedule.h"
+#include "power/PowerApi.h"
 
 namespace dormix::monitor {
 
@@ -21,6 +22,9 @@ struct CycleLimits {
     // False: the Exit button is disabled and closing the window only puts
     // it back in the tray; the session's end still ends the program.
     bool AllowExit = true;
+    // What the countdown ends in. Where the machine cannot hibernate or
+    // sleep it is switched off instead.
+    power::EndAction Action = power::EndAction::PowerOff;
     // Times of the week with an idle limit of their own; the first listed
     // wins where two overlap.
     std::vector<ScheduleWindow> Schedule;

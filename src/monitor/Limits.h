@@ -35,6 +35,12 @@ inline constexpr std::int32_t HoldGapGrace = 5;
 // While another session holds the countdown back the idle count goes on,
 // up to what the log's four-digit count can show.
 inline constexpr std::int16_t LongestIdleCount = 9999;
+// After a hibernation or sleep the system took: awake seconds to wait for
+// the machine to go down before it is switched off instead, and how far
+// the clock may run ahead of the ticks before that shows it slept and woke
+// (the wake-up's own signal can be missed).
+inline constexpr std::int32_t SleepWaitLimit = 120;
+inline constexpr std::int32_t SleptGap = 30;
 // A `never` window's limit: above any count the log can show, so the
 // countdown never starts while it is in force.
 inline constexpr std::int16_t NoIdleLimit = 32767;

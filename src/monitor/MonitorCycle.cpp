@@ -23,6 +23,10 @@ std::string Duration(std::int32_t seconds) {
     return unit(seconds, "second");
 }
 
+std::string_view Verb(power::EndAction action) {
+    return text::ActionVerbs[static_cast<int>(action)];
+}
+
 std::string HoldersText(const std::vector<std::string>& holders) {
     std::string out;
     for (const std::string& h : holders) out.append(out.empty() ? "" : "; ").append(h);
@@ -47,10 +51,14 @@ void MonitorCycle::WriteExitEntry() {
         WriteLogEntry(text::LogExit, text::LogInitialise);
 }
 
-void MonitorCycle::SetCounterText(std::string_view format, int number) {
+void MonitorCycle::SetCounterText(std::string_view format, int number, std::string_view word) {
     char digits[12];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, number);
-    text::FillInto(scratch_, format, {std::string_view(digits, std::size_t(end - digits))});
+    const std::string_view shown(digits, std::size_t(end - digits));
+    if (word.empty())
+        text::FillInto(scratch_, format, {shown});
+    else
+        text::FillInto(scratch_, format, {word, shown});
     p_.view.SetCaption(Ctl::Counter, scratch_);
 }
 
@@ -58,7 +66,9 @@ void MonitorCycle::Tick() {
     // While the cycle's own message box is open the step that opened it is
     // still running: a second step would log again and open another box.
     // The About window's automatic close below still needs these ticks.
-    if (!messageOpen_) {
+    if (!messageOpen_ && asleep_) {
+        AsleepStep();
+    } else if (!messageOpen_) {
         FollowSchedule();
         if (s_.MonitorPhase == Phase::Monitoring && !s_.AboutOpen) MonitoringStep();
         if (s_.MonitorPhase == Phase::Activation && !s_.AboutOpen) ActivationStep();
@@ -262,19 +272,121 @@ bool MonitorCycle::RequestPowerOff() {
         // out; anything else was not, and the log says so after its Close.
         if (error.Number() != power::ErrUnconfirmed) WriteLogEntry(text::LogRefuse, s_.ActionWord);
         if (error.Number() != power::ErrLocked) throw;
-        std::string_view why = error.Description();
-        if (why.ends_with('.')) why.remove_suffix(1);
-        p_.log.Mirror().Failure({log::SystemEvent::LockedOn,
-                                 text::Fill(text::HoldsTitle, {text::ProductTitle}),
-                                 text::Fill(text::RefusedByLock, {why}),
-                                 0,
-                                 {}});
+        WaitForLock(error);
     }
+    return false;
+}
+
+void MonitorCycle::WaitForLock(const ProgramError& refusal) {
+    std::string_view why = refusal.Description();
+    if (why.ends_with('.')) why.remove_suffix(1);
+    p_.log.Mirror().Failure({log::SystemEvent::LockedOn,
+                             text::Fill(text::HoldsTitle, {text::ProductTitle}),
+                             text::Fill(text::RefusedByLock, {why}),
+                             0,
+                             {}});
     // A lock taken in the last instant: the wait goes on as for any lock.
     p_.end.CancelClosing();
     BackToTheWait();
     p_.timer.StartRefreshTimer();
-    return false;
+}
+
+void MonitorCycle::ChooseAction() {
+    action_ = p_.limits.Action;
+    if (action_ != power::EndAction::PowerOff)
+        if (const std::string why = p_.power.SleepUnavailable(action_); !why.empty())
+            SwitchOffInstead(text::Fill(text::ActionMissing, {Verb(action_), why}));
+    s_.ActionWord = text::ActionWords[static_cast<int>(action_)];
+}
+
+void MonitorCycle::SwitchOffInstead(const std::string& warning) {
+    action_ = power::EndAction::PowerOff;
+    s_.ActionWord = text::ActionPowerOff;
+    if (warning == missingTold_) return;
+    missingTold_ = warning;
+    p_.log.Mirror().Failure({log::SystemEvent::ActionMissing,
+                             text::Fill(text::ActionTitle, {text::ProductTitle}),
+                             warning,
+                             0,
+                             {}});
+}
+
+void MonitorCycle::CloseAndEnd() {
+    WriteLogEntry(text::LogClose, s_.ActionWord);
+    // The request may wait on the system a few seconds with the window
+    // still painting: no tick may run this step again.
+    p_.timer.StopRefreshTimer();
+    p_.end.BeginClosing();
+    if (RequestEnd()) p_.end.EndProgram();
+}
+
+bool MonitorCycle::RequestEnd() {
+    if (action_ == power::EndAction::PowerOff) return RequestPowerOff();
+    if (RequestSleep()) return false;
+    WriteLogEntry(text::LogClose, s_.ActionWord);
+    return RequestPowerOff();
+}
+
+bool MonitorCycle::RequestSleep() {
+    try {
+        p_.power.SleepSystem(action_);
+    } catch (const ProgramError& error) {
+        if (error.Number() != power::ErrUnconfirmed) WriteLogEntry(text::LogRefuse, s_.ActionWord);
+        if (error.Number() == power::ErrLocked) {
+            WaitForLock(error);
+            return true;
+        }
+        // Handed over without an answer, it may still be carried out: waited
+        // for as a request taken. Anything else was refused.
+        if (error.Number() != power::ErrUnconfirmed) {
+            std::string why = error.Description();
+            while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == '.'))
+                why.pop_back();
+            SwitchOffInstead(text::Fill(text::ActionMissing, {Verb(action_), why}));
+            return false;
+        }
+    }
+    // The program goes on; the machine goes down in a moment, or has been
+    // down and is back when the request returns.
+    p_.end.CancelClosing();
+    asleep_ = true;
+    asleepTicks_ = 0;
+    askedAt_ = ClockSeconds();
+    p_.timer.StartRefreshTimer();
+    return true;
+}
+
+std::int64_t MonitorCycle::ClockSeconds() {
+    if (!p_.clock) return 0;
+    const log::LocalTime t = p_.clock->Now();
+    // Days since 1 March of year 0, as the proleptic Gregorian calendar counts them.
+    const int y = t.year - (t.month <= 2);
+    const int era = y / 400, yoe = y - era * 400;
+    const int doy = (153 * (t.month + (t.month > 2 ? -3 : 9)) + 2) / 5 + t.day - 1;
+    const std::int64_t days = std::int64_t(era) * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+void MonitorCycle::AsleepStep() {
+    ++asleepTicks_;
+    // The clock ran on while no tick came: the machine slept and woke, and
+    // its wake-up's signal was missed or is yet to come.
+    if (p_.clock && ClockSeconds() - askedAt_ > asleepTicks_ + SleptGap) return Woke();
+    if (asleepTicks_ < SleepWaitLimit) return;
+    // Taken, and yet the machine ran on: nothing may keep it on.
+    asleep_ = false;
+    WriteLogEntry(text::LogRefuse, s_.ActionWord);
+    SwitchOffInstead(
+        text::Fill(text::ActionNotTaken, {Verb(action_), std::to_string(SleepWaitLimit)}));
+    CloseAndEnd();
+}
+
+void MonitorCycle::Woke() {
+    asleep_ = false;
+    WriteLogEntry(text::LogWake, s_.ActionWord);
+    SendWindowBack();
+    ResetCycle();
+    RefreshCaptions();
 }
 
 void MonitorCycle::ForgetHolds() {
@@ -303,6 +415,7 @@ void MonitorCycle::CountdownStep() {
         p_.window->state.SetTopmost();
         p_.window->icon.TrayDelete();
     }
+    if (s_.PhaseCounter == 0) ChooseAction();
     if (s_.TestMode) {
         WriteLogEntry(text::LogSimulate, s_.ActionWord);
         ShowCycleMessage(text::Fill(text::TestMessage, {s_.ActionWord}),
@@ -319,7 +432,7 @@ void MonitorCycle::CountdownStep() {
     p_.view.SetForeColour(Ctl::Counter, ui::White);
     p_.view.SetBackColour(Ctl::CPULoad, ui::Orange);
     p_.view.SetBackColour(Ctl::Counter, ui::Orange);
-    SetCounterText(text::WillPowerOffIn, s_.CountdownLength - s_.PhaseCounter);
+    SetCounterText(text::WillActIn, s_.CountdownLength - s_.PhaseCounter, s_.ActionWord);
     p_.view.SetCaption(Ctl::Reset, text::CaptionCancel);
     p_.view.SetTooltip(Ctl::Reset,
                        text::Fill(text::TipCancel, {text::ProductTitle, s_.ActionWord}));
@@ -338,12 +451,8 @@ void MonitorCycle::CountdownStep() {
                              text::Fill(text::SimulateTitle, {text::ProductTitle, s_.ActionWord}),
                              true);
         } else {
-            WriteLogEntry(text::LogClose, s_.ActionWord);
-            // The request may wait on the system a few seconds with the
-            // window still painting: no tick may run this step again.
-            p_.timer.StopRefreshTimer();
-            p_.end.BeginClosing();
-            if (!RequestPowerOff()) return;
+            CloseAndEnd();
+            return;
         }
         p_.end.EndProgram();
     }
@@ -354,6 +463,7 @@ void MonitorCycle::ResetCycle() {
     std::int16_t baseIdleLimit = NormalLimitNow();
     s_.TestMode = false;
     waitingForOthers_ = false;
+    asleep_ = false;
     ForgetHolds();
     holdLimit_ = s_.InhibitShutdown ? InhibitHoldLimit : p_.limits.HoldLimit;
     p_.timer.StopRefreshTimer();
@@ -364,7 +474,8 @@ void MonitorCycle::ResetCycle() {
     s_.AboutCloseCounter = AboutCloseSeconds;
     s_.IdleLimit = baseIdleLimit;
     p_.view.SetCaption(Ctl::CPULoad, "");
-    s_.ActionWord = text::ActionPowerOff;
+    action_ = p_.limits.Action;
+    s_.ActionWord = text::ActionWords[static_cast<int>(action_)];
     PlainLabels();
     if (p_.window) p_.window->state.ClearTopmost();
 }
@@ -387,7 +498,11 @@ void MonitorCycle::SetLimits(CycleLimits limits) {
     if (s_.InhibitShutdown || s_.TestMode) return;
     s_.IdleLimit = NormalLimitNow();
     holdLimit_ = limits.HoldLimit;
-    if (s_.MonitorPhase != Phase::Countdown) s_.CountdownLength = CountdownLengthNow();
+    if (s_.MonitorPhase == Phase::Countdown) return;
+    s_.CountdownLength = CountdownLengthNow();
+    action_ = limits.Action;
+    s_.ActionWord = text::ActionWords[static_cast<int>(action_)];
+    SetTitle();
 }
 
 void MonitorCycle::SetTitle() {
@@ -448,12 +563,13 @@ void MonitorCycle::OnTestClick() {
 }
 
 void MonitorCycle::OnResume() {
+    if (asleep_) return Woke();
     // Not while the last step runs: its box is open or the request is out.
     if (s_.MonitorPhase != Phase::Countdown || messageOpen_ ||
         s_.PhaseCounter >= s_.CountdownLength || s_.TestMode)
         return;
     // The full length shows now; the next tick counts its first second.
-    SetCounterText(text::WillPowerOffIn, s_.CountdownLength);
+    SetCounterText(text::WillActIn, s_.CountdownLength, s_.ActionWord);
     s_.PhaseCounter = 1;
 }
 

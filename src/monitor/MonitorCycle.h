@@ -11,6 +11,7 @@
 #include "log/Clock.h"
 #include "log/EventLog.h"
 #include "log/ProgramEnd.h"
+#include "log/ProgramError.h"
 #include "monitor/CycleLimits.h"
 #include "monitor/Holds.h"
 #include "monitor/InputSampler.h"
@@ -91,7 +92,13 @@ class MonitorCycle {
     // length, so whoever opens the machine has all of it to press Cancel.
     // Ticks count seconds the machine was awake, so a tick that simply comes
     // late is no resume and changes nothing.
+    // After a hibernation or sleep the countdown asked for, the resume is
+    // its end: a "Wake" entry, the window back in the tray, the cycle from
+    // its activation.
     void OnResume();
+    // The countdown's hibernation or sleep was taken by the system and the
+    // machine has not been seen waking yet.
+    bool AwaitingWake() const { return asleep_; }
 
     // An administrator's new limits, read again while running: in force at
     // once, except that a running countdown keeps its length. The rehearsal
@@ -131,8 +138,30 @@ class MonitorCycle {
     // back to the wait, with the idle count and the cap's count as they
     // were; past the cap only a lock does.
     bool HeldAtTheEnd();
+    // At the countdown's start: the action it ends in, switched off instead
+    // where the machine cannot hibernate or sleep now.
+    void ChooseAction();
+    // The chosen action cannot be had: the warning (not twice the same),
+    // and the power-off takes its place.
+    void SwitchOffInstead(const std::string& warning);
+    // The "Close" entry and the request; the program ends once it is taken,
+    // unless the machine only sleeps.
+    void CloseAndEnd();
+    // True when the program ends now.
+    bool RequestEnd();
+    // True when the program goes on: the machine sleeps, or a lock refused
+    // and the wait goes on; false when it must be switched off instead.
+    bool RequestSleep();
     // The request itself; false when a lock refused it and the wait goes on.
     bool RequestPowerOff();
+    // A lock refused the request: the wait goes on as for any lock.
+    void WaitForLock(const ProgramError& refusal);
+    // Each second after a sleep the system took, until the machine is seen
+    // to wake or is switched off for not going down.
+    void AsleepStep();
+    void Woke();
+    // The local clock in seconds, to tell a sleep from ticks that ran on.
+    std::int64_t ClockSeconds();
     void BackToTheWait();
     HoldAnswer AskHolds();
     bool HoldsAsked() const;
@@ -149,7 +178,8 @@ class MonitorCycle {
     // A closing message ends the program after it: no other box opens over it.
     void ShowCycleMessage(const std::string& message, const std::string& title,
                           bool closing = false);
-    void SetCounterText(std::string_view format, int number);
+    // The counter's text: `format` with the number, after `word` where it has a slot for it.
+    void SetCounterText(std::string_view format, int number, std::string_view word = {});
 
     CycleParts p_;
     CycleState s_;
@@ -166,6 +196,11 @@ class MonitorCycle {
     std::int32_t holdLimit_ = DefaultHoldLimit;
     std::vector<std::string> named_;  // holders the system log has named
     bool holdsFailureTold_ = false;
+    power::EndAction action_ = power::EndAction::PowerOff;  // what this countdown ends in
+    std::string missingTold_;                               // the last reason warned of
+    bool asleep_ = false;
+    std::int32_t asleepTicks_ = 0;
+    std::int64_t askedAt_ = 0;  // ClockSeconds() at the request
     std::string scratch_;
 };
 

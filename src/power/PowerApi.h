@@ -16,6 +16,10 @@ inline constexpr std::uint32_t ErrorRequestPending = 997;
 // application-defined code (bit 29), so no system error means it.
 inline constexpr std::uint32_t ErrorLocked = 0x2FFF0001u;
 
+// What the countdown ends in: the machine switched off (the default), or
+// put to hibernation or sleep, which keep what was open for its user.
+enum class EndAction : std::uint8_t { PowerOff, Hibernate, Sleep };
+
 // The steps of a power-off request, in the order ShutdownService takes them,
 // each true on success with the reason in LastError() otherwise. Each step
 // has its own error number for the user (see ShutdownService.h), so a
@@ -23,6 +27,8 @@ inline constexpr std::uint32_t ErrorLocked = 0x2FFF0001u;
 // Windows: LookupPrivilegeValue, GetCurrentProcess, OpenProcessToken,
 // AdjustTokenPrivileges, CloseHandle, ExitWindowsEx, FormatMessage.
 // logind: the bus and logind reached, CanPowerOff, PowerOff.
+// Hibernation and sleep take the first two steps, then MaySleep and
+// RequestSleep; Windows enables the shutdown privilege inside the request.
 class PowerApi {
   public:
     virtual ~PowerApi() = default;
@@ -39,6 +45,14 @@ class PowerApi {
     virtual void ReleaseRights() = 0;
     // The request itself, with the program's flags (8 power off, 4 forced).
     virtual bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) = 0;
+    // The machine can hibernate or sleep (`action`), and this process may ask
+    // for it: hibernation switched on, a sleep state the hardware has. The
+    // system's reason is in LastError() otherwise.
+    virtual bool MaySleep(EndAction action) = 0;
+    // The request to hibernate or sleep, leaving wake timers as the system
+    // keeps them. True once the system took it: the machine sleeps soon
+    // after, or has slept and woken again by the time it returns.
+    virtual bool RequestSleep(EndAction action) = 0;
     // The error number of the step that failed last.
     virtual std::uint32_t LastError() = 0;
     // The system's text for error `code` into `buffer` (at most `size`

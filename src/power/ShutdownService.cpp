@@ -42,6 +42,23 @@ bool ShutdownService::ShutdownSystem(std::int32_t flags) {
     RaiseFor(api_.LastError(), ErrExitWindowsFailed, text::ShutdownFailed, "");
 }
 
+std::string ShutdownService::SleepUnavailable(EndAction action) {
+    if (api_.ReachPowerService() && api_.IdentifyProcess() && api_.MaySleep(action)) return {};
+    std::string why = SystemErrorText(api_.LastError());
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == '.'))
+        why.pop_back();
+    return why.empty() ? std::string("no reason given") : why;
+}
+
+bool ShutdownService::SleepSystem(EndAction action) {
+    if (!api_.ReachPowerService())
+        RaiseWithSystemText(ErrNoPrivilegeValue, text::ShutdownNoPrivilegeValue);
+    if (!api_.IdentifyProcess()) RaiseWithSystemText(ErrNoCurrentProcess, text::ShutdownNoProcess);
+    if (!api_.MaySleep(action)) RaiseWithSystemText(ErrNoPrivileges, text::ShutdownNoPrivileges);
+    if (api_.RequestSleep(action)) return true;
+    RaiseFor(api_.LastError(), ErrSleepFailed, text::SleepFailed, "");
+}
+
 bool ShutdownService::EnableShutdownPrivilege() {
     if (!api_.ReachPowerService())
         RaiseWithSystemText(ErrNoPrivilegeValue, text::ShutdownNoPrivilegeValue);

@@ -18,6 +18,7 @@ inline constexpr std::int32_t ErrInvalidParameter = ErrorBase + 1583;   // 0x800
 inline constexpr std::int32_t ErrTimedOut = ErrorBase + 1584;           // 0x80040630
 inline constexpr std::int32_t ErrUnconfirmed = ErrorBase + 1585;        // 0x80040631
 inline constexpr std::int32_t ErrLocked = ErrorBase + 1586;             // 0x80040632
+inline constexpr std::int32_t ErrSleepFailed = ErrorBase + 1587;        // 0x80040633
 
 inline constexpr std::int32_t FlagsPowerOffForced = 12;  // EWX_POWEROFF 8 + EWX_FORCE 4
 inline constexpr std::uint32_t TokenAdjustAndQuery = 0x28;
@@ -31,6 +32,13 @@ class ShutdownService {
 
     bool ShutdownSystem(std::int32_t flags);
     bool EnableShutdownPrivilege();
+    // Whether the machine can hibernate or sleep now: empty when it can,
+    // the system's reason otherwise. Never raises: an answer that cannot be
+    // had is a reason too.
+    std::string SleepUnavailable(EndAction action);
+    // Hibernation or sleep. Each failure is raised as ShutdownSystem's are;
+    // the request's own as ErrSleepFailed.
+    bool SleepSystem(EndAction action);
     std::string SystemErrorText(std::uint32_t code);
 
   private:

@@ -103,9 +103,29 @@ std::string CheckValue(const SettingInfo& info, std::string_view name, std::stri
     return {};
 }
 
+std::string CheckAction(std::string_view name, std::string_view value, power::EndAction& action) {
+    auto same = [](std::string_view a, std::string_view b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+            return lower(x) == lower(y);
+        });
+    };
+    if (value.empty()) return std::string(name) + " has no value";
+    std::string words;
+    for (std::size_t i = 0; i < std::size(text::ActionSettingWords); ++i) {
+        if (same(value, text::ActionSettingWords[i])) {
+            action = static_cast<power::EndAction>(i);
+            return {};
+        }
+        words.append(i ? ", " : "").append(text::ActionSettingWords[i]);
+    }
+    return std::string(name) + "=" + Quoted(value) + " is none of " + words;
+}
+
 bool Effective::AnySet() const {
-    return !limits.Schedule.empty() || std::any_of(std::begin(sources), std::end(sources),
-                                                   [](const std::string& s) { return !s.empty(); });
+    return !limits.Schedule.empty() || !actionSource.empty() ||
+           std::any_of(std::begin(sources), std::end(sources),
+                       [](const std::string& s) { return !s.empty(); });
 }
 
 void ParseConfText(std::string_view text, std::string_view path, Reading& into) {
@@ -141,6 +161,15 @@ Effective Resolve(const Reading& reading) {
             AddWindow(f, out);
             continue;
         }
+        if (f.name == ActionName) {
+            std::string why = f.wrongType.empty() ? CheckAction(f.name, f.value, out.limits.Action)
+                                                  : f.name + " is " + f.wrongType;
+            if (why.empty())
+                out.actionSource = Place(f);
+            else
+                out.warnings.push_back(Place(f) + ": " + why + "; ignored.");
+            continue;
+        }
         const SettingInfo* info = Lookup(f.name);
         if (!info) {
             out.warnings.push_back(Place(f) + ": unknown setting \"" + Quoted(f.name) +
@@ -166,6 +195,11 @@ std::string Describe(const Effective& effective, const log::LocalTime* now) {
         out.append(" (").append(effective.sources[i].empty() ? "default" : effective.sources[i]);
         out.append(")\n");
     }
+    out.append(ActionName).append("=");
+    out.append(text::ActionSettingWords[static_cast<int>(effective.limits.Action)]);
+    out.append(" (")
+        .append(effective.actionSource.empty() ? "default" : effective.actionSource)
+        .append(")\n");
     const auto& windows = effective.limits.Schedule;
     if (windows.empty()) out.append(ScheduleName).append("=none (default)\n");
     for (const monitor::ScheduleWindow& w : windows)

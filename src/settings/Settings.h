@@ -1,7 +1,8 @@
 #pragma once
 // The values an administrator may set for every user of a machine: the
 // idle limit, the countdown's length, how long a hold may postpone it,
-// whether the user may end the program, and a schedule of idle limits by
+// whether the user may end the program, what the countdown ends in (a
+// power-off, hibernation or sleep), and a schedule of idle limits by
 // the time of the week. They are read once at start from where the
 // platform keeps machine policy (a SettingsSource); a value that is
 // malformed, out of range or of the wrong type is passed over with a
@@ -54,6 +55,10 @@ inline constexpr SettingInfo Table[] = {
     {"AllowExit", 0, 1, nullptr, nullptr, &monitor::CycleLimits::AllowExit},
 };
 
+// The setting of one word: what the countdown ends in, PowerOff (the
+// default), Hibernate or Sleep; a REG_SZ in the registry.
+inline constexpr std::string_view ActionName = "Action";
+
 // The setting of many lines, one window each: "Mon-Fri 08:00-18:00 3600".
 // In files every line adds a window, a later file's after an earlier's; in
 // the registry a REG_MULTI_SZ holds them all.
@@ -91,9 +96,10 @@ class SettingsSource {
 struct Effective {
     monitor::CycleLimits limits;
     std::string sources[std::size(Table)];  // empty: the default
-    std::vector<std::string> warnings;      // one line each, without the program's name
-    bool placeExists = false;               // as read
-    bool AnySet() const;                    // any value, any window
+    std::string actionSource;
+    std::vector<std::string> warnings;  // one line each, without the program's name
+    bool placeExists = false;           // as read
+    bool AnySet() const;                // any value, any window
 };
 
 // A value as a warning quotes it: a runaway line is cut.
@@ -105,6 +111,11 @@ std::string Quoted(std::string_view value);
 // properties so.
 std::string CheckValue(const SettingInfo& info, std::string_view name, std::string_view value,
                        std::int32_t& number);
+
+// Why `value` is no action, naming it `name` ("Action=Suspend is none of
+// PowerOff, Hibernate, Sleep"); empty when it is one, then in `action`.
+// The letters' case does not count.
+std::string CheckAction(std::string_view name, std::string_view value, power::EndAction& action);
 
 // Why `text` is no window of the schedule (`"Fry" is no day (Mon, ...)`);
 // empty when it is one, then in `window` (its text and place left as they were).

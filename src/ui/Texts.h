@@ -65,8 +65,13 @@ inline constexpr std::string_view ArgumentIgnored =
 inline constexpr std::string_view ArgumentRunIsReal = "this run will power off for real";
 inline constexpr std::string_view ArgumentRunSimulates = "this run only simulates the power-off";
 
-// Monitor cycle and main window.
+// Monitor cycle and main window. What the countdown ends in, as the window
+// and the log name it (one log field wide), in the order of power::EndAction;
+// the administrator's word for each; and the verb a sentence uses.
 inline constexpr std::string_view ActionPowerOff = "Power Off";
+inline constexpr std::string_view ActionWords[] = {ActionPowerOff, "Hibernate", "Sleep"};
+inline constexpr std::string_view ActionSettingWords[] = {"PowerOff", "Hibernate", "Sleep"};
+inline constexpr std::string_view ActionVerbs[] = {"power off", "hibernate", "sleep"};
 // The action, the idle limit.
 inline constexpr std::string_view Title =
     "{} the computer if there is no input activity for over {} sec";
@@ -76,7 +81,8 @@ inline constexpr std::string_view TitleNever =
 // The counter: seconds.
 inline constexpr std::string_view ActivationIn = "Program Activation In {}s";
 inline constexpr std::string_view NoActivityFor = "No key or mouse activity for the last {}s";
-inline constexpr std::string_view WillPowerOffIn = "The Computer Will Power Off In {}s";
+// The action, the seconds left.
+inline constexpr std::string_view WillActIn = "The Computer Will {} In {}s";
 inline constexpr std::string_view MarkKeys = "K";
 inline constexpr std::string_view MarkBoth = "+";
 inline constexpr std::string_view MarkMouse = "M";
@@ -124,6 +130,9 @@ inline constexpr std::string_view LogHold = "Hold";
 // Past the cap only a lock that guards the system (an upgrade) is left, and
 // it is never overridden: "Wait, Locked", no countdown.
 inline constexpr std::string_view LogLocked = "Locked";
+// The machine woke from the hibernation or sleep the countdown asked for:
+// "Wake, Hibernate", then the cycle from its activation.
+inline constexpr std::string_view LogWake = "Wake";
 // The system did not carry out the request written just before: "Refuse,
 // Power Off" follows its "Close", so the log never claims a power-off that
 // did not happen.
@@ -146,6 +155,15 @@ inline constexpr std::string_view StillLocked =
 inline constexpr std::string_view RefusedByLock =
     "The power-off was refused ({}); the computer stays on, and the countdown starts again once "
     "the lock is released.";
+// The chosen action cannot be had, so the machine is switched off: the
+// system log's title, then the verb and the system's reason.
+inline constexpr std::string_view ActionTitle = "{} Action";
+inline constexpr std::string_view ActionMissing =
+    "The computer cannot {} ({}); it is switched off instead, so that it never stays on.";
+// The system took the request, but the machine ran on: the verb, the seconds.
+inline constexpr std::string_view ActionNotTaken =
+    "The computer was asked to {} but was still running {} seconds later, and no wake-up was "
+    "seen; it is switched off instead.";
 // The watch keeps the tray program running in every user's session.
 inline constexpr std::string_view TrayRestarted =
     "Dormix Lite ended in session {} (user {}) without its Exit; started again there, as the "
@@ -201,6 +219,7 @@ inline constexpr std::string_view ShutdownInvalid = "Invalid parameter to Shutdo
 inline constexpr std::string_view ShutdownFailed = "ShutdownSystem failed: ";
 inline constexpr std::string_view ShutdownTimedOut = "ShutdownSystem timed out: ";
 inline constexpr std::string_view ShutdownUnconfirmed = "ShutdownSystem sent, not confirmed: ";
+inline constexpr std::string_view SleepFailed = "SleepSystem failed: ";
 inline constexpr std::string_view ShutdownNoPrivilegeValue =
     "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. [";
 inline constexpr std::string_view ShutdownNoProcess =

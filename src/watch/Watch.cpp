@@ -73,7 +73,11 @@ void Watch::OnTick() {
 void Watch::OnResume() {
     Guarded([this] {
         ports_.logons.Resumed();
-        if (cycle_.State().MonitorPhase == monitor::Phase::Countdown) cycle_.OnResetClick();
+        // Back from the sleep its own countdown asked for: the "Wake" entry.
+        if (cycle_.AwaitingWake())
+            cycle_.OnResume();
+        else if (cycle_.State().MonitorPhase == monitor::Phase::Countdown)
+            cycle_.OnResetClick();
     });
 }
 

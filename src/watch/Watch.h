@@ -145,6 +145,8 @@ class Watch {
     // from zero, as a log-on would start it, and a countdown ends as Cancel
     // would end it. The count before the sleep says nothing of the time
     // since, and whoever switched the machine on may be about to log on.
+    // After the hibernation or sleep the watch's own countdown asked for,
+    // the "Wake" entry starts the count again.
     void OnResume();
     // The administrator's settings read again (SIGHUP, a service's
     // reload): their warnings and the values in force go to the system log.

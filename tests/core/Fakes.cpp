@@ -124,6 +124,14 @@ bool FakePower::RequestPowerOff(std::int32_t flags, std::uint32_t reason) {
     return exitOk;
 }
 
+bool FakePower::MaySleep(power::EndAction action) {
+    return Step(action == power::EndAction::Hibernate ? "can hibernate" : "can sleep", canSleep);
+}
+
+bool FakePower::RequestSleep(power::EndAction action) {
+    return Step(action == power::EndAction::Hibernate ? "hibernate" : "sleep", sleepOk);
+}
+
 bool FakePower::Step(const char* name, bool ok) {
     calls.push_back(name);
     if (!ok) lastError = failingError;

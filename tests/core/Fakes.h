@@ -211,12 +211,15 @@ class FakePower : public power::PowerApi {
     bool ClaimPowerOffRight() override { return Step("adjust", adjust); }
     void ReleaseRights() override { calls.push_back("close"); }
     bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
+    bool MaySleep(power::EndAction action) override;
+    bool RequestSleep(power::EndAction action) override;
     std::uint32_t LastError() override;
     std::uint32_t ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
     bool Step(const char* name, bool ok);
 
     bool lookup = true, process = true, token = true, adjust = true, exitOk = true;
+    bool canSleep = true, sleepOk = true;
     std::uint32_t failingError = 5;
     std::map<std::uint32_t, std::string> systemTexts{{5, "Access is denied.\r\n"}};
     std::vector<std::string> calls;

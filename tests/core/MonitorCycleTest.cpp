@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "log/LogFormat.h"
 
 namespace dormix::testing {
 namespace {
@@ -517,6 +518,129 @@ TEST(MonitorCycle, PowerOffRefusedReachesTheLastResortReport) {
               (std::vector<MirroredFailure>{{log::SystemEvent::ProgramError, "Dormix Lite Error",
                                              rig.shell.messages[0].text, -2147219925,
                                              "DormixL.mShutDown"}}));
+}
+
+// Each action named in the window, the tooltips, the Test button's and the
+// rehearsal's texts and every entry; a hibernation or sleep ends in a
+// "Wake" entry and the cycle from its activation, with the program running.
+TEST(MonitorCycle, EachActionIsNamedThroughACycleAndTheProgramWakesWithTheMachine) {
+    struct Case {
+        power::EndAction action;
+        std::string word;
+        Lines calls;
+    };
+    const Case cases[] = {
+        {power::EndAction::PowerOff, "Power Off", {"exit 12 4294967295"}},
+        {power::EndAction::Hibernate,
+         "Hibernate",
+         {"lookup", "process", "can hibernate", "hibernate"}},
+        {power::EndAction::Sleep, "Sleep", {"lookup", "process", "can sleep", "sleep"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        settings::Effective policy;
+        policy.limits.Action = c.action;
+        Rig rig("", nullptr, &policy);
+        Park(rig);
+        rig.Start();
+        EXPECT_EQ(rig.view.Text(Ctl::Title),
+                  c.word + " the computer if there is no input activity for over 900 sec");
+        rig.Tick(2 + 900);
+        EXPECT_EQ(rig.Counter(), "The Computer Will " + c.word + " In 60s");
+        EXPECT_EQ(rig.view.controls[Ctl::Reset].tooltip, "Cancel Dormix Lite " + c.word);
+        const std::string field = log::FitField(c.word);
+        const Lines entries{kStart, kEnterRun, " Enter    , " + field + ", Count:   0",
+                            " Close    , " + field + ", Count:  60"};
+        if (c.action == power::EndAction::PowerOff) {
+            EXPECT_TRUE(rig.Ends([&] { rig.Tick(60); }));
+            EXPECT_EQ(rig.files.Entries(), entries);
+        } else {
+            rig.power.calls.clear();
+            rig.Tick(60);
+            EXPECT_EQ(rig.files.Entries(), entries);
+            EXPECT_EQ(rig.power.calls, (c.calls));
+            EXPECT_TRUE(rig.shell.timerRunning);
+            // Asleep: the clock runs on without ticks, then the first tick sees it.
+            rig.clock.Advance(7 * 3600);
+            rig.Tick();
+            EXPECT_EQ(rig.files.Entries().back(), " Wake     , " + field + ", Count:  60");
+            EXPECT_EQ(rig.systemLog.entries.back().event, log::SystemEvent::Woke);
+            EXPECT_FALSE(rig.shell.visible);
+            EXPECT_TRUE(rig.shell.trayIcon);
+            EXPECT_EQ(rig.Counter(), "Program Activation In 2s");
+            rig.Tick(2 + 900 + 59);
+            // The wake-up's own signal, as the system sends it.
+            rig.Tick();
+            rig.app.OnResume();
+            EXPECT_EQ(rig.files.Entries().back(), " Wake     , " + field + ", Count:  60");
+            EXPECT_EQ(rig.files.Entries().size(), 9u);
+            EXPECT_FALSE(rig.app.Cycle().AwaitingWake());
+        }
+        ExpectMirrorHoldsTheFile(rig);
+
+        Rig test("", nullptr, &policy);
+        test.Start();
+        test.app.OnTestClick();
+        test.Tick(2 + 5 + 1);
+        ASSERT_EQ(test.shell.messages.size(), 1u);
+        EXPECT_EQ(test.shell.messages[0].text, "Test " + c.word);
+        EXPECT_EQ(test.files.Entries().back(), "*Simulate , " + field + ", Count:   0");
+        Rig rehearsal("-InhibitShutdown", nullptr, &policy);
+        Park(rehearsal);
+        rehearsal.Start();
+        EXPECT_TRUE(rehearsal.Ends([&] { rehearsal.Tick(2 + 6 + 6); }));
+        EXPECT_EQ(rehearsal.shell.messages.at(0).title, "Dormix Lite Simulate " + c.word);
+        EXPECT_EQ(rehearsal.files.Entries().back(),
+                  log::FitField(" " + c.word) + ", Simulate  , Count:   6");
+    }
+}
+
+// A machine without the chosen state, a request refused, a request taken
+// with the machine still running two minutes on: each is switched off
+// instead, with one warning that says why.
+TEST(MonitorCycle, AnActionTheMachineCannotTakeBecomesAPowerOffWithAWarning) {
+    const std::string enter = " Enter    , Hibernate , Count:   0",
+                      close = " Close    , Hibernate , Count:  60",
+                      refuse = " Refuse   , Hibernate , Count:  60",
+                      off = " Close    , Power Off , Count:  60";
+    const std::string instead = "; it is switched off instead, so that it never stays on.";
+    struct Case {
+        std::function<void(FakePower&)> fault;
+        Lines entries;
+        std::string warning;
+    };
+    const Case cases[] = {
+        {[](FakePower& p) { p.canSleep = false; },
+         {" Enter    , Power Off , Count:   0", off},
+         "The computer cannot hibernate (Access is denied)" + instead},
+        {[](FakePower& p) { p.sleepOk = false; },
+         {enter, close, refuse, off},
+         "The computer cannot hibernate (SleepSystem failed: Access is denied)" + instead},
+        {[](FakePower&) {},
+         {enter, close, refuse, off},
+         "The computer was asked to hibernate but was still running 120 seconds later, and no "
+         "wake-up was seen; it is switched off instead."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.warning);
+        settings::Effective policy;
+        policy.limits.Action = power::EndAction::Hibernate;
+        Rig rig("", nullptr, &policy);
+        Park(rig);
+        rig.Start();
+        c.fault(rig.power);
+        rig.Tick(2 + 900);
+        EXPECT_TRUE(rig.Ends([&] { rig.Tick(60 + 120); }));
+        const Lines all = rig.files.Entries();
+        const Lines entries(all.begin() + 2, all.end());
+        EXPECT_EQ(entries, c.entries);
+        EXPECT_EQ(rig.power.calls.back(), "exit 12 4294967295");
+        ASSERT_EQ(rig.systemLog.failures.size(), 1u);
+        EXPECT_EQ(rig.systemLog.failures[0].event, log::SystemEvent::ActionMissing);
+        EXPECT_EQ(rig.systemLog.failures[0].title, "Dormix Lite Action");
+        EXPECT_EQ(rig.systemLog.failures[0].text, c.warning);
+        EXPECT_TRUE(log::IsWarning(log::SystemEvent::ActionMissing));
+    }
 }
 
 }  // namespace

@@ -132,6 +132,34 @@ TEST(Settings, ValuesBoundsAndBadInputFromFilesAndTheRegistry) {
         EXPECT_EQ(e.warnings, c.warnings);
         EXPECT_EQ(e.AnySet(), !c.sources[0].empty() || !c.sources[1].empty());
     }
+
+    // The action: a word, any case; a bad one leaves what was there.
+    using A = power::EndAction;
+    const struct {
+        std::vector<settings::Found> values;
+        A action;
+        std::string warning;
+    } actions[] = {
+        {{{"Action", "Hibernate", Main, 1, ""}}, A::Hibernate, ""},
+        {{{"Action", "sleep", Key, 0, ""}}, A::Sleep, ""},
+        {{{"Action", "Sleep", Main, 1, ""}, {"Action", "POWEROFF", DropIn, 1, ""}},
+         A::PowerOff,
+         ""},
+        {{{"Action", "Hibernate", Main, 1, ""}, {"Action", "Suspend", DropIn, 2, ""}},
+         A::Hibernate,
+         DropIn + ", line 2: Action=Suspend is none of PowerOff, Hibernate, Sleep; ignored."},
+        {{{"Action", "", Main, 3, ""}},
+         A::PowerOff,
+         Main + ", line 3: Action has no value; ignored."},
+        {{{"Action", "", Key, 0, "REG_DWORD 1, not REG_SZ"}},
+         A::PowerOff,
+         Key + ": Action is REG_DWORD 1, not REG_SZ; ignored."},
+    };
+    for (const auto& c : actions) {
+        const settings::Effective e = settings::Resolve({c.values, {}, false});
+        EXPECT_EQ(e.limits.Action, c.action);
+        EXPECT_EQ(e.warnings, c.warning.empty() ? Lines{} : Lines{c.warning});
+    }
 }
 
 TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
@@ -141,7 +169,8 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
     const settings::Effective policy = settings::Resolve(reading);
     EXPECT_EQ(settings::Describe(policy),
               "IdleLimitSeconds=60 (" + Main + ", line 1)\nCountdownSeconds=10 (" + Main +
-                  ", line 2)\nHoldLimitSeconds=14400 (default)\nAllowExit=1 (default)\n"
+                  ", line 2)\nHoldLimitSeconds=14400 (default)\nAllowExit=1 "
+                  "(default)\nAction=PowerOff (default)\n"
                   "Schedule=none (default)\n");
 
     Rig rig("", nullptr, &policy);
@@ -158,7 +187,8 @@ TEST(Settings, ConfiguredLimitsDriveTheNormalCycleButNotTheRehearsalOrTheTest) {
              Main + ", line 3: CountdownSeconds=5 is out of range (10-600 s); ignored.", 0, ""},
             {E::SettingsInForce, "Dormix Lite Settings",
              "IdleLimitSeconds=60 (" + Main + ", line 1)\r\nCountdownSeconds=10 (" + Main +
-                 ", line 2)\r\nHoldLimitSeconds=14400 (default)\r\nAllowExit=1 (default)\r\n"
+                 ", line 2)\r\nHoldLimitSeconds=14400 (default)\r\nAllowExit=1 "
+                 "(default)\r\nAction=PowerOff (default)\r\n"
                  "Schedule=none (default)",
              0, ""}}));
     EXPECT_TRUE(log::IsWarning(E::SettingIgnored));
@@ -220,8 +250,8 @@ TEST(Settings, AllowExitZeroKeepsTheProgramUntilTheSessionEndsAndTheStartSaysSo)
     const std::string inForce =
         "IdleLimitSeconds=900 (default)\r\nCountdownSeconds=60 (default)"
         "\r\nHoldLimitSeconds=14400 (default)\r\nAllowExit=0 (" +
-        Main + ", line 1)\r\nSchedule=Mon-Fri 08:00-18:00 3600 (" + Main +
-        ", line 2)\r\nSchedule=Sun 12:00-13:00 never (" + Main +
+        Main + ", line 1)\r\nAction=PowerOff (default)\r\nSchedule=Mon-Fri 08:00-18:00 3600 (" +
+        Main + ", line 2)\r\nSchedule=Sun 12:00-13:00 never (" + Main +
         ", line 3)\r\nIn force now (Sun 12:03): Sun 12:00-13:00 never (" + Main + ", line 3)";
     ASSERT_EQ(rig.systemLog.failures.size(), 1u);
     EXPECT_EQ(rig.systemLog.failures[0].text, inForce);

@@ -31,6 +31,11 @@ class CountingPower final : public power::PowerApi {
         ADD_FAILURE() << "must not ask for a power-off here";
         return false;
     }
+    bool MaySleep(power::EndAction a) override { return ++calls, real.MaySleep(a); }
+    bool RequestSleep(power::EndAction) override {
+        ADD_FAILURE() << "must not ask for a sleep here";
+        return false;
+    }
     std::uint32_t LastError() override { return real.LastError(); }
     std::uint32_t ErrorText(std::uint32_t c, char* b, std::uint32_t n) override {
         return real.ErrorText(c, b, n);

@@ -27,15 +27,24 @@ constexpr std::uint32_t OwnCodes = 0x20000000u;
 
 std::string ErrnoText(int negative) { return std::strerror(-negative); }
 
+// logind's question and request for hibernation and sleep.
+const char* CanMethod(power::EndAction action) {
+    return action == power::EndAction::Hibernate ? "CanHibernate" : "CanSuspend";
+}
+const char* SleepMethod(power::EndAction action) {
+    return action == power::EndAction::Hibernate ? "Hibernate" : "Suspend";
+}
+
 std::string BlockingInhibitor(const linux_logind::Answer& list,
-                              const std::vector<linux_logind::InhibitorRef>& inhibitors) {
+                              const std::vector<linux_logind::InhibitorRef>& inhibitors,
+                              std::string_view what) {
     // Empty when nothing blocks; a text starting "Operation" otherwise,
     // also when the list cannot be read: a lock nobody can see is still
     // a lock, and a forced request from root would override it.
     if (list.kind != linux_logind::Answer::Reply)
         return "Operation possibly inhibited: the list of inhibitors cannot be read: " + list.text;
     for (const linux_logind::InhibitorRef& i : inhibitors)
-        if (i.mode == "block" && linux_logind::Inhibits(i.what, "shutdown"))
+        if (i.mode == "block" && linux_logind::Inhibits(i.what, what))
             return "Operation inhibited by \"" + i.who + "\" (PID " + std::to_string(i.pid) +
                    ", user " + std::to_string(i.uid) + "), reason is \"" + i.why + "\".";
     return {};
@@ -122,8 +131,12 @@ bool LogindPowerApi::ReachPowerService() {
                 " is not on the system bus.");
 }
 
-bool LogindPowerApi::MayPowerOff(std::uint32_t /*access*/) {
-    const linux_logind::Answer reply = bus_.CallLogind("CanPowerOff");
+bool LogindPowerApi::MayPowerOff(std::uint32_t /*access*/) { return May("CanPowerOff"); }
+
+bool LogindPowerApi::MaySleep(power::EndAction action) { return May(CanMethod(action)); }
+
+bool LogindPowerApi::May(const char* method) {
+    const linux_logind::Answer reply = bus_.CallLogind(method);
     if (reply.kind != linux_logind::Answer::Reply) return Fail(reply);
     std::string why;
     const char* answer = nullptr;
@@ -131,11 +144,13 @@ bool LogindPowerApi::MayPowerOff(std::uint32_t /*access*/) {
     if (sd_bus_message_read(reply.reply.get(), "s", &answer) < 0)
         return Fail(linux_logind::Answer::Unreadable(reply, {}));
     if (std::strcmp(answer, "yes") == 0) return true;
-    if (std::strcmp(answer, "challenge") == 0) return OwnSessionActive();
-    return Fail(std::string("logind answers \"") + answer + "\" to CanPowerOff.");
+    if (std::strcmp(answer, "challenge") == 0) return OwnSessionActive(method);
+    // "na": the machine has no such state (no swap for hibernation, a
+    // virtual machine without sleep); "no": polkit does not allow it.
+    return Fail(std::string("logind answers \"") + answer + "\" to " + method + ".");
 }
 
-bool LogindPowerApi::OwnSessionActive() {
+bool LogindPowerApi::OwnSessionActive(const char* method) {
     // "challenge": allowed after authentication. The usual polkit rules
     // grant it without a prompt only to the active session of a seat; any
     // other session would have the forced request refused, or a prompt
@@ -147,7 +162,8 @@ bool LogindPowerApi::OwnSessionActive() {
     if (step.kind == linux_logind::Answer::Reply)
         step = linux_logind::OwnSession(bus_, listed, own);
     if (step.kind != linux_logind::Answer::Reply) return Fail(step);
-    const std::string challenge = "logind answers \"challenge\" to CanPowerOff, and ";
+    const std::string challenge =
+        std::string("logind answers \"challenge\" to ") + method + ", and ";
     if (!own) return Fail(challenge + "this program runs in no session logind lists.");
     if ((step = linux_logind::ReadSession(bus_, own->path, facts)).kind !=
         linux_logind::Answer::Reply)
@@ -158,26 +174,35 @@ bool LogindPowerApi::OwnSessionActive() {
 
 bool LogindPowerApi::RequestPowerOff(std::int32_t flags, std::uint32_t /*reason*/) {
     const LogindRequest request = RequestFor(flags);
-    if (request.inhibitable) {
+    return Send(request.method, request.interactive, request.inhibitable ? "shutdown" : nullptr);
+}
+
+// Never interactive: nobody may be there to answer a prompt.
+bool LogindPowerApi::RequestSleep(power::EndAction action) {
+    return Send(SleepMethod(action), false, "sleep");
+}
+
+bool LogindPowerApi::Send(const char* method, bool interactive, const char* inhibited) {
+    if (inhibited) {
         // A privileged caller may override block inhibitors, and logind lets
         // it; a forced power-off must still not cut a system update short.
         // So the locks are looked at first, as the system's own tools do.
         std::vector<linux_logind::InhibitorRef> inhibitors;
         const linux_logind::Answer list = ListInhibitors(bus_, inhibitors);
         if (list.kind == linux_logind::Answer::Timeout) return Fail(list);
-        if (const std::string blocked = BlockingInhibitor(list, inhibitors); !blocked.empty()) {
+        if (const std::string blocked = BlockingInhibitor(list, inhibitors, inhibited);
+            !blocked.empty()) {
             // A lock seen for certain is no failure of the program: the
             // cycle waits for its release. An unreadable list stays one.
             return list.kind == linux_logind::Answer::Reply ? Locked(blocked) : Fail(blocked);
         }
     }
-    const int interactive = request.interactive;
+    const int asks = interactive;
     // The caller's own session: logind resolves the empty id to it.
     const char* session = std::getenv("XDG_SESSION_ID");
     const linux_logind::Answer done =
-        request.inhibitable
-            ? bus_.Request(request.method, "b", &interactive, answerBudget_)
-            : bus_.Request(request.method, "s", session ? session : "", answerBudget_);
+        inhibited ? bus_.Request(method, "b", &asks, answerBudget_)
+                  : bus_.Request(method, "s", session ? session : "", answerBudget_);
     // A lock taken after the look above: logind refuses on its own.
     if (done.kind == linux_logind::Answer::Error && done.error == LockRefusal)
         return Locked(done.text);

@@ -59,6 +59,10 @@ class LogindPowerApi final : public power::PowerApi {
     bool ClaimPowerOffRight() override { return true; }
     void ReleaseRights() override {}
     bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
+    // CanHibernate or CanSuspend, as CanPowerOff; Hibernate(false) or
+    // Suspend(false), with the "sleep" locks looked at first.
+    bool MaySleep(power::EndAction action) override;
+    bool RequestSleep(power::EndAction action) override;
     std::uint32_t LastError() override { return lastError_; }
     std::uint32_t ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
@@ -68,7 +72,11 @@ class LogindPowerApi final : public power::PowerApi {
     // A lock that guards the system refused the request (`text`: whose):
     // no failure, the cycle waits for its release.
     bool Locked(const std::string& text);
-    bool OwnSessionActive();
+    // logind's answer to `method` (CanPowerOff and its kin).
+    bool May(const char* method);
+    bool OwnSessionActive(const char* method);
+    // `inhibited`: the locks that stop it ("shutdown", "sleep"), or null.
+    bool Send(const char* method, bool interactive, const char* inhibited);
 
     linux_logind::LogindBus bus_;
     std::chrono::milliseconds answerBudget_;

@@ -3,8 +3,19 @@
 #include <string>
 
 #include "ui/Texts.h"
+// After windows.h, which it builds on.
+#include <powrprof.h>
+
+#include <cstring>
 
 namespace dormix::win32_power {
+
+namespace {
+
+// MaySleep's own code: its reason is a sentence of ours, not a system error.
+constexpr DWORD NoSuchState = 0x20000000u | 0x5350;
+
+}  // namespace
 
 bool TokenPowerApi::ReachPowerService() {
     return LookupPrivilegeValueA(nullptr, std::string(text::ShutdownPrivilegeName).c_str(),
@@ -43,9 +54,46 @@ bool TokenPowerApi::RequestPowerOff(std::int32_t flags, std::uint32_t reason) {
     return ExitWindowsEx(static_cast<UINT>(flags), reason) != 0;
 }
 
+// The power manager's capabilities: S4 with its file for hibernation (off
+// when "powercfg /hibernate off" took the file away), S1 to S3 for sleep
+// (often none in a virtual machine, or with Modern Standby only).
+bool TokenPowerApi::MaySleep(power::EndAction action) {
+    SYSTEM_POWER_CAPABILITIES caps{};
+    const bool hibernate = action == power::EndAction::Hibernate;
+    if (!GetPwrCapabilities(&caps)) return false;  // its last error says why
+    if (hibernate ? caps.SystemS4 && caps.HiberFilePresent
+                  : caps.SystemS1 || caps.SystemS2 || caps.SystemS3)
+        return true;
+    reason_ = hibernate ? (caps.SystemS4 ? "hibernation is switched off (powercfg /hibernate on "
+                                           "switches it on)"
+                                         : "this computer has no hibernation state (S4)")
+                        : "this computer has no sleep state (S1 to S3)";
+    SetLastError(NoSuchState);
+    return false;
+}
+
+// Wake timers stay as the system keeps them (the third argument FALSE).
+// The call returns once the machine is running again.
+bool TokenPowerApi::RequestSleep(power::EndAction action) {
+    if (!MayPowerOff(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY)) return false;
+    const bool claimed = ClaimPowerOffRight();
+    const DWORD error = GetLastError();
+    ReleaseRights();
+    if (!claimed) {
+        SetLastError(error);
+        return false;
+    }
+    return SetSuspendState(action == power::EndAction::Hibernate, FALSE, FALSE) != 0;
+}
+
 std::uint32_t TokenPowerApi::LastError() { return GetLastError(); }
 
 std::uint32_t TokenPowerApi::ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) {
+    if (code == NoSuchState) {
+        const std::size_t n = std::min<std::size_t>(reason_.size(), size);
+        std::memcpy(buffer, reason_.data(), n);
+        return std::uint32_t(n);
+    }
     return FormatMessageA(SystemMessageFlags, nullptr, code, 0, buffer, size, nullptr);
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 // The power-off steps on Windows: the shutdown privilege in the process
-// token, then ExitWindowsEx.
+// token, then ExitWindowsEx. Hibernation and sleep: GetPwrCapabilities,
+// then SetSuspendState with the same privilege enabled.
+
+#include <string>
 
 #include "platform/win32/WinApi.h"
 #include "power/PowerApi.h"
@@ -21,10 +24,14 @@ class TokenPowerApi : public power::PowerApi {
     bool ClaimPowerOffRight() override;
     void ReleaseRights() override;
     bool RequestPowerOff(std::int32_t flags, std::uint32_t reason) override;
+    bool MaySleep(power::EndAction action) override;
+    bool RequestSleep(power::EndAction action) override;
     std::uint32_t LastError() override;
     std::uint32_t ErrorText(std::uint32_t code, char* buffer, std::uint32_t size) override;
 
   private:
+    // The reasons of MaySleep, in the codes an application makes up (bit 29).
+    std::string reason_;
     LUID privilege_{};
     HANDLE process_ = nullptr;
     HANDLE token_ = nullptr;
