@@ -50,7 +50,7 @@ add_library(dormix_win32_system STATIC
 target_compile_definitions(dormix_win32_system PUBLIC ${DORMIX_WIN32_DEFINES})
 target_include_directories(dormix_win32_system PRIVATE "${DORMIX_RC_GEN}")
 add_dependencies(dormix_win32_system dormix_icon_resources)
-target_link_libraries(dormix_win32_system PUBLIC dormix_core dormix_log_files advapi32 wtsapi32)
+target_link_libraries(dormix_win32_system PUBLIC dormix_core dormix_log_files advapi32 wtsapi32 powrprof)
 
 # Everything but the entry and the timer period, shared by both programs and the tests.
 add_library(dormix_win32 STATIC

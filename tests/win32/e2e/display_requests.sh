@@ -4,6 +4,11 @@
 # says ES_USER_PRESENT whatever anyone asks). A copy of the program sits
 # beside the stand-in, where Windows looks for a DLL first.
 # 1. The answer for each execution state, through the program's own code.
+# 3. Action=Hibernate from the policy key with the fast twin: the stand-in
+#    answers GetPwrCapabilities and records SetSuspendState; its resume
+#    broadcast brings the "Wake" entry and the cycle from its activation.
+#    Then a machine without hibernation: one warning (144) and the
+#    power-off in its place.
 # 2. A -InhibitShutdown run: a failing call counts as no hold (event 142);
 #    a film started during the countdown sends it back to the wait with
 #    the idle count as it was (one "Wait, Held" entry, event 140); a gap
@@ -82,4 +87,33 @@ expected="Holds cannot be read (${failure#failure: } 0xC0000022); counted as not
 The computer is held in use by $film; the countdown waits for it at most 12 seconds
 The computer was held for 12 seconds by $film; the countdown begins anyway."
 check "their texts name the request and the status" "$expected" "$holds"
+cp "$FAST_EXE" "$work/bin/"
+wine reg add 'HKLM\SOFTWARE\Policies\Dormix Lite' /v Action /t REG_SZ /d Hibernate /f >/dev/null 2>&1
+table SystemS3 SystemS4 HiberFilePresent WAKES
+rm -f Log/DormixL.log
+WINEDLLOVERRIDES=$standin WINEDEBUG=-all,+eventlog,fixme+advapi \
+    wine "$work/bin/DormixL-fast.exe" >/dev/null 2>"$work/eventlog" &
+check_ok "the title names the action" \
+    drv wait-text "$MAIN" Title "Hibernate the computer if there is no input activity for over 900 sec" 20000
+check_ok "the counter names it" drv wait-text "$MAIN" Counter "The Computer Will Hibernate In 30s" 60000
+wait_log '^ Wake '
+check "the window back in the tray" "visible=0" "$(drv state "$MAIN" | grep -oE 'visible=[01]')"
+check "one request: hibernate, not forced, wake timers kept" "SetSuspendState 1 0 0" "$(tr -d '\r' <"$work/power.calls")"
+table SystemS3
+wait_ended "without hibernation the next countdown powers off"
+wineserver -w
+expected=" Start    , Initialise, Count:   2
+ Enter    , Run       , Count:   0
+ Enter    , Hibernate , Count:   0
+ Close    , Hibernate , Count:  60
+ Wake     , Hibernate , Count:  60
+ Enter    , Run       , Count:   0
+ Enter    , Power Off , Count:   0
+ Close    , Power Off , Count:  60"
+check "log: hibernate, wake, then the power-off in its place" "$expected" "$(log_entries)"
+check "no second request" "SetSuspendState 1 0 0" "$(tr -d '\r' <"$work/power.calls")"
+check "the wake-up (15), then the warning (144)" $'0x0004 0x4000000f\n0x0002 0x80000090' \
+    "$(reported_events "$work/eventlog" | grep -E ' 0x[48]0000(00f|090)$')"
+check "the warning says why" "The computer cannot hibernate (this computer has no hibernation state (S4)); it is switched off instead, so that it never stays on." \
+    "$(reported_strings "$work/eventlog" | grep -A1 -x 'Dormix Lite Action' | tail -1)"
 finish

@@ -10,6 +10,14 @@
 //
 // An empty table is a machine where nobody asks for anything; a missing
 // one makes the call fail, as a power manager that cannot be asked does.
+//
+// The same table gives GetPwrCapabilities its answer, and SetSuspendState
+// writes each call to the file beside it with ".calls" added:
+//
+//     SystemS3 SystemS4 HiberFilePresent     the states the machine has
+//     WAKES                                  the machine wakes at once: the
+//                                            resume broadcast, as Windows sends it
+//     SUSPEND_DENIED                         SetSuspendState fails (access denied)
 #include <windows.h>
 // After windows.h, which it builds on.
 #include <powrprof.h>
@@ -17,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -53,7 +62,50 @@ Status ReadTable(ULONG& state) {
     return status;
 }
 
+bool TableHas(const char* wanted) {
+    const char* path = std::getenv("DORMIX_POWER_TABLE");
+    std::FILE* file = path ? std::fopen(path, "r") : nullptr;
+    if (!file) return false;
+    char word[64];
+    bool found = false;
+    while (!found && std::fscanf(file, "%63s", word) == 1) found = std::strcmp(word, wanted) == 0;
+    std::fclose(file);
+    return found;
+}
+
 }  // namespace
+
+extern "C" BOOLEAN WINAPI GetPwrCapabilities(PSYSTEM_POWER_CAPABILITIES caps) {
+    if (!caps) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::memset(caps, 0, sizeof *caps);
+    caps->SystemS1 = TableHas("SystemS1");
+    caps->SystemS2 = TableHas("SystemS2");
+    caps->SystemS3 = TableHas("SystemS3");
+    caps->SystemS4 = TableHas("SystemS4");
+    caps->HiberFilePresent = TableHas("HiberFilePresent");
+    return TRUE;
+}
+
+extern "C" BOOLEAN WINAPI SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWake) {
+    if (const char* path = std::getenv("DORMIX_POWER_TABLE")) {
+        std::string calls = std::string(path) + ".calls";
+        if (std::FILE* file = std::fopen(calls.c_str(), "a")) {
+            std::fprintf(file, "SetSuspendState %d %d %d\n", hibernate, force, noWake);
+            std::fclose(file);
+        }
+    }
+    if (TableHas("SUSPEND_DENIED")) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    // Windows returns once the machine runs again, its resume already broadcast.
+    if (TableHas("WAKES"))
+        PostMessageA(HWND_BROADCAST, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    return TRUE;
+}
 
 extern "C" LONG WINAPI CallNtPowerInformation(POWER_INFORMATION_LEVEL level, PVOID in, ULONG inSize,
                                               PVOID out, ULONG outSize) {

@@ -28,6 +28,8 @@ static_assert(Matches(DORMIX_EVENT_HELD_WAIT, SystemEvent::HeldWait));
 static_assert(Matches(DORMIX_EVENT_HOLDS_UNKNOWN, SystemEvent::HoldsUnknown));
 static_assert(Matches(DORMIX_EVENT_LOCKED_WAIT, SystemEvent::LockedWait));
 static_assert(Matches(DORMIX_EVENT_LOCKED_ON, SystemEvent::LockedOn));
+static_assert(Matches(DORMIX_EVENT_WOKE, SystemEvent::Woke));
+static_assert(Matches(DORMIX_EVENT_ACTION_MISSING, SystemEvent::ActionMissing));
 static_assert(Matches(DORMIX_EVENT_TRAY_NOT_STARTED, SystemEvent::TrayNotStarted));
 
 }  // namespace
@@ -64,6 +66,10 @@ DWORD MessageId(SystemEvent event) {
             return DORMIX_EVENT_LOCKED_WAIT;
         case SystemEvent::LockedOn:
             return DORMIX_EVENT_LOCKED_ON;
+        case SystemEvent::Woke:
+            return DORMIX_EVENT_WOKE;
+        case SystemEvent::ActionMissing:
+            return DORMIX_EVENT_ACTION_MISSING;
         case SystemEvent::TrayStarted:
             return DORMIX_EVENT_TRAY_STARTED;
         case SystemEvent::TrayNotStarted:

@@ -46,7 +46,7 @@ std::string Described(DWORD type, const BYTE* data, DWORD size, bool whole) {
 }
 
 bool Known(std::string_view name) {
-    if (name == settings::ScheduleName) return true;
+    if (name == settings::ScheduleName || name == settings::ActionName) return true;
     for (const auto& info : settings::Table)
         if (info.name == name) return true;
     return false;
@@ -85,6 +85,34 @@ void ReadSchedule(HKEY key, settings::Reading& reading) {
                               ? TypeName(type) + " \"" + settings::Quoted(text.c_str()) + "\""
                               : TypeName(type) + " of " + std::to_string(size) + " bytes";
         found.wrongType += ", not REG_MULTI_SZ";
+    }
+    reading.values.push_back(std::move(found));
+}
+
+// The action: a REG_SZ word. A number where the word belongs (a DWORD 1
+// for Hibernate, say) is quoted so the administrator sees what went wrong.
+void ReadAction(HKEY key, settings::Reading& reading) {
+    const std::string name(settings::ActionName);
+    BYTE data[256] = {};
+    DWORD type = 0, size = sizeof data - 1;
+    const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, data, &size);
+    if (status == ERROR_FILE_NOT_FOUND) return;
+    settings::Found found{name, {}, PolicyKeyName, 0, {}};
+    if (status == ERROR_MORE_DATA) {
+        found.wrongType = TypeName(type) + " of more than 255 bytes, not a word";
+    } else if (status != ERROR_SUCCESS) {
+        reading.problems.push_back(std::string(PolicyKeyName) + ": " + name +
+                                   " cannot be read (error " + std::to_string(status) +
+                                   "); ignored.");
+        return;
+    } else if (type == REG_SZ) {
+        found.value = reinterpret_cast<const char*>(data);  // NUL-ended: the byte past `size` is 0
+    } else if (type == REG_DWORD && size == sizeof(DWORD)) {
+        DWORD number = 0;
+        memcpy(&number, data, sizeof number);
+        found.wrongType = "REG_DWORD " + std::to_string(number) + ", not REG_SZ";
+    } else {
+        found.wrongType = TypeName(type) + " of " + std::to_string(size) + " bytes, not REG_SZ";
     }
     reading.values.push_back(std::move(found));
 }
@@ -137,6 +165,7 @@ settings::Reading PolicyKey::Read() {
         }
         reading.values.push_back(std::move(found));
     }
+    ReadAction(key, reading);
     ReadSchedule(key, reading);
     AddUnknownNames(key, reading);
     RegCloseKey(key);
