@@ -329,8 +329,14 @@ bool MonitorCycle::RequestEnd() {
 
 bool MonitorCycle::RequestSleep() {
     try {
+        // While the request waits on the system its loop keeps turning, and
+        // the machine may be down and back before the answer is read.
+        sleepRequested_ = true;
+        resumedEarly_ = false;
         p_.power.SleepSystem(action_);
+        sleepRequested_ = false;
     } catch (const ProgramError& error) {
+        sleepRequested_ = false;
         if (error.Number() != power::ErrUnconfirmed) WriteLogEntry(text::LogRefuse, s_.ActionWord);
         if (error.Number() == power::ErrLocked) {
             WaitForLock(error);
@@ -353,6 +359,7 @@ bool MonitorCycle::RequestSleep() {
     asleepTicks_ = 0;
     askedAt_ = ClockSeconds();
     p_.timer.StartRefreshTimer();
+    if (resumedEarly_) Woke();
     return true;
 }
 
@@ -564,6 +571,10 @@ void MonitorCycle::OnTestClick() {
 
 void MonitorCycle::OnResume() {
     if (asleep_) return Woke();
+    if (sleepRequested_) {
+        resumedEarly_ = true;
+        return;
+    }
     // Not while the last step runs: its box is open or the request is out.
     if (s_.MonitorPhase != Phase::Countdown || messageOpen_ ||
         s_.PhaseCounter >= s_.CountdownLength || s_.TestMode)

@@ -199,6 +199,8 @@ class MonitorCycle {
     power::EndAction action_ = power::EndAction::PowerOff;  // what this countdown ends in
     std::string missingTold_;                               // the last reason warned of
     bool asleep_ = false;
+    bool sleepRequested_ = false;  // the request is out, its answer not read
+    bool resumedEarly_ = false;    // ... and the machine has woken meanwhile
     std::int32_t asleepTicks_ = 0;
     std::int64_t askedAt_ = 0;  // ClockSeconds() at the request
     std::string scratch_;

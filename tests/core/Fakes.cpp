@@ -129,6 +129,7 @@ bool FakePower::MaySleep(power::EndAction action) {
 }
 
 bool FakePower::RequestSleep(power::EndAction action) {
+    if (duringSleep) duringSleep();
     return Step(action == power::EndAction::Hibernate ? "hibernate" : "sleep", sleepOk);
 }
 

@@ -220,6 +220,7 @@ class FakePower : public power::PowerApi {
 
     bool lookup = true, process = true, token = true, adjust = true, exitOk = true;
     bool canSleep = true, sleepOk = true;
+    std::function<void()> duringSleep;  // while the request waits on the system
     std::uint32_t failingError = 5;
     std::map<std::uint32_t, std::string> systemTexts{{5, "Access is denied.\r\n"}};
     std::vector<std::string> calls;

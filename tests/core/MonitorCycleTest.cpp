@@ -575,6 +575,11 @@ TEST(MonitorCycle, EachActionIsNamedThroughACycleAndTheProgramWakesWithTheMachin
             EXPECT_EQ(rig.files.Entries().back(), " Wake     , " + field + ", Count:  60");
             EXPECT_EQ(rig.files.Entries().size(), 9u);
             EXPECT_FALSE(rig.app.Cycle().AwaitingWake());
+            // Down and back while the request still waited for its answer.
+            rig.power.duringSleep = [&] { rig.app.OnResume(); };
+            rig.Tick(2 + 900 + 60);
+            EXPECT_EQ(rig.files.Entries().size(), 13u);
+            EXPECT_EQ(rig.files.Entries().back(), " Wake     , " + field + ", Count:  60");
         }
         ExpectMirrorHoldsTheFile(rig);
 

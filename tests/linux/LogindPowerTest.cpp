@@ -107,6 +107,56 @@ TEST(LogindPower, CanPowerOffNoOrNaRefusesWithLogindsAnswerAndPowersNothingOff) 
     }
 }
 
+// Hibernation and sleep ask their own question, request without a prompt and
+// never PowerOff; "na" and "no" are the reasons the cycle switches off
+// instead; a "sleep" block lock is a lock, a "shutdown" one stops nothing here.
+TEST(LogindPower, HibernateAndSleepAskTheirOwnQuestionThenRequestWithoutPrompt) {
+    ::setenv("XDG_SESSION_ID", "c1", 1);
+    using A = power::EndAction;
+    const struct {
+        A action;
+        const char *can, *method, *answer, *lock;
+        std::string why;
+    } cases[] = {
+        {A::Hibernate, "CanHibernate", "Hibernate", "yes", "shutdown", ""},
+        {A::Sleep, "CanSuspend", "Suspend", "challenge", nullptr, ""},
+        {A::Hibernate, "CanHibernate", "Hibernate", "na", nullptr,
+         "logind answers \"na\" to CanHibernate"},
+        {A::Sleep, "CanSuspend", "Suspend", "no", nullptr, "logind answers \"no\" to CanSuspend"},
+        {A::Sleep, "CanSuspend", "Suspend", "yes", "sleep", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.answer);
+        PrivateBus bus;
+        MockLogind logind(bus, QStringLiteral("{\"%1\": \"%2\"}").arg(c.can, c.answer),
+                          SessionsTemplate);
+        logind.Mock("OpenSession", {"c1", uint(::getuid()), "ann", "seat0", "user",
+                                    QVariantMap{{"Type", "x11"}, {"Active", true}}});
+        const int fd = c.lock ? logind.Inhibit(c.lock, "backup", "copying", "block") : -1;
+        LogindPowerApi api(bus.Address().toStdString());
+        power::ShutdownService service(api, "DormixL");
+        EXPECT_EQ(service.SleepUnavailable(c.action), c.why);
+        std::int32_t number = 0;
+        try {
+            if (c.why.empty()) EXPECT_TRUE(service.SleepSystem(c.action));
+        } catch (const ProgramError& e) {
+            number = e.Number();
+        }
+        const auto calls = logind.Calls(c.method);
+        if (c.lock && std::string(c.lock) == "sleep") {
+            EXPECT_EQ(number, power::ErrLocked);
+            EXPECT_TRUE(calls.isEmpty());
+        } else if (c.why.empty()) {
+            EXPECT_EQ(number, 0);
+            ASSERT_EQ(calls.size(), 1);
+            EXPECT_EQ(calls[0], QVariantList({false}));
+        }
+        EXPECT_TRUE(logind.Calls("PowerOff").isEmpty());
+        if (fd >= 0) ::close(fd);
+    }
+    ::unsetenv("XDG_SESSION_ID");
+}
+
 TEST(LogindPower, AbsentLogindOrAbsentBusFailsTheLookUp) {
     PrivateBus bus;  // a bus, but nobody owns org.freedesktop.login1
     Outcome out = PowerOff(bus);

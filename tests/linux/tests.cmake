@@ -73,7 +73,7 @@ dormix_linux_e2e(cycle inhibit pointer key_tap)
 dormix_linux_e2e(windows test_button cancel exit_phases about keyboard)
 dormix_linux_e2e(instance second_copy no_display signals)
 dormix_linux_e2e(log log_missing journal settings)
-dormix_linux_e2e(power power_off power_refused power_hung)
+dormix_linux_e2e(power power_off power_refused power_hung sleep)
 dormix_linux_e2e(in_use other_sessions switch_in holds)
 
 # The system watch against a mock logind, as an ordinary process.

@@ -5,6 +5,9 @@
 #   power.sh <build-folder> <scenario>
 BUILD=$1
 SCENARIO=$2
+# The sleep scenario writes /etc/dormix-lite in a mount namespace of its own.
+. "$(dirname "${BASH_SOURCE[0]}")/private-mounts.sh"
+[[ $SCENARIO = sleep ]] && in_private_mounts "$0" "$@"
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 CLOSE_REFUSE=$' Close    , Power Off , Count:  60\n Refuse   , Power Off , Count:  60'
 
@@ -111,6 +114,59 @@ scenario_power_hung() {
   wait_exit "$LAST_PID" 40 || fail "exit code with a slow PowerOff"
   [ "$(count_traced 'message .*')" = 0 ] || fail "a report despite logind's answer"
   [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "PowerOff not sent once"
+}
+
+# Action=Sleep: the countdown names it, logind is asked CanSuspend, then
+# Suspend(false); its PrepareForSleep(true), and (false) a moment later, as
+# a machine that slept and woke sends them, bring the "Wake" entry, the
+# window back in the tray and the cycle from its activation. Then
+# Action=Hibernate where logind answers "na": the power-off in its place,
+# with one warning in the journal that says why.
+scenario_sleep() {
+  start_journal
+  use_private_conf
+  printf 'Action=Sleep\n' >"$CONF/dormix-lite.conf"
+  start_display
+  start_mock_logind '{"CanSuspend": "yes", "CanHibernate": "na"}'
+  dbus-send --bus="$DBUS_SYSTEM_BUS_ADDRESS" --print-reply --dest=org.freedesktop.login1 \
+    /org/freedesktop/login1 org.freedesktop.DBus.Mock.AddMethod \
+    string:org.freedesktop.login1.Manager string:Suspend string:b string: \
+    string:'from gi.repository import GLib
+manager = "org.freedesktop.login1.Manager"
+self.EmitSignal(manager, "PrepareForSleep", "b", [True])
+GLib.timeout_add(300, lambda s=self, m=manager: s.EmitSignal(m, "PrepareForSleep", "b", [False]))' \
+    >/dev/null || fail "sleeping Suspend not set"
+  start_program DormixL-fast
+  wait_trace "Counter.caption=The Computer Will Sleep In 60s" "$TRACE" 60
+  mark_trace
+  traced "Title.caption=Sleep the computer if there is no input activity for over 900 sec" || fail "title"
+  wait_for 20 grep -q " Wake     , Sleep     , Count:  60" "$LOG_FILE" || fail "no Wake entry"
+  wait_new "window hidden"
+  wait_new "Counter.caption=No key or mouse activity for the last 1s"
+  kill -TERM "$LAST_PID"
+  wait_exit "$LAST_PID" || fail "exit code after the wake-up"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" " Enter    , Sleep     , Count:   0" \
+    " Close    , Sleep     , Count:  60" " Wake     , Sleep     , Count:  60" "$ENTRY_RUN" \
+    "~ Exit     , Run       , Count: +[0-9]+"
+  grep -q "CanSuspend" "$WORK/logind.calls" || fail "CanSuspend not asked"
+  [ "$(grep -c ' Suspend False$' "$WORK/logind.calls")" = 1 ] || fail "not one Suspend(false)"
+
+  rm "$LOG_FILE"
+  printf 'Action=Hibernate\n' >"$CONF/dormix-lite.conf"
+  start_program DormixL-fast
+  wait_exit "$LAST_PID" 60 || fail "exit code of the power-off in hibernation's place"
+  expect_log "${FIRST_START[@]}" "$ENTRY_START" "$ENTRY_RUN" "$ENTRY_ENTER_OFF" \
+    " Close    , Power Off , Count:  60"
+  grep -qE " Hibernate " "$WORK/logind.calls" && fail "Hibernate asked of a machine without it"
+  [ "$(grep -c 'PowerOff False' "$WORK/logind.calls")" = 1 ] || fail "not one PowerOff"
+  journal_records | python3 -c '
+import json, sys
+got = [(r["DORMIX_EVENT_ID"], r["PRIORITY"], r["MESSAGE"]) for r in map(json.loads, sys.stdin)
+       if r["DORMIX_EVENT_ID"] in ("15", "144")]
+want = [("15", "6", got[0][2] if got else ""),
+        ("144", "4", "Dormix Lite Action\nThe computer cannot hibernate (logind answers \"na\" to "
+         "CanHibernate); it is switched off instead, so that it never stays on.")]
+sys.exit(None if got == want else f"{got!r} != {want!r}")' || fail "journal: the wake-up and the warning"
 }
 
 "scenario_$SCENARIO" || fail "scenario $SCENARIO"

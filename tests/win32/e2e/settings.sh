@@ -3,7 +3,8 @@
 # twin, a 60-second idle limit and a 10-second countdown run to the
 # power-off, the labels and the log showing the numbers, and the Application
 # log gets one entry naming them. A REG_SZ where a REG_DWORD belongs is
-# ignored with a warning there and on stderr; the default holds. Then
+# ignored with a warning there and on stderr, as is a REG_DWORD where the
+# Action's word belongs; the default holds. Then
 # AllowExit=0 with a schedule: a copy the user cannot end, that the end of
 # the session still ends.
 source "$(dirname "$0")/lib.sh"
@@ -29,10 +30,11 @@ expected=" Start    , Initialise, Count:   2
 check "log of the configured cycle" "$expected" "$(log_entries)"
 check "the settings in force, before the start entry" $'0x0004 0x40000083\n0x0004 0x40000001' \
     "$(reported_events "$work/eventlog" | head -n 2)"
-check "their strings" $'Dormix Lite Settings\nIdleLimitSeconds=60 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nCountdownSeconds=10 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nHoldLimitSeconds=0 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nAllowExit=1 (default)\\r\\nSchedule=none (default)' \
+check "their strings" $'Dormix Lite Settings\nIdleLimitSeconds=60 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nCountdownSeconds=10 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nHoldLimitSeconds=0 (HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite)\\r\\nAllowExit=1 (default)\\r\\nAction=PowerOff (default)\\r\\nSchedule=none (default)' \
     "$(reported_strings "$work/eventlog" | head -n 2)"
 
 policy IdleLimitSeconds REG_SZ 1800
+policy Action REG_DWORD 1
 rm Log/DormixL.log
 start_eventlog_traced "$work/eventlog"
 wait_log Start
@@ -41,10 +43,12 @@ check "a REG_SZ leaves the default" "Power Off the computer if there is no input
 drv close "$MAIN" >/dev/null
 wait_ended "closing ends the program"
 warning='HKLM\SOFTWARE\Policies\Dormix Lite: IdleLimitSeconds is REG_SZ "1800", not REG_DWORD; ignored.'
-check "warning, then the settings in force, then the start" \
-    $'0x0002 0x80000082\n0x0004 0x40000083\n0x0004 0x40000001' \
-    "$(reported_events "$work/eventlog" | head -n 3)"
-check "the warning on stderr" "DormixL: $warning" "$(tr -d '\r' <"$work/eventlog" | grep '^DormixL:')"
+actionWarning='HKLM\SOFTWARE\Policies\Dormix Lite: Action is REG_DWORD 1, not REG_SZ; ignored.'
+check "the warnings, then the settings in force, then the start" \
+    $'0x0002 0x80000082\n0x0002 0x80000082\n0x0004 0x40000083\n0x0004 0x40000001' \
+    "$(reported_events "$work/eventlog" | head -n 4)"
+check "the warnings on stderr" "DormixL: $warning
+DormixL: $actionWarning" "$(tr -d '\r' <"$work/eventlog" | grep '^DormixL:')"
 check "Event Viewer's text for the warning" "Dormix Lite ignored a setting it cannot use; the value before it, or the default, stays in force.
 
 Dormix Lite Settings
@@ -57,6 +61,7 @@ Version: 2.1.0.8" "$(drv eventtext "Z:${EXE//\//\\}" 0x80000082 "Dormix Lite Set
 # tray; the end of the session still ends it with its entry. The start's
 # entry names both settings and the window in force.
 wine reg delete "$KEY" /v IdleLimitSeconds /f >/dev/null 2>&1
+wine reg delete "$KEY" /v Action /f >/dev/null 2>&1
 policy AllowExit REG_DWORD 0
 policy Schedule REG_MULTI_SZ 'Mon-Fri 08:00-18:00 3600\0Mon-Sun 00:00-24:00 never'
 rm Log/DormixL.log
@@ -83,6 +88,6 @@ check_match "its Exit entry" "^ Exit     , Run       , Count: +[0-9]+\$" "$(log_
 key='HKLM\\\\SOFTWARE\\\\Policies\\\\Dormix Lite'
 # Wine's trace cuts a long string: the whole text is the core's to test.
 check_match "the start names both settings" \
-    "AllowExit=0 \\($key\\)\\\\r\\\\nSchedule=Mon-Fri 08:00-18:00 3600 \\($key, l" \
+    "AllowExit=0 \\($key\\)\\\\r\\\\nAction=PowerOff \\(default\\)\\\\r\\\\nSchedule=Mon-Fri 08:00-18:00 3600 " \
     "$(tr -d '\r' <"$work/eventlog" | grep -a -F 'AllowExit=0')"
 finish
