@@ -16,7 +16,7 @@ const std::string kResetOff = " Reset    , Power Off , Count:  60";
 
 // "Anyone logged on now", as the platform asks the system afresh.
 struct WatchRig {
-    explicit WatchRig(bool rehearsal = false)
+    explicit WatchRig(bool rehearsal = false, const settings::Effective* settings = nullptr)
         : watch({.timer = shell,
                  .boxes = shell,
                  .exit = shell,
@@ -25,7 +25,8 @@ struct WatchRig {
                  .power = power,
                  .systemLog = systemLog,
                  .logons = logons,
-                 .loggedOn = loggedOn},
+                 .loggedOn = loggedOn,
+                 .settings = settings},
                 "Log/DormixWatch.log", rehearsal, "DormixWatch") {
         files.linesOf = "Log/DormixWatch.log";
     }
@@ -181,6 +182,27 @@ TEST(Watch, SettingsReadAgainTakeEffectAtOnce) {
     EXPECT_FALSE(EndsProgram([&] { rig.Tick(19); }));
     EXPECT_TRUE(EndsProgram([&] { rig.Tick(); }));
     EXPECT_EQ(rig.files.Entries().back(), " Close    , Power Off , Count:  20");
+}
+
+// At the logon screen as in a session: the administrator's hibernation,
+// then the machine's wake-up writes its entry and starts the count again.
+TEST(Watch, HibernatesWhereTheAdministratorSaysAndCountsAgainOnWaking) {
+    settings::Reading reading;
+    settings::ParseConfText("Action=Hibernate", "f", reading);
+    const settings::Effective hibernate = settings::Resolve(reading);
+    WatchRig rig(false, &hibernate);
+    rig.logons.Counted(0);
+    rig.watch.Start();
+    EXPECT_FALSE(EndsProgram([&] { rig.Tick(2 + 900 + 60); }));
+    EXPECT_EQ(rig.files.Entries(),
+              (Lines{kStart, kEnterRun, " Enter    , Hibernate , Count:   0",
+                     " Close    , Hibernate , Count:  60"}));
+    EXPECT_EQ(rig.power.calls.back(), "hibernate");
+    rig.watch.OnResume();
+    rig.Tick(2);
+    EXPECT_EQ(rig.files.Entries().back(), kEnterRun);
+    EXPECT_EQ(rig.files.Entries().at(4), " Wake     , Hibernate , Count:  60");
+    EXPECT_FALSE(PowerRequested(rig));
 }
 
 TEST(Watch, RehearsalShowsAMessageInsteadOfTheRequest) {
