@@ -66,7 +66,7 @@ set(DORMIX_MSI ${CMAKE_BINARY_DIR}/DormixL.msi)
 # elevated part that runs the script), and the rollback flag of the actions
 # the package declares Execute="rollback".
 set(DORMIX_MSI_FINISH -DMSIBUILD=${DORMIX_MSIBUILD}
-    -DSECURE=IDLELIMIT,COUNTDOWN,HOLDLIMIT,ALLOWEXIT,SCHEDULE,WATCH
+    -DSECURE=IDLELIMIT,COUNTDOWN,HOLDLIMIT,ALLOWEXIT,IDLEACTION,SCHEDULE,WATCH
     -DROLLBACK=RestoreWatch,RestorePolicy -P ${CMAKE_SOURCE_DIR}/cmake/msi-finish.cmake)
 # wixl takes its sources relative to where it runs.
 file(RELATIVE_PATH DORMIX_MSI_ICON ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/src/ui/art/DormixL.ico)

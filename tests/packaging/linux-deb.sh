@@ -54,7 +54,7 @@ done
   fail "settings file or drop-in folder"
 dpkg-query -W -f='${Conffiles}' dormix-lite | grep -q ' /etc/dormix-lite/dormix-lite.conf ' ||
   fail "the settings file is no conffile"
-[ "$(dormix-lite --settings)" = $'IdleLimitSeconds=900 (default)\nCountdownSeconds=60 (default)\nHoldLimitSeconds=14400 (default)\nAllowExit=1 (default)\nSchedule=none (default)' ] ||
+[ "$(dormix-lite --settings)" = $'IdleLimitSeconds=900 (default)\nCountdownSeconds=60 (default)\nHoldLimitSeconds=14400 (default)\nAllowExit=1 (default)\nAction=PowerOff (default)\nSchedule=none (default)' ] ||
   fail "dormix-lite --settings: $(dormix-lite --settings 2>&1)"
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &

@@ -37,7 +37,7 @@ column() { msiinfo export "$1" "$2" | tr -d '\r' | awk -F'\t' -v k="$3" '$1 == k
 # What wixl cannot write: the public properties secure (a managed install
 # drops any other), the rollback actions flagged as such.
 secure=";$(column "$msi" Property SecureCustomProperties);"
-for p in IDLELIMIT COUNTDOWN HOLDLIMIT ALLOWEXIT SCHEDULE WATCH DORMIX_SAME_VERSION_DETECTED; do
+for p in IDLELIMIT COUNTDOWN HOLDLIMIT ALLOWEXIT IDLEACTION SCHEDULE WATCH DORMIX_SAME_VERSION_DETECTED; do
   [[ $secure == *";$p;"* ]] || fail "$p is not a secure property: $secure"
 done
 for a in RestoreWatch RestorePolicy; do
@@ -58,9 +58,9 @@ reg_values "$arp" | grep -q DisplayName && fail "a failed install left an Add/Re
 # msiexec's exit code reaches us cut to 8 bits; 0 is success either way.
 # Wine's icacls is a stub that names its arguments on stderr.
 # The policy properties as a roll-out passes them (a window may end at
-# 00:00, midnight).
+# 00:00, midnight; the action's word in any case).
 WINEDEBUG=-all,fixme+icacls wine msiexec /i "$msi" /qn IDLELIMIT=1800 COUNTDOWN=120 HOLDLIMIT=0 \
-  ALLOWEXIT=0 "SCHEDULE=Mon-Fri 08:00-18:00 3600; Sat,Sun 00:00-24:00 never; Fri 18:00-00:00 300;" 2>"$work/install.err" ||
+  ALLOWEXIT=0 IDLEACTION=hibernate "SCHEDULE=Mon-Fri 08:00-18:00 3600; Sat,Sun 00:00-24:00 never; Fri 18:00-00:00 300;" 2>"$work/install.err" ||
   fail "install failed: $?"
 wineserver -w
 [ -f "$dir/DormixL.exe" ] || fail "DormixL.exe not installed"
@@ -75,6 +75,7 @@ grep -qE 'IdleLimitSeconds +REG_DWORD +0x0*708$' <<<"$policy" &&
   grep -qE 'CountdownSeconds +REG_DWORD +0x0*78$' <<<"$policy" &&
   grep -qE 'HoldLimitSeconds +REG_DWORD +0x0$' <<<"$policy" &&
   grep -qE 'AllowExit +REG_DWORD +0x0$' <<<"$policy" &&
+  grep -qE 'Action +REG_SZ +Hibernate$' <<<"$policy" &&
   grep -qF 'Schedule    REG_MULTI_SZ    Mon-Fri 08:00-18:00 3600\0Sat,Sun 00:00-24:00 never\0Fri 18:00-00:00 300' <<<"$policy" ||
   fail "policy not written: $policy"
 [ -d "$dir/Log" ] && [ -d "$dir/WatchLog" ] || fail "no Log or WatchLog folder"
@@ -157,6 +158,7 @@ cases=("COUNTDOWN=2min|COUNTDOWN=2min is not a whole number of seconds."
   "IDLELIMIT=0x708 COUNTDOWN=99999999999|IDLELIMIT=0x708 is not a whole number of seconds.;COUNTDOWN=99999999999 is out of range (10-600 s)."
   "IDLELIMIT=59 HOLDLIMIT=-1|IDLELIMIT=59 is out of range (60-9999 s).;HOLDLIMIT=-1 is not a whole number of seconds."
   "WATCH=yes|WATCH=yes is neither 1 (the watch on) nor 0 (off)."
+  "IDLEACTION=Suspend|IDLEACTION=Suspend is none of PowerOff, Hibernate, Sleep."
   "ALLOWEXIT=2 SCHEDULE=Sun;Mon-Fry|ALLOWEXIT=2 is neither 1 nor 0.;SCHEDULE window 1 \"Sun\": not DAYS HH:MM-HH:MM LIMIT (as Mon-Fri 08:00-18:00 3600).;SCHEDULE window 2 \"Mon-Fry\"")
 for case in "${cases[@]}"; do
   bad=${case%%|*}

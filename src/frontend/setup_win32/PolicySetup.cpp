@@ -17,6 +17,7 @@ constexpr wchar_t Absent[] = L"-";
 constexpr wchar_t KeyField[] = L"key";
 constexpr wchar_t Digits[] = L"0123456789abcdef";
 constexpr wchar_t ScheduleValue[] = L"Schedule";
+constexpr wchar_t ActionValue[] = L"Action";
 
 // "TYPE:HEX" for a value's type and bytes.
 std::wstring Encoded(DWORD type, const std::vector<BYTE>& data) {
@@ -73,6 +74,11 @@ bool WritePolicy(const PolicyValues& values, std::wstring& why) {
             status = RegSetValueExW(key, value->first.c_str(), 0, REG_MULTI_SZ,
                                     reinterpret_cast<const BYTE*>(list.data()),
                                     DWORD(list.size() * sizeof(wchar_t)));
+        } else if (value->first == ActionValue) {
+            const std::wstring& word = value->second;
+            status = RegSetValueExW(key, value->first.c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(word.c_str()),
+                                    DWORD((word.size() + 1) * sizeof(wchar_t)));
         } else {
             const DWORD number = std::wcstoul(value->second.c_str(), nullptr, 10);
             status = RegSetValueExW(key, value->first.c_str(), 0, REG_DWORD,

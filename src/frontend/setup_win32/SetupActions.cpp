@@ -23,6 +23,7 @@
 #include "frontend/setup_win32/RunningCopies.h"
 #include "frontend/setup_win32/WatchServiceSetup.h"
 #include "settings/Settings.h"
+#include "ui/Texts.h"
 
 namespace dormix::setup_win32 {
 
@@ -152,6 +153,19 @@ UINT CheckAndPlan(MSIHANDLE install) {
         if (CheckSchedule(schedule, lines, problems)) {
             names.push_back(Wide(settings::ScheduleName));
             writes.emplace_back(names.back(), lines);
+        }
+    }
+    // IDLEACTION, as ACTION is the installer's own (INSTALL, ADMIN...).
+    const std::wstring action = Property(install, L"IDLEACTION");
+    if (!action.empty()) {
+        power::EndAction chosen{};
+        if (const std::string why = settings::CheckAction("IDLEACTION", Narrow(action), chosen);
+            !why.empty()) {
+            problems.push_back(Wide(why));
+        } else {
+            names.push_back(Wide(settings::ActionName));
+            writes.emplace_back(names.back(),
+                                Wide(text::ActionSettingWords[static_cast<int>(chosen)]));
         }
     }
     const std::wstring watch = Property(install, L"WATCH");

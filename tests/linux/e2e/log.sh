@@ -152,6 +152,7 @@ scenario_settings() {
 CountdownSeconds=10 ($CONF/conf.d/50-room.conf, line 1)
 HoldLimitSeconds=1800 ($CONF/dormix-lite.conf, line 4)
 AllowExit=1 (default)
+Action=PowerOff (default)
 Schedule=none (default)"
   "$BUILD/DormixL" --settings >"$WORK/settings" 2>"$WORK/settings.err" || fail "--settings status"
   [ "$(cat "$WORK/settings")" = "$in_force" ] || fail "--settings printed: $(cat "$WORK/settings")"
