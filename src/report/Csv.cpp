@@ -38,7 +38,7 @@ void WriteCsv(std::ostream& out, const Summary& s, const Options& o) {
     for (const MachineSummary& m : s.machines) {
         for (std::size_t i = 0; i < m.days.size(); ++i) {
             const DayTotals& d = m.days[i];
-            const double kwh = Kwh(o, d.offSeconds);
+            const double kwh = Kwh(o, d.offSeconds, d.sleepSeconds);
             out << Field(m.name) << ',' << IsoDate(s.firstDay + std::int32_t(i)) << ','
                 << NightName(d.night) << ',' << Decimal(d.offSeconds / 3600.0, 2) << ','
                 << Decimal(kwh, 3) << ',' << Decimal(kwh * o.price, 2) << ','

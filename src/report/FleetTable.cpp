@@ -172,7 +172,9 @@ void FleetTable::Entry(std::size_t machine, Stream stream, Route route, const lo
     }
     const auto event = static_cast<std::uint8_t>(log::EntryEvent(e.action, e.detail));
     std::uint8_t flags = stream == Stream::Watch ? Mark::Watch : 0;
-    if (e.detail == text::ActionPowerOff) flags |= Mark::Countdown;
+    if (e.detail == text::ActionWords[0]) flags |= Mark::Countdown;
+    if (e.detail == text::ActionWords[1]) flags |= Mark::Countdown | Mark::Hibernate;
+    if (e.detail == text::ActionWords[2]) flags |= Mark::Countdown | Mark::Sleep;
     lastMarks_->marks.push_back(
         {std::uint32_t(e.time.hour * 3600 + e.time.minute * 60 + e.time.second), event, flags,
          std::int16_t(e.count)});

@@ -25,7 +25,9 @@ enum Route : std::uint8_t { TextLog = 1, Journal = 2, EventLog = 4 };
 
 struct Mark {
     static constexpr std::uint8_t Watch = 1;      // written by the system watch
-    static constexpr std::uint8_t Countdown = 2;  // its detail is "Power Off": the countdown's
+    static constexpr std::uint8_t Countdown = 2;  // its detail is the countdown's action
+    static constexpr std::uint8_t Hibernate = 4;  // ... and that action is hibernation
+    static constexpr std::uint8_t Sleep = 8;      // ... or sleep
     std::uint32_t second;                         // of the day, local time
     std::uint8_t event;                           // log::SystemEvent of the entry's two words
     std::uint8_t flags;

@@ -106,7 +106,7 @@ class Page {
         : out_(out), s_(s), h_(h), o_(o) {}
 
     void Write() {
-        const double kwh = Kwh(o_, s_.total.offSeconds);
+        const double kwh = Kwh(o_, s_.total.offSeconds, s_.total.sleepSeconds);
         out_ << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
              << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
                 "style-src 'unsafe-inline'\">\n"
@@ -437,14 +437,16 @@ class Page {
         for (std::int32_t start = s_.firstDay; start <= s_.lastDay;) {
             std::int32_t end = start;
             while (end < s_.lastDay && Weekday(end) != 6) ++end;
-            std::int64_t seconds = 0;
+            std::int64_t seconds = 0, asleep = 0;
             std::uint64_t offs = 0;
             for (const MachineSummary& m : s_.machines)
                 for (std::int32_t d = start; d <= end; ++d) {
-                    seconds += m.days[std::size_t(d - s_.firstDay)].offSeconds;
-                    offs += m.days[std::size_t(d - s_.firstDay)].powerOffs;
+                    const DayTotals& day = m.days[std::size_t(d - s_.firstDay)];
+                    seconds += day.offSeconds;
+                    asleep += day.sleepSeconds;
+                    offs += day.powerOffs;
                 }
-            const double kwh = Kwh(o_, seconds);
+            const double kwh = Kwh(o_, seconds, asleep);
             out_ << "<tr><td>" << IsoDate(start) << "</td><td class=\"n\">" << Hours(seconds)
                  << "</td><td class=\"n\">" << Figure(kwh, 1) << "</td><td class=\"n\">"
                  << Figure(kwh * o_.price, 2) << "</td><td class=\"n\">" << Figure(kwh * o_.co2, 1)
@@ -454,10 +456,26 @@ class Page {
         out_ << "</tbody></table>\n";
     }
 
+    // Which action the machine's requests asked for: "hibernate", or each
+    // with its count where it used more than one.
+    static std::string Actions(const DayTotals& t) {
+        const std::pair<const char*, std::uint32_t> used[] = {
+            {"power off", t.powerOffs - t.hibernates - t.sleeps},
+            {"hibernate", t.hibernates},
+            {"sleep", t.sleeps}};
+        int kinds = 0;
+        for (const auto& [word, n] : used) kinds += n > 0;
+        std::string out;
+        for (const auto& [word, n] : used)
+            if (n) out += (out.empty() ? "" : ", ") + std::string(word) +
+                          (kinds > 1 ? " " + std::to_string(n) : "");
+        return out;
+    }
+
     void Machines() {
         out_ << "<h2>Per machine</h2>\n<table><thead><tr><th>machine</th><th class=\"n\">hours off"
-                "</th><th class=\"n\">kWh</th><th class=\"n\">power-offs</th><th class=\"n\">"
-                "countdowns</th><th class=\"n\">cancelled</th><th class=\"n\">other user</th>"
+                "</th><th class=\"n\">kWh</th><th class=\"n\">power-offs</th><th>action</th>"
+                "<th class=\"n\">countdowns</th><th class=\"n\">cancelled</th><th class=\"n\">other user</th>"
                 "<th class=\"n\">held</th><th class=\"n\">refused</th><th>last entry</th>"
                 "<th>from</th></tr></thead><tbody>\n";
         for (const MachineSummary& m : s_.machines) {
@@ -467,9 +485,9 @@ class Page {
             if (m.routes & Journal) routes += "journal ";
             if (m.routes & EventLog) routes += "events";
             out_ << "<tr><td>" << Escaped(m.name) << "</td><td class=\"n\">" << Hours(t.offSeconds)
-                 << "</td><td class=\"n\">" << Figure(Kwh(o_, t.offSeconds), 1)
-                 << "</td><td class=\"n\">" << t.powerOffs << "</td><td class=\"n\">"
-                 << t.countdowns << "</td><td class=\"n\">" << t.cancelled
+                 << "</td><td class=\"n\">" << Figure(Kwh(o_, t.offSeconds, t.sleepSeconds), 1)
+                 << "</td><td class=\"n\">" << t.powerOffs << "</td><td>" << Actions(t)
+                 << "</td><td class=\"n\">" << t.countdowns << "</td><td class=\"n\">" << t.cancelled
                  << "</td><td class=\"n\">" << t.otherUserWaits + t.endedByOther
                  << "</td><td class=\"n\">" << t.heldWaits << "</td><td class=\"n\">" << t.refused
                  << "</td><td>" << (m.lastDaySeen == INT32_MIN ? "none" : IsoDate(m.lastDaySeen))
@@ -515,14 +533,17 @@ class Page {
 
     void Rules() {
         out_ << "<h2>How the figures are made</h2>\n<ul>\n"
-             << "<li><b>Off thanks to the program:</b> from a \"Close, Power Off\" entry (the "
-                "program's or the system watch's) to that machine's next \"Start\", or to the "
+             << "<li><b>Off thanks to the program:</b> from a \"Close\" entry (the "
+                "program's or the system watch's; \"Power Off\", or \"Hibernate\" or "
+                "\"Sleep\" where the administrator chose them) to that machine's next "
+                "\"Start\" or \"Wake\", or to the "
                 "first entry of any other kind more than "
              << RefusalWindow / 60
              << " minutes later, which shows it running, or to the end of the period. Split "
                 "by day and by hour of the machine's own clock.</li>\n"
              << "<li><b>Energy, money, CO2:</b> those hours &times; (" << Figure(o_.wattsOn, 0)
-             << " W on &minus; " << Figure(o_.wattsOff, 0) << " W off), at " << Figure(o_.price, 2)
+             << " W on &minus; " << Figure(o_.wattsOff, 0) << " W off or hibernated, or "
+             << Figure(o_.wattsSleep, 0) << " W asleep), at " << Figure(o_.price, 2)
              << " a kWh and " << Figure(o_.co2, 2)
              << " kg of CO2 a kWh. The assumption: "
                 "without the program the machine would have run until its next start. A "

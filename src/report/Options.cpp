@@ -48,7 +48,9 @@ Options:
                     today ends the period today, and a machine still off
                     is counted off until the report runs)
   --watts-on W      what a running machine draws, in watts (default 110)
-  --watts-off W     what a machine switched off draws, in watts (default 1)
+  --watts-off W     what a machine switched off draws, in watts (default 1);
+                    a hibernated one draws the same
+  --watts-sleep W   what a machine asleep draws, in watts (default 2)
   --price P         price of a kWh, in your currency (default 0.30)
   --co2 KG          kg of CO2 per kWh (default 0.4)
   --out FILE        the HTML page (default report.html)
@@ -97,14 +99,15 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& o, std::str
                 return Parsed::Bad;
             }
             (name == "--from" ? o.from : o.to) = day;
-        } else if (name == "--watts-on" || name == "--watts-off" || name == "--price" ||
-                   name == "--co2") {
+        } else if (name == "--watts-on" || name == "--watts-off" || name == "--watts-sleep" ||
+                   name == "--price" || name == "--co2") {
             if (!Amount(value, amount)) {
                 error = name + " " + value + ": not a number of 0 or more";
                 return Parsed::Bad;
             }
             (name == "--watts-on"    ? o.wattsOn
-             : name == "--watts-off" ? o.wattsOff
+             : name == "--watts-off"   ? o.wattsOff
+             : name == "--watts-sleep" ? o.wattsSleep
              : name == "--price"     ? o.price
                                      : o.co2) = amount;
         } else if (name == "--out" || name == "--csv") {
@@ -130,8 +133,9 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& o, std::str
         error = "a period of at most ten years, please";
         return Parsed::Bad;
     }
-    if (o.wattsOff > o.wattsOn) {
-        error = "--watts-off is more than --watts-on: switching off would cost energy";
+    if (o.wattsOff > o.wattsOn || o.wattsSleep > o.wattsOn) {
+        error = std::string(o.wattsOff > o.wattsOn ? "--watts-off" : "--watts-sleep") +
+                " is more than --watts-on: switching off would cost energy";
         return Parsed::Bad;
     }
     return Parsed::Run;

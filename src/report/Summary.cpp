@@ -55,8 +55,10 @@ class MachineWalk {
         Last& last = last_[std::size_t(t / 86400 - s_.firstDay)];
         // Off until the next start; an entry of any other kind well after
         // the request shows the machine running again (its start not logged).
+        // A wake-up ends a sleep as a start ends a power-off.
         if (pending_ && mark.event != RefusalMark &&
-            (mark.event == Event(SystemEvent::Started) || t - *pending_ > RefusalWindow)) {
+            (mark.event == Event(SystemEvent::Started) || mark.event == Event(SystemEvent::Woke) ||
+             t - *pending_ > RefusalWindow)) {
             AddOff(*pending_, t);
             pending_.reset();
         }
@@ -65,13 +67,19 @@ class MachineWalk {
                 ++d.starts;
                 last = Last::Started;
                 break;
+            case Event(SystemEvent::Woke):
+                last = Last::Started;
+                break;
             case Event(SystemEvent::PowerOffRequested):
                 // The other program's request for the same power-off (the
                 // watch's beside the tray program's), or one the system
                 // refused a moment before its entry's stamp.
                 if (pending_ || (refusedAt_ && t - *refusedAt_ <= RefusalWindow)) break;
                 ++d.powerOffs;
+                d.hibernates += (mark.flags & Mark::Hibernate) != 0;
+                d.sleeps += (mark.flags & Mark::Sleep) != 0;
                 pending_ = t;
+                pendingFlags_ = mark.flags;
                 last = Last::PowerOff;
                 break;
             case RefusalMark:
@@ -82,8 +90,17 @@ class MachineWalk {
                 auto& other = entry ? refusedAt_ : refuseEntryAt_;
                 if (!(other && t - *other <= RefusalWindow)) ++d.refused;
                 (entry ? refuseEntryAt_ : refusedAt_) = t;
-                if (pending_ && t - *pending_ <= RefusalWindow) {
-                    --Day(*pending_).powerOffs;
+                // A refused hibernation is followed by the power-off in its
+                // place, in the same second, so it may sort after that
+                // request: a refusal naming another action is not of the
+                // request pending, which was never counted twice.
+                constexpr std::uint8_t Kind = Mark::Hibernate | Mark::Sleep;
+                const bool another = entry && (mark.flags & Kind) != (pendingFlags_ & Kind);
+                if (pending_ && t - *pending_ <= RefusalWindow && !another) {
+                    DayTotals& asked = Day(*pending_);
+                    --asked.powerOffs;
+                    asked.hibernates -= (pendingFlags_ & Mark::Hibernate) != 0;
+                    asked.sleeps -= (pendingFlags_ & Mark::Sleep) != 0;
                     pending_.reset();
                 }
                 last = Last::Refused;
@@ -133,11 +150,13 @@ class MachineWalk {
     // An entry of the last day before the period: only whether the machine
     // was off when the period began counts.
     void Before(std::int64_t t, const report::Mark& mark) {
-        if (mark.event == Event(SystemEvent::PowerOffRequested))
+        if (mark.event == Event(SystemEvent::PowerOffRequested)) {
             pending_ = t;
-        else if (pending_ && (mark.event == Event(SystemEvent::Started) ||
-                              mark.event == Event(SystemEvent::PowerOffRefused) ||
-                              t - *pending_ > RefusalWindow))
+            pendingFlags_ = mark.flags;
+        } else if (pending_ && (mark.event == Event(SystemEvent::Started) ||
+                                mark.event == Event(SystemEvent::Woke) ||
+                                mark.event == Event(SystemEvent::PowerOffRefused) ||
+                                t - *pending_ > RefusalWindow))
             pending_.reset();
     }
 
@@ -194,11 +213,13 @@ class MachineWalk {
                     break;
                 }
             Day(at).offSeconds += *before - *after;
+            if (pendingFlags_ & Mark::Sleep) Day(at).sleepSeconds += *before - *after;
             s_.hourSeconds[std::size_t(at % 86400 / 3600)] += *before - *after;
         }
         while (from < to) {
             const std::int64_t step = std::min(to, (from / 3600 + 1) * 3600) - from;
             Day(from).offSeconds += step;
+            if (pendingFlags_ & Mark::Sleep) Day(from).sleepSeconds += step;
             s_.hourSeconds[std::size_t(from % 86400 / 3600)] += step;
             from += step;
         }
@@ -210,6 +231,7 @@ class MachineWalk {
     // refusedAt_: the system log's refusal; refuseEntryAt_: the text log's.
     std::optional<std::int64_t> pending_, refusedAt_, refuseEntryAt_, idleSince_;
     std::int64_t idleUntil_ = INT64_MAX;
+    std::uint8_t pendingFlags_ = 0;  // of the request that pending_ counts from
     const MachineLog& log_;
     std::int64_t now_;
 };
@@ -302,6 +324,9 @@ void Explain(MachineSummary& m, const Summary& s, const MachineWalk& walk) {
 
 void DayTotals::Add(const DayTotals& o) {
     offSeconds += o.offSeconds;
+    sleepSeconds += o.sleepSeconds;
+    hibernates += o.hibernates;
+    sleeps += o.sleeps;
     idleOnSeconds += o.idleOnSeconds;
     countdowns += o.countdowns;
     cancelled += o.cancelled;

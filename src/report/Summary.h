@@ -30,12 +30,15 @@ inline constexpr std::size_t NightKinds = 9;
 
 struct DayTotals {
     std::int64_t offSeconds = 0;
+    std::int64_t sleepSeconds = 0;  // the part of offSeconds spent asleep
     // On with nobody there: from a wait at the limit (another user, a hold,
     // a lock) or a refused power-off to the machine's next entry.
     std::int64_t idleOnSeconds = 0;
     std::uint32_t countdowns = 0, cancelled = 0, endedByOther = 0, otherUserWaits = 0,
                   heldWaits = 0, holdsExpired = 0, refused = 0, powerOffs = 0, starts = 0,
                   exits = 0, entries = 0;
+    // Of the powerOffs, the requests to hibernate and to sleep.
+    std::uint32_t hibernates = 0, sleeps = 0;
     Night night = Night::NoEntries;
     void Add(const DayTotals& other);
 };

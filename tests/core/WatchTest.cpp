@@ -194,9 +194,8 @@ TEST(Watch, HibernatesWhereTheAdministratorSaysAndCountsAgainOnWaking) {
     rig.logons.Counted(0);
     rig.watch.Start();
     EXPECT_FALSE(EndsProgram([&] { rig.Tick(2 + 900 + 60); }));
-    EXPECT_EQ(rig.files.Entries(),
-              (Lines{kStart, kEnterRun, " Enter    , Hibernate , Count:   0",
-                     " Close    , Hibernate , Count:  60"}));
+    EXPECT_EQ(rig.files.Entries(), (Lines{kStart, kEnterRun, " Enter    , Hibernate , Count:   0",
+                                          " Close    , Hibernate , Count:  60"}));
     EXPECT_EQ(rig.power.calls.back(), "hibernate");
     rig.watch.OnResume();
     rig.Tick(2);

@@ -92,7 +92,10 @@ std::string IsoUtc(std::int64_t utc) {
     return out;
 }
 
-void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
+// `asleep`: the action the machine went down with the night before, if it
+// hibernated or slept.
+void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running,
+         std::string_view& asleep) {
     using namespace text;
     auto at = [&](int h, int mi, int s) { return day + h * 3600 + mi * 60 + s; };
     auto add = [&](std::int64_t t, std::string_view a, std::string_view d, int count) {
@@ -102,7 +105,11 @@ void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
         running = false;
         return;
     }
-    if (!running) {
+    if (!asleep.empty()) {
+        add(at(8, 0, 0), LogWake, asleep, 60);
+        add(at(8, 0, 2), LogEnter, LogRun, 0);
+        asleep = {};
+    } else if (!running) {
         add(at(8, 0, 0), LogStart, LogInitialise, 2);
         add(at(8, 0, 2), LogEnter, LogRun, 0);
         running = true;
@@ -165,6 +172,12 @@ void Day(MachineScript& m, std::int64_t day, DayPlan plan, bool& running) {
             add(at(17, 0, 0), LogExit, LogRun, 120);
             running = false;
             break;
+        case DayPlan::Hibernate:
+        case DayPlan::Sleep:
+            asleep = ActionWords[plan == DayPlan::Hibernate ? 1 : 2];
+            add(at(18, 0, 0), LogEnter, asleep, 0);
+            add(at(18, 1, 0), LogClose, asleep, 60);
+            break;
         case DayPlan::Busy:
         case DayPlan::Away:
             break;
@@ -177,8 +190,9 @@ MachineScript Script(std::string name, std::int32_t firstDay, const std::vector<
     MachineScript m;
     m.name = std::move(name);
     bool running = false;
+    std::string_view asleep;
     for (std::size_t i = 0; i < plans.size(); ++i) {
-        Day(m, std::int64_t(firstDay + std::int32_t(i)) * 86400, plans[i], running);
+        Day(m, std::int64_t(firstDay + std::int32_t(i)) * 86400, plans[i], running, asleep);
         if (plans[i] == DayPlan::Exit) break;
     }
     return m;
@@ -323,7 +337,8 @@ MachineScript BusyMachine(std::string name, std::int32_t firstDay, int days, uns
                                  DayPlan::Cancelled, DayPlan::Held, DayPlan::OtherUser};
         const DayPlan plan = plans[(seed >> 16) % 6];
         bool dummy = running;
-        Day(m, day, plan, dummy);
+        std::string_view awake;
+        Day(m, day, plan, dummy, awake);
         running = dummy;
     }
     return m;

@@ -45,7 +45,8 @@ struct MachineScript {
 // power-off at 18:06. Away: not switched on that day (a weekend), no entry.
 // FullCount: a countdown ended at its full count with no wait logged before
 // it (another user, or a hold in an older log). LogOff: the session ends
-// at 17:00, before the limit.
+// at 17:00, before the limit. Hibernate, Sleep: the administrator's action
+// at 18:01, the wake-up at 08:00 the next working morning.
 enum class DayPlan {
     Off,
     WatchOff,
@@ -58,7 +59,9 @@ enum class DayPlan {
     Busy,
     Away,
     FullCount,
-    LogOff
+    LogOff,
+    Hibernate,
+    Sleep
 };
 // A machine's days from `firstDay`, one plan a day; a day after an "Exit"
 // day writes nothing.

@@ -232,6 +232,62 @@ TEST(Report, ARefusalInTheLogItselfIsNeverAPowerOffAndCountsOnce) {
     }
 }
 
+// Hibernation and sleep are off time until the "Wake" entry; sleep draws
+// its own watts, hibernation an off machine's. Each machine's action is on
+// the page, and a hibernation refused and powered off instead is a power-off.
+TEST(Report, HibernationAndSleepAreOffUntilTheWakeUpAndEachMachineSaysItsAction) {
+    MachineScript m =
+        Script("lab-rest", First(),
+               {DayPlan::Sleep, DayPlan::Hibernate, DayPlan::Off, DayPlan::Sleep, DayPlan::Busy});
+    // Friday noon: asleep for five minutes only.
+    const std::int64_t noon = (First() + 4) * std::int64_t(86400) + 12 * 3600;
+    for (const ScriptEntry& e : {ScriptEntry{noon, text::LogEnter, text::ActionWords[2], 0},
+                                 {noon + 60, text::LogClose, text::ActionWords[2], 60},
+                                 {noon + 360, text::LogWake, text::ActionWords[2], 60},
+                                 {noon + 362, text::LogEnter, text::LogRun, 0}})
+        m.entries.push_back(e);
+    MachineScript fallback = Script("lab-fallback", First(), {DayPlan::Hibernate, DayPlan::Busy});
+    const std::int64_t close = fallback.entries[3].local;
+    fallback.entries.insert(fallback.entries.begin() + 4,
+                            {{close, text::LogRefuse, text::ActionWords[1], 60},
+                             {close, text::LogClose, text::ActionPowerOff, 60}});
+    fallback.entries[6] = {fallback.entries[6].local, text::LogStart, text::LogInitialise, 2};
+    constexpr std::int64_t Night = 13 * 3600 + 59 * 60;
+    for (int form = 0; form < 2; ++form) {
+        TempDir dir;
+        if (form == 0) {
+            WriteTextLog(dir.path, m);
+            WriteTextLog(dir.path, fallback);
+        } else {
+            std::ofstream out(dir.path / "j.json", std::ios::binary);
+            WriteJournal(out, m);
+            WriteJournal(out, fallback);
+        }
+        const ReportRun run({dir.path.string()}, First(), First() + 4);
+        const DayTotals& t = run.Machine("lab-rest").total;
+        EXPECT_EQ(t.offSeconds, 4 * Night + 300) << form;
+        EXPECT_EQ(t.sleepSeconds, 2 * Night + 300) << form;
+        EXPECT_EQ(t.powerOffs, 5u) << form;
+        EXPECT_EQ(t.hibernates, 1u) << form;
+        EXPECT_EQ(t.sleeps, 3u) << form;
+        EXPECT_EQ(run.Machine("lab-rest").days[1].offSeconds, 8 * 3600 + 5 * 3600 + 59 * 60);
+        const DayTotals& f = run.Machine("lab-fallback").total;
+        EXPECT_EQ(f.powerOffs, 1u) << form;
+        EXPECT_EQ(f.hibernates, 0u) << form;
+        EXPECT_EQ(f.offSeconds, Night) << form;
+
+        Options o;
+        o.wattsSleep = 3;
+        EXPECT_NEAR(Kwh(o, t.offSeconds, t.sleepSeconds),
+                    (2 * Night * 109.0 + (2 * Night + 300) * 107.0) / 3600 / 1000, 1e-9);
+        std::ostringstream page;
+        WriteHtml(page, run.summary, run.health, o);
+        EXPECT_NE(page.str().find("<td>power off 1, hibernate 1, sleep 3</td>"), std::string::npos);
+        EXPECT_NE(page.str().find("<td>power off</td>"), std::string::npos);
+        EXPECT_NE(page.str().find("1 W off or hibernated, or 3 W asleep"), std::string::npos);
+    }
+}
+
 // A Monday-to-Sunday week, as the weekly run reads it: a machine off at the
 // weekend has not stopped; one that is gone from Thursday has. Causes are
 // what the log can tell: a countdown ended at its full count with no wait
@@ -412,7 +468,7 @@ TEST(Report, ParseEntryReadsWhatFormatEntryWritesInEveryLocale) {
         EXPECT_EQ(e.count, 900);
     }
     log::ParsedEntry e;
-    for (const char* line : {"06-Mar-26 12:18:54,  Sleep    , Other User, Count: 900",
+    for (const char* line : {"06-Mar-26 12:18:54,  Doze     , Other User, Count: 900",
                              "06-Xyz-26 12:18:54,  Wait     , Other User, Count: 900",
                              "31-Feb-26 12:18:54,  Wait     , Other User, Count: 900",
                              // 2026 is no leap year; nor is 2100, which the
@@ -565,6 +621,7 @@ TEST(Report, CommandLineRefusesWhatItCannotUse) {
              {{"--watts-on", "-5", "x"}, Parsed::Bad, "not a number"},
              {{"--price", "nan", "x"}, Parsed::Bad, "not a number"},
              {{"--watts-off", "200", "x"}, Parsed::Bad, "switching off would cost"},
+             {{"--watts-sleep=120", "x"}, Parsed::Bad, "--watts-sleep is more than --watts-on"},
              {{"--colour", "x"}, Parsed::Bad, "unknown option --colour"},
              {{"x", "--out"}, Parsed::Bad, "--out needs a value"},
              {{"--from", "2026-03-01", "--to", "2026-03-07", "--co2=0.2", "a", "--", "--b"},
