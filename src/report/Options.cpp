@@ -105,11 +105,11 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& o, std::str
                 error = name + " " + value + ": not a number of 0 or more";
                 return Parsed::Bad;
             }
-            (name == "--watts-on"    ? o.wattsOn
+            (name == "--watts-on"      ? o.wattsOn
              : name == "--watts-off"   ? o.wattsOff
              : name == "--watts-sleep" ? o.wattsSleep
-             : name == "--price"     ? o.price
-                                     : o.co2) = amount;
+             : name == "--price"       ? o.price
+                                       : o.co2) = amount;
         } else if (name == "--out" || name == "--csv") {
             if (value.empty()) {
                 error = name + " needs a file name";
