@@ -467,15 +467,17 @@ class Page {
         for (const auto& [word, n] : used) kinds += n > 0;
         std::string out;
         for (const auto& [word, n] : used)
-            if (n) out += (out.empty() ? "" : ", ") + std::string(word) +
-                          (kinds > 1 ? " " + std::to_string(n) : "");
+            if (n)
+                out += (out.empty() ? "" : ", ") + std::string(word) +
+                       (kinds > 1 ? " " + std::to_string(n) : "");
         return out;
     }
 
     void Machines() {
         out_ << "<h2>Per machine</h2>\n<table><thead><tr><th>machine</th><th class=\"n\">hours off"
                 "</th><th class=\"n\">kWh</th><th class=\"n\">power-offs</th><th>action</th>"
-                "<th class=\"n\">countdowns</th><th class=\"n\">cancelled</th><th class=\"n\">other user</th>"
+                "<th class=\"n\">countdowns</th><th class=\"n\">cancelled</th><th "
+                "class=\"n\">other user</th>"
                 "<th class=\"n\">held</th><th class=\"n\">refused</th><th>last entry</th>"
                 "<th>from</th></tr></thead><tbody>\n";
         for (const MachineSummary& m : s_.machines) {
@@ -487,8 +489,8 @@ class Page {
             out_ << "<tr><td>" << Escaped(m.name) << "</td><td class=\"n\">" << Hours(t.offSeconds)
                  << "</td><td class=\"n\">" << Figure(Kwh(o_, t.offSeconds, t.sleepSeconds), 1)
                  << "</td><td class=\"n\">" << t.powerOffs << "</td><td>" << Actions(t)
-                 << "</td><td class=\"n\">" << t.countdowns << "</td><td class=\"n\">" << t.cancelled
-                 << "</td><td class=\"n\">" << t.otherUserWaits + t.endedByOther
+                 << "</td><td class=\"n\">" << t.countdowns << "</td><td class=\"n\">"
+                 << t.cancelled << "</td><td class=\"n\">" << t.otherUserWaits + t.endedByOther
                  << "</td><td class=\"n\">" << t.heldWaits << "</td><td class=\"n\">" << t.refused
                  << "</td><td>" << (m.lastDaySeen == INT32_MIN ? "none" : IsoDate(m.lastDaySeen))
                  << "</td><td>" << routes << "</td></tr>\n";
