@@ -23,6 +23,10 @@ std::string Duration(std::int32_t seconds) {
     return unit(seconds, "second");
 }
 
+// The action as the window and the log name it, and as a sentence does.
+std::string_view Word(power::EndAction action) {
+    return text::ActionWords[static_cast<int>(action)];
+}
 std::string_view Verb(power::EndAction action) {
     return text::ActionVerbs[static_cast<int>(action)];
 }
@@ -296,12 +300,12 @@ void MonitorCycle::ChooseAction() {
     if (action_ != power::EndAction::PowerOff)
         if (const std::string why = p_.power.SleepUnavailable(action_); !why.empty())
             SwitchOffInstead(text::Fill(text::ActionMissing, {Verb(action_), why}));
-    s_.ActionWord = text::ActionWords[static_cast<int>(action_)];
+    s_.ActionWord = Word(action_);
 }
 
 void MonitorCycle::SwitchOffInstead(const std::string& warning) {
     action_ = power::EndAction::PowerOff;
-    s_.ActionWord = text::ActionPowerOff;
+    s_.ActionWord = Word(action_);
     if (warning == missingTold_) return;
     missingTold_ = warning;
     p_.log.Mirror().Failure({log::SystemEvent::ActionMissing,
@@ -345,10 +349,8 @@ bool MonitorCycle::RequestSleep() {
         // Handed over without an answer, it may still be carried out: waited
         // for as a request taken. Anything else was refused.
         if (error.Number() != power::ErrUnconfirmed) {
-            std::string why = error.Description();
-            while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == '.'))
-                why.pop_back();
-            SwitchOffInstead(text::Fill(text::ActionMissing, {Verb(action_), why}));
+            SwitchOffInstead(text::Fill(text::ActionMissing,
+                                        {Verb(action_), power::Reason(error.Description())}));
             return false;
         }
     }
@@ -482,7 +484,7 @@ void MonitorCycle::ResetCycle() {
     s_.IdleLimit = baseIdleLimit;
     p_.view.SetCaption(Ctl::CPULoad, "");
     action_ = p_.limits.Action;
-    s_.ActionWord = text::ActionWords[static_cast<int>(action_)];
+    s_.ActionWord = Word(action_);
     PlainLabels();
     if (p_.window) p_.window->state.ClearTopmost();
 }
@@ -508,7 +510,7 @@ void MonitorCycle::SetLimits(CycleLimits limits) {
     if (s_.MonitorPhase == Phase::Countdown) return;
     s_.CountdownLength = CountdownLengthNow();
     action_ = limits.Action;
-    s_.ActionWord = text::ActionWords[static_cast<int>(action_)];
+    s_.ActionWord = Word(action_);
     SetTitle();
 }
 

@@ -42,12 +42,15 @@ bool ShutdownService::ShutdownSystem(std::int32_t flags) {
     RaiseFor(api_.LastError(), ErrExitWindowsFailed, text::ShutdownFailed, "");
 }
 
+std::string Reason(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.'))
+        text.pop_back();
+    return text.empty() ? std::string("no reason given") : text;
+}
+
 std::string ShutdownService::SleepUnavailable(EndAction action) {
     if (api_.ReachPowerService() && api_.IdentifyProcess() && api_.MaySleep(action)) return {};
-    std::string why = SystemErrorText(api_.LastError());
-    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == '.'))
-        why.pop_back();
-    return why.empty() ? std::string("no reason given") : why;
+    return Reason(SystemErrorText(api_.LastError()));
 }
 
 bool ShutdownService::SleepSystem(EndAction action) {

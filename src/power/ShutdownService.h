@@ -25,6 +25,10 @@ inline constexpr std::uint32_t TokenAdjustAndQuery = 0x28;
 inline constexpr std::uint32_t ReasonAllBits = 0xFFFFFFFFu;
 inline constexpr std::uint32_t MessageBufferSize = 255;
 
+// The system's text as a reason inside a sentence: without its line break
+// and its full stop.
+std::string Reason(std::string text);
+
 class ShutdownService {
   public:
     // `programName`: the executable's file name without folder and extension.
