@@ -6,7 +6,8 @@
 # themed controls. DormixWatch.exe, the service, is the same but for its
 # console subsystem, its manifest (none) and its imports (no windows; user32
 # only for the tray program's request it inherits and never makes; userenv
-# for the user's environment of a tray program it starts).
+# for the user's environment of a tray program it starts; powrprof for the
+# hibernation or sleep an administrator may choose).
 set -euo pipefail
 exe=$1/DormixL.exe
 dump=$(i686-w64-mingw32-objdump -p "$exe")
@@ -30,7 +31,7 @@ grep -q 'Magic.*(PE32)$' <<<"$watch" && grep -q 'Subsystem.*(Windows CUI)' <<<"$
   [ "$(awk '/^M(aj|in)orSubsystemVersion/ {printf "%s ", $2}' <<<"$watch")" = "6 0 " ] ||
   { echo "FAIL DormixWatch.exe: not a 32-bit console program for 6.0"; fail=1; }
 watch_imports=$(grep 'DLL Name' <<<"$watch" | awk '{print toupper($3)}' | sort | xargs)
-[ "$watch_imports" = "ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL USERENV.DLL WTSAPI32.DLL" ] ||
+[ "$watch_imports" = "ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL POWRPROF.DLL USER32.DLL USERENV.DLL WTSAPI32.DLL" ] ||
   { echo "FAIL DormixWatch.exe imports: $watch_imports"; fail=1; }
 [ $fail -eq 0 ] && echo "PASS: $imports; the watch: $watch_imports"
 exit $fail
