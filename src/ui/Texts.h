@@ -159,11 +159,12 @@ inline constexpr std::string_view RefusedByLock =
 // system log's title, then the verb and the system's reason.
 inline constexpr std::string_view ActionTitle = "{} Action";
 inline constexpr std::string_view ActionMissing =
-    "The computer cannot {} ({}); it is switched off instead, so that it never stays on.";
+    "The computer cannot {} ({}); the countdown ends in a power-off instead, so that it never "
+    "stays on.";
 // The system took the request, but the machine ran on: the verb, the seconds.
 inline constexpr std::string_view ActionNotTaken =
     "The computer was asked to {} but was still running {} seconds later, and no wake-up was "
-    "seen; it is switched off instead.";
+    "seen; the power-off is asked for instead.";
 // The watch keeps the tray program running in every user's session.
 inline constexpr std::string_view TrayRestarted =
     "Dormix Lite ended in session {} (user {}) without its Exit; started again there, as the "

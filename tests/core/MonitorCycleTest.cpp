@@ -608,7 +608,8 @@ TEST(MonitorCycle, AnActionTheMachineCannotTakeBecomesAPowerOffWithAWarning) {
                       close = " Close    , Hibernate , Count:  60",
                       refuse = " Refuse   , Hibernate , Count:  60",
                       off = " Close    , Power Off , Count:  60";
-    const std::string instead = "; it is switched off instead, so that it never stays on.";
+    const std::string instead =
+        "; the countdown ends in a power-off instead, so that it never stays on.";
     struct Case {
         std::function<void(FakePower&)> fault;
         Lines entries;
@@ -624,7 +625,7 @@ TEST(MonitorCycle, AnActionTheMachineCannotTakeBecomesAPowerOffWithAWarning) {
         {[](FakePower&) {},
          {enter, close, refuse, off},
          "The computer was asked to hibernate but was still running 120 seconds later, and no "
-         "wake-up was seen; it is switched off instead."},
+         "wake-up was seen; the power-off is asked for instead."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.warning);

@@ -165,7 +165,7 @@ got = [(r["DORMIX_EVENT_ID"], r["PRIORITY"], r["MESSAGE"]) for r in map(json.loa
        if r["DORMIX_EVENT_ID"] in ("15", "144")]
 want = [("15", "6", got[0][2] if got else ""),
         ("144", "4", "Dormix Lite Action\nThe computer cannot hibernate (logind answers \"na\" to "
-         "CanHibernate); it is switched off instead, so that it never stays on.")]
+         "CanHibernate); the countdown ends in a power-off instead, so that it never stays on.")]
 sys.exit(None if got == want else f"{got!r} != {want!r}")' || fail "journal: the wake-up and the warning"
 }
 

@@ -114,6 +114,6 @@ check "log: hibernate, wake, then the power-off in its place" "$expected" "$(log
 check "no second request" "SetSuspendState 1 0 0" "$(tr -d '\r' <"$work/power.calls")"
 check "the wake-up (15), then the warning (144)" $'0x0004 0x4000000f\n0x0002 0x80000090' \
     "$(reported_events "$work/eventlog" | grep -E ' 0x[48]0000(00f|090)$')"
-check "the warning says why" "The computer cannot hibernate (this computer has no hibernation state (S4)); it is switched off instead, so that it never stays on." \
+check "the warning says why" "The computer cannot hibernate (this computer has no hibernation state (S4)); the countdown ends in a power-off instead, so that it never stays on." \
     "$(reported_strings "$work/eventlog" | grep -A1 -x 'Dormix Lite Action' | tail -1)"
 finish
