@@ -53,19 +53,21 @@ std::string ShutdownService::SleepUnavailable(EndAction action) {
     return Reason(SystemErrorText(api_.LastError()));
 }
 
-bool ShutdownService::SleepSystem(EndAction action) {
+void ShutdownService::ReachAndIdentify() {
     if (!api_.ReachPowerService())
         RaiseWithSystemText(ErrNoPrivilegeValue, text::ShutdownNoPrivilegeValue);
     if (!api_.IdentifyProcess()) RaiseWithSystemText(ErrNoCurrentProcess, text::ShutdownNoProcess);
+}
+
+bool ShutdownService::SleepSystem(EndAction action) {
+    ReachAndIdentify();
     if (!api_.MaySleep(action)) RaiseWithSystemText(ErrNoPrivileges, text::ShutdownNoPrivileges);
     if (api_.RequestSleep(action)) return true;
     RaiseFor(api_.LastError(), ErrSleepFailed, text::SleepFailed, "");
 }
 
 bool ShutdownService::EnableShutdownPrivilege() {
-    if (!api_.ReachPowerService())
-        RaiseWithSystemText(ErrNoPrivilegeValue, text::ShutdownNoPrivilegeValue);
-    if (!api_.IdentifyProcess()) RaiseWithSystemText(ErrNoCurrentProcess, text::ShutdownNoProcess);
+    ReachAndIdentify();
     if (!api_.MayPowerOff(TokenAdjustAndQuery))
         RaiseWithSystemText(ErrNoPrivileges, text::ShutdownNoPrivileges);
     // Success is judged by the return value alone: a token without the

@@ -46,6 +46,9 @@ class ShutdownService {
     std::string SystemErrorText(std::uint32_t code);
 
   private:
+    // The first two steps of every request: the service reached, the
+    // process known to it.
+    void ReachAndIdentify();
     [[noreturn]] void Raise(std::int32_t number, std::string description);
     [[noreturn]] void RaiseWithSystemText(std::int32_t number, std::string_view prefix);
     [[noreturn]] void RaiseFor(std::uint32_t code, std::int32_t number, std::string_view prefix,

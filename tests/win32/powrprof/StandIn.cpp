@@ -22,10 +22,12 @@
 // After windows.h, which it builds on.
 #include <powrprof.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,33 +46,35 @@ constexpr struct {
              {"ES_USER_PRESENT", ES_USER_PRESENT},
              {"ES_AWAYMODE_REQUIRED", ES_AWAYMODE_REQUIRED}};
 
-// The state the table gives, or the status it makes the call fail with.
-Status ReadTable(ULONG& state) {
-    const char* path = std::getenv("DORMIX_POWER_TABLE");
-    std::FILE* file = path ? std::fopen(path, "r") : nullptr;
-    if (!file) return StatusNoSuchFile;
-    Status status = 0;
-    char word[64];
-    state = 0;
-    while (std::fscanf(file, "%63s", word) == 1) {
-        if (std::strcmp(word, "NTSTATUS") == 0 && std::fscanf(file, "%63s", word) == 1)
-            status = Status(std::strtoul(word, nullptr, 16));
-        for (const auto& f : Flags)
-            if (std::strcmp(word, f.name) == 0) state |= f.flag;
-    }
-    std::fclose(file);
-    return status;
-}
-
-bool TableHas(const char* wanted) {
+// The table's words, read afresh; false when there is no table.
+bool ReadWords(std::vector<std::string>& words) {
     const char* path = std::getenv("DORMIX_POWER_TABLE");
     std::FILE* file = path ? std::fopen(path, "r") : nullptr;
     if (!file) return false;
     char word[64];
-    bool found = false;
-    while (!found && std::fscanf(file, "%63s", word) == 1) found = std::strcmp(word, wanted) == 0;
+    while (std::fscanf(file, "%63s", word) == 1) words.emplace_back(word);
     std::fclose(file);
-    return found;
+    return true;
+}
+
+// The state the table gives, or the status it makes the call fail with.
+Status ReadTable(ULONG& state) {
+    std::vector<std::string> words;
+    if (!ReadWords(words)) return StatusNoSuchFile;
+    Status status = 0;
+    state = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i] == "NTSTATUS" && i + 1 < words.size())
+            status = Status(std::strtoul(words[++i].c_str(), nullptr, 16));
+        for (const auto& f : Flags)
+            if (words[i] == f.name) state |= f.flag;
+    }
+    return status;
+}
+
+bool TableHas(const char* wanted) {
+    std::vector<std::string> words;
+    return ReadWords(words) && std::find(words.begin(), words.end(), wanted) != words.end();
 }
 
 }  // namespace

@@ -45,6 +45,12 @@ std::string Described(DWORD type, const BYTE* data, DWORD size, bool whole) {
     return TypeName(type) + shown + ", not REG_DWORD";
 }
 
+// A value the registry would not give: said, and passed over.
+void CannotRead(const std::string& name, LONG status, settings::Reading& reading) {
+    reading.problems.push_back(std::string(PolicyKeyName) + ": " + name +
+                               " cannot be read (error " + std::to_string(status) + "); ignored.");
+}
+
 bool Known(std::string_view name) {
     if (name == settings::ScheduleName || name == settings::ActionName) return true;
     for (const auto& info : settings::Table)
@@ -64,9 +70,7 @@ void ReadSchedule(HKEY key, settings::Reading& reading) {
     if (status == ERROR_MORE_DATA) {
         found.wrongType = TypeName(type) + " of more than 64 KiB";
     } else if (status != ERROR_SUCCESS) {
-        reading.problems.push_back(std::string(PolicyKeyName) + ": " + name +
-                                   " cannot be read (error " + std::to_string(status) +
-                                   "); ignored.");
+        CannotRead(name, status, reading);
         return;
     } else if (type == REG_MULTI_SZ) {
         // Strings end in NUL and the list in one more; the bytes past `size`
@@ -101,9 +105,7 @@ void ReadAction(HKEY key, settings::Reading& reading) {
     if (status == ERROR_MORE_DATA) {
         found.wrongType = TypeName(type) + " of more than 255 bytes, not a word";
     } else if (status != ERROR_SUCCESS) {
-        reading.problems.push_back(std::string(PolicyKeyName) + ": " + name +
-                                   " cannot be read (error " + std::to_string(status) +
-                                   "); ignored.");
+        CannotRead(name, status, reading);
         return;
     } else if (type == REG_SZ) {
         found.value = reinterpret_cast<const char*>(data);  // NUL-ended: the byte past `size` is 0
@@ -152,9 +154,7 @@ settings::Reading PolicyKey::Read() {
         if (status == ERROR_MORE_DATA) {
             found.wrongType = Described(type, data, size, false);
         } else if (status != ERROR_SUCCESS) {
-            reading.problems.push_back(std::string(PolicyKeyName) + ": " + name +
-                                       " cannot be read (error " + std::to_string(status) +
-                                       "); ignored.");
+            CannotRead(name, status, reading);
             continue;
         } else if (type == REG_DWORD && size == sizeof(DWORD)) {
             DWORD seconds = 0;
